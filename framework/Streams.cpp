@@ -1,0 +1,187 @@
+#include "framework/Streams.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/Files.h"
+
+std::int64_t TStream::Size() {
+  std::int64_t pos = Seek(0, TSeekOrigin::soCurrent);
+  std::int64_t end = Seek(0, TSeekOrigin::soEnd);
+  Seek(pos, TSeekOrigin::soBeginning);
+  return end;
+}
+
+void TStream::ReadBuffer(void* Buffer, std::int64_t Count) {
+  auto* p = static_cast<std::uint8_t*>(Buffer);
+  while (Count > 0) {
+    std::int64_t n = Read(p, Count);
+    if (n <= 0) throw EReadError("Stream read error");
+    p += n;
+    Count -= n;
+  }
+}
+
+void TStream::WriteBuffer(const void* Buffer, std::int64_t Count) {
+  auto* p = static_cast<const std::uint8_t*>(Buffer);
+  while (Count > 0) {
+    std::int64_t n = Write(p, Count);
+    if (n <= 0) throw EWriteError("Stream write error");
+    p += n;
+    Count -= n;
+  }
+}
+
+std::int64_t TStream::CopyFrom(TStream& Source, std::int64_t Count) {
+  if (Count == 0) {
+    Source.SetPosition(0);
+    Count = Source.Size();
+  }
+  std::int64_t total = Count;
+  std::unique_ptr<std::uint8_t[]> buf(new std::uint8_t[65536]);
+  while (Count > 0) {
+    std::int64_t n = Count > 65536 ? 65536 : Count;
+    Source.ReadBuffer(buf.get(), n);
+    WriteBuffer(buf.get(), n);
+    Count -= n;
+  }
+  return total;
+}
+
+TMemoryStream::~TMemoryStream() { std::free(data_); }
+
+void TMemoryStream::SetCapacity(std::int64_t NewCapacity) {
+  if (NewCapacity < 0) throw EStreamError("Invalid stream size");
+  if (NewCapacity <= capacity_) return;
+  void* p = std::realloc(data_, static_cast<size_t>(NewCapacity));
+  if (!p) throw EOutOfMemory("Out of memory");
+  data_ = static_cast<std::uint8_t*>(p);
+  capacity_ = NewCapacity;
+}
+
+void TMemoryStream::SetSize(std::int64_t NewSize) {
+  if (NewSize < 0) throw EStreamError("Invalid stream size");
+  if (NewSize > capacity_) SetCapacity(NewSize);
+  size_ = NewSize;
+  if (position_ > size_) position_ = size_;
+}
+
+void TMemoryStream::Clear() {
+  std::free(data_);
+  data_ = nullptr;
+  size_ = capacity_ = position_ = 0;
+}
+
+std::int64_t TMemoryStream::Read(void* Buffer, std::int64_t Count) {
+  if (Count <= 0 || position_ >= size_) return 0;
+  std::int64_t n = std::min(Count, size_ - position_);
+  std::memcpy(Buffer, data_ + position_, static_cast<size_t>(n));
+  position_ += n;
+  return n;
+}
+
+std::int64_t TMemoryStream::Write(const void* Buffer, std::int64_t Count) {
+  if (Count <= 0) return 0;
+  std::int64_t end = position_ + Count;
+  if (end > capacity_) {
+    // Grow geometrically so a stream written in small blocks copies its data
+    // a logarithmic number of times.
+    std::int64_t want = std::max(end, capacity_ + capacity_ / 2);
+    want = (want + 0xFFFF) & ~std::int64_t(0xFFFF);
+    SetCapacity(want);
+  }
+  std::memcpy(data_ + position_, Buffer, static_cast<size_t>(Count));
+  position_ = end;
+  if (end > size_) size_ = end;
+  return Count;
+}
+
+std::int64_t TMemoryStream::Seek(std::int64_t Offset, TSeekOrigin Origin) {
+  std::int64_t base = Origin == TSeekOrigin::soBeginning ? 0 : Origin == TSeekOrigin::soCurrent ? position_ : size_;
+  std::int64_t p = base + Offset;
+  if (p < 0) p = 0;
+  position_ = p;
+  return position_;
+}
+
+void TMemoryStream::LoadFromStream(TStream& s) {
+  s.SetPosition(0);
+  std::int64_t n = s.Size();
+  SetSize(n);
+  if (n) s.ReadBuffer(data_, n);
+  position_ = 0;
+}
+
+void TMemoryStream::LoadFromFile(const AnsiString& FileName) {
+  TFileStream f(FileName, fmOpenRead | fmShareDenyWrite);
+  LoadFromStream(f);
+}
+
+void TMemoryStream::SaveToStream(TStream& s) {
+  if (size_) s.WriteBuffer(data_, size_);
+}
+
+void TMemoryStream::SaveToFile(const AnsiString& FileName) {
+  TFileStream f(FileName, fmCreate);
+  SaveToStream(f);
+}
+
+TFileStream::TFileStream(const AnsiString& FileName, unsigned Mode) : name_(FileName) {
+  std::string os = platform::ToOsPath(FileName);
+  if (Mode == fmCreate || (Mode & 0xFF00) == fmCreate) {
+    fd_ = ::open(os.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd_ < 0)
+      throw EFCreateError(Format("Cannot create file \"%s\". %s", FileName.c_str(), platform::ErrorText(errno).c_str()));
+    return;
+  }
+  int flags = (Mode & 3) == fmOpenWrite ? O_WRONLY : (Mode & 3) == fmOpenReadWrite ? O_RDWR : O_RDONLY;
+  fd_ = ::open(os.c_str(), flags | O_CLOEXEC);
+  if (fd_ >= 0) {
+    struct stat st;
+    if (fstat(fd_, &st) == 0 && S_ISDIR(st.st_mode)) {
+      ::close(fd_);
+      fd_ = -1;
+      errno = EISDIR;
+    }
+  }
+  if (fd_ < 0)
+    throw EFOpenError(Format("Cannot open file \"%s\". %s", FileName.c_str(), platform::ErrorText(errno).c_str()));
+}
+
+TFileStream::~TFileStream() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+std::int64_t TFileStream::Read(void* Buffer, std::int64_t Count) {
+  if (Count <= 0) return 0;
+  for (;;) {
+    ssize_t n = ::read(fd_, Buffer, static_cast<size_t>(Count));
+    if (n < 0 && errno == EINTR) continue;
+    return n < 0 ? 0 : n;
+  }
+}
+
+std::int64_t TFileStream::Write(const void* Buffer, std::int64_t Count) {
+  if (Count <= 0) return 0;
+  for (;;) {
+    ssize_t n = ::write(fd_, Buffer, static_cast<size_t>(Count));
+    if (n < 0 && errno == EINTR) continue;
+    return n < 0 ? 0 : n;
+  }
+}
+
+std::int64_t TFileStream::Seek(std::int64_t Offset, TSeekOrigin Origin) {
+  int w = Origin == TSeekOrigin::soBeginning ? SEEK_SET : Origin == TSeekOrigin::soCurrent ? SEEK_CUR : SEEK_END;
+  off_t r = ::lseek(fd_, Offset, w);
+  return r < 0 ? -1 : r;
+}
+
+void TFileStream::SetSize(std::int64_t NewSize) {
+  if (::ftruncate(fd_, NewSize) != 0) throw EStreamError("Stream write error");
+  if (Position() > NewSize) SetPosition(NewSize);
+}

@@ -1,0 +1,213 @@
+#include "platform/CodePage.h"
+
+#include <iconv.h>
+
+#include <array>
+#include <mutex>
+#include <vector>
+
+namespace platform {
+namespace {
+
+// Both directions as tables built once from the system converter, so every
+// conversion afterwards is a lookup and the default-character rule is exact.
+struct Cp936Tables {
+  // Index: lead byte 0x81..0xFE, trail 0x40..0xFE.
+  std::vector<char16_t> dbcs = std::vector<char16_t>(126 * 191, u'?');
+  std::array<char16_t, 256> sbcs{};
+  // Unicode BMP code unit -> encoded bytes (0 = not representable).
+  std::vector<std::uint16_t> to_cp = std::vector<std::uint16_t>(65536, 0);
+};
+
+const Cp936Tables& Tables() {
+  static Cp936Tables t;
+  static std::once_flag once;
+  std::call_once(once, [] {
+    iconv_t cd = iconv_open("UTF-16LE", "CP936");
+    auto conv = [&](const char* in, size_t n) -> int {
+      char out[8];
+      char* ip = const_cast<char*>(in);
+      char* op = out;
+      size_t il = n, ol = sizeof out;
+      iconv(cd, nullptr, nullptr, nullptr, nullptr);
+      if (iconv(cd, &ip, &il, &op, &ol) == static_cast<size_t>(-1) || il != 0 || op - out != 2) return -1;
+      return static_cast<unsigned char>(out[0]) | (static_cast<unsigned char>(out[1]) << 8);
+    };
+    for (int b = 0; b < 256; ++b) {
+      t.sbcs[b] = u'?';
+      if (b < 0x80) {
+        t.sbcs[b] = static_cast<char16_t>(b);
+      } else if (!IsCp936LeadByte(static_cast<unsigned char>(b))) {
+        char c = static_cast<char>(b);
+        int u = cd == reinterpret_cast<iconv_t>(-1) ? -1 : conv(&c, 1);
+        if (u >= 0) t.sbcs[b] = static_cast<char16_t>(u);
+      }
+    }
+    if (cd != reinterpret_cast<iconv_t>(-1)) {
+      for (int lead = 0x81; lead <= 0xFE; ++lead)
+        for (int trail = 0x40; trail <= 0xFE; ++trail) {
+          if (trail == 0x7F) continue;
+          char in[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+          int u = conv(in, 2);
+          if (u >= 0) t.dbcs[(lead - 0x81) * 191 + (trail - 0x40)] = static_cast<char16_t>(u);
+        }
+      iconv_close(cd);
+    }
+    for (int lead = 0x81; lead <= 0xFE; ++lead)
+      for (int trail = 0x40; trail <= 0xFE; ++trail) {
+        char16_t u = t.dbcs[(lead - 0x81) * 191 + (trail - 0x40)];
+        if (u != u'?' && t.to_cp[u] == 0) t.to_cp[u] = static_cast<std::uint16_t>((lead << 8) | trail);
+      }
+    for (int b = 255; b >= 1; --b)
+      if (t.sbcs[b] != u'?' || b == '?') t.to_cp[t.sbcs[b]] = static_cast<std::uint16_t>(b);
+  });
+  return t;
+}
+
+void AppendUtf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+// Decodes one UTF-8 character at s[i]; returns its length, 0 when malformed.
+size_t DecodeUtf8(const std::string& s, size_t i, char32_t& cp) {
+  auto b = [&](size_t k) { return static_cast<unsigned char>(s[k]); };
+  unsigned char c = b(i);
+  if (c < 0x80) {
+    cp = c;
+    return 1;
+  }
+  size_t len;
+  char32_t min;
+  if (c >= 0xC2 && c <= 0xDF) len = 2, cp = c & 0x1F, min = 0x80;
+  else if (c >= 0xE0 && c <= 0xEF) len = 3, cp = c & 0x0F, min = 0x800;
+  else if (c >= 0xF0 && c <= 0xF4) len = 4, cp = c & 0x07, min = 0x10000;
+  else return 0;
+  if (i + len > s.size()) return 0;
+  for (size_t k = 1; k < len; ++k) {
+    if ((b(i + k) & 0xC0) != 0x80) return 0;
+    cp = (cp << 6) | (b(i + k) & 0x3F);
+  }
+  if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+  return len;
+}
+
+}  // namespace
+
+std::u16string Cp936ToUtf16(const std::string& s) {
+  const Cp936Tables& t = Tables();
+  std::u16string out;
+  out.reserve(s.size());
+  for (size_t i = 0; i < s.size(); ++i) {
+    auto c = static_cast<unsigned char>(s[i]);
+    if (IsCp936LeadByte(c) && i + 1 < s.size()) {
+      auto trail = static_cast<unsigned char>(s[i + 1]);
+      if (trail >= 0x40 && trail <= 0xFE && trail != 0x7F) {
+        out += t.dbcs[(c - 0x81) * 191 + (trail - 0x40)];
+        ++i;
+        continue;
+      }
+    }
+    out += IsCp936LeadByte(c) ? u'?' : t.sbcs[c];
+  }
+  return out;
+}
+
+std::string Utf16ToCp936(const std::u16string& s) {
+  const Cp936Tables& t = Tables();
+  std::string out;
+  out.reserve(s.size() * 2);
+  for (size_t i = 0; i < s.size(); ++i) {
+    char16_t u = s[i];
+    if (u >= 0xD800 && u <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
+      out += '?';  // a supplementary character is one character, one "?"
+      ++i;
+      continue;
+    }
+    std::uint16_t e = u == 0 ? 0 : t.to_cp[u];
+    if (u == 0) out += '\0';
+    else if (e == 0) out += '?';
+    else if (e < 0x100) out += static_cast<char>(e);
+    else {
+      out += static_cast<char>(e >> 8);
+      out += static_cast<char>(e & 0xFF);
+    }
+  }
+  return out;
+}
+
+bool IsValidUtf8(const std::string& s) {
+  for (size_t i = 0; i < s.size();) {
+    char32_t cp;
+    size_t n = DecodeUtf8(s, i, cp);
+    if (!n) return false;
+    i += n;
+  }
+  return true;
+}
+
+std::u16string Utf8ToUtf16(const std::string& s) {
+  std::u16string out;
+  out.reserve(s.size());
+  for (size_t i = 0; i < s.size();) {
+    char32_t cp;
+    size_t n = DecodeUtf8(s, i, cp);
+    if (!n) {
+      out += u'\uFFFD';
+      ++i;
+      continue;
+    }
+    i += n;
+    if (cp >= 0x10000) {
+      cp -= 0x10000;
+      out += static_cast<char16_t>(0xD800 + (cp >> 10));
+      out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+    } else {
+      out += static_cast<char16_t>(cp);
+    }
+  }
+  return out;
+}
+
+std::string Utf16ToUtf8(const std::u16string& s) {
+  std::string out;
+  out.reserve(s.size() * 3);
+  for (size_t i = 0; i < s.size(); ++i) {
+    char32_t c = s[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (s[i + 1] - 0xDC00);
+      ++i;
+    } else if (c >= 0xD800 && c <= 0xDFFF) {
+      c = 0xFFFD;
+    }
+    AppendUtf8(out, c);
+  }
+  return out;
+}
+
+std::string Cp936ToUtf8(const std::string& s) {
+  for (unsigned char c : s)
+    if (c >= 0x80) return Utf16ToUtf8(Cp936ToUtf16(s));
+  return s;
+}
+
+std::string Utf8ToCp936(const std::string& s) {
+  for (unsigned char c : s)
+    if (c >= 0x80) return Utf16ToCp936(Utf8ToUtf16(s));
+  return s;
+}
+
+}  // namespace platform

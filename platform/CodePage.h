@@ -1,0 +1,25 @@
+#pragma once
+// Code page 936 (the ANSI and OEM code page of the systems the program is made
+// for), UTF-16 and UTF-8 conversions with the Windows rules: a character that
+// code page 936 cannot hold becomes "?", as does a byte sequence it cannot read.
+#include <string>
+
+namespace platform {
+
+// True for bytes that open a double-byte character in code page 936.
+inline bool IsCp936LeadByte(unsigned char b) { return b >= 0x81 && b <= 0xFE; }
+
+std::u16string Cp936ToUtf16(const std::string& s);
+std::string Utf16ToCp936(const std::u16string& s);
+
+// Strict UTF-8 (RFC 3629) validity.
+bool IsValidUtf8(const std::string& s);
+// Decodes UTF-8; malformed sequences become U+FFFD.
+std::u16string Utf8ToUtf16(const std::string& s);
+// Lone surrogates become U+FFFD.
+std::string Utf16ToUtf8(const std::u16string& s);
+
+std::string Cp936ToUtf8(const std::string& s);
+std::string Utf8ToCp936(const std::string& s);
+
+}  // namespace platform

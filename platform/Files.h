@@ -1,0 +1,23 @@
+#pragma once
+// Files and directories. Paths are code page 936 byte strings, as the program
+// holds them; they become UTF-8 where they reach the operating system.
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+std::string ToOsPath(const std::string& cp936Path);
+std::string FromOsPath(const std::string& osPath);
+// The system's text for an errno value.
+std::string ErrorText(int err);
+
+// True only for an existing regular file (not for a directory).
+bool FileExists(const std::string& path);
+bool DirectoryExists(const std::string& path);
+bool DeleteFile(const std::string& path);
+// Creates the directory and every missing parent; true when it exists afterwards.
+bool ForceDirectories(const std::string& path);
+// Full path of the running program file.
+std::string ExecutablePath();
+
+}  // namespace platform
