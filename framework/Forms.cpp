@@ -126,6 +126,9 @@ void TCustomForm::CreateParams(TCreateParams& p) {
 
 void TCustomForm::CreateWnd() {
   TWinControl::CreateWnd();
+  // The desktop shows the main form under the application's title.
+  if (Application && (Application->MainForm() == this || !Application->MainForm()))
+    SetWindowNativeTitle(Handle(), Application->Title());
   SetLayeredAttributes();
   ApplyIcon();
 }
@@ -358,6 +361,11 @@ TApplication::~TApplication() {
   DestroyComponents();
   if (handle_) ::DestroyWindow(handle_);
   if (Application == this) Application = nullptr;
+}
+
+void TApplication::SetTitle(const AnsiString& t) {
+  title_ = t;
+  if (mainForm_ && mainForm_->HandleAllocated()) SetWindowNativeTitle(mainForm_->Handle(), t);
 }
 
 HWND TApplication::Handle() {

@@ -161,7 +161,7 @@ class TApplication : public TComponent {
   void Restore();
 
   const AnsiString& Title() const { return title_; }
-  void SetTitle(const AnsiString& t) { title_ = t; }
+  void SetTitle(const AnsiString& t);
   // The hidden window that stands for the application as a whole.
   HWND Handle();
   // Watches the messages of the application window; a hook returning true

@@ -437,3 +437,12 @@ BOOL SetWindowIcon(HWND hwnd, const std::vector<std::uint32_t>& argb, int width,
     if (auto* d = platform::Display()) d->SetIcon(w->native, argb.data(), width, height);
   return 1;
 }
+
+BOOL SetWindowNativeTitle(HWND hwnd, const AnsiString& text) {
+  WindowRecord* w = Rec(hwnd);
+  if (!w || !w->IsTopLevel()) return 0;
+  w->nativeTitle = text;
+  if (w->native)
+    if (auto* d = platform::Display()) d->SetTitle(w->native, platform::Cp936ToUtf8(text));
+  return 1;
+}
