@@ -66,6 +66,20 @@ struct FontFace::Impl {
     FT_Face face = nullptr;
     bool synthBold = false, synthItalic = false;
   };
+  // The file's own style decides what is synthesised. fontconfig's answer
+  // cannot tell: its configuration reports a regular face as bold or oblique
+  // when it means the renderer to embolden or slant it.
+  static Source Open(const FontFileRef& ref, bool bold, bool italic) {
+    Source s;
+    s.face = OpenFace(ref);
+    if (!s.face) return s;
+    auto* os2 = static_cast<TT_OS2*>(FT_Get_Sfnt_Table(s.face, FT_SFNT_OS2));
+    bool fileBold = (s.face->style_flags & FT_STYLE_FLAG_BOLD) || (os2 && os2->version != 0xFFFF && os2->usWeightClass >= 600);
+    bool fileItalic = (s.face->style_flags & FT_STYLE_FLAG_ITALIC) != 0;
+    s.synthBold = bold && !fileBold;
+    s.synthItalic = italic && !fileItalic;
+    return s;
+  }
   Source primary, fallback;
   bool mono = false;
   int ppem = 0;
@@ -103,9 +117,8 @@ void FontFace::Realise(const LOGFONT& lf) {
 
   FontFileRef mainRef = ResolveFontFile(platform::Cp936ToUtf8(lf.lfFaceName), bold, italic);
   FontFileRef fallRef = FallbackFontFile(bold, italic);
-  impl_->primary = {OpenFace(mainRef), bold && !mainRef.isBold, italic && !mainRef.isItalic};
-  if (fallRef.path != mainRef.path || fallRef.index != mainRef.index)
-    impl_->fallback = {OpenFace(fallRef), bold && !fallRef.isBold, italic && !fallRef.isItalic};
+  impl_->primary = Impl::Open(mainRef, bold, italic);
+  if (fallRef.path != mainRef.path || fallRef.index != mainRef.index) impl_->fallback = Impl::Open(fallRef, bold, italic);
   if (!impl_->primary.face) std::swap(impl_->primary, impl_->fallback);
 
   // The cell is the font's Windows ascent plus descent, as on the platform.

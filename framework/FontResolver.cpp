@@ -52,13 +52,9 @@ FontFileRef Match(const char* family, const char* lang, bool bold, bool italic, 
   FcChar8* file = nullptr;
   if (familyOk && FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch && file) {
     ref.path = reinterpret_cast<const char*>(file);
-    int index = 0, weight = FC_WEIGHT_REGULAR, slant = FC_SLANT_ROMAN;
+    int index = 0;
     FcPatternGetInteger(match, FC_INDEX, 0, &index);
-    FcPatternGetInteger(match, FC_WEIGHT, 0, &weight);
-    FcPatternGetInteger(match, FC_SLANT, 0, &slant);
     ref.index = index;
-    ref.isBold = weight >= FC_WEIGHT_DEMIBOLD;
-    ref.isItalic = slant != FC_SLANT_ROMAN;
   }
   FcPatternDestroy(match);
   return ref;

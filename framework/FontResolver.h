@@ -8,8 +8,6 @@
 struct FontFileRef {
   std::string path;  // empty when no font file at all could be found
   int index = 0;     // face index inside a collection file
-  bool isBold = false;    // the file's own weight is bold: no emboldening needed
-  bool isItalic = false;  // the file's own slant is italic or oblique
   bool Found() const { return !path.empty(); }
 };
 
