@@ -70,6 +70,8 @@ void CopyStretched(HDC dst, gdi::Span dx, gdi::Span dy, HDC src, gdi::Span sx, g
   // Same size and direction: rows are contiguous runs that can be moved whole.
   const bool plain = dx.count == sx.count && dx.mirrored == sx.mirrored;
   for (const RECT& c : clip) {
+    bool wholeRows = true;  // every pixel of a row in this rectangle has a sample
+    for (int x = c.left; x < c.right && wholeRows; ++x) wholeRows = xmap[static_cast<size_t>(x - dr.left)] >= 0;
     for (int y = c.top; y < c.bottom; ++y) {
       int srcY = ymap[static_cast<size_t>(y - dr.top)];
       if (srcY < 0) continue;
@@ -80,9 +82,15 @@ void CopyStretched(HDC dst, gdi::Span dx, gdi::Span dy, HDC src, gdi::Span sx, g
         if (l < r) std::memcpy(out + l, reader.At(l + shift, srcY), static_cast<size_t>(r - l) * 4);
         continue;
       }
+      // An enlarged row repeats the one above it.
+      if (wholeRows && y > c.top && ymap[static_cast<size_t>(y - 1 - dr.top)] == srcY) {
+        std::memcpy(out + c.left, dst->surface.Row(y - 1) + c.left, static_cast<size_t>(c.right - c.left) * 4);
+        continue;
+      }
+      const std::uint32_t* in = reader.At(needed.left, srcY);
       for (int x = c.left; x < c.right; ++x) {
         int srcX = xmap[static_cast<size_t>(x - dr.left)];
-        if (srcX >= 0) out[x] = *reader.At(srcX, srcY);
+        if (srcX >= 0) out[x] = in[srcX - needed.left];
       }
     }
   }

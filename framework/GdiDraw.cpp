@@ -1,5 +1,6 @@
 // Primitive drawing on device contexts: fills, frames, pixels, lines, pattern
 // blits and the text colour state. Everything here writes alpha 0.
+#include <algorithm>
 #include <cstdlib>
 
 #include "framework/GdiPaint.h"
@@ -30,10 +31,7 @@ std::vector<RECT> ClipRects(const DeviceContext& dc, const RECT& limit) {
 void FillClipped(const Surface32& s, const std::vector<RECT>& clip, const RECT& r, std::uint32_t pixel) {
   for (const RECT& c : clip) {
     RECT f = IntersectRect(c, r);
-    for (int y = f.top; y < f.bottom; ++y) {
-      std::uint32_t* row = s.Row(y);
-      for (int x = f.left; x < f.right; ++x) row[x] = pixel;
-    }
+    for (int y = f.top; y < f.bottom; ++y) std::fill_n(s.Row(y) + f.left, f.right - f.left, pixel);
   }
 }
 

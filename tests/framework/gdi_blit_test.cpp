@@ -100,6 +100,15 @@ TEST(GdiStretchBlt, StretchesRowsByTheSameRuleAndLeavesSamplesOutsideTheSource) 
   EXPECT_EQ((Pixels{dst.At(0, 0), dst.At(0, 1), dst.At(0, 2), dst.At(0, 3)}), (Pixels{B, B, kBack, kBack}));
 }
 
+TEST(GdiStretchBlt, RepeatedRowsKeepTheirOwnPixelsWhereNothingIsSampled) {
+  MemoryDC src(1, 1, A), dst(4, 3, kBack);
+  dst.At(0, 1) = D;  // differs from the row above: an enlarged row must not copy it over
+  StretchBlt(dst.dc(), 0, 0, 4, 3, src.dc(), -1, 0, 2, 1, SRCCOPY);
+  EXPECT_EQ(dst.Row(0, 0, 4), (Pixels{kBack, kBack, A, A}));
+  EXPECT_EQ(dst.Row(1, 0, 4), (Pixels{D, kBack, A, A}));
+  EXPECT_EQ(dst.Row(2, 0, 4), (Pixels{kBack, kBack, A, A}));
+}
+
 // AlphaBlend of one source pixel over one destination pixel.
 std::uint32_t Blend(std::uint32_t src, std::uint32_t dst, BYTE sca, BYTE format) {
   MemoryDC s(1, 1, src), d(1, 1, dst);
