@@ -70,7 +70,6 @@ class X11Display : public DisplayBackend {
     bool mapped = false;
     bool hideRequested = false;  // the next unmap is ours, not an iconify
     bool iconified = false;
-    bool pointerInside = false;
   };
 
   // Window-manager facts, read again when the root window says they changed.
@@ -116,7 +115,7 @@ class X11Display : public DisplayBackend {
   std::optional<WmInfo> wm_;
   std::array<Cursor, 11> cursors_{};
   Window grab_ = 0;
-  Window leftWhileGrabbed_ = 0;
+  Window hover_ = 0;  // the window that last had the pointer, as reported
   Window focused_ = 0;
   Time lastServerTime_ = CurrentTime;
   std::uint64_t timeHigh_ = 0;  // wraps of the server's 32-bit millisecond clock

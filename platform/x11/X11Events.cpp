@@ -143,8 +143,16 @@ void X11Display::Translate(XEvent& xe) {
         XNextEvent(dpy_, &xe);
       }
       const XMotionEvent& m = xe.xmotion;
-      r->pointerInside = true;
-      queue_.push_back(PointerEvent(EventType::MouseMove, *r, m.x, m.y, m.x_root, m.y_root, m.state, m.time));
+      Event e = PointerEvent(EventType::MouseMove, *r, m.x, m.y, m.x_root, m.y_root, m.state, m.time);
+      if (hover_ && hover_ != e.window) {
+        if (WindowRecord* previous = Find(hover_)) {
+          Event left;
+          left.type = EventType::PointerLeft;
+          Push(left, *previous);
+        }
+      }
+      hover_ = e.window;
+      queue_.push_back(std::move(e));
       break;
     }
     case ButtonPress:
@@ -168,19 +176,13 @@ void X11Display::Translate(XEvent& xe) {
     }
     case EnterNotify:
       StampTime(xe.xcrossing.time);
-      if (xe.xcrossing.mode == NotifyGrab) break;
-      r->pointerInside = true;
-      if (leftWhileGrabbed_ == r->id) leftWhileGrabbed_ = 0;
       break;
     case LeaveNotify: {
+      // While the pointer is held, the holder keeps it; the release tells.
       const XCrossingEvent& c = xe.xcrossing;
       StampTime(c.time);
-      if (c.mode == NotifyGrab || c.detail == NotifyInferior || !r->pointerInside) break;
-      if (grab_) {
-        leftWhileGrabbed_ = r->id;
-        break;
-      }
-      r->pointerInside = false;
+      if (c.mode == NotifyGrab || c.detail == NotifyInferior || grab_ || hover_ != r->id) break;
+      hover_ = 0;
       queue_.push_back(PointerEvent(EventType::PointerLeft, *r, c.x, c.y, c.x_root, c.y_root, c.state, c.time));
       break;
     }

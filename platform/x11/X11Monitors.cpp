@@ -2,6 +2,7 @@
 #include "platform/x11/XlibHeaders.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "platform/x11/X11Display.h"
 #include "platform/x11/X11Properties.h"
@@ -48,8 +49,11 @@ std::vector<MonitorInfo> X11Display::Monitors() {
   IntRect work;
   if (areas.size() >= (desktop + 1) * 4) {
     const unsigned long* a = &areas[desktop * 4];
-    int x = static_cast<int>(static_cast<long>(a[0])), y = static_cast<int>(static_cast<long>(a[1]));
-    work = {x, y, x + static_cast<int>(a[2]), y + static_cast<int>(a[3])};
+    // Coordinates are signed 16-bit on the wire; anything larger is nonsense.
+    auto coord = [](unsigned long v) { return static_cast<int>(static_cast<std::int16_t>(v & 0xFFFF)); };
+    auto extent = [](unsigned long v) { return static_cast<int>(std::min(v, 0xFFFFul)); };
+    int x = coord(a[0]), y = coord(a[1]);
+    work = {x, y, x + extent(a[2]), y + extent(a[3])};
   }
   for (MonitorInfo& m : monitors) {
     IntRect share = Intersect(m.bounds, work);

@@ -66,13 +66,22 @@ void X11Display::UngrabPointer() {
   XUngrabPointer(dpy_, CurrentTime);
   XFlush(dpy_);
   grab_ = 0;
-  // The pointer left while it was held; tell it now, as a release would.
-  if (Window left = leftWhileGrabbed_) {
-    leftWhileGrabbed_ = 0;
-    if (WindowRecord* r = Find(left); r && r->pointerInside) {
-      r->pointerInside = false;
+  // The pointer may have left while it was held; say so now, as the
+  // crossing was not reported then.
+  if (WindowRecord* r = Find(hover_)) {
+    Window rootReturn = 0, child = 0;
+    int rx = 0, ry = 0, wx = 0, wy = 0;
+    unsigned mask = 0;
+    bool inside = XQueryPointer(dpy_, r->id, &rootReturn, &child, &rx, &ry, &wx, &wy, &mask) && wx >= 0 &&
+                  wy >= 0 && wx < r->bounds.Width() && wy < r->bounds.Height();
+    if (!inside) {
+      hover_ = 0;
       Event e;
       e.type = EventType::PointerLeft;
+      e.screenX = rx;
+      e.screenY = ry;
+      e.x = wx;
+      e.y = wy;
       Push(e, *r);
     }
   }
@@ -97,7 +106,6 @@ bool X11Display::BeginSystemMoveSize(NativeWindow w, int hitTest, int screenX, i
   // The window manager grabs the pointer itself, which fails while we hold it.
   XUngrabPointer(dpy_, CurrentTime);
   grab_ = 0;
-  leftWhileGrabbed_ = 0;
   // Source 1: the request comes from an application.
   SendToRoot(r->id, atoms_._NET_WM_MOVERESIZE, screenX, screenY, direction, button, 1);
   XFlush(dpy_);

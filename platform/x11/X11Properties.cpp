@@ -16,8 +16,9 @@ std::vector<unsigned long> ReadLongs(XDisplay* dpy, Window w, Atom property, Ato
   int status = XGetWindowProperty(dpy, w, property, 0, 65536, False, type, &actualType, &format, &count, &after,
                                   &data);
   if (status == Success && data && actualType == type && format == 32) {
+    // Xlib widens each 32-bit item to a long with its sign extended.
     const auto* longs = reinterpret_cast<const unsigned long*>(data);
-    items.assign(longs, longs + count);
+    for (unsigned long i = 0; i < count; ++i) items.push_back(longs[i] & 0xFFFFFFFFul);
   }
   if (data) XFree(data);
   if (trap.Failed()) items.clear();

@@ -139,7 +139,7 @@ void X11Display::DestroyWindow(NativeWindow w) {
     XUngrabPointer(dpy_, CurrentTime);
     grab_ = 0;
   }
-  if (leftWhileGrabbed_ == r->id) leftWhileGrabbed_ = 0;
+  if (hover_ == r->id) hover_ = 0;
   if (focused_ == r->id) focused_ = 0;
   r->image.reset();
   if (r->ic) XDestroyIC(r->ic);
