@@ -199,10 +199,6 @@ bool WindowImage::PrepareSegment(int width, int height) {
 
 void WindowImage::WaitUntilSegmentFree() {
   if (!pending_) return;
-  // A round trip guarantees the server has finished with the last put; its
-  // completion event, now queued, is taken out so that nobody waits for it.
-  XSync(dpy_, False);
-  XEvent ev;
   struct Match {
     static Bool Is(XDisplay*, XEvent* e, XPointer arg) {
       auto* self = reinterpret_cast<WindowImage*>(arg);
@@ -210,7 +206,14 @@ void WindowImage::WaitUntilSegmentFree() {
              reinterpret_cast<XShmCompletionEvent*>(e)->drawable == self->window_;
     }
   };
-  while (XCheckIfEvent(dpy_, &ev, Match::Is, reinterpret_cast<XPointer>(this))) {
+  XEvent ev;
+  // The completion may already have been read with other events; otherwise
+  // a round trip guarantees the server has finished with the last put, and
+  // its completion event, then queued, is taken out so nobody waits for it.
+  if (!XCheckIfEvent(dpy_, &ev, Match::Is, reinterpret_cast<XPointer>(this))) {
+    XSync(dpy_, False);
+    while (XCheckIfEvent(dpy_, &ev, Match::Is, reinterpret_cast<XPointer>(this))) {
+    }
   }
   pending_ = false;
 }
