@@ -115,6 +115,28 @@ TEST_P(X11PresentTest, RectanglesArrivePixelExact) {
 INSTANTIATE_TEST_SUITE_P(Paths, X11PresentTest, ::testing::Values(true, false),
                          [](const auto& info) { return info.param ? "SharedMemory" : "PutImage"; });
 
+// A screen whose visual does not take $AARRGGBB words gets each pixel
+// converted to its channel layout.
+class X11SixteenBitTest : public X11Test {
+ protected:
+  int ScreenDepth() const override { return 16; }
+};
+
+TEST_F(X11SixteenBitTest, PixelsAreConvertedToTheVisualsLayout) {
+  NativeWindow w = ShowWindow({0, 0, 80, 40});
+  Surface s(80, 40, 0x00ABCDEF);
+  x11_->Present(w, s.pixels.data(), 80, 40, s.stride, {{0, 0, 80, 40}, {10, 10, 20, 20}});
+  x11_->Sync();
+  std::vector<std::uint32_t> shown = ReadBack(observer_, Window(w), 80, 40);
+  ASSERT_EQ(shown.size(), 80u * 40u);
+  for (int y = 0; y < 40; ++y)
+    for (int x = 0; x < 80; ++x) {
+      std::uint32_t p = s.At(x, y);
+      std::uint32_t rgb565 = (((p >> 19) & 0x1F) << 11) | (((p >> 10) & 0x3F) << 5) | ((p >> 3) & 0x1F);
+      ASSERT_EQ(shown[size_t(y) * 80 + x], rgb565) << x << "," << y;
+    }
+}
+
 TEST_F(X11Test, LayeredWindowKeepsPremultipliedAlpha) {
   NativeWindowParams p{10, 10, 64, 32};
   p.perPixelAlpha = true;

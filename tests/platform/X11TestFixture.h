@@ -17,7 +17,7 @@ class X11Test : public ::testing::Test {
  protected:
   void SetUp() override {
     if (!testsupport::XvfbServer::Installed()) GTEST_SKIP() << "Xvfb is not installed";
-    server_ = std::make_unique<testsupport::XvfbServer>();
+    server_ = std::make_unique<testsupport::XvfbServer>(1280, 800, ScreenDepth());
     ASSERT_TRUE(server_->Running()) << server_->Failure();
     setenv("DISPLAY", server_->Name().c_str(), 1);
     std::string error;
@@ -32,6 +32,8 @@ class X11Test : public ::testing::Test {
     backend_.reset();
     if (observer_) XCloseDisplay(observer_);
   }
+
+  virtual int ScreenDepth() const { return 24; }
 
   Window Root() const { return DefaultRootWindow(observer_); }
 
