@@ -61,6 +61,7 @@ class X11Display : public DisplayBackend {
     Window id = 0;
     NativeWindowParams params;
     IntRect bounds;  // outer bounds on the screen, as last set or reported
+    unsigned long boundsSerial = 0;  // request number of our last move or resize
     Visual* visual = nullptr;
     int depth = 0;
     Colormap colormap = 0;  // created for the ARGB visual; 0 when the default is used

@@ -311,6 +311,10 @@ void X11Display::TranslateKey(WindowRecord& r, XKeyEvent& xk) {
 }
 
 void X11Display::TranslateConfigure(WindowRecord& r, const XConfigureEvent& xc) {
+  // An event from before our latest move or resize was carried out is
+  // superseded by it; reporting it would send the caller back to old bounds
+  // and, during a drag, make the window bounce between them.
+  if (xc.serial < r.boundsSerial) return;
   int x = xc.x, y = xc.y;
   // Real events of a reparented window are relative to the frame; the window
   // manager's synthetic ones are already on the root.

@@ -176,6 +176,7 @@ void X11Display::SetBounds(NativeWindow w, int x, int y, int width, int height) 
   height = std::max(1, height);
   r->bounds = {x, y, x + width, y + height};
   SetSizeHints(*r);
+  r->boundsSerial = NextRequest(dpy_);
   XMoveResizeWindow(dpy_, r->id, x, y, static_cast<unsigned>(width), static_cast<unsigned>(height));
 }
 

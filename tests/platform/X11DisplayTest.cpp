@@ -239,7 +239,10 @@ TEST_F(X11Test, HintsForTheWindowManager) {
 
 TEST_F(X11Test, ReportsOutsideMovesCloseRequestsAndIconifying) {
   NativeWindow w = ShowWindow({100, 100, kW, kH});
-  // Our own move comes back from the server but is not news.
+  // Our own moves come back from the server but are not news, not even
+  // when several are made before any comes back (as in a drag).
+  x11_->SetBounds(w, 105, 100, kW, kH);
+  x11_->SetBounds(w, 110, 105, 400, 120);
   x11_->SetBounds(w, 120, 110, 300, 200);
   for (const Event& e : Drain()) EXPECT_NE(e.type, EventType::Configure);
 
