@@ -230,7 +230,8 @@ void PumpDisplayEvents() {
         WM().rawInput.push_back(e);
         break;
       case T::FocusIn:
-        if (top && WM().active != top) ActivateWindow(top, false);
+        // A disabled window (the owner of a modal box) does not become active.
+        if (top && WM().active != top && !Disabled(top)) ActivateWindow(top, false, true);
         break;
       case T::FocusOut:
         if (top && WM().active == top) DeactivateWindow(top);
@@ -263,7 +264,7 @@ void PumpDisplayEvents() {
   }
 }
 
-bool ActivateWindow(HWND top, bool byMouse) {
+bool ActivateWindow(HWND top, bool byMouse, bool fromDisplay) {
   WindowManager& wm = WM();
   if (!Rec(top) || wm.active == top) return false;
   HWND old = wm.active;
@@ -277,7 +278,7 @@ bool ActivateWindow(HWND top, bool byMouse) {
     HWND f = top->lastFocus && Rec(top->lastFocus) ? top->lastFocus : top;
     SetFocus(f);
   }
-  if (top->native)
+  if (top->native && !fromDisplay)
     if (auto* d = platform::Display()) d->Focus(top->native);
   return true;
 }

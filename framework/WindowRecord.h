@@ -127,7 +127,8 @@ void PumpDisplayEvents();
 bool TranslateNextInput();
 // Keeps GetKeyState in step with the input message being taken.
 void NoteKeyState(const MSG& m);
-bool ActivateWindow(HWND top, bool byMouse);
+// fromDisplay: the display already gave the window the focus; do not ask again.
+bool ActivateWindow(HWND top, bool byMouse, bool fromDisplay = false);
 void DeactivateWindow(HWND top);
 
 // Default non-client metrics (DefWindowProc.cpp).
