@@ -298,6 +298,21 @@ void DeactivateWindow(HWND top) {
   if (Rec(top)) SendMessage(top, WM_ACTIVATE, WA_INACTIVE, 0);
 }
 
+BOOL TrackMouseEvent(TRACKMOUSEEVENT* t) {
+  if (!t || !Rec(t->hwndTrack)) return 0;
+  bool nc = t->dwFlags & TME_NONCLIENT;
+  bool on = !(t->dwFlags & TME_CANCEL) && (t->dwFlags & TME_LEAVE);
+  (nc ? t->hwndTrack->trackNcLeave : t->hwndTrack->trackLeave) = on;
+  // Asked while the pointer is already elsewhere: the leave comes at once.
+  WindowManager& wm = WM();
+  bool inside = wm.hover == t->hwndTrack && ((wm.hoverHit == HTCLIENT) != nc);
+  if (on && !inside) {
+    (nc ? t->hwndTrack->trackNcLeave : t->hwndTrack->trackLeave) = false;
+    PostMessage(t->hwndTrack, nc ? WM_NCMOUSELEAVE : WM_MOUSELEAVE, 0, 0);
+  }
+  return 1;
+}
+
 HWND SetCapture(HWND hwnd) {
   WindowManager& wm = WM();
   HWND old = wm.capture;

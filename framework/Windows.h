@@ -147,6 +147,15 @@ std::uintptr_t SetTimer(HWND hwnd, std::uintptr_t id, UINT ms, TIMERPROC proc = 
 BOOL KillTimer(HWND hwnd, std::uintptr_t id);
 
 // Input state.
+// Asks for WM_MOUSELEAVE (or WM_NCMOUSELEAVE with TME_NONCLIENT) once the
+// pointer leaves the window's client (or non-client) area.
+enum : DWORD { TME_LEAVE = 0x00000002, TME_NONCLIENT = 0x00000010, TME_CANCEL = 0x80000000 };
+struct TRACKMOUSEEVENT {
+  DWORD dwFlags = 0;
+  HWND hwndTrack = nullptr;
+};
+BOOL TrackMouseEvent(TRACKMOUSEEVENT* t);
+
 HWND SetCapture(HWND hwnd);
 BOOL ReleaseCapture();
 HWND GetCapture();
