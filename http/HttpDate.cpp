@@ -1,6 +1,7 @@
 #include "http/HttpDate.h"
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>

@@ -1,6 +1,7 @@
 #include "http/HttpResponse.h"
 
 #include <climits>
+#include <cstdio>
 #include <ctime>
 
 #include "http/HttpErrors.h"

@@ -28,6 +28,7 @@ void TMessagePump::DispatchPoint(bool AIdle, bool AOverride) {
 }
 
 void TMessagePump::Dispatch() {
+  if (OnDispatch) OnDispatch(this);
   if (!Application) return;
   // FIXME: without ApplicationHasPriority at most one message should be
   // handled; the application object offers no public single-message step yet,

@@ -30,6 +30,10 @@ class TMessagePump : public TComponent {
   // without anything happening; AOverride: dispatch whatever OnlyWhenIdle says.
   static void DispatchPoint(bool AIdle, bool AOverride = false);
 
+  // Called at every dispatch, before the messages are handled; lets a test
+  // or a diagnostic see how often a blocking call lets the window run.
+  TNotifyEvent OnDispatch;
+
  private:
   void Dispatch();
 

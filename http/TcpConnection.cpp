@@ -177,8 +177,10 @@ void TTcpConnection::ReadStream(TStream& AStream, std::int64_t ByteCount) {
           MoveToStream(AStream, input_.Size(), false);
           break;
         }
-        growOnce();
-        MoveToStream(AStream, input_.Size(), true);
+        if (input_.Size() > 0) {
+          growOnce();
+          MoveToStream(AStream, input_.Size(), true);
+        }
         throw EConnClosedGracefully(RSConnectionClosedGracefully);
       }
       growOnce();
