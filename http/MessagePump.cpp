@@ -1,6 +1,7 @@
 #include "http/MessagePump.h"
 
 #include "framework/Forms.h"
+#include "framework/Windows.h"
 #include "platform/Clock.h"
 
 namespace {
@@ -30,8 +31,18 @@ void TMessagePump::DispatchPoint(bool AIdle, bool AOverride) {
 void TMessagePump::Dispatch() {
   if (OnDispatch) OnDispatch(this);
   if (!Application) return;
-  // FIXME: without ApplicationHasPriority at most one message should be
-  // handled; the application object offers no public single-message step yet,
-  // so both settings dispatch everything that is pending.
-  Application->ProcessMessages();
+  if (application_has_priority_) {
+    Application->ProcessMessages();
+    return;
+  }
+  MSG msg;
+  if (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    // The quit request belongs to the application's own loop.
+    if (msg.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      return;
+    }
+    TranslateMessage(&msg);
+    DispatchMessage(&msg);
+  }
 }
