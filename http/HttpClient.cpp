@@ -149,9 +149,12 @@ void THttpClient::Get(const AnsiString& AURL, TStream& AStream) {
   try {
     Write(RequestBytes());
     ReadResponse(AStream);
+    response_.ContentStream = nullptr;  // the caller's stream is the caller's again
   } catch (const EHttpProtocolError&) {
+    response_.ContentStream = nullptr;
     throw;  // the response was read whole; the keep-alive rule has decided
   } catch (...) {
+    response_.ContentStream = nullptr;
     // After any other failure the connection is somewhere inside a response
     // and cannot carry the next one.
     keep_alive_ = false;

@@ -50,6 +50,38 @@ TEST(RequestBytes, ExactLinesForEachUrlForm) {
   }
 }
 
+TEST(RequestBytes, LaterUrlsBuildOnTheCurrentOne) {
+  const std::string ok = "send HTTP/1.1 200 OK\\r\\nContent-Length: 2\\r\\n\\r\\nok";
+  ScriptServer server(Lines({"accept", "expect-request", ok, "expect-request", ok, "expect-request", ok,
+                             "expect-request", ok, "close"}));
+  Client client;
+  client.Get(server.Url("/a/b/c.php?x=1"));
+  client.Get("../d/e.php");              // relative: resolved against /a/b/
+  client.Get("/z.php");                  // same host and port
+  client.Get("http://127.0.0.1/w.php");  // no port: a port other than 80 stays
+  std::string requests = server.Requests();
+  std::vector<std::string> lines;
+  for (std::size_t at = 0; (at = requests.find("GET ", at)) != std::string::npos; at += 4)
+    lines.push_back(requests.substr(at, requests.find("\r\n", at) - at));
+  EXPECT_EQ(lines, (std::vector<std::string>{"GET /a/b/c.php?x=1 HTTP/1.1", "GET /a/d/e.php HTTP/1.1",
+                                             "GET /z.php HTTP/1.1", "GET /w.php HTTP/1.1"}));
+  EXPECT_EQ(client.Request().Host, "127.0.0.1:" + std::to_string(server.Port()));
+  EXPECT_EQ(server.Finish(), 0);
+}
+
+TEST(RequestBytes, PortEightyLeavesTheHostHeaderBare) {
+  // Whatever answers on port 80 (usually nothing), the request was prepared.
+  THttpClient client(nullptr);
+  try {
+    client.Get("http://127.0.0.1/version/version.php");
+  } catch (const Exception&) {
+  }
+  EXPECT_EQ(client.Request().Host, "127.0.0.1");
+  EXPECT_EQ(client.Request().URL, "/version/version.php");
+  EXPECT_EQ(client.Port(), 80);
+  EXPECT_EQ(client.URL().Port, "80");
+}
+
 TEST(RequestBytes, LocalhostInAnyCaseConnectsWithoutLookup) {
   ScriptServer server(OneResponse("HTTP/1.1 200 OK\\r\\nContent-Length: 2\\r\\n\\r\\nok"));
   Client client;
@@ -111,7 +143,16 @@ const ResponseCase kResponses[] = {
     {"huge_length", "HTTP/1.1 200 OK\\r\\nContent-Length: 99999999999999\\r\\n\\r\\nabc", "", "EHttpFramingError",
      "Content-Length 99999999999999 is out of range.", -1, false},
     {"nothing_at_all", "", "", "EConnClosedGracefully", "Connection Closed Gracefully.", -1, false},
+    {"length_before_chunked",
+     "HTTP/1.1 200 OK\\r\\nContent-Length: 3\\r\\nTransfer-Encoding: chunked\\r\\n\\r\\n3\\r\\nabc", "3\r\n",
+     nullptr, "", 200, true},
+    {"proxy_connection_close", "HTTP/1.1 200 OK\\r\\nProxy-Connection:  Close \\r\\nContent-Length: 1\\r\\n\\r\\nz",
+     "z", nullptr, "", 200, false},
+    {"folded_header", "HTTP/1.1 200 OK\\r\\nConnection:\\r\\n close\\r\\nContent-Length: 1\\r\\n\\r\\nz", "z",
+     nullptr, "", 200, false},
 };
+
+void PrintTo(const ResponseCase& c, std::ostream* os) { *os << c.name; }
 
 class Responses : public ::testing::TestWithParam<ResponseCase> {};
 

@@ -39,6 +39,8 @@ const ParseCase kParseCases[] = {
     {"/abs/b.php", "", "", "", "/abs/", "b.php", "", "", "", ""},
 };
 
+void PrintTo(const ParseCase& c, std::ostream* os) { *os << c.url; }
+
 class UriParse : public ::testing::TestWithParam<ParseCase> {};
 
 TEST_P(UriParse, CutsIntoParts) {
