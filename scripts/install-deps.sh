@@ -13,7 +13,7 @@ packages=(
   # fonts: a CJK-capable sans face stands in for the Windows faces
   fonts-wqy-microhei fontconfig
   # tests and demo: real server, real X server, archive oracles and peers
-  nginx xvfb x11-utils xdotool openbox zip unzip libarchive-tools curl procps iproute2
+  nginx xvfb x11-utils xdotool openbox zip unzip libarchive-tools curl procps iproute2 python3
 )
 
 missing=()
