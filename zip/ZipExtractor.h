@@ -100,7 +100,7 @@ class TZipExtractor : public TComponent {
   virtual void SetMultiMode(TMultiMode Value) { multiMode_ = Value; }
 
  private:
-  friend class ZipMemberExtraction;
+  friend class ArchiveMemberSource;
 
   // Directory reading (ZipDirectory.cpp, ZipRebuild.cpp).
   void OpenArchive();
