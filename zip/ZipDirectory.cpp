@@ -199,6 +199,7 @@ void TZipExtractor::ReadCentralEntries(TBufferedFileStream& s, std::uint64_t cou
         found->localHeaderOffset = offset;
         found->diskNumberStart = disk;
         found->localExtraLength = localExtra;
+        found->fromLocalHeaderOnly = false;
         if (z64) {
           found->Zip64().localHeaderOffset = z64->localHeaderOffset;
           found->Zip64().diskStart = z64->diskStart;

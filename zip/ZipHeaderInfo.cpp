@@ -67,6 +67,7 @@ void TZipHeaderInfo::Assign(const TPersistent* Source) {
   oemConvert = s->oemConvert;
   extraPosition = s->extraPosition;
   zip64ExtraSize = s->zip64ExtraSize;
+  fromLocalHeaderOnly = s->fromLocalHeaderOnly;
 }
 
 std::uint64_t TZipHeaderInfo::CompressedSize64() const {

@@ -65,6 +65,8 @@ class TZipHeaderInfo : public TPersistent {
   TOEMConvert oemConvert = oemAlways;
   std::int64_t extraPosition = 0;
   std::uint16_t zip64ExtraSize = 0;
+  // Found by the rebuild scan and matched by no central header.
+  bool fromLocalHeaderOnly = false;
 
   TZipHeaderInfo() = default;
   TZipHeaderInfo(const TZipHeaderInfo& o) { Assign(&o); }

@@ -219,8 +219,11 @@ bool TZipExtractor::ProcessMember(int index, zip::DecodeBuffers& buffers) {
 
   // A member is good only when its CRC matches and it is exactly as long as
   // recorded: the CRC alone would accept a member cut short at a lucky place.
+  // A member known only from a local header that defers its sizes and CRC to a
+  // data descriptor has nothing trustworthy to be checked against.
+  const bool unverifiable = h.fromLocalHeaderOnly && (h.flags & zip::kFlagDataDescriptor);
   const std::uint32_t crc = ctx.Crc();
-  if (!tooBig && crc == h.crc32 && ctx.Written() == size) {
+  if (!tooBig && !unverifiable && crc == h.crc32 && ctx.Written() == size) {
     using R = zip::TempOutputFile::CommitResult;
     R r = out.Commit(platform::DosDateTimeToUnixTime(h.dateTime), FileModeFor(h, RetainAttributes), FlushFilesOnClose);
     if (r == R::WriteFailed) throw ECantWriteUCF(zipmsg::kCantWrite);

@@ -72,6 +72,7 @@ bool TZipExtractor::RebuildFromLocalHeaders() {
     h->compressedSize = l.compressedSize;
     h->uncompressedSize = l.uncompressedSize;
     h->localExtraLength = l.extraLength;
+    h->fromLocalHeaderOnly = true;
     h->oemConvert = OEMConvert;
     if (pos >= 0xFFFFFFFF) {
       h->localHeaderOffset = 0xFFFFFFFF;
