@@ -142,7 +142,7 @@ std::string BuildArchive(const std::vector<Member>& members, const ArchiveOption
     Put16(out, m.method);
     Put32(out, m.dateTime);
     Put32(out, crc);
-    Put32(out, static_cast<std::uint32_t>(body.size()));
+    Put32(out, m.compressedSizeOverride >= 0 ? static_cast<std::uint32_t>(m.compressedSizeOverride) : static_cast<std::uint32_t>(body.size()));
     Put32(out, size);
     Put16(out, static_cast<std::uint32_t>(m.name.size()));
     Put16(out, 0);
@@ -165,10 +165,11 @@ std::string BuildArchive(const std::vector<Member>& members, const ArchiveOption
     Put16(out, m.method);
     Put32(out, m.dateTime);
     Put32(out, crc);
-    Put32(out, static_cast<std::uint32_t>(body.size()));
+    Put32(out, m.compressedSizeOverride >= 0 ? static_cast<std::uint32_t>(m.compressedSizeOverride) : static_cast<std::uint32_t>(body.size()));
     Put32(out, size);
     Put16(out, static_cast<std::uint32_t>(m.name.size()));
-    Put16(out, static_cast<std::uint32_t>(m.centralExtra.size()));
+    Put16(out, m.centralExtraLengthOverride >= 0 ? static_cast<std::uint32_t>(m.centralExtraLengthOverride)
+                                                 : static_cast<std::uint32_t>(m.centralExtra.size()));
     Put16(out, 0);
     Put16(out, 0);
     Put16(out, 0);

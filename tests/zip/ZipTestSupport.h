@@ -71,6 +71,8 @@ struct Member {
   std::int64_t sizeOverride = -1;  // uncompressed size recorded
   std::string centralExtra;
   std::int64_t localOffsetOverride = -1;
+  std::int64_t compressedSizeOverride = -1;  // in both headers
+  int centralExtraLengthOverride = -1;
 };
 
 struct ArchiveOptions {
