@@ -280,7 +280,7 @@ TEST_F(ExtractTest, SelectionByMasksAndTheEvents) {
   EXPECT_EQ(infoCount, 2);
   EXPECT_EQ(infoBytes, 2);
   EXPECT_EQ(completed, 2);
-  EXPECT_EQ(ended, (std::vector<std::string>{dest_ + "/docs/a1.dat", dest_ + "/docs/readme.txt"}));
+  EXPECT_EQ(ended, (std::vector<std::string>{dest_ + "/docs/readme.txt", dest_ + "/docs/a1.dat"}));
   EXPECT_EQ(filePercents, (std::vector<int>{100, 100}));
   EXPECT_EQ(z_.FilesList().Count(), 0);  // emptied by every UnZip
 
