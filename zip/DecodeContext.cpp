@@ -1,12 +1,17 @@
 #include "zip/DecodeContext.h"
 
-#include <zlib.h>
+#include <libdeflate.h>
 
 #include <algorithm>
 
 #include "zip/ZipErrors.h"
 
 namespace zip {
+
+DecodeBuffers::DecodeBuffers() = default;
+DecodeBuffers::~DecodeBuffers() {
+  if (fastInflater) libdeflate_free_decompressor(static_cast<libdeflate_decompressor*>(fastInflater));
+}
 
 DecodeContext::DecodeContext(DecodeBuffers& buffers, CompressedSource& source, OutputSink& sink,
                              std::uint64_t compressedSize, std::uint64_t uncompressedSize)
@@ -47,7 +52,7 @@ void DecodeContext::WriteBlock(const std::uint8_t* data, std::size_t length) {
   if (length > uncompressedSize_ - std::min(written_, uncompressedSize_) || written_ > uncompressedSize_)
     throw EBiggerThanUncompressed(zipmsg::kTooBig);
   sink_.Write(data, length);
-  crc_ = static_cast<std::uint32_t>(::crc32_z(crc_, data, length));
+  crc_ = libdeflate_crc32(crc_, data, length);
   written_ += length;
   if (progressHook_) progressHook_(written_);
 }

@@ -18,6 +18,8 @@ class CompressedSource {
  public:
   virtual ~CompressedSource() = default;
   virtual std::size_t ReadBlock(std::uint8_t* buffer, std::size_t max) = 0;
+  // Bytes that can certainly be read from here on (0 when not known).
+  virtual std::uint64_t Available() const { return 0; }
 };
 
 // Where decoded bytes go; raises ECantWriteUCF when it cannot take them all.
@@ -27,11 +29,19 @@ class OutputSink {
   virtual void Write(const std::uint8_t* data, std::size_t length) = 0;
 };
 
-// The three buffers of one extraction, allocated once and shared by all members.
+// The three buffers of one extraction, allocated once and shared by all
+// members, and the whole-member buffers of the in-memory deflate path.
 struct DecodeBuffers {
+  DecodeBuffers();
+  ~DecodeBuffers();
+  DecodeBuffers(const DecodeBuffers&) = delete;
+  DecodeBuffers& operator=(const DecodeBuffers&) = delete;
   std::vector<std::uint8_t> input = std::vector<std::uint8_t>(kBlockSize + 1);
   std::vector<std::uint8_t> output = std::vector<std::uint8_t>(kBlockSize + 1);
   std::vector<std::uint8_t> work = std::vector<std::uint8_t>(kWorkAreaSize);
+  std::vector<std::uint8_t> wholeInput;
+  std::vector<std::uint8_t> wholeOutput;
+  void* fastInflater = nullptr;  // created on first use, freed with the buffers
 };
 
 class DecodeContext {
@@ -47,6 +57,9 @@ class DecodeContext {
   void SetProgressHook(ProgressHook h) { progressHook_ = std::move(h); }
 
   std::uint64_t CompressedSize() const { return compressedSize_; }
+  std::uint64_t RemainingInput() const { return remaining_; }
+  std::uint64_t SourceAvailable() const { return source_.Available(); }
+  DecodeBuffers& Buffers() { return buffers_; }
   std::uint64_t UncompressedSize() const { return uncompressedSize_; }
   std::uint64_t Written() const { return written_ + outCount_; }
   std::uint32_t Crc() const { return crc_; }

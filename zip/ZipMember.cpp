@@ -42,6 +42,12 @@ class ArchiveMemberSource : public zip::CompressedSource {
     return got;
   }
 
+  std::uint64_t Available() const override {
+    if (z_.multiMode_ != mmNone) return 0;
+    std::int64_t left = z_.archive_->Size() - z_.archive_->Position();
+    return left > 0 ? static_cast<std::uint64_t>(left) : 0;
+  }
+
  private:
   TZipExtractor& z_;
   zip::TraditionalCipher* cipher_;

@@ -5,6 +5,7 @@
 #include <random>
 
 #include "zip/Decoders.h"
+#include "ZipTestSupport.h"
 #include "zip/ZipErrors.h"
 
 namespace {
@@ -18,6 +19,8 @@ class MemorySource : public zip::CompressedSource {
     pos_ += n;
     return n;
   }
+  std::uint64_t Available() const override { return wholeKnown ? data_.size() - pos_ : 0; }
+  bool wholeKnown = false;
 
  private:
   std::string data_;
@@ -31,9 +34,11 @@ class StringSink : public zip::OutputSink {
 };
 
 // Decodes `input` with the method; returns what came out.
-std::string Decode(int method, const std::string& input, std::uint64_t uncompressedSize, std::uint16_t flags = 0) {
+std::string Decode(int method, const std::string& input, std::uint64_t uncompressedSize, std::uint16_t flags = 0,
+                   bool wholeKnown = false) {
   zip::DecodeBuffers buffers;
   MemorySource source(input);
+  source.wholeKnown = wholeKnown;
   StringSink sink;
   zip::DecodeContext ctx(buffers, source, sink, input.size(), uncompressedSize);
   switch (method) {
@@ -78,14 +83,31 @@ TEST(Imploded, DistanceLookupWidthFollowsTheCompressedSize) {
   EXPECT_EQ(zip::ExplodeDistanceLookupBits(200001), 8u);
 }
 
-TEST(Deflated, EmptyStoredBlockAndErrors) {
-  EXPECT_EQ(Decode(8, std::string("\x03\x00", 2), 0), "");
-  try {
-    Decode(8, "\xFF\xFF", 10);
-    ADD_FAILURE() << "no exception";
-  } catch (const EZCompressionError& e) {
-    EXPECT_EQ(e.Message(), "error");
+TEST(Deflated, BothPathsGiveTheSameResults) {
+  // The streaming inflater and the whole-member one (used when the member is
+  // known to be all there) must agree on output and errors.
+  std::string text;
+  for (int i = 0; i < 20000; ++i) text += "block " + std::to_string(i % 97) + "\n";
+  std::string packed = ziptest::Deflate(text);
+  for (bool whole : {false, true}) {
+    SCOPED_TRACE(whole);
+    EXPECT_EQ(Decode(8, std::string("\x03\x00", 2), 0, 0, whole), "");
+    EXPECT_EQ(Decode(8, packed, text.size(), 0, whole), text);
+    EXPECT_EQ(Decode(8, packed + "trailing bytes", text.size(), 0, whole), text);
+    EXPECT_EQ(Decode(8, packed, text.size() + 10, 0, whole), text);  // shorter than recorded
+    EXPECT_THROW(Decode(8, packed, text.size() - 1, 0, whole), EBiggerThanUncompressed);
+    for (const std::string& bad : {std::string("\xFF\xFF"), packed.substr(0, packed.size() / 2)}) {
+      try {
+        Decode(8, bad, text.size(), 0, whole);
+        ADD_FAILURE() << "no exception";
+      } catch (const EZCompressionError& e) {
+        EXPECT_EQ(e.Message(), "error");
+      }
+    }
   }
+}
+
+TEST(Stored, OutputBeyondTheRecordedSize) {
   // Output beyond the recorded size is refused before it is written.
   EXPECT_THROW(Decode(0, "abcdef", 3), EBiggerThanUncompressed);
 }

@@ -1,5 +1,5 @@
 // Fuzz entry point for one decoder (FUZZ_METHOD): the first byte picks the
-// flags or factor, the next four the claimed uncompressed size, the rest is
+// flags or factor (its top bit: whole-member deflate), the next four the claimed uncompressed size, the rest is
 // the compressed data.
 #include <cstdint>
 #include <cstring>
@@ -17,6 +17,9 @@ class Source : public zip::CompressedSource {
     pos_ += k;
     return k;
   }
+  // Known length lets the deflate decoder take its whole-member path.
+  std::uint64_t Available() const override { return whole ? n_ - pos_ : 0; }
+  bool whole = false;
 
  private:
   const std::uint8_t* d_;
@@ -35,6 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::uint8_t select = data[0];
   std::uint32_t claimed = static_cast<std::uint32_t>(data[1] | (data[2] << 8) | (data[3] << 16) | (static_cast<std::uint32_t>(data[4]) << 24));
   Source source(data + 5, size - 5);
+  source.whole = select & 0x80;
   Sink sink;
   zip::DecodeContext ctx(buffers, source, sink, size - 5, claimed & 0xFFFFF);
   try {
