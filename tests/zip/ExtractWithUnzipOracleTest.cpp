@@ -159,7 +159,7 @@ INSTANTIATE_TEST_SUITE_P(Vectors, SampleArchives, ::testing::ValuesIn(kVectors),
   return n;
 });
 
-TEST(SampleArchivesSpecial, ReducedMemberMatchesItsShrunkTwin) {
+TEST(SampleArchivesOwnOracle, ReducedMemberMatchesItsShrunkTwin) {
   // UnZip cannot decode reduced members; the same file shrunk is the oracle.
   ScratchDir dir;
   Outcome a = ExtractWithComponent(DataFile("z2_reduce.zip"), dir / "reduced");
@@ -172,7 +172,7 @@ TEST(SampleArchivesSpecial, ReducedMemberMatchesItsShrunkTwin) {
   EXPECT_EQ(ReadFile(dir / "reduced/" + ra[0]), ReadFile(dir / "shrunk/" + rb[0]));
 }
 
-TEST(SampleArchivesSpecial, StoredMembersWithDescriptorsAndBrokenDirectoryAreNotGuessed) {
+TEST(SampleArchivesOwnOracle, StoredMembersWithDescriptorsAndBrokenDirectoryAreNotGuessed) {
   // The central directory is unusable, the local headers defer sizes and CRC to
   // descriptors: nothing can be verified, so nothing is written.
   ScratchDir dir;
