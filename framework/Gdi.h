@@ -9,7 +9,10 @@
 #include <cstdint>
 #include <vector>
 
+#include <memory>
+
 #include "framework/Messages.h"
+#include "framework/Region.h"
 #include "framework/Types.h"
 
 struct DeviceContext;
@@ -26,6 +29,7 @@ using HBRUSH = BrushObject*;
 using HPEN = PenObject*;
 using HFONT = FontObject*;
 using HRGN = RegionObject*;
+struct FontFace;  // the rasteriser's face, kept by the text code
 
 // ---- Surfaces and bitmaps ---------------------------------------------------
 
@@ -93,6 +97,9 @@ HPEN CreatePen(int style, int width, COLORREF c);
 enum : int { PS_SOLID = 0, PS_NULL = 5 };
 enum : int { WHITE_BRUSH = 0, BLACK_BRUSH = 4, NULL_BRUSH = 5, WHITE_PEN = 6, BLACK_PEN = 7, NULL_PEN = 8, DEFAULT_GUI_FONT = 17 };
 HGDIOBJ GetStockObject(int which);
+HBRUSH GetStockBrush(int which);
+HPEN GetStockPen(int which);
+HFONT GetStockFont(int which);
 
 // System colours (the classic Windows defaults).
 enum : int {
@@ -118,6 +125,8 @@ int SetBkMode(HDC hdc, int mode);
 
 int FillRect(HDC hdc, const RECT& r, HBRUSH br);
 int FrameRect(HDC hdc, const RECT& r, HBRUSH br);
+// Fills a region given in logical coordinates.
+BOOL FillRgn(HDC hdc, HRGN rgn, HBRUSH br);
 COLORREF SetPixel(HDC hdc, int x, int y, COLORREF c);
 // CLR_INVALID outside the surface or the clip.
 constexpr COLORREF CLR_INVALID = 0xFFFFFFFF;
@@ -126,7 +135,7 @@ BOOL MoveToEx(HDC hdc, int x, int y, POINT* old);
 // A one-pixel line with the selected pen, last point excluded.
 BOOL LineTo(HDC hdc, int x, int y);
 
-enum : DWORD { SRCCOPY = 0x00CC0020, BLACKNESS = 0x00000042, WHITENESS = 0x00FF0062 };
+enum : DWORD { SRCCOPY = 0x00CC0020, PATCOPY = 0x00F00021, BLACKNESS = 0x00000042, WHITENESS = 0x00FF0062 };
 BOOL BitBlt(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, DWORD rop);
 // Nearest-neighbour stretch (the COLORONCOLOR mode); negative sizes mirror.
 BOOL StretchBlt(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, int sw, int sh, DWORD rop);
@@ -184,3 +193,46 @@ enum : UINT {
 // DT_CALCRECT nothing is drawn and r receives the text's extent.
 int DrawTextA(HDC hdc, const AnsiString& s, RECT* r, UINT flags);
 int DrawTextW(HDC hdc, const WideString& s, RECT* r, UINT flags);
+
+// ---- The objects behind the handles -----------------------------------------
+
+struct GdiObject {
+  enum class Kind { Bitmap, Brush, Pen, Font, Region };
+  explicit GdiObject(Kind k) : kind(k) {}
+  virtual ~GdiObject() = default;
+  Kind kind;
+  bool stock = false;  // stock objects are never deleted
+  int selectedIn = 0;  // number of DCs it is selected into
+};
+
+struct BitmapObject : GdiObject {
+  BitmapObject() : GdiObject(Kind::Bitmap) {}
+  std::unique_ptr<std::uint32_t[]> pixels;
+  Surface32 surface;
+};
+
+struct BrushObject : GdiObject {
+  BrushObject() : GdiObject(Kind::Brush) {}
+  COLORREF color = 0;
+  bool hollow = false;
+};
+
+struct PenObject : GdiObject {
+  PenObject() : GdiObject(Kind::Pen) {}
+  int style = PS_SOLID;
+  int width = 1;
+  COLORREF color = 0;
+};
+
+// The rasteriser's face for a font lives with the text code.
+struct FontObject : GdiObject {
+  FontObject() : GdiObject(Kind::Font) {}
+  LOGFONT lf;
+  std::shared_ptr<FontFace> face;  // resolved on first use
+};
+
+struct RegionObject : GdiObject {
+  RegionObject() : GdiObject(Kind::Region) {}
+  Region rgn;
+};
+

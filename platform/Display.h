@@ -1,0 +1,127 @@
+#pragma once
+// The narrow interface between the window manager and a display: native
+// top-level windows that show a 32-bit surface, input events, the pointer and
+// the screen. A backend knows nothing about window procedures or messages.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+struct IntRect {
+  int left = 0, top = 0, right = 0, bottom = 0;
+  int Width() const { return right - left; }
+  int Height() const { return bottom - top; }
+  friend bool operator==(const IntRect&, const IntRect&) = default;
+};
+
+using NativeWindow = std::uint64_t;  // 0 is no window
+
+struct NativeWindowParams {
+  int x = 0, y = 0, width = 1, height = 1;  // outer bounds in screen coordinates
+  bool perPixelAlpha = false;  // layered: the surface's alpha shows through
+  bool toolWindow = false;     // no taskbar entry
+  bool popup = false;          // menus and tips: no focus, no decoration, above others
+  NativeWindow owner = 0;      // kept above its owner
+};
+
+enum class CursorShape { Arrow, IBeam, Wait, Cross, Hand, SizeNWSE, SizeNESW, SizeWE, SizeNS, SizeAll, No };
+
+enum class EventType {
+  MouseMove,
+  ButtonDown,
+  ButtonUp,
+  Wheel,
+  KeyDown,
+  KeyUp,
+  FocusIn,
+  FocusOut,
+  Expose,        // part of the window must be shown again (rect)
+  Configure,     // moved or resized from outside (rect = new outer bounds)
+  CloseRequest,  // the user asked to close the window
+  Iconified,
+  Deiconified,
+  PointerLeft,   // the pointer left the window
+};
+
+enum : unsigned {
+  kModShift = 1, kModControl = 2, kModAlt = 4,
+  kModButtonLeft = 0x100, kModButtonMiddle = 0x200, kModButtonRight = 0x400,
+};
+
+struct Event {
+  EventType type = EventType::MouseMove;
+  NativeWindow window = 0;
+  int x = 0, y = 0;              // pointer relative to the window's top-left
+  int screenX = 0, screenY = 0;  // pointer on the screen
+  int button = 0;                // 1 left, 2 middle, 3 right
+  int wheelDelta = 0;            // multiples of 120, positive away from the user
+  unsigned modifiers = 0;        // kMod* bits as they were before the event
+  unsigned key = 0;              // Windows virtual-key code
+  std::u32string text;           // characters the key produces
+  IntRect rect;
+  std::uint64_t timeMs = 0;
+};
+
+struct MonitorInfo {
+  IntRect bounds;
+  IntRect workArea;
+  bool primary = false;
+};
+
+class DisplayBackend {
+ public:
+  virtual ~DisplayBackend() = default;
+  virtual const char* Name() const = 0;
+
+  virtual NativeWindow CreateWindow(const NativeWindowParams& params) = 0;
+  virtual void DestroyWindow(NativeWindow w) = 0;
+  virtual void SetTitle(NativeWindow w, const std::string& utf8) = 0;
+  // ARGB pixels, not premultiplied; width x height, rows top-down.
+  virtual void SetIcon(NativeWindow w, const std::uint32_t* argb, int width, int height) = 0;
+  virtual void SetBounds(NativeWindow w, int x, int y, int width, int height) = 0;
+  virtual void Show(NativeWindow w, bool activate) = 0;
+  virtual void Hide(NativeWindow w) = 0;
+  virtual void Minimize(NativeWindow w) = 0;
+  virtual void Raise(NativeWindow w) = 0;
+  virtual void Focus(NativeWindow w) = 0;
+  // The visible shape in window coordinates; an empty list removes the shape.
+  virtual void SetShape(NativeWindow w, const std::vector<IntRect>& rects) = 0;
+  // One alpha for the whole window (255 opaque).
+  virtual void SetOpacity(NativeWindow w, std::uint8_t alpha) = 0;
+  // Shows the given rectangles of the window's surface. pixels is $AARRGGBB,
+  // stride in pixels; alpha matters only for perPixelAlpha windows, where the
+  // pixels are premultiplied.
+  virtual void Present(NativeWindow w, const std::uint32_t* pixels, int width, int height, int stride,
+                       const std::vector<IntRect>& rects) = 0;
+
+  // Pointer.
+  virtual void GrabPointer(NativeWindow w) = 0;
+  virtual void UngrabPointer() = 0;
+  virtual void SetCursor(NativeWindow w, CursorShape shape) = 0;
+  virtual void PointerPosition(int& x, int& y) = 0;
+  // Hands an interactive move (hitTest 2, the caption code) or size (10..17,
+  // the edge codes) to the window manager of the desktop, which then reports
+  // Configure events. False when none can take it; the caller runs its own loop.
+  virtual bool BeginSystemMoveSize(NativeWindow w, int hitTest, int screenX, int screenY, int button) = 0;
+
+  virtual std::vector<MonitorInfo> Monitors() = 0;
+
+  // Events: Poll never blocks; Wait blocks until an event is pending, Wake is
+  // called (from any thread), or timeoutMs passes (negative: no limit).
+  virtual bool PollEvent(Event& e) = 0;
+  virtual void WaitEvents(int timeoutMs) = 0;
+  virtual void Wake() = 0;
+  // Sends what was drawn to the display server.
+  virtual void Flush() {}
+};
+
+// The backend in use. SetDisplay hands over ownership; the previous one is freed.
+DisplayBackend* Display();
+void SetDisplay(std::unique_ptr<DisplayBackend> backend);
+
+// Opens the X11 backend on $DISPLAY; nullptr with a reason when it cannot.
+std::unique_ptr<DisplayBackend> OpenX11Display(std::string* error);
+
+}  // namespace platform
