@@ -9,7 +9,10 @@
 #include <cstdint>
 #include <vector>
 
+#include <memory>
+
 #include "framework/Messages.h"
+#include "framework/Region.h"
 #include "framework/Types.h"
 
 struct DeviceContext;
@@ -26,6 +29,7 @@ using HBRUSH = BrushObject*;
 using HPEN = PenObject*;
 using HFONT = FontObject*;
 using HRGN = RegionObject*;
+struct FontFace;  // the rasteriser's face, kept by the text code
 
 // ---- Surfaces and bitmaps ---------------------------------------------------
 
@@ -93,6 +97,9 @@ HPEN CreatePen(int style, int width, COLORREF c);
 enum : int { PS_SOLID = 0, PS_NULL = 5 };
 enum : int { WHITE_BRUSH = 0, BLACK_BRUSH = 4, NULL_BRUSH = 5, WHITE_PEN = 6, BLACK_PEN = 7, NULL_PEN = 8, DEFAULT_GUI_FONT = 17 };
 HGDIOBJ GetStockObject(int which);
+HBRUSH GetStockBrush(int which);
+HPEN GetStockPen(int which);
+HFONT GetStockFont(int which);
 
 // System colours (the classic Windows defaults).
 enum : int {
@@ -184,3 +191,46 @@ enum : UINT {
 // DT_CALCRECT nothing is drawn and r receives the text's extent.
 int DrawTextA(HDC hdc, const AnsiString& s, RECT* r, UINT flags);
 int DrawTextW(HDC hdc, const WideString& s, RECT* r, UINT flags);
+
+// ---- The objects behind the handles -----------------------------------------
+
+struct GdiObject {
+  enum class Kind { Bitmap, Brush, Pen, Font, Region };
+  explicit GdiObject(Kind k) : kind(k) {}
+  virtual ~GdiObject() = default;
+  Kind kind;
+  bool stock = false;  // stock objects are never deleted
+  int selectedIn = 0;  // number of DCs it is selected into
+};
+
+struct BitmapObject : GdiObject {
+  BitmapObject() : GdiObject(Kind::Bitmap) {}
+  std::unique_ptr<std::uint32_t[]> pixels;
+  Surface32 surface;
+};
+
+struct BrushObject : GdiObject {
+  BrushObject() : GdiObject(Kind::Brush) {}
+  COLORREF color = 0;
+  bool hollow = false;
+};
+
+struct PenObject : GdiObject {
+  PenObject() : GdiObject(Kind::Pen) {}
+  int style = PS_SOLID;
+  int width = 1;
+  COLORREF color = 0;
+};
+
+// The rasteriser's face for a font lives with the text code.
+struct FontObject : GdiObject {
+  FontObject() : GdiObject(Kind::Font) {}
+  LOGFONT lf;
+  std::shared_ptr<FontFace> face;  // resolved on first use
+};
+
+struct RegionObject : GdiObject {
+  RegionObject() : GdiObject(Kind::Region) {}
+  Region rgn;
+};
+

@@ -8,47 +8,6 @@
 #include "framework/Gdi.h"
 #include "framework/Region.h"
 
-struct GdiObject {
-  enum class Kind { Bitmap, Brush, Pen, Font, Region };
-  explicit GdiObject(Kind k) : kind(k) {}
-  virtual ~GdiObject() = default;
-  Kind kind;
-  bool stock = false;  // stock objects are never deleted
-  int selectedIn = 0;  // number of DCs it is selected into
-};
-
-struct BitmapObject : GdiObject {
-  BitmapObject() : GdiObject(Kind::Bitmap) {}
-  std::unique_ptr<std::uint32_t[]> pixels;
-  Surface32 surface;
-};
-
-struct BrushObject : GdiObject {
-  BrushObject() : GdiObject(Kind::Brush) {}
-  COLORREF color = 0;
-  bool hollow = false;
-};
-
-struct PenObject : GdiObject {
-  PenObject() : GdiObject(Kind::Pen) {}
-  int style = PS_SOLID;
-  int width = 1;
-  COLORREF color = 0;
-};
-
-// The rasteriser's face for a font lives with the text code.
-struct FontFace;
-struct FontObject : GdiObject {
-  FontObject() : GdiObject(Kind::Font) {}
-  LOGFONT lf;
-  std::shared_ptr<FontFace> face;  // resolved on first use
-};
-
-struct RegionObject : GdiObject {
-  RegionObject() : GdiObject(Kind::Region) {}
-  Region rgn;
-};
-
 struct DCState {
   POINT viewportOrg;
   std::optional<Region> appClip;  // device coordinates

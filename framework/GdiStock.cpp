@@ -102,3 +102,7 @@ HGDIOBJ GetStockObject(int which) {
     default: return nullptr;
   }
 }
+
+HBRUSH GetStockBrush(int which) { return static_cast<HBRUSH>(GetStockObject(which)); }
+HPEN GetStockPen(int which) { return static_cast<HPEN>(GetStockObject(which)); }
+HFONT GetStockFont(int which) { return static_cast<HFONT>(GetStockObject(which)); }

@@ -71,3 +71,6 @@ constexpr COLORREF RGB(int r, int g, int b) {
 constexpr int GetRValue(COLORREF c) { return c & 0xFF; }
 constexpr int GetGValue(COLORREF c) { return (c >> 8) & 0xFF; }
 constexpr int GetBValue(COLORREF c) { return (c >> 16) & 0xFF; }
+
+constexpr BOOL TRUE = 1;
+constexpr BOOL FALSE = 0;
