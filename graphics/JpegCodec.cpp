@@ -3,10 +3,12 @@
 #include <cstddef>
 #include <cstdio>
 
-#include <jpeglib.h>
-
 #include "graphics/Backends.h"
 #include "graphics/Picture.h"
+
+// After the project's headers: the library's TRUE and FALSE macros would
+// otherwise collide with the framework's constants.
+#include <jpeglib.h>
 
 namespace {
 
