@@ -149,6 +149,7 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       return 1;
     }
     case WM_PAINT: {
+      if (wp) return 0;  // painting on a DC the caller gave: nothing of ours to add
       PAINTSTRUCT ps;
       BeginPaint(hwnd, &ps);
       EndPaint(hwnd, &ps);
@@ -157,7 +158,7 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_SETTEXT:
       w->text = lp ? *reinterpret_cast<const AnsiString*>(lp) : AnsiString();
       if (w->IsTopLevel()) {
-        if (w->native)
+        if (w->native && !w->nativeTitle)
           if (auto* d = platform::Display()) d->SetTitle(w->native, platform::Cp936ToUtf8(w->text));
         if (CaptionHeight(w) && w->Visible()) PaintNonClient(hwnd);
       }

@@ -1,36 +1,510 @@
 #include "framework/Forms.h"
 
+#include <algorithm>
+
 #include "framework/Dialogs.h"
 
-// FIXME: interim application object until the message loop lands; it keeps the
-// interface callers build against.
+TScreen* Screen = nullptr;
+
+// ---- Monitors and the screen ----
+
+RECT TMonitor::BoundsRect() const {
+  MONITORINFO mi;
+  return GetMonitorInfo(Handle, &mi) ? mi.rcMonitor : RECT{};
+}
+RECT TMonitor::WorkareaRect() const {
+  MONITORINFO mi;
+  return GetMonitorInfo(Handle, &mi) ? mi.rcWork : RECT{};
+}
+bool TMonitor::Primary() const {
+  MONITORINFO mi;
+  return GetMonitorInfo(Handle, &mi) && (mi.dwFlags & MONITORINFOF_PRIMARY);
+}
+
+void TScreen::Refresh() {
+  std::vector<HMONITOR> hs = EnumDisplayMonitors();
+  monitors_.resize(hs.size());
+  for (size_t i = 0; i < hs.size(); ++i) {
+    if (!monitors_[i]) monitors_[i] = std::make_unique<TMonitor>();
+    monitors_[i]->Handle = hs[i];
+    monitors_[i]->MonitorNum = static_cast<int>(i);
+  }
+}
+int TScreen::Width() const { return GetSystemMetrics(SM_CXSCREEN); }
+int TScreen::Height() const { return GetSystemMetrics(SM_CYSCREEN); }
+RECT TScreen::WorkAreaRect() const { return GetWorkArea(); }
+RECT TScreen::DesktopRect() const {
+  RECT all{};
+  for (HMONITOR m : EnumDisplayMonitors()) {
+    MONITORINFO mi;
+    if (GetMonitorInfo(m, &mi)) all = UnionRect(all, mi.rcMonitor);
+  }
+  return all;
+}
+int TScreen::MonitorCount() const { return static_cast<int>(EnumDisplayMonitors().size()); }
+TMonitor* TScreen::Monitors(int i) {
+  Refresh();
+  return i >= 0 && i < static_cast<int>(monitors_.size()) ? monitors_[static_cast<size_t>(i)].get() : nullptr;
+}
+TMonitor* TScreen::MonitorFromWindow(HWND h) {
+  Refresh();
+  HMONITOR m = ::MonitorFromWindow(h, MONITOR_DEFAULTTONEAREST);
+  for (auto& mon : monitors_)
+    if (mon->Handle == m) return mon.get();
+  return monitors_.empty() ? nullptr : monitors_[0].get();
+}
+
+// ---- Forms ----
+
+TCustomForm* GetParentForm(TControl* c) {
+  while (c && c->Parent()) c = c->Parent();
+  return dynamic_cast<TCustomForm*>(c);
+}
+
+TCustomForm::TCustomForm(TComponent* AOwner) : TWinControl(AOwner), canvas_(new TControlCanvas(this)) {
+  SetControlStyle(csAcceptsControls | csCaptureMouse | csClickEvents | csSetCaption | csDoubleClicks);
+  SetVisible(false);
+  SetColor(clBtnFace);
+  SetParentFont(false);
+  SetBounds(0, 0, 320, 240);
+  icon_.OnChange = [this](TObject*) { ApplyIcon(); };
+}
+
+TCustomForm::~TCustomForm() {
+  if (OnDestroy) {
+    TNotifyEvent e = std::move(OnDestroy);
+    e(this);
+  }
+  // Owned components go while the form is still whole: some of them reach into it.
+  DestroyComponents();
+  if (Application && Application->MainForm() == this) Application->SetMainForm(nullptr);
+}
+
+void TCustomForm::AfterConstruction() { DoCreate(); }
+
+void TCustomForm::DoCreate() {
+  if (OnCreate) OnCreate(this);
+}
+void TCustomForm::DoShow() {
+  if (OnShow) OnShow(this);
+}
+void TCustomForm::DoHide() {
+  if (OnHide) OnHide(this);
+}
+
+void TCustomForm::CreateParams(TCreateParams& p) {
+  TWinControl::CreateParams(p);
+  p.Style = WS_CLIPCHILDREN;
+  p.ExStyle = 0;
+  p.WndParent = ParentWindow();
+  switch (borderStyle_) {
+    case TFormBorderStyle::bsNone: p.Style |= WS_POPUP; break;
+    case TFormBorderStyle::bsSingle: p.Style |= WS_CAPTION | WS_BORDER; break;
+    case TFormBorderStyle::bsSizeable: p.Style |= WS_CAPTION | WS_THICKFRAME; break;
+    case TFormBorderStyle::bsDialog:
+      p.Style |= WS_POPUP | WS_CAPTION;
+      p.ExStyle |= WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE;
+      break;
+    case TFormBorderStyle::bsToolWindow:
+      p.Style |= WS_CAPTION | WS_BORDER;
+      p.ExStyle |= WS_EX_TOOLWINDOW;
+      break;
+    case TFormBorderStyle::bsSizeToolWin:
+      p.Style |= WS_CAPTION | WS_THICKFRAME;
+      p.ExStyle |= WS_EX_TOOLWINDOW;
+      break;
+  }
+  if (borderStyle_ != TFormBorderStyle::bsNone) {
+    if (borderIcons_ & biSystemMenu) p.Style |= WS_SYSMENU;
+    bool plain = borderStyle_ == TFormBorderStyle::bsSingle || borderStyle_ == TFormBorderStyle::bsSizeable;
+    if (plain && (borderIcons_ & biMinimize)) p.Style |= WS_MINIMIZEBOX;
+    if (plain && (borderIcons_ & biMaximize)) p.Style |= WS_MAXIMIZEBOX;
+  }
+  if (alphaBlend_) p.ExStyle |= WS_EX_LAYERED;
+  p.WinClassName = "QuelboForm";
+}
+
+void TCustomForm::CreateWnd() {
+  TWinControl::CreateWnd();
+  // The desktop shows the main form under the application's title.
+  if (Application && (Application->MainForm() == this || !Application->MainForm()))
+    SetWindowNativeTitle(Handle(), Application->Title());
+  SetLayeredAttributes();
+  ApplyIcon();
+}
+
+void TCustomForm::ApplyIcon() {
+  if (HandleAllocated() && !icon_.Empty()) SetWindowIcon(Handle(), icon_.Pixels(), icon_.Width(), icon_.Height());
+}
+
+void TCustomForm::SetBorderStyle(TFormBorderStyle v) {
+  if (v == borderStyle_) return;
+  borderStyle_ = v;
+  if (HandleAllocated()) {
+    TCreateParams p;
+    CreateParams(p);
+    SetWindowLongPtr(Handle(), GWL_STYLE, (GetWindowLongPtr(Handle(), GWL_STYLE) & WS_VISIBLE) | p.Style);
+    SetWindowLongPtr(Handle(), GWL_EXSTYLE, p.ExStyle);
+    SetWindowPos(Handle(), nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+  }
+}
+
+void TCustomForm::SetBorderIcons(TBorderIcons v) {
+  borderIcons_ = v;
+  if (HandleAllocated()) {
+    TCreateParams p;
+    CreateParams(p);
+    SetWindowLongPtr(Handle(), GWL_STYLE, (GetWindowLongPtr(Handle(), GWL_STYLE) & WS_VISIBLE) | p.Style);
+  }
+}
+
+TWindowState TCustomForm::WindowState() const {
+  if (HandleAllocated() && Showing()) {
+    HWND h = const_cast<TCustomForm*>(this)->Handle();
+    if (IsIconic(h)) return TWindowState::wsMinimized;
+    if (IsZoomed(h)) return TWindowState::wsMaximized;
+    return TWindowState::wsNormal;
+  }
+  return windowState_;
+}
+
+void TCustomForm::SetWindowState(TWindowState v) {
+  windowState_ = v;
+  if (HandleAllocated() && Showing())
+    ShowWindow(Handle(), v == TWindowState::wsMaximized ? SW_SHOWMAXIMIZED
+                         : v == TWindowState::wsMinimized ? SW_MINIMIZE
+                                                          : SW_RESTORE);
+}
+
+void TCustomForm::SetAlphaBlend(bool v) {
+  if (v == alphaBlend_) return;
+  alphaBlend_ = v;
+  SetLayeredAttributes();
+}
+
+void TCustomForm::SetAlphaBlendValue(BYTE v) {
+  if (v == alphaBlendValue_) return;
+  alphaBlendValue_ = v;
+  SetLayeredAttributes();
+}
+
+void TCustomForm::SetLayeredAttributes() {
+  if (!HandleAllocated()) return;
+  HWND h = Handle();
+  std::intptr_t ex = GetWindowLongPtr(h, GWL_EXSTYLE);
+  if (alphaBlend_) {
+    if (!(ex & WS_EX_LAYERED)) SetWindowLongPtr(h, GWL_EXSTYLE, ex | WS_EX_LAYERED);
+    SetLayeredWindowAttributes(h, 0, alphaBlendValue_, LWA_ALPHA);
+  } else if (ex & WS_EX_LAYERED) {
+    SetWindowLongPtr(h, GWL_EXSTYLE, ex & ~static_cast<std::intptr_t>(WS_EX_LAYERED));
+    RedrawWindow(h, nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN);
+  }
+}
+
+void TCustomForm::SetActiveControl(TWinControl* c) {
+  activeControl_ = c;
+  if (c && active_ && c->CanFocus()) c->SetFocus();
+}
+
+TMonitor* TCustomForm::Monitor() {
+  if (!Screen) return nullptr;
+  return Screen->MonitorFromWindow(Handle());
+}
+
+void TCustomForm::PlaceOnScreen() {
+  RECT area{};
+  switch (position_) {
+    case TPosition::poDesktopCenter:
+      area = Screen ? Screen->DesktopRect() : GetWorkArea();
+      break;
+    case TPosition::poScreenCenter: {
+      MONITORINFO mi;
+      GetMonitorInfo(MonitorFromPoint({0, 0}, MONITOR_DEFAULTTOPRIMARY), &mi);
+      area = mi.rcMonitor;
+      break;
+    }
+    case TPosition::poMainFormCenter:
+    case TPosition::poOwnerFormCenter:
+      if (Application && Application->MainForm() && Application->MainForm() != this)
+        area = Application->MainForm()->BoundsRect();
+      break;
+    default:
+      return;
+  }
+  if (area.IsEmpty()) return;
+  SetBounds(area.left + (area.Width() - Width()) / 2, area.top + (area.Height() - Height()) / 2, Width(), Height());
+}
+
+void TCustomForm::ShowingChanged(TMessage&) {
+  HWND h = Handle();
+  if (Showing()) {
+    DoShow();
+    PlaceOnScreen();
+    int cmd = windowState_ == TWindowState::wsMaximized ? SW_SHOWMAXIMIZED
+              : windowState_ == TWindowState::wsMinimized ? SW_SHOWMINIMIZED
+                                                          : SW_SHOWNORMAL;
+    ShowWindow(h, cmd);
+  } else {
+    DoHide();
+    ShowWindow(h, SW_HIDE);
+  }
+}
+
+void TCustomForm::PaintWindow(HDC dc) {
+  if (!OnPaint) return;
+  canvas_->SetHandle(dc);
+  try {
+    OnPaint(this);
+  } catch (...) {
+    canvas_->SetHandle(nullptr);
+    throw;
+  }
+  canvas_->SetHandle(nullptr);
+}
+
+bool TCustomForm::CloseQuery() {
+  bool ok = true;
+  if (OnCloseQuery) OnCloseQuery(this, ok);
+  return ok;
+}
+
+void TCustomForm::Close() {
+  if (!CloseQuery()) return;
+  TCloseAction action = TCloseAction::caHide;
+  if (OnClose) OnClose(this, action);
+  if (action == TCloseAction::caNone) return;
+  if (Application && Application->MainForm() == this) {
+    Application->Terminate();
+  } else if (action == TCloseAction::caHide) {
+    Hide();
+  } else if (action == TCloseAction::caMinimize) {
+    SetWindowState(TWindowState::wsMinimized);
+  } else {
+    Release();
+  }
+}
+
+void TCustomForm::Release() {
+  if (HandleAllocated()) PostMessage(Handle(), CM_RELEASE, 0, 0);
+}
+
+int TCustomForm::ShowModal() {
+  std::vector<HWND> disabled;
+  for (HWND t : GetTopLevelWindows())
+    if (t != Handle() && IsWindowEnabled(t) && IsWindowVisible(t)) {
+      EnableWindow(t, FALSE);
+      disabled.push_back(t);
+    }
+  modalResult_ = 0;
+  Show();
+  MSG m;
+  while (modalResult_ == 0 && Showing()) {
+    if (!GetMessage(&m, nullptr, 0, 0)) {
+      PostQuitMessage(static_cast<int>(m.wParam));
+      modalResult_ = IDCANCEL;
+      break;
+    }
+    TranslateMessage(&m);
+    DispatchMessage(&m);
+  }
+  for (HWND t : disabled) EnableWindow(t, TRUE);
+  Hide();
+  return modalResult_;
+}
+
+void TCustomForm::Dispatch(TMessage& m) {
+  switch (m.Msg) {
+    case CM_SHOWINGCHANGED:
+      ShowingChanged(m);
+      return;
+    case WM_CLOSE:
+      Close();
+      return;
+    case CM_RELEASE:
+      delete this;
+      return;
+    case WM_ACTIVATE:
+      DefaultHandler(m);
+      active_ = LOWORD(m.WParam) != WA_INACTIVE;
+      if (active_) {
+        if (activeControl_ && activeControl_->CanFocus()) activeControl_->SetFocus();
+        if (OnActivate) OnActivate(this);
+      } else if (OnDeactivate) {
+        OnDeactivate(this);
+      }
+      return;
+    case WM_GETMINMAXINFO: {
+      DefaultHandler(m);
+      auto* mmi = reinterpret_cast<MINMAXINFO*>(m.LParam);
+      const TSizeConstraints* c = Constraints();
+      if (c->MinWidth > 0) mmi->ptMinTrackSize.x = c->MinWidth;
+      if (c->MinHeight > 0) mmi->ptMinTrackSize.y = c->MinHeight;
+      if (c->MaxWidth > 0) mmi->ptMaxTrackSize.x = c->MaxWidth;
+      if (c->MaxHeight > 0) mmi->ptMaxTrackSize.y = c->MaxHeight;
+      return;
+    }
+    default:
+      TWinControl::Dispatch(m);
+  }
+}
+
+// ---- The application ----
+
 TApplication* Application = nullptr;
 
-TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner) {}
-TApplication::~TApplication() = default;
-void TApplication::ProcessMessages() {}
-void TApplication::HandleMessage() {}
-void TApplication::Run() {}
-void TApplication::Terminate() { terminated_ = true; }
-bool TApplication::ProcessOneMessage() { return false; }
+TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner) {
+  if (!Application) Application = this;
+  if (!Screen) Screen = new TScreen;
+}
+
+TApplication::~TApplication() {
+  DestroyComponents();
+  if (handle_) ::DestroyWindow(handle_);
+  if (Application == this) Application = nullptr;
+}
+
+void TApplication::SetTitle(const AnsiString& t) {
+  title_ = t;
+  if (mainForm_ && mainForm_->HandleAllocated()) SetWindowNativeTitle(mainForm_->Handle(), t);
+}
+
+HWND TApplication::Handle() {
+  if (!handle_) {
+    WNDCLASS wc;
+    wc.lpszClassName = "QuelboApplication";
+    wc.lpfnWndProc = [](HWND h, UINT msg, WPARAM wp, LPARAM lp) -> LRESULT {
+      if (Application) {
+        TMessage m{msg, wp, lp, 0};
+        for (TWindowHook* hook : std::vector<TWindowHook*>(Application->hooks_))
+          if ((*hook)(m)) return m.Result;
+      }
+      return DefWindowProc(h, msg, wp, lp);
+    };
+    RegisterClass(wc);
+    handle_ = CreateWindowEx(WS_EX_TOOLWINDOW, "QuelboApplication", title_, WS_POPUP, 0, 0, 0, 0, nullptr);
+  }
+  return handle_;
+}
+
+void TApplication::HookMainWindow(TWindowHook* hook) { hooks_.insert(hooks_.begin(), hook); }
+void TApplication::UnhookMainWindow(TWindowHook* hook) {
+  hooks_.erase(std::remove(hooks_.begin(), hooks_.end(), hook), hooks_.end());
+}
+
+bool TApplication::IsKeyMsg(MSG& m) {
+  bool keyDown = m.message == WM_KEYDOWN || m.message == WM_SYSKEYDOWN;
+  bool altChar = m.message == WM_SYSCHAR;
+  if (!keyDown && !altChar) return false;
+  TWinControl* c = nullptr;
+  for (HWND h = m.hwnd; h && !c; h = GetParent(h)) c = FindControl(h);
+  TCustomForm* form = c ? GetParentForm(c) : nullptr;
+  if (!form) return false;
+  if (altChar) return form->Perform(CM_DIALOGCHAR, m.wParam, m.lParam) != 0;
+  switch (m.wParam) {
+    case VK_TAB: case VK_RETURN: case VK_ESCAPE: case VK_LEFT: case VK_RIGHT: case VK_UP: case VK_DOWN:
+    case VK_PRIOR: case VK_NEXT: case VK_MENU:
+      break;
+    default:
+      return false;
+  }
+  LRESULT code = c->Perform(WM_GETDLGCODE, 0, 0);
+  if ((code & DLGC_WANTALLKEYS) || ((code & DLGC_WANTARROWS) && m.wParam >= VK_LEFT && m.wParam <= VK_DOWN) ||
+      ((code & DLGC_WANTTAB) && m.wParam == VK_TAB))
+    return false;
+  return form->Perform(CM_DIALOGKEY, m.wParam, m.lParam) != 0;
+}
+
+bool TApplication::ProcessMessage(MSG& m) {
+  if (!PeekMessage(&m, nullptr, 0, 0, PM_REMOVE)) return false;
+  if (m.message == WM_QUIT) {
+    terminated_ = true;
+    return true;
+  }
+  if (!IsKeyMsg(m)) {
+    TranslateMessage(&m);
+    DispatchMessage(&m);
+  }
+  if (m.message == WM_MOUSEMOVE || m.message == WM_NCMOUSEMOVE || m.message == WM_MOUSELEAVE ||
+      m.message == WM_NCMOUSELEAVE)
+    TrackMouseControl();
+  return true;
+}
+
+void TApplication::ProcessMessages() {
+  MSG m;
+  while (ProcessMessage(m)) {}
+}
+
+void TApplication::Idle() {
+  TrackMouseControl();
+  if (OnIdle) OnIdle(this);
+}
+
+void TApplication::HandleMessage() {
+  MSG m;
+  if (!ProcessMessage(m)) {
+    Idle();
+    if (!terminated_) WaitMessage();
+  }
+}
+
+void TApplication::Run() {
+  if (mainForm_ && ShowMainForm) {
+    if (mainForm_->WindowState() == TWindowState::wsMinimized) Minimize();
+    else mainForm_->SetVisible(true);
+  }
+  while (!terminated_) {
+    try {
+      HandleMessage();
+    } catch (const Exception& e) {
+      HandleException(this, e);
+    }
+  }
+}
+
+void TApplication::Terminate() {
+  if (terminated_) return;
+  terminated_ = true;
+  PostQuitMessage(0);
+}
+
+void TApplication::Minimize() {
+  if (mainForm_ && mainForm_->HandleAllocated()) ShowWindow(mainForm_->Handle(), SW_MINIMIZE);
+}
+
+void TApplication::Restore() {
+  if (mainForm_ && mainForm_->HandleAllocated()) ShowWindow(mainForm_->Handle(), SW_RESTORE);
+}
+
+void TApplication::TrackMouseControl() {
+  POINT p;
+  GetCursorPos(&p);
+  TControl* c = FindDragTarget(p, true);
+  if (c == mouseControl_) return;
+  TControl* old = mouseControl_;
+  mouseControl_ = c;
+  if (old) old->Perform(CM_MOUSELEAVE, 0, 0);
+  if (mouseControl_ == c && c) c->Perform(CM_MOUSEENTER, 0, 0);
+}
+
+void TApplication::ControlDestroyed(TControl* c) {
+  if (mouseControl_ == c) mouseControl_ = nullptr;
+}
 
 void TApplication::ShowException(const Exception& E) {
   AnsiString msg = E.Message();
   if (!msg.empty() && static_cast<unsigned char>(msg.back()) > '.') msg += '.';
-  MessageBoxA(nullptr, msg, title_, MB_OK | MB_ICONERROR);
+  MessageBoxA(mainForm_ && mainForm_->HandleAllocated() ? mainForm_->Handle() : nullptr, msg, title_,
+              MB_OK | MB_ICONERROR);
 }
 
-namespace {
-MessageBoxHook g_hook;
+void TApplication::HandleException(TObject* Sender, const Exception& E) {
+  if (OnException) OnException(Sender, E);
+  else ShowException(E);
 }
 
-MessageBoxHook SetMessageBoxHook(MessageBoxHook hook) {
-  MessageBoxHook old = std::move(g_hook);
-  g_hook = std::move(hook);
-  return old;
-}
-
-int MessageBoxA(HWND owner, const AnsiString& text, const AnsiString& caption, UINT type) {
-  if (g_hook) return g_hook({owner, text, caption, type});
-  return (type & 0xF) == MB_YESNO ? IDNO : (type & 0xF) == MB_OK ? IDOK : IDCANCEL;
+int TApplication::MessageBox(const AnsiString& text, const AnsiString& caption, UINT flags) {
+  HWND owner = GetActiveWindow();
+  if (!owner && mainForm_ && mainForm_->HandleAllocated()) owner = mainForm_->Handle();
+  return MessageBoxA(owner, text, caption, flags);
 }

@@ -125,6 +125,8 @@ int SetBkMode(HDC hdc, int mode);
 
 int FillRect(HDC hdc, const RECT& r, HBRUSH br);
 int FrameRect(HDC hdc, const RECT& r, HBRUSH br);
+// Fills a region given in logical coordinates.
+BOOL FillRgn(HDC hdc, HRGN rgn, HBRUSH br);
 COLORREF SetPixel(HDC hdc, int x, int y, COLORREF c);
 // CLR_INVALID outside the surface or the clip.
 constexpr COLORREF CLR_INVALID = 0xFFFFFFFF;

@@ -46,3 +46,11 @@ AnsiString IntToStr(long long v);
 // Lower-cases the bytes 'A' to 'Z' only; every other byte stays.
 AnsiString LowerCaseAscii(AnsiString s);
 AnsiString UpperCaseAscii(AnsiString s);
+
+// a * b / c with the intermediate in 64 bits, rounded half away from zero.
+inline int MulDiv(int a, int b, int c) {
+  if (c == 0) return -1;
+  long long p = static_cast<long long>(a) * b;
+  long long q = (p >= 0) == (c > 0) ? (2 * p + c) / (2LL * c) : (2 * p - c) / (2LL * c);
+  return static_cast<int>(q);
+}

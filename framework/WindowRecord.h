@@ -37,6 +37,7 @@ struct WindowRecord {
   bool layeredContent = false;  // the surface came from UpdateLayeredWindow
   BYTE opacity = 255;
   HWND lastFocus = nullptr;  // focus to give back on activation
+  std::optional<AnsiString> nativeTitle;
 
   bool IsChild() const { return (style & WS_CHILD) && parent; }
   bool IsTopLevel() const { return !IsChild(); }

@@ -427,3 +427,22 @@ int GetWindowRgn(HWND hwnd, HRGN rgn) {
   RegionOf(rgn) = *w->shape;
   return w->shape->IsEmpty() ? NULLREGION : w->shape->IsRect() ? SIMPLEREGION : COMPLEXREGION;
 }
+
+BOOL SetWindowIcon(HWND hwnd, const std::vector<std::uint32_t>& argb, int width, int height) {
+  WindowRecord* w = Rec(hwnd);
+  if (!w || !w->IsTopLevel() || width <= 0 || height <= 0 ||
+      argb.size() != static_cast<size_t>(width) * static_cast<size_t>(height))
+    return 0;
+  if (w->native)
+    if (auto* d = platform::Display()) d->SetIcon(w->native, argb.data(), width, height);
+  return 1;
+}
+
+BOOL SetWindowNativeTitle(HWND hwnd, const AnsiString& text) {
+  WindowRecord* w = Rec(hwnd);
+  if (!w || !w->IsTopLevel()) return 0;
+  w->nativeTitle = text;
+  if (w->native)
+    if (auto* d = platform::Display()) d->SetTitle(w->native, platform::Cp936ToUtf8(text));
+  return 1;
+}

@@ -86,6 +86,13 @@ int SetWindowRgn(HWND hwnd, HRGN rgn, BOOL redraw);
 // Copies the window region into rgn; ERROR_REGION when the window has none.
 int GetWindowRgn(HWND hwnd, HRGN rgn);
 
+// The text the desktop shows for a top-level window (task bar, window list);
+// until it is set, the window text.
+BOOL SetWindowNativeTitle(HWND hwnd, const AnsiString& text);
+
+// The window's icon as $AARRGGBB pixels (not premultiplied).
+BOOL SetWindowIcon(HWND hwnd, const std::vector<std::uint32_t>& argb, int width, int height);
+
 // Layered windows: per-pixel alpha from a 32-bit premultiplied surface, or one
 // constant alpha for the whole window.
 enum : DWORD { ULW_COLORKEY = 1, ULW_ALPHA = 2, ULW_OPAQUE = 4, LWA_COLORKEY = 1, LWA_ALPHA = 2 };

@@ -23,3 +23,8 @@ std::string Cp936ToUtf8(const std::string& s);
 std::string Utf8ToCp936(const std::string& s);
 
 }  // namespace platform
+
+namespace platform::literals {
+// "文字"_cp936: a text written in the (UTF-8) source as the program's code page 936 text.
+inline std::string operator""_cp936(const char* s, size_t n) { return Utf8ToCp936(std::string(s, n)); }
+}  // namespace platform::literals

@@ -8,6 +8,7 @@
 #include <mutex>
 
 #include "platform/Display.h"
+#include "platform/Png.h"
 
 namespace platform {
 
@@ -97,8 +98,5 @@ class HeadlessDisplay : public DisplayBackend {
   std::deque<Event> queue_;
   bool woken_ = false;
 };
-
-// Writes $AARRGGBB pixels as an RGBA PNG.
-bool WritePng(const std::string& path, const std::uint32_t* pixels, int width, int height, int stride);
 
 }  // namespace platform

@@ -1,0 +1,115 @@
+#include "app/Unit1.h"
+
+#include "platform/CodePage.h"
+#include "platform/Files.h"
+#include "resources/Resources.h"
+
+using namespace platform::literals;
+
+std::int32_t StartTicks = 0;
+
+namespace {
+
+void LoadPng(TIcon* icon, const char* name) {
+  if (const EmbeddedResource* r = FindResource(name)) {
+    TMemoryStream s;
+    s.WriteBuffer(r->data, static_cast<std::int64_t>(r->size));
+    s.SetPosition(0);
+    icon->LoadFromStream(s);
+  }
+}
+
+AnsiString AppDir() {
+  AnsiString exe = platform::ExecutablePath();
+  return exe.substr(0, exe.rfind('/') + 1);
+}
+
+}  // namespace
+
+TForm1::TForm1(TComponent* AOwner) : TForm(AOwner) {
+  BeginLoading();
+  LoadStoredForm();
+  EndLoading();
+  IniPath = AppDir() + "xconfig.ini";
+}
+
+// The window's stored properties, applied in stored order.
+void TForm1::LoadStoredForm() {
+  SetName("Form1");
+  SetBounds(193, 208, 444, 141);
+  SetPosition(TPosition::poDesktopCenter);
+  SetCaption("Form1");
+  SetColor(clBtnFace);
+  Font()->SetName("MS Sans Serif");
+  Font()->SetHeight(-11);
+  Font()->SetCharset(DEFAULT_CHARSET);
+  Font()->SetColor(clWindowText);
+  LoadPng(Icon(), "icon.png");
+  OnCreate = [this](TObject* s) { FormCreate(s); };
+  SetPixelsPerInch(96);
+  SetTextHeight(13);
+
+  MlSkinLabel1 = new TMlSkinLabel(this);
+  MlSkinLabel1->SetName("MlSkinLabel1");
+  MlSkinLabel1->SetParent(this);
+  MlSkinLabel1->SetBounds(353, 35, 48, 13);
+  MlSkinLabel1->SetCaption("软件大小"_cp936);
+  MlSkinLabel1->SetAutoInvalidate(true);
+
+  MlSkinLabel2 = new TMlSkinLabel(this);
+  MlSkinLabel2->SetName("MlSkinLabel2");
+  MlSkinLabel2->SetParent(this);
+  MlSkinLabel2->SetBounds(168, 80, 64, 13);
+  MlSkinLabel2->SetCaption("MlSkinLabel2");
+  MlSkinLabel2->SetEnabled(false);
+  MlSkinLabel2->SetVisible(false);
+  MlSkinLabel2->SetAutoInvalidate(true);
+
+  MlSkinProgressBar1 = new TMlSkinProgressBar(this);
+  MlSkinProgressBar1->SetName("MlSkinProgressBar1");
+  MlSkinProgressBar1->SetParent(this);
+  MlSkinProgressBar1->SetBounds(104, 32, 241, 17);
+  MlSkinProgressBar1->SetBar_Progress("MlSkinBar_cur");
+  MlSkinProgressBar1->SetBar_Background("MlSkinBar_base");
+  MlSkinProgressBar1->SetValue(0);
+
+  MlSkinLabel3 = new TMlSkinLabel(this);
+  MlSkinLabel3->SetName("MlSkinLabel3");
+  MlSkinLabel3->SetParent(this);
+  MlSkinLabel3->SetBounds(192, 60, 64, 13);
+  MlSkinLabel3->SetCaption("MlSkinLabel3");
+  MlSkinLabel3->SetAutoInvalidate(true);
+
+  Timer1 = new TTimer(this);
+  Timer1->SetName("Timer1");
+  Timer1->SetOnTimer([this](TObject* s) { Timer1Timer(s); });
+
+  MlSkinPanel1 = new TMlSkinPanel(this);
+  MlSkinPanel1->SetName("MlSkinPanel1");
+  MlSkinPanel1->SetParent(this);
+  MlSkinPanel1->SetBounds(8, 5, 94, 89);
+  MlSkinPanel1->SetAlpha(0);
+  MlSkinPanel1->SetDoubleBuffered(false);
+
+  ImageEx1 = new TImageEx(this);
+  ImageEx1->SetName("ImageEx1");
+  ImageEx1->SetParent(MlSkinPanel1);
+  ImageEx1->SetBounds(8, 4, 80, 70);
+  LoadPng(ImageEx1->Picture(), "logo.png");
+}
+
+void TForm1::FormCreate(TObject*) { MlSkinLabel3->SetCaption("正在检测版本..."_cp936); }
+
+void TForm1::Timer1Timer(TObject*) {
+  ++StartTicks;
+  if (StartTicks == 2) {
+    MlSkinLabel3->SetCaption("正在更新..."_cp936);
+    doUpDate();
+  }
+}
+
+void TForm1::doUpDate() {
+  // FIXME: the update procedure lands with its own change; until then the
+  // window only shows that it would start.
+  Timer1->SetEnabled(false);
+}

@@ -1,0 +1,17 @@
+# Writes a C++ source that holds the given files as byte arrays.
+# Usage: cmake -DOUT=<file.cpp> -DFILES="a.png;b.png" -DDIR=<dir> -P embed.cmake
+set(body "// Generated from the files in resources/; do not edit.\n#include \"resources/Resources.h\"\n\nnamespace {\n")
+set(table "")
+set(i 0)
+foreach(f ${FILES})
+  file(READ ${DIR}/${f} hex HEX)
+  string(LENGTH "${hex}" len)
+  math(EXPR n "${len} / 2")
+  string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${hex}")
+  string(APPEND body "const unsigned char r${i}[${n}] = {${bytes}};\n")
+  string(APPEND table "    {\"${f}\", r${i}, ${n}},\n")
+  math(EXPR i "${i} + 1")
+endforeach()
+string(APPEND body "}  // namespace\n\nconst EmbeddedResource* EmbeddedResources(size_t& count) {\n  static const EmbeddedResource all[] = {\n${table}  };\n  count = sizeof all / sizeof all[0];\n  return all;\n}\n")
+file(WRITE ${OUT}.tmp "${body}")
+file(COPY_FILE ${OUT}.tmp ${OUT} ONLY_IF_DIFFERENT)
