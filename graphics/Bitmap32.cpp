@@ -7,6 +7,7 @@
 TCustomBitmap32::TCustomBitmap32() : TCustomBitmap32(std::make_unique<TMemoryBackend>()) {}
 
 TCustomBitmap32::TCustomBitmap32(std::unique_ptr<TCustomBackend> backend) : backend_(std::move(backend)) {
+  RegisterPictureFormats();
   AttachResampler<TNearestResampler>(this);
 }
 
@@ -127,6 +128,7 @@ void TCustomBitmap32::Assign(const TPersistent* Source) {
     return;
   }
   if (auto* picture = dynamic_cast<const TPicture*>(Source)) {
+    // A picture passes its graphic on.
     if (!picture->Graphic()) {
       MakeEmpty();
       return;
@@ -145,11 +147,15 @@ void TCustomBitmap32::Assign(const TPersistent* Source) {
 
 TBitmap32::TBitmap32() : TCustomBitmap32(std::make_unique<TGDIBackend>()) {}
 
-TBitmap32::~TBitmap32() = default;
+TBitmap32::~TBitmap32() {
+  // The surface goes with the base; the canvas must not keep its DC.
+  canvas_.SetHandle(nullptr);
+}
 
 HBITMAP TBitmap32::BitmapHandle() const { return Backend().BitmapHandle(); }
 
 void TBitmap32::BackendChanged() {
+  canvas_.SetHandle(DeviceContext());
   if (OnHandleChanged) OnHandleChanged(this);
 }
 
@@ -157,6 +163,3 @@ void TBitmap32::CopyPropertiesTo(TCustomBitmap32* Dst) const {
   TCustomBitmap32::CopyPropertiesTo(Dst);
   if (auto* b = dynamic_cast<TBitmap32*>(Dst)) b->font_.Assign(&font_);
 }
-
-HDC TCanvas::Handle() const { return owner_.DeviceContext(); }
-TFont& TCanvas::Font() { return owner_.Font(); }

@@ -8,15 +8,14 @@
 #include <functional>
 #include <memory>
 
+#include "framework/Graphics.h"
 #include "framework/Streams.h"
 #include "graphics/Backends.h"
 #include "graphics/Color32.h"
-#include "graphics/Font.h"
 #include "graphics/GraphicsErrors.h"
 #include "graphics/Persistent32.h"
 
 class TCustomResampler;
-class TGraphic;
 
 enum TDrawMode { dmOpaque, dmBlend, dmCustom, dmTransparent };
 enum TCombineMode { cmBlend, cmMerge };
@@ -145,17 +144,6 @@ class TCustomBitmap32 : public TCustomMap {
   std::unique_ptr<TCustomResampler> resampler_;
 };
 
-// A tiny canvas over a bitmap's device context and font.
-class TCanvas {
- public:
-  explicit TCanvas(class TBitmap32& owner) : owner_(owner) {}
-  HDC Handle() const;
-  TFont& Font();
-
- private:
-  class TBitmap32& owner_;
-};
-
 class TBitmap32 : public TCustomBitmap32 {
  public:
   TBitmap32();
@@ -194,5 +182,6 @@ class TBitmap32 : public TCustomBitmap32 {
   HGDIOBJ PrepareText();
 
   TFont font_;
-  TCanvas canvas_{*this};
+  // Draws on the bitmap's device context; its handle follows the surface.
+  TCanvas canvas_;
 };

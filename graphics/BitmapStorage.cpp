@@ -72,7 +72,7 @@ void TCustomBitmap32::LoadFromStream(TStream& S) {
       NotifyChanged();
       return;
     }
-    TBitmapGraphic g;
+    TBitmapFile g;
     g.LoadFromStream(S);
     AssignFromGraphic(g);
     return;
@@ -109,40 +109,46 @@ void TCustomBitmap32::AssignFromGraphic(const TGraphic& G) {
   BeginUpdate();
   try {
     Resize(G.Width(), G.Height());
-    TColor32* px = bits_;
     const size_t n = static_cast<size_t>(Width()) * Height();
-    switch (G.Kind()) {
-      case TGraphicKind::Bitmap:
-        std::fill_n(px, n, 0u);
-        G.Draw(px, Width(), Height());
-        if (G.BitsPerPixel() != 32) SetAlphaAll(255);
-        if (G.Transparent()) {
-          TColor32 key = ToColor32(G.TransparentColor()) & 0x00FFFFFF;
-          for (size_t i = 0; i < n; ++i)
-            if ((px[i] & 0x00FFFFFF) == key) px[i] &= 0x00FFFFFF;
-        }
-        break;
-      case TGraphicKind::Icon:
-        std::fill_n(px, n, 0u);
-        G.Draw(px, Width(), Height());
-        if (std::any_of(px, px + n, [](TColor32 c) { return AlphaComponent(c) != 0; })) break;
-        [[fallthrough]];  // an icon without alpha is taken like a metafile
-      case TGraphicKind::Metafile: {
-        // Drawn over white and over red: a pixel that comes out the same on
-        // both is covered by the picture, any other shows the background.
+    TColor32* px = bits_;
+    Surface32 surface{bits_, Width(), Height(), Width()};
+    if (auto* bmp = dynamic_cast<const TBitmap*>(&G)) {
+      // A bitmap is block-copied, all four bytes of each pixel.
+      std::fill_n(px, n, 0u);
+      Surface32 s = bmp->Surface();
+      for (int y = 0; y < std::min(s.height, Height()); ++y)
+        std::copy_n(s.Row(y), std::min(s.width, Width()), ScanLine(y));
+      auto* file = dynamic_cast<const TBitmapFile*>(&G);
+      if (file && file->BitsPerPixel() != 32) SetAlphaAll(255);
+      if (G.Transparent()) {
+        // The transparent colour is the bottom-left pixel's, as for bitmaps
+        // whose transparent colour follows their content.
+        TColor32 key = PixelAt(0, Height() - 1) & 0x00FFFFFF;
+        for (size_t i = 0; i < n; ++i)
+          if ((px[i] & 0x00FFFFFF) == key) px[i] &= 0x00FFFFFF;
+      }
+    } else if (auto* icon = dynamic_cast<const TIcon*>(&G)) {
+      std::fill_n(px, n, 0u);
+      BlendPicturePixels(surface, icon->Pixels().data(), icon->Width(), icon->Height());
+      if (std::all_of(px, px + n, [](TColor32 c) { return AlphaComponent(c) == 0; })) {
+        // An icon without alpha is taken like a metafile: drawn over white
+        // and over red, a pixel that comes out the same on both is covered.
         std::fill_n(px, n, clWhite32);
-        G.Draw(px, Width(), Height());
+        BlendPicturePixels(surface, icon->Pixels().data(), icon->Width(), icon->Height());
         std::vector<TColor32> overRed(n, 0xFFFF0000u);
-        G.Draw(overRed.data(), Width(), Height());
+        BlendPicturePixels({overRed.data(), Width(), Height(), Width()}, icon->Pixels().data(), icon->Width(),
+                           icon->Height());
         for (size_t i = 0; i < n; ++i)
           px[i] = ((px[i] ^ overRed[i]) & 0x00FFFFFF) == 0 ? (px[i] | 0xFF000000u) : (px[i] & 0x00FFFFFF);
-        break;
       }
-      case TGraphicKind::Other:
-        std::fill_n(px, n, clWhite32);
-        G.Draw(px, Width(), Height());
-        SetAlphaAll(255);
-        break;
+    } else {
+      // Any other picture is drawn over white and made opaque.
+      std::fill_n(px, n, clWhite32);
+      TCanvas canvas;
+      canvas.SetHandle(DeviceContext());
+      const_cast<TGraphic&>(G).Draw(&canvas, BoundsRect());
+      canvas.SetHandle(nullptr);
+      SetAlphaAll(255);
     }
   } catch (...) {
     EndUpdate();

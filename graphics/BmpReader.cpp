@@ -46,7 +46,7 @@ void WriteBitmap32Header(unsigned char (&h)[54], int Width, int Height, bool Top
   PutLE32(h + 34, image);
 }
 
-void TBitmapGraphic::LoadFromStream(TStream& S) {
+TDecodedImage DecodeBitmapFile(TStream& S) {
   std::vector<unsigned char> d = ReadRestOfStream(S, MaxEncodedPictureSize);
   const size_t n = d.size();
   if (n < BitmapFileHeaderSize + 4 || GetLE16(d.data()) != BitmapFileSignature) Invalid();
@@ -128,7 +128,8 @@ void TBitmapGraphic::LoadFromStream(TStream& S) {
       }
     }
   }
-  // Bitmaps other than 32 bits per pixel carry no alpha: their fourth byte
-  // is 0, as when the platform copies them onto a 32-bit surface.
-  SetImage(static_cast<int>(w), static_cast<int>(h), std::move(px), bpp);
+  // Bit counts without an alpha channel are opaque.
+  if (ih.AlphaMask == 0)
+    for (TColor32& c : px) c |= 0xFF000000u;
+  return {static_cast<int>(w), static_cast<int>(h), bpp, std::move(px)};
 }

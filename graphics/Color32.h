@@ -2,21 +2,16 @@
 // The 32-bit ARGB colour of every bitmap pixel and its helpers.
 #include <cstdint>
 
+#include "framework/Graphics.h"
 #include "framework/Types.h"
 
 // $AARRGGBB, not premultiplied; alpha 255 is opaque. In memory a pixel is the
 // byte sequence blue, green, red, alpha.
 using TColor32 = std::uint32_t;
-// A Windows colour $00BBGGRR; a negative value names a system colour.
-using TColor = std::int32_t;
 
 constexpr TColor32 clBlack32 = 0xFF000000;
 constexpr TColor32 clWhite32 = 0xFFFFFFFF;
 constexpr TColor32 clTransparent32 = 0x00000000;
-
-constexpr TColor clRed = 0x000000FF;
-constexpr TColor clBlack = 0x00000000;
-constexpr TColor clWhite = 0x00FFFFFF;
 
 constexpr TColor32 MakeColor32(unsigned R, unsigned G, unsigned B, unsigned A = 255) {
   return (A << 24) | (R << 16) | (G << 8) | B;

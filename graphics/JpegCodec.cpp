@@ -57,10 +57,10 @@ bool Decode(const unsigned char* data, size_t size, std::vector<TColor32>& px, i
 
 }  // namespace
 
-void TJpegGraphic::LoadFromStream(TStream& S) {
+void TJPEGImage::LoadFromStream(TStream& S) {
   std::vector<unsigned char> data = ReadRestOfStream(S, MaxEncodedPictureSize);
   std::vector<TColor32> px;
   int w = 0, h = 0;
   if (data.empty() || !Decode(data.data(), data.size(), px, w, h)) throw EInvalidGraphic("JPEG image is not valid");
-  SetImage(w, h, std::move(px), 24);
+  SetImage({w, h, 24, std::move(px)});
 }

@@ -1,8 +1,7 @@
 #include "graphics/Picture.h"
 
+#include <algorithm>
 #include <cstring>
-
-#include "graphics/Backends.h"
 
 namespace {
 constexpr unsigned char kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
@@ -11,46 +10,67 @@ constexpr unsigned char kBitmapSignature[2] = {'B', 'M'};
 }  // namespace
 
 std::vector<unsigned char> ReadRestOfStream(TStream& S, std::int64_t Limit) {
-  std::int64_t left = S.Size() - S.Position();
-  if (left < 0) left = 0;
+  std::int64_t left = std::max<std::int64_t>(S.Size() - S.Position(), 0);
   if (left > Limit) throw EInvalidGraphic("Picture file is too large");
   std::vector<unsigned char> data(static_cast<size_t>(left));
   if (left) S.ReadBuffer(data.data(), left);
   return data;
 }
 
-void TGraphic::LoadFromFile(const AnsiString& FileName) {
-  TFileStream f(FileName, fmOpenRead | fmShareDenyWrite);
-  LoadFromStream(f);
+void TDecodedGraphic::SetImage(TDecodedImage img) {
+  image_ = std::move(img);
+  Changed();
 }
 
-void TGraphic::SetImage(int w, int h, std::vector<TColor32> px, int bpp) {
-  width_ = w;
-  height_ = h;
-  pixels_ = std::move(px);
-  bitsPerPixel_ = bpp;
+namespace {
+inline TColor32 BlendPicturePixel(TColor32 f, TColor32 d) {
+  unsigned a = AlphaComponent(f), da = AlphaComponent(d);
+  TColor32 out = 0;
+  for (int sh = 0; sh < 24; sh += 8) out |= ((((f >> sh) & 0xFF) * a + ((d >> sh) & 0xFF) * (255 - a) + 127) / 255) << sh;
+  return out | ((a * 255 + da * (255 - a) + 127) / 255) << 24;
+}
+}  // namespace
+
+void BlendPicturePixels(Surface32 Dst, const TColor32* Src, int W, int H) {
+  for (int y = 0; y < std::min(H, Dst.height); ++y)
+    for (int x = 0; x < std::min(W, Dst.width); ++x)
+      Dst.Row(y)[x] = BlendPicturePixel(Src[static_cast<size_t>(y) * W + x], Dst.Row(y)[x]);
 }
 
-void TGraphic::Draw(TColor32* Bits, int W, int H) const {
-  int w = std::min(W, width_), h = std::min(H, height_);
-  for (int y = 0; y < h; ++y) {
-    const TColor32* s = pixels_.data() + static_cast<size_t>(y) * width_;
-    TColor32* d = Bits + static_cast<size_t>(y) * W;
-    if (Kind() == TGraphicKind::Bitmap) {
-      std::memcpy(d, s, static_cast<size_t>(w) * 4);
-      continue;
-    }
-    for (int x = 0; x < w; ++x) {
-      unsigned a = AlphaComponent(s[x]);
-      TColor32 r = 0;
-      for (int sh = 0; sh < 24; sh += 8) {
-        unsigned c = (((s[x] >> sh) & 0xFF) * a + ((d[x] >> sh) & 0xFF) * (255 - a) + 127) / 255;
-        r |= c << sh;
-      }
-      unsigned da = AlphaComponent(d[x]);
-      d[x] = r | ((a * 255 + da * (255 - a) + 127) / 255) << 24;
+void TDecodedGraphic::Draw(TCanvas* canvas, const RECT& r) {
+  if (Empty() || !canvas || !canvas->Handle() || r.IsEmpty()) return;
+  HDC dc = canvas->Handle();
+  Surface32 s = GetDCSurface(dc);
+  POINT org;
+  GetViewportOrgEx(dc, &org);
+  RECT clip;
+  GetClipBox(dc, &clip);
+  RECT dst = IntersectRect(OffsetRect(IntersectRect(r, clip), org.x, org.y), Rect(0, 0, s.width, s.height));
+  const long long rw = static_cast<long long>(r.right) - r.left, rh = static_cast<long long>(r.bottom) - r.top;
+  for (int y = dst.top; y < dst.bottom; ++y) {
+    int sy = static_cast<int>((y - org.y - r.top) * static_cast<long long>(Height()) / rh);
+    for (int x = dst.left; x < dst.right; ++x) {
+      int sx = static_cast<int>((x - org.x - r.left) * static_cast<long long>(Width()) / rw);
+      TColor32& d = s.Row(y)[x];
+      d = BlendPicturePixel(image_.Pixels[static_cast<size_t>(sy) * Width() + sx], d);
     }
   }
+}
+
+void TBitmapFile::LoadFromStream(TStream& S) {
+  TDecodedImage img = DecodeBitmapFile(S);
+  SetSize(img.Width, img.Height);
+  Surface32 s = Surface();
+  for (int y = 0; y < img.Height; ++y)
+    std::memcpy(s.Row(y), img.Pixels.data() + static_cast<size_t>(y) * img.Width, static_cast<size_t>(img.Width) * 4);
+  bitsPerPixel_ = img.BitsPerPixel;
+}
+
+std::unique_ptr<TGraphic> TBitmapFile::Clone() const {
+  auto b = std::make_unique<TBitmapFile>();
+  b->Assign(this);
+  b->bitsPerPixel_ = bitsPerPixel_;
+  return b;
 }
 
 std::unique_ptr<TGraphic> LoadGraphicFromStream(TStream& S) {
@@ -60,18 +80,26 @@ std::unique_ptr<TGraphic> LoadGraphicFromStream(TStream& S) {
   S.SetPosition(start);
   std::unique_ptr<TGraphic> g;
   if (got >= 8 && std::memcmp(head, kPngSignature, 8) == 0)
-    g = std::make_unique<TPngGraphic>();
+    g = std::make_unique<TPngImage>();
   else if (got >= 3 && std::memcmp(head, kJpegSignature, 3) == 0)
-    g = std::make_unique<TJpegGraphic>();
+    g = std::make_unique<TJPEGImage>();
   else if (got >= 2 && std::memcmp(head, kBitmapSignature, 2) == 0)
-    g = std::make_unique<TBitmapGraphic>();
+    g = std::make_unique<TBitmapFile>();
   else
     throw EInvalidGraphic("Unknown picture file format");
   g->LoadFromStream(S);
   return g;
 }
 
-void TPicture::LoadFromFile(const AnsiString& FileName) {
-  TFileStream f(FileName, fmOpenRead | fmShareDenyWrite);
-  graphic_ = LoadGraphicFromStream(f);
+void RegisterPictureFormats() {
+  static const bool done = [] {
+    auto add = [](const char* ext, TPicture::Factory f) {
+      if (!TPicture::CreateGraphicFor(ext)) TPicture::RegisterFileFormat(ext, std::move(f));
+    };
+    add(".png", [] { return std::make_unique<TPngImage>(); });
+    for (const char* ext : {".jpg", ".jpeg", ".jpe"}) add(ext, [] { return std::make_unique<TJPEGImage>(); });
+    add(".bmp", [] { return std::make_unique<TBitmapFile>(); });
+    return true;
+  }();
+  (void)done;
 }

@@ -98,7 +98,7 @@ bool Encode(TStream& s, const TColor32* bits, int w, int h, std::vector<png_byte
 
 }  // namespace
 
-void TPngGraphic::LoadFromStream(TStream& S) {
+void TPngImage::LoadFromStream(TStream& S) {
   std::vector<unsigned char> data = ReadRestOfStream(S, MaxEncodedPictureSize);
   TDecoded d;
   std::vector<TColor32> px;
@@ -106,10 +106,10 @@ void TPngGraphic::LoadFromStream(TStream& S) {
   colorType_ = d.colorType;
   hasTrns_ = d.hasTrns;
   int bpp = d.colorType == 6 ? 32 : d.colorType == 2 ? 24 : d.colorType == 4 ? 16 : 8;
-  SetImage(static_cast<int>(d.width), static_cast<int>(d.height), std::move(px), bpp);
+  SetImage({static_cast<int>(d.width), static_cast<int>(d.height), bpp, std::move(px)});
 }
 
-void TPngGraphic::SavePixels(TStream& S, const TColor32* Bits, int W, int H) {
+void TPngImage::SavePixels(TStream& S, const TColor32* Bits, int W, int H) {
   if (W <= 0 || H <= 0 || !Bits) throw EInvalidGraphic("PNG image is empty");
   std::vector<png_byte> row(static_cast<size_t>(W) * 4);
   if (!Encode(S, Bits, W, H, row)) throw EWriteError("Stream write error");

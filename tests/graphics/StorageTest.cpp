@@ -149,16 +149,30 @@ TEST(BitmapFiles, OtherBitCountsComeThroughTheReaderOpaque) {
   b.LoadFromStream(s);
   EXPECT_EQ(Pixels(b), (std::vector<TColor32>{0xFFFF0000, 0xFF00FF00, 0xFF102030, 0xFFFFFFFF}));
 
-  // 4 bits per pixel with a palette; transparent colour handling through a picture.
+  // 4 bits per pixel with a palette, then transparent: the bottom-left
+  // pixel's colour loses its alpha.
   std::vector<unsigned char> pal = {0, 0, 0, 0, 0xFF, 0, 0, 0};  // black, blue
   std::vector<unsigned char> rows4 = {0x01, 0, 0, 0};           // one row: black, blue
   TMemoryStream s4 = Bytes(BmpFile(2, 1, 4, pal, rows4));
+  TBitmapFile file;
+  file.LoadFromStream(s4);
+  EXPECT_EQ(file.BitsPerPixel(), 4);
+  b.Assign(&file);
+  EXPECT_EQ(Pixels(b), (std::vector<TColor32>{0xFF000000, 0xFF0000FF}));
+  file.SetTransparent(true);
+  b.Assign(&file);
+  EXPECT_EQ(Pixels(b), (std::vector<TColor32>{0x00000000, 0xFF0000FF}));
+  // Through the picture classes, by extension.
+  std::string path = testing::TempDir() + "quelbo_four_bits.bmp";
+  {
+    TFileStream f(path, fmCreate);
+    std::vector<unsigned char> bytes = BmpFile(2, 1, 4, pal, rows4);
+    f.WriteBuffer(bytes.data(), static_cast<std::int64_t>(bytes.size()));
+  }
   TPicture pic;
-  pic.LoadFromStream(s4);
-  pic.Graphic()->SetTransparent(true);
-  pic.Graphic()->SetTransparentColor(0x00FF0000);  // blue as a Windows colour
+  pic.LoadFromFile(path);
   b.Assign(&pic);
-  EXPECT_EQ(Pixels(b), (std::vector<TColor32>{0xFF000000, 0x000000FF}));
+  EXPECT_EQ(Pixels(b), (std::vector<TColor32>{0xFF000000, 0xFF0000FF}));
 
   // Memory-backed bitmaps cannot take pictures.
   TCustomBitmap32 m;
@@ -204,13 +218,13 @@ TEST(BitmapFiles, DamagedFilesAreErrorsNotCrashes) {
 TEST(PngPictures, ColourTypesAlphaAndInterlacing) {
   // Interlaced and plain files of one kind decode to the same pixels.
   for (const char* kind : {"0g01", "0g08", "2c08", "3p08", "4a08", "6a08", "6a16", "2c16"}) {
-    TPngGraphic plain, interlaced;
+    TPngImage plain, interlaced;
     plain.LoadFromFile(Data(("ps_basn" + std::string(kind) + ".png").c_str()));
     interlaced.LoadFromFile(Data(("ps_basi" + std::string(kind) + ".png").c_str()));
     EXPECT_EQ(plain.Width(), 32);
     EXPECT_EQ(plain.Pixels(), interlaced.Pixels()) << kind;
   }
-  TPngGraphic rgba, rgb, keyed;
+  TPngImage rgba, rgb, keyed;
   rgba.LoadFromFile(Data("ps_basn6a08.png"));
   rgb.LoadFromFile(Data("ps_basn2c08.png"));
   keyed.LoadFromFile(Data("ps_tbrn2c08.png"));
@@ -231,7 +245,7 @@ TEST(PngPictures, ColourTypesAlphaAndInterlacing) {
   }
   EXPECT_GT(transparent, 0);
   // Grey 8-bit: the stored grey value in every colour channel, no gamma.
-  TPngGraphic grey;
+  TPngImage grey;
   grey.LoadFromFile(Data("ps_basn0g08.png"));
   for (TColor32 p : grey.Pixels()) ASSERT_TRUE(RedComponent(p) == GreenComponent(p) && GreenComponent(p) == BlueComponent(p));
 }
@@ -239,7 +253,7 @@ TEST(PngPictures, ColourTypesAlphaAndInterlacing) {
 TEST(PngPictures, AssignedPicturesAreDrawnOverWhiteAndOpaque) {
   TBitmap32 b;
   b.LoadFromFileName(Data("ps_basn6a08.png"));
-  TPngGraphic g;
+  TPngImage g;
   g.LoadFromFile(Data("ps_basn6a08.png"));
   ASSERT_EQ(b.Width(), 32);
   for (int i = 0; i < 32 * 32; ++i) {
@@ -251,9 +265,9 @@ TEST(PngPictures, AssignedPicturesAreDrawnOverWhiteAndOpaque) {
   }
   // Saving and reading back through the PNG writer keeps every byte.
   TMemoryStream s;
-  TPngGraphic::SavePixels(s, g.Pixels().data(), g.Width(), g.Height());
+  TPngImage::SavePixels(s, g.Pixels().data(), g.Width(), g.Height());
   s.SetPosition(0);
-  TPngGraphic back;
+  TPngImage back;
   back.LoadFromStream(s);
   EXPECT_EQ(back.Pixels(), g.Pixels());
 }
