@@ -31,10 +31,11 @@ void TCustomBitmap32::ChangeSize(int& W, int& H, int NewWidth, int NewHeight) {
   if (NewWidth > 0 && NewHeight > 0) {
     // A failed allocation leaves an empty bitmap behind before it raises.
     bits_ = backend_->CreateSurface(NewWidth, NewHeight);
-    W = NewWidth;
-    H = NewHeight;
-    ResetClipRect();
   }
+  // One side 0 makes an empty bitmap that keeps the other side's length.
+  W = NewWidth;
+  H = NewHeight;
+  ResetClipRect();
   BackendChanged();
 }
 

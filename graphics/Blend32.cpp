@@ -5,22 +5,23 @@
 #include "graphics/BlendImplementations.h"
 #include "graphics/BlendTables.h"
 
-// Bound before any dynamic initialisation runs, so early callers get the
-// portable code rather than a null pointer.
-TBlendOverProc BlendOver = PortableBlendOperations.BlendOver;
-TBlendOverInPlaceProc BlendOverInPlace = PortableBlendOperations.BlendOverInPlace;
-TBlendOverWeightedProc BlendOverWeighted = PortableBlendOperations.BlendOverWeighted;
-TBlendOverWeightedInPlaceProc BlendOverWeightedInPlace = PortableBlendOperations.BlendOverWeightedInPlace;
-TBlendRowOverProc BlendRowOver = PortableBlendOperations.BlendRowOver;
-TBlendRowOverWeightedProc BlendRowOverWeighted = PortableBlendOperations.BlendRowOverWeighted;
-TMixColorsProc MixColors = PortableBlendOperations.MixColors;
-TMixColorsInPlaceProc MixColorsInPlace = PortableBlendOperations.MixColorsInPlace;
-TBlendOverProc MergeOver = PortableBlendOperations.MergeOver;
-TBlendOverInPlaceProc MergeOverInPlace = PortableBlendOperations.MergeOverInPlace;
-TBlendOverWeightedProc MergeOverWeighted = PortableBlendOperations.MergeOverWeighted;
-TBlendOverWeightedInPlaceProc MergeOverWeightedInPlace = PortableBlendOperations.MergeOverWeightedInPlace;
-TBlendRowOverProc MergeRowOver = PortableBlendOperations.MergeRowOver;
-TBlendRowOverWeightedProc MergeRowOverWeighted = PortableBlendOperations.MergeRowOverWeighted;
+// Constant-initialised, before any initialiser runs, so early callers get
+// the portable code rather than a null pointer, and the start-up binding
+// below is never overwritten by a later initialiser.
+constinit TBlendOverProc BlendOver = &portable_blend::PortableBlendOver;
+constinit TBlendOverInPlaceProc BlendOverInPlace = &portable_blend::PortableBlendOverInPlace;
+constinit TBlendOverWeightedProc BlendOverWeighted = &portable_blend::PortableBlendOverWeighted;
+constinit TBlendOverWeightedInPlaceProc BlendOverWeightedInPlace = &portable_blend::PortableBlendOverWeightedInPlace;
+constinit TBlendRowOverProc BlendRowOver = &portable_blend::PortableBlendRowOver;
+constinit TBlendRowOverWeightedProc BlendRowOverWeighted = &portable_blend::PortableBlendRowOverWeighted;
+constinit TMixColorsProc MixColors = &portable_blend::PortableMixColors;
+constinit TMixColorsInPlaceProc MixColorsInPlace = &portable_blend::PortableMixColorsInPlace;
+constinit TBlendOverProc MergeOver = &portable_blend::PortableMergeOver;
+constinit TBlendOverInPlaceProc MergeOverInPlace = &portable_blend::PortableMergeOverInPlace;
+constinit TBlendOverWeightedProc MergeOverWeighted = &portable_blend::PortableMergeOverWeighted;
+constinit TBlendOverWeightedInPlaceProc MergeOverWeightedInPlace = &portable_blend::PortableMergeOverWeightedInPlace;
+constinit TBlendRowOverProc MergeRowOver = &portable_blend::PortableMergeRowOver;
+constinit TBlendRowOverWeightedProc MergeRowOverWeighted = &portable_blend::PortableMergeRowOverWeighted;
 
 namespace {
 

@@ -15,6 +15,12 @@ inline TColor32 Lerp(TColor32 x, TColor32 y, unsigned w) {
   return r;
 }
 
+inline unsigned Clamp255(int v) { return v < 0 ? 0u : v > 255 ? 255u : static_cast<unsigned>(v); }
+
+}  // namespace
+
+namespace portable_blend {
+
 TColor32 PortableBlendOver(TColor32 F, TColor32 B) { return Lerp(F, B, AlphaComponent(F)); }
 
 void PortableBlendOverInPlace(TColor32 F, TColor32& B) {
@@ -33,11 +39,9 @@ void PortableBlendOverWeightedInPlace(TColor32 F, TColor32& B, unsigned M) {
   if (w != 0) B = Lerp(F, B, w);
 }
 
-inline unsigned Clamp255(int v) { return v < 0 ? 0u : v > 255 ? 255u : static_cast<unsigned>(v); }
-
 // The row blend scales the foreground by its alpha and takes the same share
 // out of the background; the alpha channel accumulates coverage.
-inline TColor32 RowOverPixel(TColor32 F, TColor32 B) {
+static inline TColor32 RowOverPixel(TColor32 F, TColor32 B) {
   int fa = static_cast<int>(AlphaComponent(F));
   TColor32 r = 0;
   for (int shift = 0; shift < 24; shift += 8) {
@@ -70,7 +74,7 @@ void PortableMixColorsInPlace(TColor32 X, TColor32& Y, unsigned W) {
 
 // ---- The merge family: Porter-Duff "over" of colours that are not premultiplied.
 
-TColor32 MergeWithAlpha(TColor32 F, unsigned fa, TColor32 B) {
+static TColor32 MergeWithAlpha(TColor32 F, unsigned fa, TColor32 B) {
   unsigned ba = AlphaComponent(B);
   if (fa == 0) return B;
   if (fa == 255 || ba == 0) return (F & 0x00FFFFFF) | (fa << 24);
@@ -98,8 +102,9 @@ void PortableMergeRowOverWeighted(const TColor32* Src, TColor32* Dst, int N, uns
   for (int i = 0; i < N; ++i) Dst[i] = PortableMergeOverWeighted(Src[i], Dst[i], M);
 }
 
-}  // namespace
+}  // namespace portable_blend
 
+using namespace portable_blend;
 const TBlendOperations PortableBlendOperations = {
     PortableBlendOver,         PortableBlendOverInPlace,     PortableBlendOverWeighted,
     PortableBlendOverWeightedInPlace, PortableBlendRowOver,  PortableBlendRowOverWeighted,

@@ -28,6 +28,11 @@ void WriteToStream(png_structp png, png_bytep data, png_size_t count) {
 }
 void FlushStream(png_structp) {}
 
+// Errors leave through the library's long jump without printing; the caller
+// reports them as an invalid picture.
+void OnPngError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+void OnPngWarning(png_structp, png_const_charp) {}
+
 struct TDecoded {
   png_uint_32 width = 0, height = 0;
   int colorType = 0;
@@ -36,7 +41,7 @@ struct TDecoded {
 
 // Kept free of C++ objects with destructors: libpng leaves by longjmp.
 bool Decode(const TMemoryReader& src, TDecoded& out, std::vector<TColor32>& px) {
-  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, OnPngError, OnPngWarning);
   if (!png) return false;
   png_infop info = png_create_info_struct(png);
   png_bytep* volatile rows = nullptr;
@@ -75,7 +80,7 @@ bool Decode(const TMemoryReader& src, TDecoded& out, std::vector<TColor32>& px) 
 }
 
 bool Encode(TStream& s, const TColor32* bits, int w, int h, std::vector<png_byte>& row) {
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, OnPngError, OnPngWarning);
   if (!png) return false;
   png_infop info = png_create_info_struct(png);
   if (!info || setjmp(png_jmpbuf(png))) {

@@ -198,9 +198,9 @@ TEST(BlendMerge, IsPorterDuffOverOfUnpremultipliedColours) {
   EXPECT_EQ(MergeOver(0x00123456, 0x80ABCDEF), 0x80ABCDEFu);  // transparent foreground
   EXPECT_EQ(MergeOver(0xFF123456, 0x80ABCDEF), 0xFF123456u);  // opaque foreground
   EXPECT_EQ(MergeOver(0x80123456, 0x00ABCDEF), 0x80123456u);  // transparent background
-  // Half over half: alpha 255 - 127 * 127 / 255 = 191; colour weighted 128 : 63.5.
+  // Half over half: alpha 128 + 128 * 127 / 255 = 191.75; colour weighted 128 : 63.75.
   TColor32 r = MergeOver(0x80FF0000, 0x800000FF);
-  EXPECT_EQ(AlphaComponent(r), 191u);
+  EXPECT_EQ(AlphaComponent(r), 192u);
   EXPECT_NEAR(double(RedComponent(r)), 255.0 * 128 / 191.75, 1.0);
   EXPECT_NEAR(double(BlueComponent(r)), 255.0 * 63.75 / 191.75, 1.0);
 }

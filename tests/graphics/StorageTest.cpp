@@ -50,7 +50,9 @@ std::vector<unsigned char> BmpFile(int w, int h, int bpp, const std::vector<unsi
   f.push_back(1), f.push_back(0), f.push_back(static_cast<unsigned char>(bpp)), f.push_back(0);
   Le32(f, 0);
   Le32(f, static_cast<std::uint32_t>(rows.size()));
-  Le32(f, 0), Le32(f, 0), Le32(f, 0), Le32(f, 0);
+  Le32(f, 0), Le32(f, 0);
+  Le32(f, static_cast<std::uint32_t>(palette.size() / 4));  // colours used
+  Le32(f, 0);
   f.insert(f.end(), palette.begin(), palette.end());
   f.insert(f.end(), rows.begin(), rows.end());
   return f;
@@ -201,6 +203,12 @@ TEST(BitmapFiles, DamagedFilesAreErrorsNotCrashes) {
   }
   // Random damage to a valid file: each load ends in an image or an error.
   std::vector<unsigned char> good = BmpFile(3, 3, 8, std::vector<unsigned char>(1024, 7), std::vector<unsigned char>(12, 1));
+  {
+    TMemoryStream s = Bytes(good);
+    TBitmap32 b;
+    b.LoadFromStream(s);
+    EXPECT_EQ(b.PixelAt(2, 2), 0xFF070707u);
+  }
   std::mt19937 rng(5);
   for (int n = 0; n < 2000; ++n) {
     std::vector<unsigned char> v = good;
