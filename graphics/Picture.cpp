@@ -98,7 +98,9 @@ void RegisterPictureFormats() {
     };
     add(".png", [] { return std::make_unique<TPngImage>(); });
     for (const char* ext : {".jpg", ".jpeg", ".jpe"}) add(ext, [] { return std::make_unique<TJPEGImage>(); });
-    add(".bmp", [] { return std::make_unique<TBitmapFile>(); });
+    // Bitmaps of every bit count: our reader replaces the framework's
+    // 24/32-bit one, and its graphic is still a TBitmap.
+    TPicture::RegisterFileFormat(".bmp", [] { return std::make_unique<TBitmapFile>(); });
     return true;
   }();
   (void)done;

@@ -89,8 +89,9 @@ void BlendPicturePixels(Surface32 Dst, const TColor32* Src, int W, int H);
 
 // Reads the picture whose format the stream's first bytes announce.
 std::unique_ptr<TGraphic> LoadGraphicFromStream(TStream& S);
-// Registers ".png", ".jpg", ".jpeg", ".jpe" and ".bmp" with the picture
-// classes, leaving extensions someone else registered alone. Idempotent.
+// Registers ".png", ".jpg", ".jpeg" and ".jpe" with the picture classes
+// (unless someone registered them already) and ".bmp" with our reader.
+// Idempotent; bitmaps call it when they are made.
 void RegisterPictureFormats();
 
 // The whole rest of a stream, refusing more than Limit bytes.
