@@ -1,5 +1,7 @@
 #include "framework/ExtCtrls.h"
 
+#include "framework/Forms.h"
+
 TTimer::TTimer(TComponent* AOwner) : TComponent(AOwner) {}
 
 TTimer::~TTimer() {
@@ -11,9 +13,16 @@ void TTimer::UpdateTimer() {
   id_ = 0;
   if (enabled_ && interval_ > 0 && onTimer_)
     id_ = SetTimer(nullptr, 0, interval_, [this](HWND, UINT, std::uintptr_t, DWORD) {
-      // A copy: the handler may replace itself or free the timer.
+      // A copy: the handler may replace itself or free the timer. What escapes
+      // the handler is reported like any error of a message handler.
       TNotifyEvent e = onTimer_;
-      if (e) e(this);
+      if (!e) return;
+      try {
+        e(this);
+      } catch (const Exception& ex) {
+        if (!Application) throw;
+        Application->HandleException(this, ex);
+      }
     });
 }
 

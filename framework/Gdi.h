@@ -135,7 +135,7 @@ BOOL MoveToEx(HDC hdc, int x, int y, POINT* old);
 // A one-pixel line with the selected pen, last point excluded.
 BOOL LineTo(HDC hdc, int x, int y);
 
-enum : DWORD { SRCCOPY = 0x00CC0020, BLACKNESS = 0x00000042, WHITENESS = 0x00FF0062 };
+enum : DWORD { SRCCOPY = 0x00CC0020, PATCOPY = 0x00F00021, BLACKNESS = 0x00000042, WHITENESS = 0x00FF0062 };
 BOOL BitBlt(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, DWORD rop);
 // Nearest-neighbour stretch (the COLORONCOLOR mode); negative sizes mirror.
 BOOL StretchBlt(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, int sw, int sh, DWORD rop);

@@ -221,6 +221,11 @@ void TCanvas::TextRect(const RECT& r, int x, int y, const AnsiString& text) {
   TextOutA(dc_, x, y, text);
   RestoreDC(dc_, saved);
 }
+int TCanvas::DrawText(RECT& r, const AnsiString& text, UINT flags) {
+  Select();
+  return dc_ ? DrawTextA(dc_, text, &r, flags) : 0;
+}
+
 SIZE TCanvas::TextExtent(const AnsiString& text) {
   SIZE s{};
   Select();

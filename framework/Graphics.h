@@ -135,6 +135,8 @@ class TCanvas : public TPersistent {
   void LineTo(int x, int y);
   void TextOut(int x, int y, const AnsiString& text);
   void TextRect(const RECT& r, int x, int y, const AnsiString& text);
+  // DrawText with the canvas's font and colours; returns the text height.
+  int DrawText(RECT& r, const AnsiString& text, UINT flags);
   SIZE TextExtent(const AnsiString& text);
   int TextWidth(const AnsiString& text) { return TextExtent(text).cx; }
   int TextHeight(const AnsiString& text) { return TextExtent(text).cy; }

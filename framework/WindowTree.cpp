@@ -127,7 +127,7 @@ HWND CreateWindowEx(DWORD exStyle, const AnsiString& className, const AnsiString
   WindowManager& wm = WM();
   wm.live.insert(rec);
   HWND hwnd = rec;
-  if (rec->IsChild()) {
+  if (style & WS_CHILD) {
     rec->parent = parent;
     parent->children.push_back(hwnd);  // new children go to the bottom
   } else {

@@ -19,7 +19,7 @@ void TMlSkinLabel::Paint() {
   c->Font()->Assign(Font());
   c->Brush()->SetStyle(TBrushStyle::bsClear);
   RECT r = GetClientRect();
-  DrawTextA(c->Handle(), Caption(), &r, DT_LEFT | DT_SINGLELINE | DT_NOPREFIX);
+  c->DrawText(r, Caption(), DT_LEFT | DT_SINGLELINE | DT_NOPREFIX);
 }
 
 TMlSkinProgressBar::TMlSkinProgressBar(TComponent* AOwner) : TCustomControl(AOwner) { SetBounds(0, 0, 150, 17); }

@@ -1,0 +1,115 @@
+// The pointer: grabs, cursors, its position, and handing a move or size
+// over to the window manager.
+#include "platform/x11/XlibHeaders.h"
+
+#include "platform/x11/X11Display.h"
+
+namespace platform::x11 {
+
+namespace {
+
+constexpr long kGrabEvents = ButtonPressMask | ButtonReleaseMask | PointerMotionMask | EnterWindowMask |
+                             LeaveWindowMask;
+
+// Shapes of the server's cursor font, in the order of CursorShape.
+constexpr unsigned kCursorGlyphs[] = {
+    XC_left_ptr,              // Arrow
+    XC_xterm,                 // IBeam
+    XC_watch,                 // Wait
+    XC_crosshair,             // Cross
+    XC_hand2,                 // Hand
+    XC_bottom_right_corner,   // SizeNWSE
+    XC_bottom_left_corner,    // SizeNESW
+    XC_sb_h_double_arrow,     // SizeWE
+    XC_sb_v_double_arrow,     // SizeNS
+    XC_fleur,                 // SizeAll
+    XC_X_cursor,              // No
+};
+
+// The direction codes of the window manager's move/resize request for the
+// hit-test codes that start a move (caption) or a size (edges, corners).
+long MoveResizeDirection(int hitTest) {
+  switch (hitTest) {
+    case 2: return 8;   // caption: move
+    case 10: return 7;  // left
+    case 11: return 3;  // right
+    case 12: return 1;  // top
+    case 13: return 0;  // top left
+    case 14: return 2;  // top right
+    case 15: return 5;  // bottom
+    case 16: return 6;  // bottom left
+    case 17: return 4;  // bottom right
+    default: return -1;
+  }
+}
+
+}  // namespace
+
+Cursor X11Display::CursorFor(CursorShape shape) {
+  auto i = static_cast<size_t>(shape);
+  if (i >= cursors_.size()) i = 0;
+  if (!cursors_[i]) cursors_[i] = XCreateFontCursor(dpy_, kCursorGlyphs[i]);
+  return cursors_[i];
+}
+
+void X11Display::GrabPointer(NativeWindow w) {
+  WindowRecord* r = Find(w);
+  if (!r) return;
+  // Events go on being reported to the window under the pointer when it is
+  // one of ours; translation hands them all to the grabbing window.
+  XGrabPointer(dpy_, r->id, True, kGrabEvents, GrabModeAsync, GrabModeAsync, None, None, CurrentTime);
+  XFlush(dpy_);
+  grab_ = r->id;
+}
+
+void X11Display::UngrabPointer() {
+  XUngrabPointer(dpy_, CurrentTime);
+  XFlush(dpy_);
+  grab_ = 0;
+  // The pointer may have left while it was held; say so now, as the
+  // crossing was not reported then.
+  if (WindowRecord* r = Find(hover_)) {
+    Window rootReturn = 0, child = 0;
+    int rx = 0, ry = 0, wx = 0, wy = 0;
+    unsigned mask = 0;
+    bool inside = XQueryPointer(dpy_, r->id, &rootReturn, &child, &rx, &ry, &wx, &wy, &mask) && wx >= 0 &&
+                  wy >= 0 && wx < r->bounds.Width() && wy < r->bounds.Height();
+    if (!inside) {
+      hover_ = 0;
+      Event e;
+      e.type = EventType::PointerLeft;
+      e.screenX = rx;
+      e.screenY = ry;
+      e.x = wx;
+      e.y = wy;
+      Push(e, *r);
+    }
+  }
+}
+
+void X11Display::SetCursor(NativeWindow w, CursorShape shape) {
+  if (WindowRecord* r = Find(w)) XDefineCursor(dpy_, r->id, CursorFor(shape));
+}
+
+void X11Display::PointerPosition(int& x, int& y) {
+  Window rootReturn = 0, child = 0;
+  int wx = 0, wy = 0;
+  unsigned mask = 0;
+  x = y = 0;
+  XQueryPointer(dpy_, root_, &rootReturn, &child, &x, &y, &wx, &wy, &mask);
+}
+
+bool X11Display::BeginSystemMoveSize(NativeWindow w, int hitTest, int screenX, int screenY, int button) {
+  WindowRecord* r = Find(w);
+  long direction = MoveResizeDirection(hitTest);
+  if (!r || r->params.popup || direction < 0 || !WmSupports(atoms_._NET_WM_MOVERESIZE)) return false;
+  // The window manager grabs the pointer itself, which fails while we hold it.
+  XUngrabPointer(dpy_, CurrentTime);
+  grab_ = 0;
+  // Source 1: the request comes from an application.
+  SendToRoot(r->id, atoms_._NET_WM_MOVERESIZE, screenX, screenY, direction, button, 1);
+  XFlush(dpy_);
+  return true;
+}
+
+}  // namespace platform::x11
