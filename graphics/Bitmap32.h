@@ -110,6 +110,8 @@ class TCustomBitmap32 : public TCustomMap {
   // The stored "Data" form: 32-bit width, height, then the pixels top-down.
   void ReadData(TStream& S);
   void WriteData(TStream& S) const;
+  // Whether a stored form carries "Data": only for a bitmap with pixels.
+  bool DataStored() const { return !Empty(); }
   // Windows bitmap files: 32 bits per pixel BMPs are read directly, others
   // through the picture readers.
   virtual void LoadFromStream(TStream& S);

@@ -139,7 +139,9 @@ TEST(BitmapText, SmoothTextTurnsCoverageIntoAlpha) {
         ASSERT_GE(GreenComponent(p), RedComponent(p));
       }
     }
-    if (level != 0) EXPECT_GT(alphas.size(), 2u) << "level " << level << " is smooth";
+    if (level != 0) {
+      EXPECT_GT(alphas.size(), 2u) << "level " << level << " is smooth";
+    }
     EXPECT_EQ(b.Font().Quality(), TFontQuality::fqDefault);
   }
   // Half-transparent colours draw with that master alpha.
