@@ -79,7 +79,8 @@ void TCustomBitmap32::SetMasterAlpha(unsigned v) {
 }
 
 void TCustomBitmap32::SetResampler(TCustomResampler* r) {
-  if (r == resampler_.get()) return;
+  // A bitmap always has a resampler: a null one is not taken.
+  if (!r || r == resampler_.get()) return;
   resampler_.reset(r);
   NotifyChanged();
 }

@@ -67,7 +67,7 @@ class TCustomBitmap32 : public TCustomMap {
   TColor32 OuterColor() const { return outerColor_; }
   void SetOuterColor(TColor32 v) { outerColor_ = v; }
   TCustomResampler* Resampler() const { return resampler_.get(); }
-  // Takes ownership; the previous resampler is freed.
+  // Takes ownership; the previous resampler is freed. Null is ignored.
   void SetResampler(TCustomResampler* r);
   AnsiString ResamplerClassName() const;
   // An unknown name, or the current one, changes nothing.

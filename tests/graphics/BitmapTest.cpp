@@ -250,3 +250,29 @@ TEST(BitmapFills, BlendPixelClipped) {
   EXPECT_EQ(b.PixelAt(0, 0), 0xC0800080u);
   EXPECT_EQ(b.PixelAt(1, 1), 0xFF0000FFu);
 }
+
+TEST(Persistent, ReferenceCountingAndLocks) {
+  auto* b = new TCustomBitmap32;
+  b->SetRefCounted(true);
+  EXPECT_EQ(b->AddRef(), 1);
+  EXPECT_EQ(b->AddRef(), 2);
+  try {
+    b->BeforeDestruction();
+    FAIL();
+  } catch (const Exception& e) {
+    EXPECT_STREQ(e.what(), "Unmatched reference counting.");
+  }
+  EXPECT_EQ(b->Release(), 1);
+  EXPECT_EQ(b->Release(), 0);  // freed here
+  TCustomBitmap32 plain;
+  EXPECT_EQ(plain.AddRef(), 0) << "not counted unless asked";
+  plain.BeforeDestruction();
+  plain.Lock();
+  plain.Lock();
+  EXPECT_EQ(plain.LockCount(), 2);
+  plain.Unlock();
+  plain.Unlock();
+  EXPECT_EQ(plain.LockCount(), 0);
+  plain.SetResampler(nullptr);
+  EXPECT_EQ(plain.ResamplerClassName(), "TNearestResampler");
+}
