@@ -60,6 +60,18 @@ inline __m128i RowOverLanes(__m128i f, __m128i b) {
 void Sse2BlendRowOver(const TColor32* Src, TColor32* Dst, int N) {
   const __m128i zero = _mm_setzero_si128();
   int i = 0;
+  for (; i + 8 <= N; i += 8) {
+    __m128i s0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Src + i));
+    __m128i d0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Dst + i));
+    __m128i s1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Src + i + 4));
+    __m128i d1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Dst + i + 4));
+    __m128i a = RowOverLanes(_mm_unpacklo_epi8(s0, zero), _mm_unpacklo_epi8(d0, zero));
+    __m128i b = RowOverLanes(_mm_unpackhi_epi8(s0, zero), _mm_unpackhi_epi8(d0, zero));
+    __m128i c = RowOverLanes(_mm_unpacklo_epi8(s1, zero), _mm_unpacklo_epi8(d1, zero));
+    __m128i d = RowOverLanes(_mm_unpackhi_epi8(s1, zero), _mm_unpackhi_epi8(d1, zero));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(Dst + i), _mm_packus_epi16(a, b));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(Dst + i + 4), _mm_packus_epi16(c, d));
+  }
   for (; i + 4 <= N; i += 4) {
     __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Src + i));
     __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Dst + i));

@@ -110,11 +110,23 @@ void TransformInto(TCustomBitmap32* Dst, TCustomBitmap32* Src, TTransformation* 
     if (region.IsEmpty()) return;
   }
 
+  auto* affine = dynamic_cast<TAffineTransformation*>(T);
   for (int y = region.top; y < region.bottom; ++y) {
     TColor32* row = Dst->ScanLine(y);
+    const std::int64_t y16 = std::int64_t(y) * 65536 + 32767;
+    if (affine) {
+      // Stepping one pixel right adds 65536 to x', so each product term
+      // (x' * a) >> 16 grows by exactly a: the walk is exact.
+      const TFixedMatrix& m = affine->InverseFixedMatrix();
+      std::int64_t u, v;
+      T->ReverseTransformFixed(std::int64_t(region.left) * 65536 + 32767, y16, u, v);
+      for (int x = region.left; x < region.right; ++x, u += m[0][0], v += m[1][0])
+        CombinePixel(*Src, sampler->GetSampleFixed(u - 32767, v - 32767), row[x]);
+      continue;
+    }
     for (int x = region.left; x < region.right; ++x) {
       std::int64_t u, v;
-      T->ReverseTransformFixed(std::int64_t(x) * 65536 + 32767, std::int64_t(y) * 65536 + 32767, u, v);
+      T->ReverseTransformFixed(std::int64_t(x) * 65536 + 32767, y16, u, v);
       CombinePixel(*Src, sampler->GetSampleFixed(u - 32767, v - 32767), row[x]);
     }
   }
