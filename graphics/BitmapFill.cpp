@@ -76,7 +76,7 @@ void TCustomBitmap32::FrameAreaClipped(const TRect& R, TColor32 C) {
   if (R.IsEmpty()) return;
   BeginUpdate();
   FillAreaClipped(R.left, R.top, R.right, R.top + 1, C);
-  if (R.bottom - R.top > 1) FillAreaClipped(R.left, R.bottom - 1, R.right, R.bottom, C);
+  if (static_cast<long long>(R.bottom) - R.top > 1) FillAreaClipped(R.left, R.bottom - 1, R.right, R.bottom, C);
   FillAreaClipped(R.left, R.top + 1, R.left + 1, R.bottom - 1, C);
   FillAreaClipped(R.right - 1, R.top + 1, R.right, R.bottom - 1, C);
   EndUpdate();

@@ -121,13 +121,15 @@ void TBitmap32::SmoothText(int X, int Y, const AnsiString& Text, int Level, TCol
 
 void TBitmap32::SmoothTextInRect(TRect R, UINT Flags, TColor32 C, const AnsiString& Text) {
   if (Empty() || R.IsEmpty()) return;
+  const long long w = static_cast<long long>(R.right) - R.left, h = static_cast<long long>(R.bottom) - R.top;
+  if (w * h > MaxSurfacePixels) throw EOutOfMemory("Out of memory");
   TBitmap32 scratch;
   scratch.SetFont(font_);
   scratch.Font().SetQuality(TFontQuality::fqNonAntialiased);
   scratch.Font().SetColor(clWhite);
-  scratch.Resize(R.Width(), R.Height());
+  scratch.Resize(static_cast<int>(w), static_cast<int>(h));
   scratch.Clear(0);
-  scratch.TextInRect(Rect(0, 0, R.Width(), R.Height()), Flags, Text);
+  scratch.TextInRect(Rect(0, 0, static_cast<int>(w), static_cast<int>(h)), Flags, Text);
   CoverageToAlpha(scratch, C);
   scratch.SetDrawMode(dmBlend);
   scratch.SetCombineMode(CombineMode());
