@@ -122,7 +122,7 @@ void TBitmap32::SmoothText(int X, int Y, const AnsiString& Text, int Level, TCol
 void TBitmap32::SmoothTextInRect(TRect R, UINT Flags, TColor32 C, const AnsiString& Text) {
   if (Empty() || R.IsEmpty()) return;
   const long long w = static_cast<long long>(R.right) - R.left, h = static_cast<long long>(R.bottom) - R.top;
-  if (w * h > MaxSurfacePixels) throw EOutOfMemory("Out of memory");
+  if (w > MaxSurfacePixels || h > MaxSurfacePixels || w * h > MaxSurfacePixels) throw EOutOfMemory("Out of memory");
   TBitmap32 scratch;
   scratch.SetFont(font_);
   scratch.Font().SetQuality(TFontQuality::fqNonAntialiased);

@@ -75,10 +75,12 @@ void ScaleToCover(TCustomBitmap32* Src, TCustomBitmap32* Dst, float ExtraScale) 
   t.SetSrcRect({0, 0, static_cast<float>(Src->Width()), static_cast<float>(Src->Height())});
   t.Scale(scale);
   TFloatRect b = t.GetTransformedBounds();
-  auto round = [](float v) { return static_cast<long long>(std::nearbyint(static_cast<double>(v))); };
+  // Rounded within a range that no bitmap reaches, so the sizes stay exact
+  // integers even for absurd scales.
+  auto round = [](float v) { return static_cast<long long>(std::clamp(std::nearbyint(double(v)), -1e12, 1e12)); };
   long long w = round(b.Right) - round(b.Left), h = round(b.Bottom) - round(b.Top);
   if (w <= 0 || h <= 0) return;
-  if (w * h > MaxSurfacePixels) throw EOutOfMemory("Out of memory");
+  if (w > MaxSurfacePixels || h > MaxSurfacePixels || w * h > MaxSurfacePixels) throw EOutOfMemory("Out of memory");
   TBitmap32 scratch;
   scratch.Resize(static_cast<int>(w), static_cast<int>(h));
   TransformInto(&scratch, Src, &t);

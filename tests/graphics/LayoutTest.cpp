@@ -136,6 +136,7 @@ TEST(ScaleToCover, ScalesUniformlyAndCentres) {
   TBitmap32 empty;
   ScaleToCover(&empty, &dst, 0);
   ScaleToCover(&src, &dst, -1000);
+  EXPECT_THROW(ScaleToCover(&src, &dst, 1e30f), EOutOfMemory) << "a scratch that cannot be had is an error";
   ScaleToCover(&src, &dst, NAN);
 }
 
