@@ -9,7 +9,10 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "graphics/Bitmap32.h"
+#include "platform/Files.h"
 #include "graphics/BmpFormat.h"
 #include "graphics/Picture.h"
 
@@ -19,6 +22,11 @@
 namespace {
 
 std::string Data(const char* name) { return std::string(QUELBO_TEST_DATA) + "/" + name; }
+
+// A file name of this process in the temporary directory (code page 936).
+std::string TempFile(const std::string& name) {
+  return testing::TempDir() + "quelbo_" + std::to_string(getpid()) + "_" + name;
+}
 
 TMemoryStream Bytes(const std::vector<unsigned char>& b) {
   TMemoryStream s;
@@ -135,11 +143,12 @@ TEST(BitmapFiles, SaveAndLoadBothDirections) {
     }
   }
   // Through a file name (code page 936 path).
-  std::string path = testing::TempDir() + "quelbo_bitmap_\xb2\xe2\xca\xd4.bmp";
+  std::string path = TempFile("bitmap_\xb2\xe2\xca\xd4.bmp");
   a.SaveToFile(path);
   TBitmap32 c;
   c.LoadFromFileName(path);
   EXPECT_EQ(Pixels(c), Pixels(a));
+  EXPECT_TRUE(platform::DeleteFile(path));
 }
 
 TEST(BitmapFiles, OtherBitCountsComeThroughTheReaderOpaque) {
@@ -165,7 +174,7 @@ TEST(BitmapFiles, OtherBitCountsComeThroughTheReaderOpaque) {
   b.Assign(&file);
   EXPECT_EQ(Pixels(b), (std::vector<TColor32>{0x00000000, 0xFF0000FF}));
   // Through the picture classes, by extension.
-  std::string path = testing::TempDir() + "quelbo_four_bits.bmp";
+  std::string path = TempFile("four_bits.bmp");
   {
     TFileStream f(path, fmCreate);
     std::vector<unsigned char> bytes = BmpFile(2, 1, 4, pal, rows4);
@@ -173,6 +182,7 @@ TEST(BitmapFiles, OtherBitCountsComeThroughTheReaderOpaque) {
   }
   TPicture pic;
   pic.LoadFromFile(path);
+  EXPECT_TRUE(platform::DeleteFile(path));
   b.Assign(&pic);
   EXPECT_EQ(Pixels(b), (std::vector<TColor32>{0xFF000000, 0xFF0000FF}));
 
