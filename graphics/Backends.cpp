@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <new>
 
-#include "graphics/GdiHandles.h"
 #include "graphics/GraphicsErrors.h"
 
 TColor32* TMemoryBackend::CreateSurface(int W, int H) {
@@ -26,7 +25,7 @@ TColor32* TGDIBackend::CreateSurface(int W, int H) {
     DestroySurface();
     throw Exception("Can't create compatible DC");
   }
-  oldBitmap_ = SelectObject(dc_, AsGdiObject(bitmap_));
+  oldBitmap_ = SelectObject(dc_, bitmap_);
   if (!oldBitmap_) {
     DestroySurface();
     throw Exception("Can't select an object into DC");
@@ -39,7 +38,7 @@ void TGDIBackend::DestroySurface() {
     if (oldBitmap_) SelectObject(dc_, oldBitmap_);
     DeleteDC(dc_);
   }
-  if (bitmap_) DeleteObject(AsGdiObject(bitmap_));
+  if (bitmap_) DeleteObject(bitmap_);
   dc_ = nullptr;
   bitmap_ = nullptr;
   oldBitmap_ = nullptr;

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "graphics/Bitmap32.h"
-#include "graphics/GdiHandles.h"
 
 namespace {
 
@@ -31,7 +30,7 @@ void CoverageToAlpha(TCustomBitmap32& b, TColor32 C) {
 
 HGDIOBJ TBitmap32::PrepareText() {
   HDC dc = DeviceContext();
-  HGDIOBJ old = SelectObject(dc, AsGdiObject(font_.Handle()));
+  HGDIOBJ old = SelectObject(dc, font_.Handle());
   SetTextColor(dc, ToWinColor(ToColor32(font_.Color())));
   SetBkMode(dc, TRANSPARENT);
   return old;

@@ -3,5 +3,3 @@
 #include "framework/SysUtils.h"
 
 QUELBO_DECLARE_EXCEPTION(EBitmapException, Exception);
-// A broken usage contract, such as an unpaired EndUpdate.
-QUELBO_DECLARE_EXCEPTION(EAssertionFailed, Exception);
