@@ -1,0 +1,345 @@
+// The update procedure against nginx on 127.0.0.1: every outcome, the
+// first-run restart, the reply's edge cases and the failures that leave the
+// window open.
+#include "ThrowawayProcess.h"
+#include "UpdaterFixture.h"
+
+namespace {
+
+using apptest::AppearsSoon;
+using apptest::kMarkingScript;
+using apptest::MakeZip;
+using Updater = apptest::Updater;
+
+const std::string kTitle = "Quelbo自动更新";
+
+// Outcome A: no network, with or without "xconfig.ini".
+TEST_F(Updater, OfflineReportsTheNetworkAndExits) {
+  online = 0;
+  RunUpdate();
+  ExpectOnlyMessage("网络连接有问题，请检查...");
+  ExpectExitedWithZero();
+  EXPECT_FALSE(Has("xconfig.ini"));
+
+  ClearRecords();
+  PutIni("1.0");
+  RunUpdate();
+  ExpectOnlyMessage("网络连接有问题，请检查...");
+  ExpectExitedWithZero();
+  EXPECT_EQ(Read("xconfig.ini"), "[version]\r\nver=1.0\r\n");
+}
+
+// Outcome C, then the second pass two ticks later.
+TEST_F(Updater, FirstRunRecordsNullAndStartsOverTwoTicksLater) {
+  StartServer();
+  ServeReply("2.0|" + Base() + "|patch.dat|");
+  Serve("patch.dat", "patch");
+  PumpUntil([&] { return Has("xconfig.ini"); }, 5000);
+  EXPECT_EQ(Read("xconfig.ini"), "[version]\r\nver=null\r\n");
+  EXPECT_TRUE(boxes.empty());
+  EXPECT_TRUE(exits.empty());
+  EXPECT_EQ(StartTicks, 0);
+  EXPECT_TRUE(form->Timer1->Enabled());
+
+  PumpUntil([&] { return !exits.empty(); }, 10000);
+  ExpectOnlyMessage("文件更新完成！");
+  ExpectExitedWithZero();
+  EXPECT_EQ(Read("xconfig.ini"), "[version]\r\nver=2.0\r\n");
+  EXPECT_FALSE(Has("patch.dat"));
+}
+
+// Outcome D: a pause, or a query that failed in any way.
+TEST_F(Updater, PausedOrFailedQueryReportsAPause) {
+  StartServer();
+  const std::string reachable = "127.0.0.1:" + std::to_string(nginx->Port());
+  const std::string closed = "127.0.0.1:" + std::to_string(ClosedPort());
+  struct Case {
+    const char* name;
+    std::optional<std::string> reply;  // nothing: no version.php at all (404)
+    std::string host;
+  };
+  const Case cases[] = {
+      {"zero", "0", reachable},
+      {"empty", "", reachable},
+      {"GBK bytes", "\xB0\xE6\xB1\xBE" "2.0|x|y|z", reachable},
+      {"not found", std::nullopt, reachable},
+      {"nobody listening", "2.0|x|y|z", closed},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ClearRecords();
+    PutIni("1.0");
+    std::filesystem::remove(docroot / "version/version.php");
+    if (c.reply) ServeReply(*c.reply);
+    SetUpdateHostOverride(c.host);
+    RunUpdate();
+    ExpectOnlyMessage("服务器暂停更新！");
+    ExpectExitedWithZero();
+    EXPECT_EQ(Read("xconfig.ini"), "[version]\r\nver=1.0\r\n");
+  }
+}
+
+// Outcome E, after the launcher was ended.
+TEST_F(Updater, EqualVersionsAfterCleaningMeanCurrent) {
+  StartServer();
+  struct Case {
+    const char* local;
+    std::string reply;
+  };
+  const Case cases[] = {
+      {"1.0", "?1.0|http://h/p/|a.zip|开始游戏.exe"},
+      {"2.0", "2.0?|http://h/p/|a.zip|run.exe"},
+      {"null", "null|http://h/p/|a.zip|run.exe"},
+      {"2.?0", "\xEF\xBB\xBF" "2.0|http://h/p/|a.zip|run.exe"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.reply);
+    ClearRecords();
+    PutIni(c.local);
+    ServeReply(c.reply);
+    apptest::Sleeper launcher("/bin/sleep", "开始游戏.exe");
+    RunUpdate();
+    EXPECT_TRUE(launcher.EndedByKill());
+    ExpectOnlyMessage("当前为最新版本！");
+    ExpectExitedWithZero();
+    EXPECT_EQ(Read("xconfig.ini"), "[version]\r\nver=" + std::string(c.local) + "\r\n");
+  }
+}
+
+// Outcome F, for every spelling of an archive name.
+class ArchiveNames : public Updater, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(ArchiveNames, ExtractedRecordedAndProgramStarted) {
+  StartServer();
+  const std::string f2 = GetParam();
+  Serve("pkg/" + f2, MakeZip({{"run.sh", kMarkingScript}, {"data/file.txt", "new data"}}, {"run.sh"}));
+  ServeReply("2.0|" + Base() + "pkg/|" + f2 + "|run.sh");
+  PutIni("1.0");
+  Put("run.sh", "old program");
+
+  RunUpdate();
+  // The old program made room for the new one: no question about replacing it.
+  EXPECT_TRUE(boxes.empty()) << ::testing::PrintToString(BoxTexts());
+  ExpectExitedWithZero();
+  EXPECT_EQ(Read("xconfig.ini"), "[version]\r\nver=2.0\r\n");
+  EXPECT_EQ(Read("data/file.txt"), "new data");
+  EXPECT_TRUE(AppearsSoon(Installed("ran")));
+  EXPECT_FALSE(Has(f2));
+  EXPECT_FALSE(Has("run.sh.old"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Updater, ArchiveNames, ::testing::Values("a.zip", "a.ZIP", "b.zip.txt"));
+
+// Outcome G: extracted, but the program named is missing or not ours to start.
+TEST_F(Updater, ExtractedWithoutAUsableProgramSaysDone) {
+  StartServer();
+  Serve("a.zip", MakeZip({{"data/file.txt", "new data"}, {"data/other.txt", "other"}}));
+  // Beside the installation, never started nor deleted.
+  testsupport::WriteFile(root / "outside.sh", kMarkingScript);
+  std::filesystem::permissions(root / "outside.sh", std::filesystem::perms::owner_all);
+  for (const char* f3 : {"missing.exe", "../outside.sh", ""}) {
+    SCOPED_TRACE(f3);
+    ClearRecords();
+    PutIni("1.0");
+    Put("data/file.txt", "old data");
+    answerYesNo = IDNO;
+    ServeReply("2.0|" + Base() + "|a.zip|" + f3);
+    RunUpdate();
+    ASSERT_EQ(boxes.size(), 2u) << ::testing::PrintToString(BoxTexts());
+    EXPECT_EQ(platform::Cp936ToUtf8(boxes[0].text), "Replace existing file file.txt?");
+    EXPECT_EQ(boxes[0].type & 0x0F, static_cast<UINT>(MB_YESNO));
+    EXPECT_EQ(platform::Cp936ToUtf8(boxes[1].text), "更新完成！");
+    ExpectExitedWithZero();
+    EXPECT_EQ(Read("data/file.txt"), "old data");
+    EXPECT_EQ(Read("data/other.txt"), "other");
+    EXPECT_EQ(Read("xconfig.ini"), "[version]\r\nver=2.0\r\n");
+    EXPECT_FALSE(Has("a.zip"));
+    std::filesystem::remove(Installed("data/other.txt"));
+  }
+  platform::SleepMs(300);
+  EXPECT_TRUE(std::filesystem::exists(root / "outside.sh"));
+  EXPECT_FALSE(std::filesystem::exists(root / "ran"));
+}
+
+// Outcome H: the archive is damaged; the window stays open.
+TEST_F(Updater, ExtractionFailureIsShownAndNothingIsRecorded) {
+  StartServer();
+  Serve("a.zip", "this is no archive, it has no end record");
+  ServeReply("2.0|" + Base() + "|a.zip|run.sh");
+  PutIni("1.0");
+  Put("run.sh", "old program");
+  RunUpdate();
+  ASSERT_EQ(boxes.size(), 1u) << ::testing::PrintToString(BoxTexts());
+  EXPECT_EQ(platform::Cp936ToUtf8(boxes[0].text), "解压失败！ 失败原因：Incomplete Zip File ");
+  EXPECT_EQ(platform::Cp936ToUtf8(boxes[0].caption), "错误");
+  EXPECT_EQ(boxes[0].type, static_cast<UINT>(MB_ICONERROR));
+  ExpectStillOpen();
+  EXPECT_EQ(Read("xconfig.ini"), "[version]\r\nver=1.0\r\n");
+  EXPECT_TRUE(Has("a.zip"));
+  // The program that the archive was to replace is back in place.
+  EXPECT_EQ(Read("run.sh"), "old program");
+}
+
+// An archive that cannot be opened: the general error report, nothing recorded.
+TEST_F(Updater, ArchiveThatCannotBeOpenedGoesToTheErrorReport) {
+  StartServer();
+  // Saved as "a?.zip", extracted as "a.zip", which is not there.
+  Serve("a.zip", MakeZip({{"data/file.txt", "new data"}}));
+  ServeReply("2.0|" + Base() + "|a?.zip|run.sh");
+  PutIni("1.0");
+  Put("run.sh", "old program");
+  RunUpdate();
+  ASSERT_EQ(boxes.size(), 1u) << ::testing::PrintToString(BoxTexts());
+  EXPECT_EQ(platform::Cp936ToUtf8(boxes[0].caption), kTitle);
+  EXPECT_EQ(boxes[0].type, static_cast<UINT>(MB_OK | MB_ICONERROR));
+  EXPECT_NE(boxes[0].text.find("a.zip"), std::string::npos) << boxes[0].text;
+  ExpectStillOpen();
+  EXPECT_EQ(Read("xconfig.ini"), "[version]\r\nver=1.0\r\n");
+  EXPECT_TRUE(Has("a?.zip"));
+  EXPECT_EQ(Read("run.sh"), "old program");
+}
+
+// Outcome I: a plain file, and the program it names started.
+TEST_F(Updater, PlainFileSavedThenProgramStarted) {
+  StartServer();
+  Serve("patch.dat", "patch");
+  Put("run.sh", kMarkingScript);
+  std::filesystem::permissions(Installed("run.sh"), std::filesystem::perms::owner_all);
+  // No trimming: "1.0 " is another version than "1.0".
+  ServeReply("1.0 |" + Base() + "|patch.dat|run.sh|extra|fields");
+  PutIni("1.0");
+  RunUpdate();
+  EXPECT_TRUE(boxes.empty()) << ::testing::PrintToString(BoxTexts());
+  ExpectExitedWithZero();
+  EXPECT_TRUE(AppearsSoon(Installed("ran")));
+  EXPECT_FALSE(Has("patch.dat"));
+  EXPECT_EQ(Read("xconfig.ini"), "[version]\r\nver=1.0 \r\n");
+}
+
+// Outcome J, with the URL built from the cleaned fields.
+TEST_F(Updater, PlainFileWithoutProgramSaysFileUpdated) {
+  StartServer();
+  const std::string port = std::to_string(nginx->Port());
+  Serve("dl/patch.dat", "patch");
+  Serve("ppatch.dat", "patch");
+  struct Case {
+    std::string reply;
+    const char* package;  // the local name, as received
+  };
+  const Case cases[] = {
+      {"2.0|http://127.0.0.1:" + port + "/dl/|patch.dat|", "patch.dat"},
+      {"2.?0|http://127.0.0.1:" + port + "/?dl/|pat?ch.dat|", "pat?ch.dat"},
+      {"2.0|http://127.0.0.1:" + port + "/p|patch.dat|", "patch.dat"},  // no "/" is inserted
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.reply);
+    ClearRecords();
+    PutIni("1.0");
+    ServeReply(c.reply);
+    RunUpdate();
+    ExpectOnlyMessage("文件更新完成！");
+    ExpectExitedWithZero();
+    EXPECT_EQ(Read("xconfig.ini"), "[version]\r\nver=2.0\r\n");
+    EXPECT_FALSE(Has(c.package));
+  }
+}
+
+// The download failed: its own message, nothing recorded, started or deleted.
+TEST_F(Updater, FailedDownloadIsReportedAndChangesNothing) {
+  StartServer();
+  Put("patch.dat", "old package");
+  std::filesystem::create_directory(Installed("folder.dat"));
+  struct Case {
+    std::string reply;
+    std::string why;  // the reason shown, UTF-8
+  };
+  const Case cases[] = {
+      {"2.0|" + Base() + "|patch.dat|run.sh", "HTTP/1.1 404 Not Found"},
+      {"2.0|" + Base() + "|../evil.dat|run.sh", "Invalid package file name \"../evil.dat\""},
+      {"2.0||" + Base() + "a.zip|", "Invalid package file name \"" + Base() + "a.zip\""},
+      {"2.0|" + Base() + "|folder.dat|", "Cannot create file \"" + Installed("folder.dat") + "\". Is a directory"},
+  };
+  Serve("evil.dat", "evil");
+  Serve("folder.dat", "content");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.reply);
+    ClearRecords();
+    PutIni("1.0");
+    ServeReply(c.reply);
+    RunUpdate();
+    ASSERT_EQ(boxes.size(), 1u) << ::testing::PrintToString(BoxTexts());
+    EXPECT_EQ(platform::Cp936ToUtf8(boxes[0].text), "下载失败！ 失败原因：" + c.why + " ");
+    EXPECT_EQ(platform::Cp936ToUtf8(boxes[0].caption), "错误");
+    EXPECT_EQ(boxes[0].type, static_cast<UINT>(MB_OK | MB_ICONERROR));
+    ExpectStillOpen();
+    EXPECT_EQ(Read("xconfig.ini"), "[version]\r\nver=1.0\r\n");
+    EXPECT_EQ(Read("patch.dat"), "old package");
+    EXPECT_TRUE(std::filesystem::is_directory(Installed("folder.dat")));
+  }
+  EXPECT_FALSE(std::filesystem::exists(root / "evil.dat"));
+  int entries = 0;
+  for (const auto& e : std::filesystem::directory_iterator(install)) entries += e.path().filename().string()[0] == '.';
+  EXPECT_EQ(entries, 0) << "a temporary file was left behind";
+}
+
+// Too few fields: the list error in the general error report, window open.
+TEST_F(Updater, MissingFieldsGoToTheErrorReport) {
+  StartServer();
+  Serve("patch.dat", "patch");
+  Serve("a.zip", MakeZip({{"data/file.txt", "new data"}}));
+  struct Case {
+    std::string reply;
+    int index;
+    const char* recorded;
+    const char* package;  // left in place, or ""
+  };
+  const Case cases[] = {
+      {"1.0", 2, "1.0", ""},
+      {"0\r\n", 2, "1.0", ""},
+      {"2.0|" + Base(), 2, "1.0", ""},
+      // A plain package is saved and recorded before field 3 is wanted.
+      {"2.0|" + Base() + "|patch.dat", 3, "2.0", "patch.dat"},
+      // An archive is recorded only once installed.
+      {"2.0|" + Base() + "|a.zip", 3, "1.0", "a.zip"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.reply);
+    ClearRecords();
+    PutIni("1.0");
+    ServeReply(c.reply);
+    RunUpdate();
+    ASSERT_EQ(boxes.size(), 1u) << ::testing::PrintToString(BoxTexts());
+    EXPECT_EQ(platform::Cp936ToUtf8(boxes[0].text), "List index out of bounds (" + std::to_string(c.index) + ").");
+    EXPECT_EQ(platform::Cp936ToUtf8(boxes[0].caption), kTitle);
+    EXPECT_EQ(boxes[0].type, static_cast<UINT>(MB_OK | MB_ICONERROR));
+    ExpectStillOpen();
+    EXPECT_EQ(Read("xconfig.ini"), "[version]\r\nver=" + std::string(c.recorded) + "\r\n");
+    if (*c.package) EXPECT_TRUE(Has(c.package));
+  }
+}
+
+// "xconfig.ini" that cannot be written: the general error report, window open.
+TEST_F(Updater, UnwritableConfigurationGoesToTheErrorReport) {
+  StartServer();
+  // Not a file: the first-run write fails.
+  std::filesystem::create_directory(Installed("xconfig.ini"));
+  RunUpdate();
+  ASSERT_EQ(boxes.size(), 1u) << ::testing::PrintToString(BoxTexts());
+  EXPECT_EQ(platform::Cp936ToUtf8(boxes[0].text), "Unable to write to " + Installed("xconfig.ini") + ".");
+  EXPECT_EQ(boxes[0].type, static_cast<UINT>(MB_OK | MB_ICONERROR));
+  ExpectStillOpen();
+  std::filesystem::remove(Installed("xconfig.ini"));
+
+  // A version with a line break would break the file apart; it is not written.
+  ClearRecords();
+  PutIni("1.0");
+  Serve("patch.dat", "patch");
+  ServeReply("2.0\r\n[version]\r\nver=evil|" + Base() + "|patch.dat|");
+  RunUpdate();
+  ASSERT_EQ(boxes.size(), 1u) << ::testing::PrintToString(BoxTexts());
+  EXPECT_EQ(platform::Cp936ToUtf8(boxes[0].text), "Unable to write to " + Installed("xconfig.ini") + ".");
+  ExpectStillOpen();
+  EXPECT_EQ(Read("xconfig.ini"), "[version]\r\nver=1.0\r\n");
+}
+
+}  // namespace
