@@ -37,7 +37,7 @@ class Updater : public ::testing::Test {
     SetUpdateHostOverride("127.0.0.1:" + std::to_string(ClosedPort()));
     SetOnlineHook([this] { return online; });
     SetExitHook([this](int code) { exits.push_back(code); });
-    SetMessageBoxHook([this](const MessageBoxRequest& r) {
+    SetMessageBoxHook([this](const MessageBoxRequest& r) -> int {
       boxes.push_back(r);
       if ((r.type & 0x0F) == MB_YESNO) return answerYesNo;
       return IDOK;

@@ -3,6 +3,8 @@
 #include "UpdaterFixture.h"
 #include "framework/WindowRecord.h"
 
+using namespace platform::literals;
+
 namespace {
 
 using MainWindow = apptest::Updater;

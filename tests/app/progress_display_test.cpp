@@ -3,6 +3,8 @@
 #include "UpdaterFixture.h"
 #include "app/ProgressDisplay.h"
 
+using namespace platform::literals;
+
 namespace {
 
 using Progress = apptest::Updater;

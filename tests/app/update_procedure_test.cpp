@@ -4,6 +4,8 @@
 #include "ThrowawayProcess.h"
 #include "UpdaterFixture.h"
 
+using namespace platform::literals;
+
 namespace {
 
 using apptest::AppearsSoon;
@@ -309,12 +311,15 @@ TEST_F(Updater, MissingFieldsGoToTheErrorReport) {
     ServeReply(c.reply);
     RunUpdate();
     ASSERT_EQ(boxes.size(), 1u) << ::testing::PrintToString(BoxTexts());
-    EXPECT_EQ(platform::Cp936ToUtf8(boxes[0].text), "List index out of bounds (" + std::to_string(c.index) + ").");
+    // No full stop is added: ")" sorts below ".".
+    EXPECT_EQ(platform::Cp936ToUtf8(boxes[0].text), "List index out of bounds (" + std::to_string(c.index) + ")");
     EXPECT_EQ(platform::Cp936ToUtf8(boxes[0].caption), kTitle);
     EXPECT_EQ(boxes[0].type, static_cast<UINT>(MB_OK | MB_ICONERROR));
     ExpectStillOpen();
     EXPECT_EQ(Read("xconfig.ini"), "[version]\r\nver=" + std::string(c.recorded) + "\r\n");
-    if (*c.package) EXPECT_TRUE(Has(c.package));
+    if (*c.package) {
+      EXPECT_TRUE(Has(c.package));
+    }
   }
 }
 
