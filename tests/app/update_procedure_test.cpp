@@ -348,3 +348,54 @@ TEST_F(Updater, UnwritableConfigurationGoesToTheErrorReport) {
 }
 
 }  // namespace
+
+namespace {
+
+// Replies of any shape end in one of the outcomes with a clear message, write
+// nothing beside the installation and leave "xconfig.ini" readable.
+TEST_F(Updater, MalformedRepliesEndInAnOutcome) {
+  StartServer();
+  Serve("patch.dat", "patch");
+  struct Case {
+    const char* name;
+    std::string reply;
+    std::string message;  // the box shown (UTF-8), "" for none
+    bool exits;
+  };
+  const Case cases[] = {
+      {"only separators", std::string(100000, '|'), "下载失败！ 失败原因：Invalid package file name \"\" ", false},
+      {"one long field", std::string(1 << 20, 'x'), "List index out of bounds (2)", false},
+      {"long package name", "2.0|" + Base() + "|" + std::string(300, 'p') + ".dat|", "下载失败！ 失败原因：HTTP/1.1 404 Not Found ",
+       false},
+      {"NUL in the package name", "2.0|" + Base() + "|pa" + std::string(1, '\0') + "tch.dat|",
+       "下载失败！ 失败原因：Invalid package file name \"pa\" ", false},
+      {"NULs from overlong forms", "\xC0\x80\xC0\x80", "List index out of bounds (2)", false},
+      {"absolute program", "2.0|" + Base() + "|patch.dat|/bin/sh", "", true},
+      {"line break ends the program name", "2.0|" + Base() + "|patch.dat|run.sh\r\n", "", true},
+  };
+  Put("run.sh", kMarkingScript);
+  std::filesystem::permissions(Installed("run.sh"), std::filesystem::perms::owner_all);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ClearRecords();
+    PutIni("1.0");
+    ServeReply(c.reply);
+    RunUpdate();
+    if (c.message.empty()) {
+      EXPECT_TRUE(boxes.empty()) << ::testing::PrintToString(BoxTexts());
+    } else {
+      ASSERT_EQ(boxes.size(), 1u) << ::testing::PrintToString(BoxTexts());
+      EXPECT_EQ(platform::Cp936ToUtf8(boxes[0].text), c.message);
+    }
+    EXPECT_EQ(exits.size(), c.exits ? 1u : 0u);
+    const std::string ini = Read("xconfig.ini");
+    EXPECT_TRUE(ini == "[version]\r\nver=1.0\r\n" || ini == "[version]\r\nver=2.0\r\n") << ini;
+  }
+  platform::SleepMs(300);
+  EXPECT_FALSE(Has("ran"));
+  std::vector<std::string> beside;
+  for (const auto& e : std::filesystem::directory_iterator(root.Path())) beside.push_back(e.path().filename());
+  EXPECT_EQ(beside, std::vector<std::string>{"install"});
+}
+
+}  // namespace
