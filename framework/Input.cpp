@@ -230,13 +230,14 @@ void PumpDisplayEvents() {
         WM().rawInput.push_back(e);
         break;
       case T::FocusIn:
-        if (top && WM().active != top) ActivateWindow(top, false);
+        // A disabled window (the owner of a modal box) does not become active.
+        if (top && WM().active != top && !Disabled(top)) ActivateWindow(top, false, true);
         break;
       case T::FocusOut:
         if (top && WM().active == top) DeactivateWindow(top);
         break;
       case T::Expose:
-        if (top) PresentRects(top, Region(Rect(e.rect.left, e.rect.top, e.rect.right, e.rect.bottom)));
+        if (top) PresentRects(top, top->unpresented.Union(Region(Rect(e.rect.left, e.rect.top, e.rect.right, e.rect.bottom))));
         break;
       case T::Configure:
         if (top) ConfigureEvent(top, e.rect);
@@ -263,7 +264,7 @@ void PumpDisplayEvents() {
   }
 }
 
-bool ActivateWindow(HWND top, bool byMouse) {
+bool ActivateWindow(HWND top, bool byMouse, bool fromDisplay) {
   WindowManager& wm = WM();
   if (!Rec(top) || wm.active == top) return false;
   HWND old = wm.active;
@@ -277,7 +278,7 @@ bool ActivateWindow(HWND top, bool byMouse) {
     HWND f = top->lastFocus && Rec(top->lastFocus) ? top->lastFocus : top;
     SetFocus(f);
   }
-  if (top->native)
+  if (top->native && !fromDisplay)
     if (auto* d = platform::Display()) d->Focus(top->native);
   return true;
 }
@@ -295,6 +296,21 @@ void DeactivateWindow(HWND top) {
   if (!Rec(top)) return;
   SendMessage(top, WM_NCACTIVATE, 0, 0);
   if (Rec(top)) SendMessage(top, WM_ACTIVATE, WA_INACTIVE, 0);
+}
+
+BOOL TrackMouseEvent(TRACKMOUSEEVENT* t) {
+  if (!t || !Rec(t->hwndTrack)) return 0;
+  bool nc = t->dwFlags & TME_NONCLIENT;
+  bool on = !(t->dwFlags & TME_CANCEL) && (t->dwFlags & TME_LEAVE);
+  (nc ? t->hwndTrack->trackNcLeave : t->hwndTrack->trackLeave) = on;
+  // Asked while the pointer is already elsewhere: the leave comes at once.
+  WindowManager& wm = WM();
+  bool inside = wm.hover == t->hwndTrack && ((wm.hoverHit == HTCLIENT) != nc);
+  if (on && !inside) {
+    (nc ? t->hwndTrack->trackNcLeave : t->hwndTrack->trackLeave) = false;
+    PostMessage(t->hwndTrack, nc ? WM_NCMOUSELEAVE : WM_MOUSELEAVE, 0, 0);
+  }
+  return 1;
 }
 
 HWND SetCapture(HWND hwnd) {

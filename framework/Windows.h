@@ -120,6 +120,8 @@ enum : UINT {
   RDW_UPDATENOW = 0x0100, RDW_ERASENOW = 0x0200, RDW_FRAME = 0x0400, RDW_NOFRAME = 0x0800,
 };
 BOOL RedrawWindow(HWND hwnd, const RECT* r, HRGN rgn, UINT flags);
+// Painted pixels reach the display within a frame; GdiFlush sends them now.
+BOOL GdiFlush();
 HDC GetDC(HWND hwnd);        // client area, clipped to its visible part
 HDC GetWindowDC(HWND hwnd);  // whole window, non-client part included
 int ReleaseDC(HWND hwnd, HDC hdc);
@@ -147,6 +149,15 @@ std::uintptr_t SetTimer(HWND hwnd, std::uintptr_t id, UINT ms, TIMERPROC proc = 
 BOOL KillTimer(HWND hwnd, std::uintptr_t id);
 
 // Input state.
+// Asks for WM_MOUSELEAVE (or WM_NCMOUSELEAVE with TME_NONCLIENT) once the
+// pointer leaves the window's client (or non-client) area.
+enum : DWORD { TME_LEAVE = 0x00000002, TME_NONCLIENT = 0x00000010, TME_CANCEL = 0x80000000 };
+struct TRACKMOUSEEVENT {
+  DWORD dwFlags = 0;
+  HWND hwndTrack = nullptr;
+};
+BOOL TrackMouseEvent(TRACKMOUSEEVENT* t);
+
 HWND SetCapture(HWND hwnd);
 BOOL ReleaseCapture();
 HWND GetCapture();

@@ -8,12 +8,12 @@ packages=(
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   # libraries
-  zlib1g-dev libpng-dev libjpeg62-turbo-dev libfreetype-dev libfontconfig-dev libtinyxml2-dev
+  zlib1g-dev libdeflate-dev libpng-dev libjpeg62-turbo-dev libfreetype-dev libfontconfig-dev libtinyxml2-dev
   libx11-dev libxext-dev libxrandr-dev libxtst-dev
   # fonts: a CJK-capable sans face stands in for the Windows faces
   fonts-wqy-microhei fontconfig
   # tests and demo: real server, real X server, archive oracles and peers
-  nginx xvfb x11-utils xdotool openbox zip unzip libarchive-tools curl procps iproute2
+  nginx xvfb x11-utils xdotool openbox zip unzip libarchive-tools curl procps iproute2 python3
 )
 
 missing=()

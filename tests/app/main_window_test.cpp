@@ -64,6 +64,7 @@ TEST_F(MainWindow, SecondTickStartsTheUpdate) {
   EXPECT_FALSE(form->Timer1->Enabled());
   ExpectOnlyMessage("网络连接有问题，请检查...");
   auto* display = static_cast<platform::HeadlessDisplay*>(platform::Display());
+  GdiFlush();
   ASSERT_TRUE(display->SaveScreenPng(::testing::TempDir() + "/main_window.png"));
 }
 

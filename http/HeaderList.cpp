@@ -1,0 +1,91 @@
+#include "http/HeaderList.h"
+
+#include "framework/SysUtils.h"
+
+namespace {
+constexpr std::size_t kFoldLength = 1024;
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsContinuation(const AnsiString& line) { return !line.empty() && IsBlank(line[0]); }
+
+// The last blank at or before Limit that is outside double quotes, or npos.
+std::size_t FoldPoint(const AnsiString& line, std::size_t limit) {
+  std::size_t best = AnsiString::npos;
+  bool quoted = false;
+  for (std::size_t i = 0; i < line.size() && i <= limit; ++i) {
+    if (line[i] == '"') quoted = !quoted;
+    else if (!quoted && IsBlank(line[i]) && i > 0) best = i;
+  }
+  return best;
+}
+}  // namespace
+
+AnsiString TrimBlanks(const AnsiString& S) {
+  std::size_t b = 0, e = S.size();
+  while (b < e && IsBlank(S[b])) ++b;
+  while (e > b && IsBlank(S[e - 1])) --e;
+  return S.substr(b, e - b);
+}
+
+bool SameText(const AnsiString& A, const AnsiString& B) { return UpperCaseAscii(A) == UpperCaseAscii(B); }
+
+AnsiString THeaderList::NameOf(const AnsiString& Line) {
+  std::size_t colon = Line.find(':');
+  return colon == AnsiString::npos ? AnsiString() : TrimBlanks(Line.substr(0, colon));
+}
+
+AnsiString THeaderList::ValueOf(const AnsiString& Line) {
+  std::size_t colon = Line.find(':');
+  return colon == AnsiString::npos ? AnsiString() : TrimBlanks(Line.substr(colon + 1));
+}
+
+int THeaderList::IndexOfName(const AnsiString& Name) const {
+  for (std::size_t i = 0; i < lines_.size(); ++i)
+    if (!IsContinuation(lines_[i]) && SameText(NameOf(lines_[i]), Name)) return static_cast<int>(i);
+  return -1;
+}
+
+AnsiString THeaderList::ValueAt(std::size_t Index) const {
+  AnsiString v = ValueOf(lines_[Index]);
+  for (std::size_t j = Index + 1; j < lines_.size() && IsContinuation(lines_[j]); ++j) {
+    AnsiString more = TrimBlanks(lines_[j]);
+    if (more.empty()) continue;
+    v = v.empty() ? more : v + " " + more;
+  }
+  return v;
+}
+
+AnsiString THeaderList::Values(const AnsiString& Name) const {
+  int i = IndexOfName(Name);
+  return i < 0 ? AnsiString() : ValueAt(static_cast<std::size_t>(i));
+}
+
+std::vector<AnsiString> THeaderList::AllValues(const AnsiString& Name) const {
+  std::vector<AnsiString> out;
+  for (std::size_t i = 0; i < lines_.size(); ++i)
+    if (!IsContinuation(lines_[i]) && SameText(NameOf(lines_[i]), Name)) out.push_back(ValueAt(i));
+  return out;
+}
+
+void THeaderList::SetValue(const AnsiString& Name, const AnsiString& Value) {
+  AnsiString line = Name + ": " + Value;
+  int i = IndexOfName(Name);
+  if (i < 0) lines_.push_back(line);
+  else lines_[static_cast<std::size_t>(i)] = line;
+}
+
+std::vector<AnsiString> THeaderList::FoldedLines() const {
+  std::vector<AnsiString> out;
+  for (const AnsiString& line : lines_) {
+    AnsiString rest = line;
+    while (rest.size() > kFoldLength) {
+      std::size_t at = FoldPoint(rest, kFoldLength);
+      if (at == AnsiString::npos) break;  // nowhere to break: sent long
+      out.push_back(rest.substr(0, at));
+      rest = " " + TrimBlanks(rest.substr(at));
+      if (rest.size() == 1) rest.clear();
+    }
+    if (!rest.empty()) out.push_back(rest);
+  }
+  return out;
+}

@@ -1,0 +1,256 @@
+#include "http/TcpConnection.h"
+
+#include <algorithm>
+#include <climits>
+
+#include "http/HttpErrors.h"
+#include "http/MessagePump.h"
+#include "http/SocketErrors.h"
+#include "platform/Clock.h"
+
+TTcpConnection::TTcpConnection(TComponent* AOwner) : TComponent(AOwner) {}
+
+TTcpConnection::~TTcpConnection() { CloseSocket(); }
+
+TSocketHandler& TTcpConnection::NewSocket() {
+  CloseSocket();
+  input_.Clear();
+  closed_gracefully_ = false;
+  socket_ = std::make_unique<TSocketHandler>();
+  return *socket_;
+}
+
+void TTcpConnection::CloseSocket() {
+  if (socket_) socket_->Close();
+}
+
+void TTcpConnection::Disconnect() {
+  CloseSocket();
+  socket_.reset();
+}
+
+bool TTcpConnection::WaitReadable(int LimitMs) {
+  if (!Connected()) throw EConnClosedGracefully(RSConnectionClosedGracefully);
+  if (!TMessagePump::Usable()) return socket_->WaitReadable(LimitMs > 0 ? LimitMs : -1);
+
+  int slice = TMessagePump::Instance()->IdleTimeOut();
+  if (slice <= 0) slice = 250;
+  const std::uint64_t deadline = platform::TickCount() + static_cast<std::uint64_t>(LimitMs > 0 ? LimitMs : 0);
+  for (;;) {
+    int wait = slice;
+    if (LimitMs > 0) {
+      std::uint64_t now = platform::TickCount();
+      wait = now >= deadline ? 0 : static_cast<int>(std::min<std::uint64_t>(slice, deadline - now));
+    }
+    bool readable = socket_->WaitReadable(wait);
+    TMessagePump::DispatchPoint(!readable);
+    // A window procedure run by the dispatch may have closed this connection.
+    if (!Connected()) throw ENotConnected(RSNotConnected);
+    if (readable) return true;
+    if (LimitMs > 0 && platform::TickCount() >= deadline) return false;
+  }
+}
+
+std::ptrdiff_t TTcpConnection::RecvOnce(std::uint8_t* room, std::size_t n, bool holding) {
+  int err = 0;
+  std::ptrdiff_t got = socket_->Recv(room, n, err);
+  if (got > 0) return got;
+  if (got == 0) {
+    closed_gracefully_ = true;
+    CloseSocket();
+    return 0;
+  }
+  if (err == WSAEWOULDBLOCK) return kWouldBlock;
+  if (err == WSAECONNABORTED || err == WSAESHUTDOWN) {
+    CloseSocket();
+    if (holding) return 0;
+  }
+  RaiseSocketError(err);
+}
+
+std::ptrdiff_t TTcpConnection::ReadFromStack(int ATimeout, bool ARaiseOnTimeout) {
+  for (;;) {
+    if (!WaitReadable(ATimeout)) {
+      if (ARaiseOnTimeout) throw EReadTimeout(RSReadTimeout);
+      return -1;
+    }
+    // The room is taken after the wait: messages dispatched there may have used the buffer.
+    std::uint8_t* room = input_.PrepareAppend(static_cast<std::size_t>(recv_buffer_size_));
+    std::ptrdiff_t n = RecvOnce(room, static_cast<std::size_t>(recv_buffer_size_), input_.Size() > 0);
+    if (n == kWouldBlock) continue;
+    if (n > 0) input_.Commit(static_cast<std::size_t>(n));
+    return n;
+  }
+}
+
+std::size_t TTcpConnection::ReceiveDirect(TMemoryStream& AStream, std::size_t want) {
+  std::int64_t pos = AStream.Position();
+  std::size_t got = 0;
+  while (got < want && Connected()) {
+    if (!WaitReadable(read_timeout_)) throw EReadTimeout(RSReadTimeout);
+    // Taken after the wait, which may have run other code.
+    auto* dst = static_cast<std::uint8_t*>(AStream.Memory()) + pos;
+    std::ptrdiff_t n = RecvOnce(dst + got, want - got, got > 0);
+    if (n == kWouldBlock) continue;
+    if (n <= 0) break;
+    got += static_cast<std::size_t>(n);
+  }
+  AStream.SetPosition(pos + static_cast<std::int64_t>(got));
+  return got;
+}
+
+void TTcpConnection::WriteBuffer(const void* Buffer, std::size_t Count) {
+  auto* p = static_cast<const std::uint8_t*>(Buffer);
+  while (Count > 0) {
+    if (!Connected()) throw ENotConnected(RSNotConnected);
+    int err = 0;
+    std::ptrdiff_t n = socket_->Send(p, Count, err);
+    TMessagePump::DispatchPoint(false);
+    if (n > 0) {
+      DoWork(wmWrite, n);
+      p += n;
+      Count -= static_cast<std::size_t>(n);
+      continue;
+    }
+    if (n == 0) {
+      CloseSocket();
+      throw EConnClosedGracefully(RSConnectionClosedGracefully);
+    }
+    if (err == WSAECONNABORTED || err == WSAECONNRESET || err == WSAESHUTDOWN) CloseSocket();
+    RaiseSocketError(err);
+  }
+}
+
+AnsiString TTcpConnection::ReadLn() {
+  const auto limit = static_cast<std::size_t>(max_line_length_);
+  std::size_t searched = 0;
+  for (;;) {
+    const std::uint8_t* d = input_.Data();
+    const std::size_t n = input_.Size();
+    const void* lf = n > searched ? std::memchr(d + searched, '\n', n - searched) : nullptr;
+    if (lf) {
+      std::size_t end = static_cast<std::size_t>(static_cast<const std::uint8_t*>(lf) - d);
+      std::size_t len = end > 0 && d[end - 1] == '\r' ? end - 1 : end;
+      if (len > limit) {
+        if (max_line_action_ == maException) throw EMaxLineLengthExceeded(RSMaxLineLengthExceeded);
+        AnsiString part(reinterpret_cast<const char*>(d), limit);
+        input_.Consume(limit);
+        DoWork(wmRead, static_cast<std::int64_t>(limit));
+        return part;
+      }
+      AnsiString line(reinterpret_cast<const char*>(d), len);
+      input_.Consume(end + 1);
+      DoWork(wmRead, static_cast<std::int64_t>(end + 1));
+      return line;
+    }
+    // Without an LF the whole buffer belongs to this line; allow for its CR.
+    if (n > limit + 1) {
+      if (max_line_action_ == maException) throw EMaxLineLengthExceeded(RSMaxLineLengthExceeded);
+      AnsiString part(reinterpret_cast<const char*>(d), limit);
+      input_.Consume(limit);
+      DoWork(wmRead, static_cast<std::int64_t>(limit));
+      return part;
+    }
+    searched = n;
+    // A line that is still open when the peer has closed never completes.
+    if (!Connected()) throw EConnClosedGracefully(RSConnectionClosedGracefully);
+    ReadFromStack(read_timeout_);
+  }
+}
+
+void TTcpConnection::MoveToStream(TStream& AStream, std::size_t Count, bool CountsAsWork) {
+  if (Count == 0) return;
+  AStream.WriteBuffer(input_.Data(), static_cast<std::int64_t>(Count));
+  input_.Consume(Count);
+  if (CountsAsWork) DoWork(wmRead, static_cast<std::int64_t>(Count));
+}
+
+void TTcpConnection::ReadStream(TStream& AStream, std::int64_t ByteCount) {
+  const bool untilClose = ByteCount < 0;
+  const std::int64_t start = AStream.Position();
+  const auto block = static_cast<std::size_t>(recv_buffer_size_);
+  std::int64_t missing = untilClose ? INT64_MAX : ByteCount;
+  bool grown = false;
+  // The stream is grown to its final size once, but only when the first body
+  // byte is here, so a length announced by a server that then sends nothing
+  // costs no memory.
+  auto growOnce = [&] {
+    if (grown || untilClose) return;
+    AStream.SetSize(start + ByteCount);
+    AStream.SetPosition(start);
+    grown = true;
+  };
+
+  BeginWork(wmRead, untilClose ? 0 : ByteCount);
+  try {
+    if (missing > 0 && input_.Size() > 0) {
+      growOnce();
+      std::size_t n = static_cast<std::size_t>(std::min<std::int64_t>(missing, input_.Size()));
+      MoveToStream(AStream, n, true);
+      missing -= static_cast<std::int64_t>(n);
+    }
+    // A body bound for memory that is already sized is received in place,
+    // block by block, without passing through the input buffer.
+    auto* memory = dynamic_cast<TMemoryStream*>(&AStream);
+    while (missing > 0) {
+      std::size_t want = static_cast<std::size_t>(std::min<std::int64_t>(missing, static_cast<std::int64_t>(block)));
+      if (memory && grown && input_.Size() == 0) {
+        std::size_t got = ReceiveDirect(*memory, want);
+        if (got > 0) DoWork(wmRead, static_cast<std::int64_t>(got));
+        if (got < want) throw EConnClosedGracefully(RSConnectionClosedGracefully);
+        missing -= static_cast<std::int64_t>(want);
+        continue;
+      }
+      while (input_.Size() < want && Connected()) ReadFromStack(read_timeout_);
+      if (input_.Size() < want) {
+        // The peer closed: keep what did arrive.
+        if (untilClose) {
+          MoveToStream(AStream, input_.Size(), false);
+          break;
+        }
+        if (input_.Size() > 0) {
+          growOnce();
+          MoveToStream(AStream, input_.Size(), true);
+        }
+        throw EConnClosedGracefully(RSConnectionClosedGracefully);
+      }
+      growOnce();
+      MoveToStream(AStream, want, true);
+      if (!untilClose) missing -= static_cast<std::int64_t>(want);
+    }
+  } catch (...) {
+    EndWork(wmRead);
+    if (grown) AStream.SetSize(AStream.Position());
+    throw;
+  }
+  EndWork(wmRead);
+  if (grown) AStream.SetSize(AStream.Position());
+}
+
+void TTcpConnection::BeginWork(TWorkMode AWorkMode, std::int64_t ASize) {
+  WorkState& w = work_[AWorkMode];
+  if (++w.level == 1) {
+    w.max = ASize;
+    w.count = 0;
+    if (OnWorkBegin) OnWorkBegin(this, AWorkMode, static_cast<std::int32_t>(std::min<std::int64_t>(ASize, INT32_MAX)));
+  }
+}
+
+void TTcpConnection::DoWork(TWorkMode AWorkMode, std::int64_t ACount) {
+  WorkState& w = work_[AWorkMode];
+  if (w.level == 0) return;
+  w.count += ACount;
+  // The event carries a 32-bit count; a longer transfer stays at its top.
+  if (OnWork) OnWork(this, AWorkMode, static_cast<std::int32_t>(std::min<std::int64_t>(w.count, INT32_MAX)));
+}
+
+void TTcpConnection::EndWork(TWorkMode AWorkMode) {
+  WorkState& w = work_[AWorkMode];
+  if (w.level == 0) return;
+  if (w.level == 1 && OnWorkEnd) {
+    w.level = 0;
+    OnWorkEnd(this, AWorkMode);
+    return;
+  }
+  --w.level;
+}

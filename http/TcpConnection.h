@@ -1,0 +1,100 @@
+#pragma once
+// A TCP connection driven synchronously from the user-interface thread: lines
+// and byte blocks are handed out of an input buffer, every wait is cut into
+// slices between which the message pump dispatches window messages, and body
+// reads report their progress through the work events.
+#include <cstdint>
+#include <memory>
+
+#include "framework/Streams.h"
+#include "http/InputBuffer.h"
+#include "http/SocketHandler.h"
+#include "http/WorkEvents.h"
+
+// What an over-long line does: raise EMaxLineLengthExceeded, or come back cut
+// into pieces of the maximum length.
+enum TMaxLineAction { maException, maSplit };
+
+class TTcpConnection : public TComponent {
+ public:
+  explicit TTcpConnection(TComponent* AOwner);
+  ~TTcpConnection() override;
+
+  int RecvBufferSize() const { return recv_buffer_size_; }
+  void SetRecvBufferSize(int v) { recv_buffer_size_ = v > 0 ? v : 1; }
+  int SendBufferSize() const { return send_buffer_size_; }
+  void SetSendBufferSize(int v) { send_buffer_size_ = v; }
+  int MaxLineLength() const { return max_line_length_; }
+  void SetMaxLineLength(int v) { max_line_length_ = v > 0 ? v : 1; }
+  TMaxLineAction MaxLineAction() const { return max_line_action_; }
+  void SetMaxLineAction(TMaxLineAction v) { max_line_action_ = v; }
+  // Milliseconds a read may wait for data; 0 (or -1) waits without limit.
+  int ReadTimeout() const { return read_timeout_; }
+  void SetReadTimeout(int v) { read_timeout_ = v; }
+  bool UseNagle() const { return use_nagle_; }
+  void SetUseNagle(bool v) { use_nagle_ = v; }
+
+  TWorkBeginEvent OnWorkBegin;
+  TWorkEvent OnWork;
+  TWorkEndEvent OnWorkEnd;
+
+  // The socket is open (it closes when the peer's close is seen).
+  bool Connected() const { return socket_ && socket_->IsOpen(); }
+  bool ClosedGracefully() const { return closed_gracefully_; }
+  std::size_t InputBufferSize() const { return input_.Size(); }
+  virtual void Disconnect();
+
+  // Sends all bytes, in as many pieces as the socket accepts.
+  void WriteBuffer(const void* Buffer, std::size_t Count);
+  void Write(const AnsiString& Bytes) { WriteBuffer(Bytes.data(), Bytes.size()); }
+
+  // The next line, up to LF; the LF and one CR before it are dropped.
+  AnsiString ReadLn();
+  // Reads ByteCount bytes into AStream at its position, or with ByteCount -1
+  // everything until the peer closes. A body that ends before ByteCount bytes
+  // raises EConnClosedGracefully after every received byte has been written.
+  void ReadStream(TStream& AStream, std::int64_t ByteCount);
+
+  // Receives what the socket has within ATimeout milliseconds (<= 0: no limit)
+  // into the input buffer and returns the count; 0 when the peer closed. With
+  // ARaiseOnTimeout False a wait that ends without data returns -1.
+  std::ptrdiff_t ReadFromStack(int ATimeout, bool ARaiseOnTimeout = true);
+
+  // Work accounting; events fire only for the outermost begin of a mode.
+  void BeginWork(TWorkMode AWorkMode, std::int64_t ASize);
+  void DoWork(TWorkMode AWorkMode, std::int64_t ACount);
+  void EndWork(TWorkMode AWorkMode);
+
+ protected:
+  // A fresh socket for a new connection: empty input, ClosedGracefully cleared.
+  TSocketHandler& NewSocket();
+  TSocketHandler* Socket() const { return socket_.get(); }
+  void CloseSocket();
+
+ private:
+  bool WaitReadable(int LimitMs);
+  void MoveToStream(TStream& AStream, std::size_t Count, bool CountsAsWork);
+  // One receive into room: bytes, 0 when the peer closed (or aborted while
+  // holding received bytes), kWouldBlock to try again; other errors raise.
+  static constexpr std::ptrdiff_t kWouldBlock = -2;
+  std::ptrdiff_t RecvOnce(std::uint8_t* room, std::size_t n, bool holding);
+  // Receives up to want bytes straight into the stream at its position.
+  std::size_t ReceiveDirect(TMemoryStream& AStream, std::size_t want);
+
+  std::unique_ptr<TSocketHandler> socket_;
+  TInputBuffer input_;
+  bool closed_gracefully_ = false;
+  int recv_buffer_size_ = 32768;
+  int send_buffer_size_ = 32768;
+  int max_line_length_ = 16384;
+  TMaxLineAction max_line_action_ = maException;
+  int read_timeout_ = 0;
+  bool use_nagle_ = true;
+
+  struct WorkState {
+    int level = 0;
+    std::int64_t max = 0;
+    std::int64_t count = 0;
+  };
+  WorkState work_[2];
+};

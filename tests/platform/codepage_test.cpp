@@ -1,0 +1,47 @@
+// Code page 936 conversions with the Windows rules for what cannot be converted.
+#include <gtest/gtest.h>
+
+#include "platform/CodePage.h"
+
+namespace {
+
+using platform::Cp936ToUtf16;
+using platform::Utf16ToCp936;
+
+TEST(CodePage936, ConvertsBothWaysForTextItCanHold) {
+  const std::u16string texts[] = {u"开始游戏.exe", u"Quelbo自动更新", u"解压失败！ 失败原因：", u"ASCII only", u"€", u""};
+  for (const auto& t : texts) EXPECT_EQ(Cp936ToUtf16(Utf16ToCp936(t)), t);
+  EXPECT_EQ(Utf16ToCp936(u"版本"), "\xB0\xE6\xB1\xBE");
+  EXPECT_EQ(Utf16ToCp936(u"€"), "\x80");
+}
+
+TEST(CodePage936, CharactersItCannotHoldBecomeQuestionMarks) {
+  struct Case {
+    std::u16string in;
+    std::string out;
+  };
+  const Case cases[] = {
+      {u"\uFEFF2.0", "?2.0"},          // a byte order mark
+      {u"a\u0E01b", "a?b"},            // Thai
+      {u"x\U0001F600y", "x?y"},        // one character outside the BMP is one "?"
+      {std::u16string(u"p\xD800q"), "p?q"},  // a lone surrogate
+  };
+  for (const Case& c : cases) EXPECT_EQ(Utf16ToCp936(c.in), c.out);
+}
+
+TEST(CodePage936, BytesItCannotReadBecomeQuestionMarks) {
+  EXPECT_EQ(Cp936ToUtf16("ab\xB0"), u"ab?");      // a lead byte cut off at the end
+  EXPECT_EQ(Cp936ToUtf16("\xB0\x7F" "a"), u"?\x7F" u"a");  // 0x7F is no trail byte
+  EXPECT_EQ(Cp936ToUtf16("\xFF"), u"?");
+}
+
+TEST(Utf8, ValidityAndReplacement) {
+  EXPECT_TRUE(platform::IsValidUtf8("开始游戏"));
+  EXPECT_FALSE(platform::IsValidUtf8("\xB0\xE6\xB1\xBE"));  // code page 936 bytes
+  EXPECT_FALSE(platform::IsValidUtf8("\xC0\x80"));          // overlong
+  EXPECT_FALSE(platform::IsValidUtf8("\xED\xA0\x80"));      // a surrogate
+  EXPECT_EQ(platform::Utf8ToUtf16("a\xFF" "b"), u"a\uFFFDb");
+  EXPECT_EQ(platform::Cp936ToUtf8(platform::Utf8ToCp936("目录/文件.txt")), "目录/文件.txt");
+}
+
+}  // namespace

@@ -1,0 +1,88 @@
+#include "zip/BufferedFileStream.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+
+#include "platform/Files.h"
+
+TBufferedFileStream::TBufferedFileStream(const AnsiString& FileName, std::size_t bufferSize)
+    : name_(FileName), buffer_(bufferSize) {
+  fd_ = ::open(platform::ToOsPath(FileName).c_str(), O_RDONLY | O_CLOEXEC);
+  int err = errno;
+  struct stat st;
+  if (fd_ >= 0 && (::fstat(fd_, &st) != 0 || S_ISDIR(st.st_mode))) {
+    err = fd_ >= 0 && S_ISDIR(st.st_mode) ? EISDIR : errno;
+    ::close(fd_);
+    fd_ = -1;
+  }
+  if (fd_ < 0)
+    throw EFOpenError(Format("Cannot open file \"%s\". %s", FileName.c_str(), platform::ErrorText(err).c_str()));
+  size_ = st.st_size;
+}
+
+TBufferedFileStream::~TBufferedFileStream() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+bool TBufferedFileStream::Fill() {
+  bufferStart_ = position_;
+  bufferLength_ = 0;
+  while (true) {
+    ssize_t n = ::pread(fd_, buffer_.data(), buffer_.size(), position_);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    bufferLength_ = static_cast<std::size_t>(n);
+    return true;
+  }
+}
+
+bool TBufferedFileStream::ReadByte(std::uint8_t& b) {
+  if (position_ < bufferStart_ || position_ >= bufferStart_ + static_cast<std::int64_t>(bufferLength_)) {
+    if (!Fill()) return false;
+  }
+  b = buffer_[static_cast<std::size_t>(position_ - bufferStart_)];
+  ++position_;
+  return true;
+}
+
+std::int64_t TBufferedFileStream::Read(void* Buffer, std::int64_t Count) {
+  auto* out = static_cast<std::uint8_t*>(Buffer);
+  std::int64_t done = 0;
+  while (Count > 0) {
+    std::int64_t bufferEnd = bufferStart_ + static_cast<std::int64_t>(bufferLength_);
+    if (position_ >= bufferStart_ && position_ < bufferEnd) {
+      std::int64_t n = std::min(Count, bufferEnd - position_);
+      std::memcpy(out, buffer_.data() + (position_ - bufferStart_), static_cast<std::size_t>(n));
+      out += n, done += n, Count -= n, position_ += n;
+      continue;
+    }
+    if (Count >= static_cast<std::int64_t>(buffer_.size())) {
+      // A large read bypasses the buffer.
+      ssize_t n = ::pread(fd_, out, static_cast<std::size_t>(Count), position_);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;
+      out += n, done += n, Count -= n, position_ += n;
+      continue;
+    }
+    if (!Fill()) break;
+  }
+  return done;
+}
+
+std::int64_t TBufferedFileStream::Write(const void*, std::int64_t) { return 0; }
+
+std::int64_t TBufferedFileStream::Seek(std::int64_t Offset, TSeekOrigin Origin) {
+  std::int64_t base = Origin == TSeekOrigin::soBeginning ? 0 : Origin == TSeekOrigin::soCurrent ? position_ : size_;
+  // Offsets come from archive fields; one past the largest position is as good
+  // as any other position beyond the end, and cannot overflow.
+  std::int64_t p = Offset > 0 && base > INT64_MAX - Offset ? INT64_MAX : base + Offset;
+  position_ = p < 0 ? 0 : p;
+  return position_;
+}
+
+void TBufferedFileStream::SetSize(std::int64_t) { throw EStreamError("Stream is read-only"); }

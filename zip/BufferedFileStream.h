@@ -1,0 +1,35 @@
+#pragma once
+// A read-only file stream behind a read buffer: the archive is read in many
+// small records (headers, the byte-wise rebuild scan) and in large data blocks,
+// which go straight to the caller's memory.
+#include <vector>
+
+#include "framework/Streams.h"
+
+class TBufferedFileStream : public TStream {
+ public:
+  // Raises EFOpenError "Cannot open file "%s". %s" when the file cannot be opened.
+  TBufferedFileStream(const AnsiString& FileName, std::size_t bufferSize = 8192);
+  ~TBufferedFileStream() override;
+  TBufferedFileStream(const TBufferedFileStream&) = delete;
+  TBufferedFileStream& operator=(const TBufferedFileStream&) = delete;
+
+  std::int64_t Read(void* Buffer, std::int64_t Count) override;
+  std::int64_t Write(const void* Buffer, std::int64_t Count) override;
+  std::int64_t Seek(std::int64_t Offset, TSeekOrigin Origin) override;
+  void SetSize(std::int64_t NewSize) override;
+  std::int64_t Size() override { return size_; }
+  const AnsiString& FileName() const { return name_; }
+  // Reads one byte; false at the end of the file.
+  bool ReadByte(std::uint8_t& b);
+
+ private:
+  bool Fill();
+  int fd_ = -1;
+  AnsiString name_;
+  std::int64_t size_ = 0;
+  std::int64_t position_ = 0;     // logical position
+  std::int64_t bufferStart_ = 0;  // file position of buffer_[0]
+  std::size_t bufferLength_ = 0;
+  std::vector<std::uint8_t> buffer_;
+};

@@ -1,0 +1,155 @@
+// Imploding: LZ77 over a 4 KB or 8 KB dictionary whose literals, lengths and
+// distance high bits are coded with Shannon-Fano trees stored at the start of
+// the member as run-length-coded bit lengths.
+#include <algorithm>
+#include <new>
+#include <vector>
+
+#include "zip/Decoders.h"
+
+namespace zip {
+
+unsigned ExplodeDistanceLookupBits(std::uint64_t compressedSize) { return compressedSize > 200000 ? 8 : 7; }
+
+namespace {
+constexpr std::size_t kWindow = 32768;
+constexpr unsigned kMaxCodeBits = 16;
+
+// A prefix code read least significant bit first. Codes up to lookupBits long
+// decode through one table look-up; longer ones bit by bit.
+class ShannonFanoTree {
+ public:
+  // Reads the run-length-coded bit lengths and builds the code; false when the
+  // tree is malformed (wrong symbol count or lengths that form no prefix code).
+  bool Read(DecodeContext& ctx, unsigned symbols, unsigned lookupBits) {
+    std::vector<std::uint8_t> lengths;
+    unsigned bytes = ctx.Bits(8) + 1;
+    for (unsigned i = 0; i < bytes; ++i) {
+      unsigned b = ctx.Bits(8);
+      unsigned run = (b >> 4) + 1, len = (b & 0x0F) + 1;
+      if (lengths.size() + run > symbols) return false;
+      lengths.insert(lengths.end(), run, static_cast<std::uint8_t>(len));
+    }
+    if (ctx.EndOfData() || lengths.size() != symbols) return false;
+    return Build(lengths, lookupBits);
+  }
+
+  // The next symbol, or -1 when the bits name no code.
+  int Decode(DecodeContext& ctx) const {
+    std::uint32_t bits = ctx.PeekBits(kMaxCodeBits);
+    const Entry& e = table_[bits & ((1u << lookupBits_) - 1)];
+    if (e.length != 0) {
+      ctx.DropBits(e.length);
+      return e.symbol;
+    }
+    for (const Code& c : long_) {
+      if ((bits & ((1u << c.length) - 1)) == c.reversed) {
+        ctx.DropBits(c.length);
+        return c.symbol;
+      }
+    }
+    return -1;
+  }
+
+ private:
+  struct Entry {
+    std::uint16_t symbol = 0;
+    std::uint8_t length = 0;
+  };
+  struct Code {
+    std::uint16_t symbol;
+    std::uint8_t length;
+    std::uint32_t reversed;
+  };
+
+  bool Build(const std::vector<std::uint8_t>& lengths, unsigned lookupBits) {
+    // Shannon-Fano codes: sort by length (stable), then hand out codes from the
+    // longest down, each length stepping by its own increment.
+    std::vector<std::uint16_t> order(lengths.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = static_cast<std::uint16_t>(i);
+    std::stable_sort(order.begin(), order.end(), [&](auto a, auto b) { return lengths[a] < lengths[b]; });
+    lookupBits_ = lookupBits;
+    table_.assign(std::size_t(1) << lookupBits, Entry{});
+    std::uint32_t code = 0, increment = 0;
+    unsigned lastLength = 0;
+    for (std::size_t k = order.size(); k-- > 0;) {
+      std::uint16_t sym = order[k];
+      unsigned len = lengths[sym];
+      code += increment;
+      if (code > 0xFFFF) return false;  // over-subscribed: no prefix code
+      if (len != lastLength) {
+        lastLength = len;
+        increment = 1u << (16 - len);
+      }
+      std::uint32_t msbFirst = code >> (16 - len);
+      std::uint32_t reversed = 0;
+      for (unsigned i = 0; i < len; ++i) reversed |= ((msbFirst >> i) & 1u) << (len - 1 - i);
+      if (len <= lookupBits) {
+        for (std::uint32_t fill = reversed; fill < table_.size(); fill += 1u << len)
+          table_[fill] = Entry{sym, static_cast<std::uint8_t>(len)};
+      } else {
+        long_.push_back(Code{sym, static_cast<std::uint8_t>(len), reversed});
+      }
+    }
+    return true;
+  }
+
+  unsigned lookupBits_ = 0;
+  std::vector<Entry> table_;
+  std::vector<Code> long_;
+};
+}  // namespace
+
+void DecodeImploded(DecodeContext& ctx, std::uint16_t flags, const std::function<void()>& outOfMemory) {
+  const bool bigDictionary = flags & 0x0002;
+  const bool literalTree = flags & 0x0004;
+  const unsigned lowDistanceBits = bigDictionary ? 7 : 6;
+  const unsigned minMatch = literalTree ? 3 : 2;
+
+  ShannonFanoTree literals, lengths, distances;
+  try {
+    if (literalTree && !literals.Read(ctx, 256, 9)) return ctx.Flush();
+    if (!lengths.Read(ctx, 64, 7)) return ctx.Flush();
+    if (!distances.Read(ctx, 64, ExplodeDistanceLookupBits(ctx.CompressedSize()))) return ctx.Flush();
+  } catch (const std::bad_alloc&) {
+    if (outOfMemory) outOfMemory();
+    return ctx.Flush();
+  }
+
+  // The window starts as zeros, so references before the first byte give zeros.
+  std::uint8_t* window = ctx.WorkArea();
+  std::fill(window, window + kWindow, 0);
+  std::size_t pos = 0;
+  std::uint64_t produced = 0;
+  const std::uint64_t total = ctx.UncompressedSize();
+  auto put = [&](std::uint8_t b) {
+    window[pos++] = b;
+    ++produced;
+    if (pos == kWindow) {
+      ctx.WriteBlock(window, kWindow);
+      pos = 0;
+    }
+  };
+
+  while (produced < total) {
+    if (ctx.Bits(1)) {
+      int lit = literalTree ? literals.Decode(ctx) : static_cast<int>(ctx.Bits(8));
+      if (lit < 0 || ctx.EndOfData()) break;
+      put(static_cast<std::uint8_t>(lit));
+      continue;
+    }
+    unsigned low = ctx.Bits(lowDistanceBits);
+    int high = distances.Decode(ctx);
+    int len = lengths.Decode(ctx);
+    if (high < 0 || len < 0 || ctx.EndOfData()) break;
+    unsigned length = static_cast<unsigned>(len);
+    if (length == 63) length += ctx.Bits(8);
+    if (ctx.EndOfData()) break;
+    length += minMatch;
+    std::size_t distance = ((static_cast<std::size_t>(high) << lowDistanceBits) | low) + 1;
+    for (unsigned i = 0; i < length && produced < total; ++i) put(window[(pos + kWindow - distance) % kWindow]);
+  }
+  ctx.WriteBlock(window, pos);
+}
+
+}  // namespace zip

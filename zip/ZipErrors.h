@@ -1,0 +1,35 @@
+#pragma once
+// The exceptions of the archive component. Every one derives from EZipError and
+// carries the component's own message text.
+#include "framework/SysUtils.h"
+
+QUELBO_DECLARE_EXCEPTION(EZipError, Exception);
+QUELBO_DECLARE_EXCEPTION(EIncompleteZip, EZipError);
+QUELBO_DECLARE_EXCEPTION(ENotAZipFile, EZipError);
+QUELBO_DECLARE_EXCEPTION(EBadZipFile, EZipError);
+QUELBO_DECLARE_EXCEPTION(EUserCanceled, EZipError);
+QUELBO_DECLARE_EXCEPTION(EFatalUnzipError, EZipError);
+QUELBO_DECLARE_EXCEPTION(ECantWriteUCF, EZipError);
+QUELBO_DECLARE_EXCEPTION(EZCompressionError, EZipError);
+QUELBO_DECLARE_EXCEPTION(EBiggerThanUncompressed, EZipError);
+
+// Message texts, used exactly as they stand.
+namespace zipmsg {
+inline constexpr const char* kIncomplete = "Incomplete Zip File";
+inline constexpr const char* kNotAZip = "Not a valid zip file!";
+inline constexpr const char* kAborted = "User Aborted Operation";
+inline constexpr const char* kCanceledName = "User canceled setting zip file name.";
+inline constexpr const char* kCanceledDest = "User canceled Set Desination Directory";
+inline constexpr const char* kCanceledDisk = "User canceled loading new disk.";
+inline constexpr const char* kPrematureEnd = "Premature end of file reached";
+inline constexpr const char* kCantWrite = "Cant write uncompressed file";
+inline constexpr const char* kInflateError = "error";
+inline constexpr const char* kTooBig = "File is larger than uncompressed size!";
+inline constexpr const char* kIndexOutOfRange = "Index %d is out of range";
+inline constexpr const char* kUnknownMethod = "Unknown Compression Method";
+inline constexpr const char* kUnknownMethodCaption = "Zip Error";
+inline constexpr const char* kOutOfMemory = "*** inflate out of memory ***";
+inline constexpr const char* kOutOfMemoryCaption = "Error";
+inline constexpr const char* kReplacePrefix = "Replace existing file ";
+inline constexpr const char* kReplaceCaption = "File Exists Alert";
+}  // namespace zipmsg

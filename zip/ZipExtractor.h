@@ -1,0 +1,159 @@
+#pragma once
+// The extraction component: reads an archive's directory and writes its
+// members below a destination directory.
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "framework/Classes.h"
+#include "framework/StringList.h"
+#include "zip/BufferedFileStream.h"
+#include "zip/SortedZip.h"
+#include "zip/ZipErrors.h"
+#include "zip/ZipHeaderInfo.h"
+#include "zip/ZipTypes.h"
+
+namespace zip {
+struct DecodeBuffers;
+class TraditionalCipher;
+}  // namespace zip
+
+class TZipExtractor : public TComponent {
+ public:
+  explicit TZipExtractor(TComponent* AOwner);
+  ~TZipExtractor() override;
+
+  // --- The archive and its directory ---
+  const AnsiString& ZipName() const { return zipName_; }
+  virtual void SetZipName(const AnsiString& Value);
+  void LoadDirectory();
+  int MemberCount() const { return view_ ? view_->Count() : 0; }
+  // Members by index into the directory view; EListError "Index %d is out of range".
+  const TZipHeaderInfo& Member(int Index) const;
+  AnsiString FileName(int Index) const { return Member(Index).fileName; }
+  AnsiString Directory(int Index) const { return Member(Index).directory; }
+  std::uint64_t CompressedSize(int Index) const { return Member(Index).CompressedSize64(); }
+  std::uint64_t UncompressedSize(int Index) const { return Member(Index).UncompressedSize64(); }
+  std::uint32_t DateTime(int Index) const { return Member(Index).dateTime; }
+  std::uint32_t CRC(int Index) const { return Member(Index).crc32; }
+  int Method(int Index) const { return Member(Index).compressionMethod; }
+  std::uint32_t ExternalAttributes(int Index) const { return Member(Index).externalAttributes; }
+  AnsiString Comment(int Index);
+  AnsiString ZipComment();
+  const TEndCentral& EndCentral() const { return endCentral_; }
+  bool Rebuilt() const { return rebuilt_; }
+  TMultiMode MultiMode() const { return multiMode_; }
+
+  TZipSortMode SortMode() const { return sortMode_; }
+  void SetSortMode(TZipSortMode Value);
+  TIncompleteZipMode IncompleteZipMode = izAssumeMulti;
+  bool KeepZipOpen = false;
+  bool DoProcessMessages = true;
+  TOEMConvert OEMConvert = oemAlways;
+  TBlockMode BlockMode = bmStandard;
+  virtual bool CheckVolumeLabel() const { return checkVolumeLabel_; }
+  virtual void SetCheckVolumeLabel(bool Value) { checkVolumeLabel_ = Value; }
+
+  TInCompleteZipEvent OnInCompleteZip;
+  TGetNextDiskEvent OnGetNextDisk;
+  TFileNameForSplitPartEvent OnFileNameForSplitPart;
+  THandleMessageEvent OnHandleMessage;
+
+  // --- Extraction ---
+  const AnsiString& DestDir() const { return destDir_; }
+  void SetDestDir(const AnsiString& Value);
+  const AnsiString& RootDir() const { return rootDir_; }
+  void SetRootDir(const AnsiString& Value);
+  TStringList& FilesList() { return filesList_; }
+  bool DoAll = false;
+  bool RecreateDirs = false;
+  bool RetainAttributes = true;
+  TUZOverwriteMode OverwriteMode = TUZOverwriteMode::Prompt;
+  bool ReplaceReadOnly = false;
+  bool FlushFilesOnClose = false;
+  AnsiString Password;
+
+  TStartUnZipInfoEvent OnStartUnZipInfo;
+  TStartUnZipEvent OnStartUnZip;
+  TPromptForOverwriteEvent OnPromptForOverwrite;
+  TSkippingFileEvent OnSkippingFile;
+  TBadPasswordEvent OnBadPassword;
+  TBadCRCEvent OnBadCRC;
+  TPercentDoneEvent OnFilePercentDone;
+  TPercentDoneEvent OnTotalPercentDone;
+  TEndUnZipEvent OnEndUnZip;
+  TUnZipCompleteEvent OnUnZipComplete;
+  TDecryptEvent OnDecrypt;
+
+  // Returns the number of members done (files extracted and verified, plus
+  // directory entries processed).
+  int UnZip();
+
+  // Requests that handlers may make while the component works.
+  void Cancel() { cancel_ = true; }
+  bool Canceled() const { return cancel_; }
+  void SetPause(bool Value) { pause_ = Value; }
+  bool Paused() const { return pause_; }
+
+ protected:
+  virtual TMultiMode GetMultiMode() const { return multiMode_; }
+  virtual void SetMultiMode(TMultiMode Value) { multiMode_ = Value; }
+
+ private:
+  friend class ArchiveMemberSource;
+
+  // Directory reading (ZipDirectory.cpp, ZipRebuild.cpp).
+  void OpenArchive();
+  void CloseArchive();
+  void EnsureDirectory();
+  void ReadDirectory();
+  bool FindEndRecord(TBufferedFileStream& s, TEndCentral& end);
+  bool ReadCentralHeader(TBufferedFileStream& s, TZipHeaderInfo& h);
+  void ReadCentralEntries(TBufferedFileStream& s, std::uint64_t count, bool matching);
+  bool RebuildFromLocalHeaders();
+  void BuildView();
+  void DiscardDirectory();
+  // Dispatches pending messages and honours cancel and pause.
+  void CheckMessages();
+  std::int64_t ArchiveTime() const;
+
+  // Multi-part archives (ZipMultiPart.cpp).
+  AnsiString PartFileName(std::uint32_t disk);
+  void OpenDisk(std::uint32_t disk);
+
+  // Extraction (ZipExtract.cpp and its helpers).
+  void SelectMembers(int& count, std::int64_t& total);
+  bool ProcessMember(int index, zip::DecodeBuffers& buffers);
+  int ShowMessage(int id, const AnsiString& text, const AnsiString& caption, unsigned flags);
+  void Skip(TSkipReason reason, const AnsiString& name, int index, const TZipHeaderInfo& h);
+
+  AnsiString zipName_;
+  AnsiString baseName_;
+  TZipSortMode sortMode_ = TZipSortMode::ByNone;
+  bool checkVolumeLabel_ = true;
+  std::unique_ptr<TSortedZip> list_;  // primary, ByNone, owning
+  std::unique_ptr<TSortedZip> sortedView_;
+  TSortedZip* view_ = nullptr;
+  TEndCentral endCentral_;
+  std::unique_ptr<TBufferedFileStream> archive_;
+  std::unique_ptr<TBufferedFileStream> companion_;  // the ".zfc" file while it is read
+  std::int64_t archiveTime_ = 0;
+  std::uint32_t currentDisk_ = 0;
+  TMultiMode multiMode_ = mmNone;
+  bool rebuilt_ = false;
+  bool directoryLoaded_ = false;
+  bool cancel_ = false;
+  bool pause_ = false;
+
+  AnsiString destDir_;
+  AnsiString rootDir_;
+  std::vector<AnsiString> relativePaths_;
+  TStringList filesList_;
+  TZipHeaderInfo current_;
+  // Members still to do, bytes for the total percentage, and members done.
+  int toDo_ = 0;
+  std::int64_t totalBytes_ = 0;
+  std::int64_t totalWritten_ = 0;
+  int done_ = 0;
+  std::vector<std::pair<AnsiString, unsigned>> directoryModes_;
+};

@@ -1,0 +1,258 @@
+// Extracting one member: target, password check, overwrite decision, decoding
+// into a temporary file, verification and the rename over the target.
+#include <sys/stat.h>
+
+#include <cmath>
+#include <optional>
+
+#include "framework/Dialogs.h"
+#include "platform/FileAttributes.h"
+#include "platform/Files.h"
+#include "zip/Decoders.h"
+#include "zip/DosDateTime.h"
+#include "zip/ZipCrypto.h"
+#include "zip/ZipExtractor.h"
+#include "zip/ZipOutputFile.h"
+#include "zip/ZipTargetPath.h"
+
+// The member's compressed bytes from the archive (and the parts that follow
+// it in a split archive), decrypted when the member is encrypted.
+class ArchiveMemberSource : public zip::CompressedSource {
+ public:
+  ArchiveMemberSource(TZipExtractor& z, zip::TraditionalCipher* cipher) : z_(z), cipher_(cipher) {}
+
+  std::size_t ReadBlock(std::uint8_t* buffer, std::size_t max) override {
+    std::size_t got = static_cast<std::size_t>(std::max<std::int64_t>(0, z_.archive_->Read(buffer, static_cast<std::int64_t>(max))));
+    while (got < max && z_.multiMode_ != mmNone && z_.currentDisk_ < z_.endCentral_.ThisDisk()) {
+      try {
+        z_.OpenDisk(z_.currentDisk_ + 1);
+      } catch (const EStreamError&) {
+        throw EUserCanceled(zipmsg::kAborted);
+      }
+      z_.archive_->SetPosition(0);
+      std::int64_t n = z_.archive_->Read(buffer + got, static_cast<std::int64_t>(max - got));
+      if (n <= 0) break;
+      got += static_cast<std::size_t>(n);
+    }
+    if (got < max) throw EFatalUnzipError(zipmsg::kPrematureEnd);
+    if (z_.OnDecrypt && (cipher_ || (z_.current_.flags & zip::kFlagEncrypted)))
+      z_.OnDecrypt(&z_, buffer, static_cast<int>(got), z_.Password);
+    else if (cipher_)
+      cipher_->Decrypt(buffer, got);
+    return got;
+  }
+
+  std::uint64_t Available() const override {
+    if (z_.multiMode_ != mmNone) return 0;
+    std::int64_t left = z_.archive_->Size() - z_.archive_->Position();
+    return left > 0 ? static_cast<std::uint64_t>(left) : 0;
+  }
+
+ private:
+  TZipExtractor& z_;
+  zip::TraditionalCipher* cipher_;
+};
+
+namespace {
+unsigned FileModeFor(const TZipHeaderInfo& h, bool retain) {
+  unsigned mode = platform::DefaultFileMode();
+  if (!retain) return mode;
+  unsigned unixMode = h.externalAttributes >> 16;
+  if (h.Host() == zip::kHostUnix && unixMode != 0 && !S_ISLNK(unixMode) && !S_ISDIR(unixMode)) mode = unixMode & 0777;
+  if (h.externalAttributes & 0x01) mode &= ~0222u;  // the MS-DOS read-only bit
+  return mode;
+}
+
+int Percent(std::uint64_t part, std::uint64_t whole) {
+  if (whole == 0) return 0;
+  double p = std::nearbyint(static_cast<double>(part) * 100.0 / static_cast<double>(whole));
+  return p > 100 ? 100 : static_cast<int>(p);
+}
+}  // namespace
+
+bool TZipExtractor::ProcessMember(int index, zip::DecodeBuffers& buffers) {
+  current_.Assign(view_->Items(index));
+  TZipHeaderInfo& h = current_;
+  const bool hasName = !h.fileName.empty();
+
+  std::uint16_t localName = 0, localExtra = 0;
+  std::uint64_t headerOffset = h.LocalHeaderOffset64();
+  if (hasName) {
+    OpenDisk(h.DiskStart());
+    archive_->SetPosition(headerOffset > static_cast<std::uint64_t>(INT64_MAX) ? INT64_MAX : static_cast<std::int64_t>(headerOffset));
+    std::uint8_t raw[zip::kLocalHeaderSize];
+    if (archive_->Read(raw, sizeof raw) == static_cast<std::int64_t>(sizeof raw)) {
+      localName = zip::Get16(raw + 26);
+      localExtra = zip::Get16(raw + 28);
+    }
+  }
+
+  zip::TargetDirectory target = zip::ComputeTargetDirectory(destDir_, h.directory, RecreateDirs, relativePaths_);
+  if (!hasName) {
+    if (!target.safe) {
+      Skip(srCreateError, target.path, index, h);
+      return false;
+    }
+    AnsiString dir = target.path.empty() ? AnsiString(".") : target.path;
+    if (RecreateDirs && !platform::DirectoryExists(dir)) platform::ForceDirectories(dir);
+    unsigned unixMode = h.externalAttributes >> 16;
+    if (RetainAttributes && RecreateDirs && h.Host() == zip::kHostUnix && unixMode != 0 && !S_ISLNK(unixMode))
+      directoryModes_.emplace_back(dir, unixMode & 0777);
+    ++done_;
+    return false;
+  }
+
+  AnsiString fname = target.path + h.fileName;
+  if (!target.safe || zip::IsUnsafeFileName(h.fileName)) {
+    Skip(srCreateError, fname, index, h);
+    return false;
+  }
+  bool skip = false;
+  if (OnStartUnZip) OnStartUnZip(this, index, fname, skip);
+  if (skip) return false;
+  AnsiString parent = zip::ParentOf(fname);
+  if (!parent.empty() && !platform::DirectoryExists(parent)) platform::ForceDirectories(parent);
+
+  // Where the member's data starts; the encryption header comes first.
+  std::uint64_t compressed = h.CompressedSize64();
+  std::uint64_t dataStart = headerOffset + zip::kLocalHeaderSize + localName + localExtra;
+  std::optional<zip::TraditionalCipher> cipher;
+  if (h.Encrypted()) {
+    const std::uint8_t want = (h.flags & zip::kFlagDataDescriptor) ? static_cast<std::uint8_t>((h.dateTime & 0xFFFF) >> 8)
+                                                                   : static_cast<std::uint8_t>(h.crc32 >> 24);
+    while (true) {
+      std::uint8_t header[zip::TraditionalCipher::kHeaderSize];
+      bool haveHeader = compressed >= sizeof header;
+      if (haveHeader) {
+        archive_->SetPosition(static_cast<std::int64_t>(std::min<std::uint64_t>(dataStart, INT64_MAX)));
+        haveHeader = archive_->Read(header, sizeof header) == static_cast<std::int64_t>(sizeof header);
+      }
+      if (haveHeader) {
+        cipher.emplace(Password);
+        if (cipher->DecryptHeader(header) == want) break;
+      }
+      AnsiString newPassword = Password;
+      if (haveHeader && OnBadPassword) OnBadPassword(this, index, newPassword);
+      if (haveHeader && newPassword != Password) {
+        Password = newPassword;
+        continue;
+      }
+      Skip(srBadPassword, h.FullName(), index, h);
+      return false;
+    }
+    compressed -= zip::TraditionalCipher::kHeaderSize;
+    dataStart += zip::TraditionalCipher::kHeaderSize;
+  }
+
+  if (OverwriteMode != TUZOverwriteMode::Always && platform::FileExists(fname)) {
+    bool overwrite = false;
+    switch (OverwriteMode) {
+      case TUZOverwriteMode::Prompt:
+        if (OnPromptForOverwrite)
+          OnPromptForOverwrite(this, overwrite, index, fname);
+        else
+          overwrite = ShowMessage(zmOverwritePrompt, zipmsg::kReplacePrefix + h.fileName + "?", zipmsg::kReplaceCaption,
+                                  MB_YESNO) == IDYES;
+        break;
+      case TUZOverwriteMode::Never:
+        break;
+      case TUZOverwriteMode::ifNewer:
+      case TUZOverwriteMode::ifOlder: {
+        std::uint32_t existing = 0;
+        platform::GetFileDosDateTime(fname, existing);
+        std::int64_t member = zip::DosDateTimeToCalendar(h.dateTime), file = zip::DosDateTimeToCalendar(existing);
+        overwrite = OverwriteMode == TUZOverwriteMode::ifNewer ? member > file : member < file;
+        break;
+      }
+      case TUZOverwriteMode::Always:
+        overwrite = true;
+        break;
+    }
+    if (!overwrite) {
+      Skip(srNoOverwrite, fname, index, h);
+      return false;
+    }
+  }
+
+  // A read-only target cannot be replaced unless ReplaceReadOnly allows it; a
+  // directory in the target's place never can.
+  zip::TempOutputFile out;
+  if (platform::DirectoryExists(fname) || (!ReplaceReadOnly && platform::IsReadOnlyFile(fname)) || !out.Create(fname)) {
+    Skip(srCreateError, fname, index, h);
+    return false;
+  }
+
+  archive_->SetPosition(static_cast<std::int64_t>(std::min<std::uint64_t>(dataStart, INT64_MAX)));
+  ArchiveMemberSource source(*this, cipher ? &*cipher : nullptr);
+  const std::uint64_t size = h.UncompressedSize64();
+  zip::DecodeContext ctx(buffers, source, out, compressed, size);
+  ctx.SetBlockHook([this] { CheckMessages(); });
+  const std::int64_t totalBefore = totalWritten_;
+  ctx.SetProgressHook([&](std::uint64_t written) {
+    totalWritten_ = totalBefore + static_cast<std::int64_t>(written);
+    if (OnFilePercentDone) OnFilePercentDone(this, Percent(written, size));
+    if (OnTotalPercentDone)
+      OnTotalPercentDone(this, Percent(static_cast<std::uint64_t>(totalWritten_), static_cast<std::uint64_t>(std::max<std::int64_t>(totalBytes_, 0))));
+  });
+
+  bool tooBig = false;
+  try {
+    switch (h.compressionMethod) {
+      case zip::kStored:
+        zip::DecodeStored(ctx);
+        break;
+      case zip::kShrunk:
+        zip::DecodeShrunk(ctx);
+        break;
+      case 2: case 3: case 4: case 5:
+        zip::DecodeReduced(ctx, h.compressionMethod - 1);
+        break;
+      case zip::kImploded:
+        zip::DecodeImploded(ctx, h.flags, [this] {
+          ShowMessage(zmInflateOutOfMemory, zipmsg::kOutOfMemory, zipmsg::kOutOfMemoryCaption, MB_OK);
+        });
+        break;
+      case zip::kDeflated:
+        zip::DecodeDeflated(ctx);
+        break;
+      default:
+        ShowMessage(zmUnknownMethod, zipmsg::kUnknownMethod, zipmsg::kUnknownMethodCaption, MB_OK);
+        break;
+    }
+  } catch (const EBiggerThanUncompressed&) {
+    tooBig = true;
+  }
+
+  // A member is good only when its CRC matches and it is exactly as long as
+  // recorded: the CRC alone would accept a member cut short at a lucky place.
+  // A member known only from a local header that defers its sizes and CRC to a
+  // data descriptor has nothing trustworthy to be checked against.
+  const bool unverifiable = h.fromLocalHeaderOnly && (h.flags & zip::kFlagDataDescriptor);
+  const std::uint32_t crc = ctx.Crc();
+  if (!tooBig && !unverifiable && crc == h.crc32 && ctx.Written() == size) {
+    using R = zip::TempOutputFile::CommitResult;
+    R r = out.Commit(platform::DosDateTimeToUnixTime(h.dateTime), FileModeFor(h, RetainAttributes), FlushFilesOnClose);
+    if (r == R::WriteFailed) throw ECantWriteUCF(zipmsg::kCantWrite);
+    if (r == R::RenameFailed) {
+      Skip(srCreateError, fname, index, h);
+      return false;
+    }
+    if (OnEndUnZip) OnEndUnZip(this, index, fname);
+    ++done_;
+    return false;
+  }
+  out.Discard();
+  if (h.Encrypted()) {
+    AnsiString newPassword = Password;
+    if (OnBadPassword) OnBadPassword(this, index, newPassword);
+    if (newPassword != Password) {
+      Password = newPassword;
+      totalWritten_ = totalBefore;
+      return true;
+    }
+    Skip(srBadPassword, h.FullName(), index, h);
+  } else if (OnBadCRC) {
+    OnBadCRC(this, crc, h.crc32, index);
+  }
+  return false;
+}
