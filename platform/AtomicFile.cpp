@@ -60,7 +60,7 @@ bool ReplaceFileContent(const std::string& path, const void* data, std::size_t s
       return false;
     }
     // A read-only file stays read-only: replacing it by rename would get past
-    // the protection that a direct write respects.
+    // the protection that a direct write honours.
     if (::access(os.c_str(), W_OK) != 0) return false;
   } else if (errno != ENOENT) {
     return false;
