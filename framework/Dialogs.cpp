@@ -12,11 +12,11 @@ MessageBoxHook g_hook;
 
 // A brush per colour, kept for the life of the process (button painting).
 HBRUSH CreateSolidBrushCached(COLORREF c) {
-  static std::vector<std::pair<COLORREF, HBRUSH>> cache;
-  for (auto& [k, v] : cache)
+  static auto* cache = new std::vector<std::pair<COLORREF, HBRUSH>>;  // never freed: process lifetime
+  for (auto& [k, v] : *cache)
     if (k == c) return v;
-  cache.emplace_back(c, CreateSolidBrush(c));
-  return cache.back().second;
+  cache->emplace_back(c, CreateSolidBrush(c));
+  return cache->back().second;
 }
 
 constexpr int kButtonW = 75, kButtonH = 23, kMargin = 12, kIconSize = 32;
