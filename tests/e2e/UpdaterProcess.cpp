@@ -65,6 +65,14 @@ UpdaterProcess::UpdaterProcess(const std::string& installDir, const LaunchOption
   _exit(127);
 }
 
+bool UpdaterProcess::ReadOnlyMountWorks() {
+  testsupport::TempDir probe;
+  pid_t pid = fork();
+  if (pid == 0) _exit(MountReadOnly(probe.Path().c_str()) ? 0 : 1);
+  int st = 0;
+  return pid > 0 && waitpid(pid, &st, 0) == pid && WIFEXITED(st) && WEXITSTATUS(st) == 0;
+}
+
 UpdaterProcess::~UpdaterProcess() { Kill(); }
 
 std::optional<int> UpdaterProcess::WaitExit(int timeoutMs) {

@@ -28,6 +28,8 @@ class UpdaterProcess {
   static constexpr int kNoReadOnlyMount = 125;
 
   UpdaterProcess(const std::string& installDir, const LaunchOptions& options);
+  // Whether this process may make the read-only mount of readOnlyMount.
+  static bool ReadOnlyMountWorks();
   ~UpdaterProcess();
   UpdaterProcess(const UpdaterProcess&) = delete;
   UpdaterProcess& operator=(const UpdaterProcess&) = delete;

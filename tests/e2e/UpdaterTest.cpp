@@ -4,6 +4,7 @@
 #include <net/if.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <sstream>
 
@@ -37,7 +38,9 @@ std::string Joined(const std::vector<std::string>& items) {
 
 std::string TestName() {
   const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-  return std::string(info->test_suite_name()) + "." + info->name();
+  std::string name = std::string(info->test_suite_name()) + "." + info->name();
+  std::replace(name.begin(), name.end(), '/', '-');  // parameterised names
+  return name;
 }
 
 }  // namespace

@@ -80,6 +80,8 @@ struct NoUpdateCase {
   std::string reply;
 };
 
+void PrintTo(const NoUpdateCase& c, std::ostream* os) { *os << c.name; }
+
 class RepliesWithoutUpdate : public UpdateOutcomes, public ::testing::WithParamInterface<NoUpdateCase> {};
 
 TEST_P(RepliesWithoutUpdate, ShowTheirBoxAndChangeNothing) {
