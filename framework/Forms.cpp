@@ -424,6 +424,14 @@ bool TApplication::ProcessMessage(MSG& m) {
     TranslateMessage(&m);
     DispatchMessage(&m);
   }
+  if (m.message == WM_MOUSEMOVE || m.message == WM_NCMOUSEMOVE) {
+    // Ask to hear when the pointer leaves, so the control under it is known
+    // even when it leaves for no window of ours.
+    TRACKMOUSEEVENT t;
+    t.dwFlags = TME_LEAVE | (m.message == WM_NCMOUSEMOVE ? TME_NONCLIENT : 0);
+    t.hwndTrack = m.hwnd;
+    if (IsWindow(m.hwnd)) TrackMouseEvent(&t);
+  }
   if (m.message == WM_MOUSEMOVE || m.message == WM_NCMOUSEMOVE || m.message == WM_MOUSELEAVE ||
       m.message == WM_NCMOUSELEAVE)
     TrackMouseControl();

@@ -237,7 +237,7 @@ void PumpDisplayEvents() {
         if (top && WM().active == top) DeactivateWindow(top);
         break;
       case T::Expose:
-        if (top) PresentRects(top, Region(Rect(e.rect.left, e.rect.top, e.rect.right, e.rect.bottom)));
+        if (top) PresentRects(top, top->unpresented.Union(Region(Rect(e.rect.left, e.rect.top, e.rect.right, e.rect.bottom))));
         break;
       case T::Configure:
         if (top) ConfigureEvent(top, e.rect);

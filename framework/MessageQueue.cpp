@@ -122,6 +122,7 @@ static bool NextMessage(MSG* out, HWND filter, UINT first, UINT last, bool remov
   }
   if (InRange(WM_TIMER, first, last)) {
     std::uint64_t now = platform::TickCount();
+    PresentDue(false);
     TimerRecord* best = nullptr;
     for (TimerRecord& t : wm.timers)
       if (t.due <= now && (!filter || t.hwnd == filter) && (!best || t.due < best->due)) best = &t;
@@ -149,6 +150,7 @@ void WaitMessageTimeout(DWORD ms) {
   std::uint64_t now = platform::TickCount();
   std::uint64_t limit = ms == INFINITE ? UINT64_MAX : now + ms;
   for (const TimerRecord& t : wm.timers) limit = std::min(limit, t.due);
+  limit = std::min(limit, PresentDue(false));
   int wait = limit == UINT64_MAX ? -1 : static_cast<int>(limit > now ? limit - now : 0);
   if (wait == 0) return;
   if (platform::DisplayBackend* d = platform::Display()) {

@@ -1,6 +1,7 @@
 #include "framework/Streams.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -53,15 +54,48 @@ std::int64_t TStream::CopyFrom(TStream& Source, std::int64_t Count) {
   return total;
 }
 
-TMemoryStream::~TMemoryStream() { std::free(data_); }
+namespace {
+
+// Large blocks are mappings of their own, filled with pages in one step when
+// they are made: a stream of hundreds of megabytes then does not take one
+// page fault per 4 KB as it is written. (Huge pages would be cheaper still
+// once the system has them, but the first request in a process can stall
+// for seconds while the kernel assembles them.)
+constexpr std::int64_t kMapFrom = 8 << 20;
+constexpr std::int64_t kPageRound = 64 << 10;
+
+std::int64_t RoundUp(std::int64_t n) { return (n + kPageRound - 1) & ~(kPageRound - 1); }
+
+}  // namespace
+
+TMemoryStream::~TMemoryStream() { Clear(); }
 
 void TMemoryStream::SetCapacity(std::int64_t NewCapacity) {
   if (NewCapacity < 0) throw EStreamError("Invalid stream size");
   if (NewCapacity <= capacity_) return;
-  void* p = std::realloc(data_, static_cast<size_t>(NewCapacity));
-  if (!p) throw EOutOfMemory("Out of memory");
+  if (NewCapacity < kMapFrom && !mapped_) {
+    void* p = std::realloc(data_, static_cast<size_t>(NewCapacity));
+    if (!p) throw EOutOfMemory("Out of memory");
+    data_ = static_cast<std::uint8_t*>(p);
+    capacity_ = NewCapacity;
+    return;
+  }
+  std::int64_t bytes = RoundUp(NewCapacity);
+  void* p;
+  if (mapped_) {
+    p = mremap(data_, static_cast<size_t>(capacity_), static_cast<size_t>(bytes), MREMAP_MAYMOVE);
+  } else {
+    p = mmap(nullptr, static_cast<size_t>(bytes), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE,
+             -1, 0);
+  }
+  if (p == MAP_FAILED) throw EOutOfMemory("Out of memory");
+  if (!mapped_) {
+    if (size_) std::memcpy(p, data_, static_cast<size_t>(size_));
+    std::free(data_);
+    mapped_ = true;
+  }
   data_ = static_cast<std::uint8_t*>(p);
-  capacity_ = NewCapacity;
+  capacity_ = bytes;
 }
 
 void TMemoryStream::SetSize(std::int64_t NewSize) {
@@ -72,7 +106,9 @@ void TMemoryStream::SetSize(std::int64_t NewSize) {
 }
 
 void TMemoryStream::Clear() {
-  std::free(data_);
+  if (mapped_) munmap(data_, static_cast<size_t>(capacity_));
+  else std::free(data_);
+  mapped_ = false;
   data_ = nullptr;
   size_ = capacity_ = position_ = 0;
 }

@@ -51,6 +51,7 @@ class TMemoryStream : public TStream {
 
  private:
   std::uint8_t* data_ = nullptr;
+  bool mapped_ = false;  // data_ is a mapping of its own (large streams)
   std::int64_t size_ = 0;
   std::int64_t capacity_ = 0;
   std::int64_t position_ = 0;

@@ -4,7 +4,15 @@
 
 #include "framework/GdiInternal.h"
 #include "framework/WindowRecord.h"
+#include "platform/Clock.h"
 #include "platform/CodePage.h"
+
+namespace {
+// A window shows new pixels at most this often; a progress display that
+// repaints on every block of a download then costs a frame's worth, not a
+// present per block.
+constexpr std::uint64_t kFrameMs = 16;
+}  // namespace
 
 void AllocateSurface(HWND top) {
   int w = std::max(1, top->Width()), h = std::max(1, top->Height());
@@ -84,6 +92,11 @@ HWND FindWindowToPaint() {
   return nullptr;
 }
 
+BOOL GdiFlush() {
+  PresentDue(true);
+  return 1;
+}
+
 BOOL UpdateWindow(HWND hwnd) {
   if (!Rec(hwnd)) return 0;
   std::vector<HWND> order{hwnd};
@@ -117,7 +130,30 @@ BOOL RedrawWindow(HWND hwnd, const RECT* r, HRGN rgn, UINT flags) {
   return 1;
 }
 
-void PresentRects(HWND top, const Region& surfaceArea) {
+void PresentLater(HWND top, const Region& surfaceArea) {
+  top->unpresented = top->unpresented.Union(surfaceArea);
+  if (platform::TickCount() - top->lastPresent >= kFrameMs) {
+    PresentRects(top, top->unpresented);
+  } else if (platform::DisplayBackend* d = platform::Display()) {
+    d->Wake();  // the wait must end in time for the next frame
+  }
+}
+
+std::uint64_t PresentDue(bool force) {
+  std::uint64_t now = platform::TickCount(), next = UINT64_MAX;
+  for (HWND t : WM().topLevels) {
+    if (t->unpresented.IsEmpty()) continue;
+    std::uint64_t due = t->lastPresent + kFrameMs;
+    if (force || due <= now) PresentRects(t, t->unpresented);
+    else next = std::min(next, due);
+  }
+  return next;
+}
+
+void PresentRects(HWND top, const Region& area) {
+  Region surfaceArea = area;  // the caller may pass the queue that is cleared here
+  top->unpresented.Clear();
+  top->lastPresent = platform::TickCount();
   if (!top->native || surfaceArea.IsEmpty() || !top->Visible()) return;
   platform::DisplayBackend* d = platform::Display();
   if (!d) return;
@@ -169,7 +205,7 @@ static void PresentDC(HDC hdc) {
   HWND top = TopLevelOf(hdc->window);
   Region area = hdc->systemClip ? hdc->systemClip->Offset(hdc->deviceOrigin.x, hdc->deviceOrigin.y)
                                 : Region(Rect(0, 0, top->surface.width, top->surface.height));
-  PresentRects(top, area);
+  PresentLater(top, area);
 }
 
 BOOL EndPaint(HWND, const PAINTSTRUCT* ps) {

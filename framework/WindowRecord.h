@@ -38,6 +38,8 @@ struct WindowRecord {
   BYTE opacity = 255;
   HWND lastFocus = nullptr;  // focus to give back on activation
   std::optional<AnsiString> nativeTitle;
+  Region unpresented;            // painted but not yet shown, surface coordinates
+  std::uint64_t lastPresent = 0;  // when pixels last went to the display (ms)
 
   bool IsChild() const { return (style & WS_CHILD) && parent; }
   bool IsTopLevel() const { return !IsChild(); }
@@ -117,6 +119,10 @@ void RecalcClientRect(HWND hwnd);
 // Painting (WindowPaint.cpp).
 void InvalidateTree(HWND hwnd, const Region& windowArea, bool erase);
 void PresentRects(HWND top, const Region& surfaceArea);
+// Painted pixels reach the display at most once a frame; PresentLater queues
+// them, PresentDue sends what is due (all when force) and tells when the rest is.
+void PresentLater(HWND top, const Region& surfaceArea);
+std::uint64_t PresentDue(bool force);
 HWND FindWindowToPaint();
 void AllocateSurface(HWND top);
 

@@ -120,6 +120,8 @@ enum : UINT {
   RDW_UPDATENOW = 0x0100, RDW_ERASENOW = 0x0200, RDW_FRAME = 0x0400, RDW_NOFRAME = 0x0800,
 };
 BOOL RedrawWindow(HWND hwnd, const RECT* r, HRGN rgn, UINT flags);
+// Painted pixels reach the display within a frame; GdiFlush sends them now.
+BOOL GdiFlush();
 HDC GetDC(HWND hwnd);        // client area, clipped to its visible part
 HDC GetWindowDC(HWND hwnd);  // whole window, non-client part included
 int ReleaseDC(HWND hwnd, HDC hdc);

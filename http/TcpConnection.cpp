@@ -51,31 +51,52 @@ bool TTcpConnection::WaitReadable(int LimitMs) {
   }
 }
 
+std::ptrdiff_t TTcpConnection::RecvOnce(std::uint8_t* room, std::size_t n, bool holding) {
+  int err = 0;
+  std::ptrdiff_t got = socket_->Recv(room, n, err);
+  if (got > 0) return got;
+  if (got == 0) {
+    closed_gracefully_ = true;
+    CloseSocket();
+    return 0;
+  }
+  if (err == WSAEWOULDBLOCK) return kWouldBlock;
+  if (err == WSAECONNABORTED || err == WSAESHUTDOWN) {
+    CloseSocket();
+    if (holding) return 0;
+  }
+  RaiseSocketError(err);
+}
+
 std::ptrdiff_t TTcpConnection::ReadFromStack(int ATimeout, bool ARaiseOnTimeout) {
   for (;;) {
     if (!WaitReadable(ATimeout)) {
       if (ARaiseOnTimeout) throw EReadTimeout(RSReadTimeout);
       return -1;
     }
+    // The room is taken after the wait: messages dispatched there may have used the buffer.
     std::uint8_t* room = input_.PrepareAppend(static_cast<std::size_t>(recv_buffer_size_));
-    int err = 0;
-    std::ptrdiff_t n = socket_->Recv(room, static_cast<std::size_t>(recv_buffer_size_), err);
-    if (n > 0) {
-      input_.Commit(static_cast<std::size_t>(n));
-      return n;
-    }
-    if (n == 0) {
-      closed_gracefully_ = true;
-      CloseSocket();
-      return 0;
-    }
-    if (err == WSAEWOULDBLOCK) continue;
-    if (err == WSAECONNABORTED || err == WSAESHUTDOWN) {
-      CloseSocket();
-      if (input_.Size() > 0) return 0;
-    }
-    RaiseSocketError(err);
+    std::ptrdiff_t n = RecvOnce(room, static_cast<std::size_t>(recv_buffer_size_), input_.Size() > 0);
+    if (n == kWouldBlock) continue;
+    if (n > 0) input_.Commit(static_cast<std::size_t>(n));
+    return n;
   }
+}
+
+std::size_t TTcpConnection::ReceiveDirect(TMemoryStream& AStream, std::size_t want) {
+  std::int64_t pos = AStream.Position();
+  std::size_t got = 0;
+  while (got < want && Connected()) {
+    if (!WaitReadable(read_timeout_)) throw EReadTimeout(RSReadTimeout);
+    // Taken after the wait, which may have run other code.
+    auto* dst = static_cast<std::uint8_t*>(AStream.Memory()) + pos;
+    std::ptrdiff_t n = RecvOnce(dst + got, want - got, got > 0);
+    if (n == kWouldBlock) continue;
+    if (n <= 0) break;
+    got += static_cast<std::size_t>(n);
+  }
+  AStream.SetPosition(pos + static_cast<std::int64_t>(got));
+  return got;
 }
 
 void TTcpConnection::WriteBuffer(const void* Buffer, std::size_t Count) {
@@ -168,8 +189,18 @@ void TTcpConnection::ReadStream(TStream& AStream, std::int64_t ByteCount) {
       MoveToStream(AStream, n, true);
       missing -= static_cast<std::int64_t>(n);
     }
+    // A body bound for memory that is already sized is received in place,
+    // block by block, without passing through the input buffer.
+    auto* memory = dynamic_cast<TMemoryStream*>(&AStream);
     while (missing > 0) {
       std::size_t want = static_cast<std::size_t>(std::min<std::int64_t>(missing, static_cast<std::int64_t>(block)));
+      if (memory && grown && input_.Size() == 0) {
+        std::size_t got = ReceiveDirect(*memory, want);
+        if (got > 0) DoWork(wmRead, static_cast<std::int64_t>(got));
+        if (got < want) throw EConnClosedGracefully(RSConnectionClosedGracefully);
+        missing -= static_cast<std::int64_t>(want);
+        continue;
+      }
       while (input_.Size() < want && Connected()) ReadFromStack(read_timeout_);
       if (input_.Size() < want) {
         // The peer closed: keep what did arrive.

@@ -74,6 +74,12 @@ class TTcpConnection : public TComponent {
  private:
   bool WaitReadable(int LimitMs);
   void MoveToStream(TStream& AStream, std::size_t Count, bool CountsAsWork);
+  // One receive into room: bytes, 0 when the peer closed (or aborted while
+  // holding received bytes), kWouldBlock to try again; other errors raise.
+  static constexpr std::ptrdiff_t kWouldBlock = -2;
+  std::ptrdiff_t RecvOnce(std::uint8_t* room, std::size_t n, bool holding);
+  // Receives up to want bytes straight into the stream at its position.
+  std::size_t ReceiveDirect(TMemoryStream& AStream, std::size_t want);
 
   std::unique_ptr<TSocketHandler> socket_;
   TInputBuffer input_;

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "framework/Windows.h"
+#include "framework/Forms.h"
 #include "http/HttpClient.h"
 #include "http/MessagePump.h"
 #include "platform/Display.h"
@@ -101,15 +102,8 @@ Result RunClient(const std::string& url, std::size_t expected, int* paintsOut, b
     HWND wnd = CreateWindowEx(0, "BenchProgressWindow", "", WS_POPUP | WS_VISIBLE, 0, 0, 444, 141, nullptr);
     TMessagePump pump(nullptr);
     pump.SetOnlyWhenIdle(false);
-    // FIXME: TApplication::ProcessMessages is still the interim stub on main;
-    // the dispatch is completed with the message loop's own calls until then.
-    pump.OnDispatch = [](TObject*) {
-      MSG m;
-      while (PeekMessage(&m, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&m);
-        DispatchMessage(&m);
-      }
-    };
+    // Messages are dispatched by the application's loop at every dispatch point.
+    new TApplication(nullptr);
     THttpClient client(nullptr);
     std::int64_t last = 0;
     client.OnWork = [&](TObject*, TWorkMode, std::int32_t n) {

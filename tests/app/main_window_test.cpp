@@ -70,6 +70,7 @@ TEST_F(MainWindow, SecondTickStartsTheUpdate) {
   EXPECT_EQ(StartTicks, 2);
   EXPECT_EQ(form->MlSkinLabel3->Caption(), "正在更新..."_cp936);
   EXPECT_FALSE(form->Timer1->Enabled());
+  GdiFlush();
   ASSERT_TRUE(display->SaveScreenPng(::testing::TempDir() + "/main_window.png"));
 }
 

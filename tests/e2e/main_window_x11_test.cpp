@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -102,6 +103,22 @@ TEST(MainWindowOnX11, AppearsTitledAtItsSizeAndIsCaptured) {
   int status = 0;
   waitpid(pid, &status, 0);
   fs::remove_all(dir);
+}
+
+TEST(MainWindowOnX11, WithoutAUsableDisplayItSaysSoOnOneLineAndExitsWithOne) {
+  for (const char* display : {"", ":987"}) {
+    std::string cmd = std::string("DISPLAY='") + display + "' " + QUELBO_UPDATER + " 2>&1 >/dev/null";
+    FILE* p = popen(cmd.c_str(), "r");
+    ASSERT_NE(p, nullptr);
+    std::string out;
+    char buf[256];
+    while (fgets(buf, sizeof buf, p)) out += buf;
+    int status = pclose(p);
+    EXPECT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1) << "DISPLAY='" << display << "'";
+    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 1) << out;
+    EXPECT_EQ(out.rfind("quelbo-updater: ", 0), 0u) << out;
+  }
 }
 
 }  // namespace

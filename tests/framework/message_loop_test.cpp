@@ -137,6 +137,7 @@ TEST_F(MessageLoop, PaintIsOnlyInsideTheUpdateRegion) {
   RECT r = Rect(5, 5, 10, 10);
   InvalidateRect(h, &r, FALSE);
   Drain();
+  GdiFlush();
   auto* d = static_cast<platform::HeadlessDisplay*>(platform::Display());
   auto px = d->ComposeScreen();
   auto at = [&](int x, int y) { return px[static_cast<size_t>(y) * d->ScreenWidth() + x] & 0xFFFFFF; };

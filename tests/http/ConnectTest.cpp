@@ -2,6 +2,7 @@
 // the dispatch points of the waits.
 #include <gtest/gtest.h>
 
+#include "framework/Forms.h"
 #include "http/HttpErrors.h"
 #include "http/MessagePump.h"
 #include "HttpTestSupport.h"
@@ -116,17 +117,9 @@ TEST_F(CountingPump, TimersAndPaintingGoOnWhileTheConnectWaits) {
   HWND wnd = CreateWindowEx(0, "HttpTestTimerWindow", "", WS_POPUP | WS_VISIBLE, 0, 0, 40, 20, nullptr);
   ASSERT_NE(wnd, nullptr);
   SetTimer(wnd, 1, 100);
-  // FIXME: TApplication::ProcessMessages is still the interim stub on main, so
-  // the pump's dispatch is completed here with the message loop's own calls;
-  // once it is real, setting Application is enough.
-  pump.OnDispatch = [this](TObject*) {
-    ++dispatches;
-    MSG m;
-    while (PeekMessage(&m, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&m);
-      DispatchMessage(&m);
-    }
-  };
+  // The pump hands the waiting time to the application's own message loop.
+  TApplication app(nullptr);
+  pump.OnDispatch = [this](TObject*) { ++dispatches; };
   ScriptServer server(Lines({"block-accepts", "hold 2500", "unblock-accepts", "accept", "expect-request",
                              "send HTTP/1.1 200 OK\\r\\nContent-Length: 2\\r\\n\\r\\nok", "close"}));
   THttpClient client(nullptr);
