@@ -135,12 +135,25 @@ void UpdateServer::Publish(const std::string& name, const std::string& bytes) {
 
 std::string UpdateServer::PackagePath(const std::string& name) const { return root_ / ("docroot/packages/" + name); }
 
-std::vector<std::string> UpdateServer::Requests() const {
+void UpdateServer::PublishFile(const std::string& name, const std::string& path) {
+  std::error_code ec;
+  std::filesystem::create_hard_link(path, PackagePath(name), ec);
+  if (ec) std::filesystem::copy_file(path, PackagePath(name), std::filesystem::copy_options::overwrite_existing);
+}
+
+std::vector<UpdateServer::LoggedRequest> UpdateServer::Log() const {
   // Log lines: time, duration, status, path, bytes sent.
   std::istringstream log(testsupport::ReadFile(root_ / "nginx/logs/access.log"));
+  std::vector<LoggedRequest> out;
+  LoggedRequest r;
+  std::string bytes;
+  while (log >> r.endSeconds >> r.seconds >> r.status >> r.path >> bytes) out.push_back(r);
+  return out;
+}
+
+std::vector<std::string> UpdateServer::Requests() const {
   std::vector<std::string> out;
-  std::string time, duration, status, path, bytes;
-  while (log >> time >> duration >> status >> path >> bytes) out.push_back(status + " " + path);
+  for (const LoggedRequest& r : Log()) out.push_back(std::to_string(r.status) + " " + r.path);
   return out;
 }
 

@@ -33,10 +33,20 @@ class UpdateServer {
   void SetReply(const std::string& bytes);
   // Serves bytes as /packages/NAME.
   void Publish(const std::string& name, const std::string& bytes);
+  // Serves the file at path (linked, or copied where it cannot be) as /packages/NAME.
+  void PublishFile(const std::string& name, const std::string& path);
   std::string PackagePath(const std::string& name) const;
 
   // The paths requested so far, in order, with their status: "200 /version/version.php".
   std::vector<std::string> Requests() const;
+
+  struct LoggedRequest {
+    double endSeconds = 0;  // wall clock (seconds since the epoch) when the response was sent
+    double seconds = 0;     // from the request's first byte to the response's last
+    int status = 0;
+    std::string path;
+  };
+  std::vector<LoggedRequest> Log() const;
 
  private:
   void Start();

@@ -80,8 +80,10 @@ std::optional<int> UpdaterProcess::WaitExit(int timeoutMs) {
   const std::uint64_t end = platform::TickCount() + static_cast<std::uint64_t>(timeoutMs);
   for (;;) {
     int st = 0;
-    if (waitpid(pid_, &st, WNOHANG) == pid_) {
+    rusage usage{};
+    if (wait4(pid_, &st, WNOHANG, &usage) == pid_) {
       status_ = WIFEXITED(st) ? WEXITSTATUS(st) : -WTERMSIG(st);
+      peakKb_ = usage.ru_maxrss;
       return status_;
     }
     if (platform::TickCount() >= end) return std::nullopt;

@@ -40,6 +40,8 @@ class UpdaterProcess {
   std::optional<int> WaitExit(int timeoutMs);
   bool Running() { return !WaitExit(0).has_value(); }
   void Kill();
+  // Its peak resident memory in kilobytes, once it has ended.
+  long PeakKb() const { return peakKb_; }
   // What it wrote on stdout and stderr.
   std::string Output() const { return testsupport::ReadFile(log_ / "output.txt"); }
 
@@ -47,6 +49,7 @@ class UpdaterProcess {
   testsupport::TempDir log_;
   pid_t pid_ = -1;
   std::optional<int> status_;
+  long peakKb_ = 0;
 };
 
 }  // namespace e2e
