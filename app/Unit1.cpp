@@ -1,11 +1,13 @@
 #include "app/Unit1.h"
 
+#include "app/Unit2.h"
+#include "app/VersionReply.h"
 #include "platform/CodePage.h"
-#include "platform/Files.h"
 #include "resources/Resources.h"
 
 using namespace platform::literals;
 
+TForm1* Form1 = nullptr;
 std::int32_t StartTicks = 0;
 
 namespace {
@@ -19,18 +21,18 @@ void LoadPng(TIcon* icon, const char* name) {
   }
 }
 
-AnsiString AppDir() {
-  AnsiString exe = platform::ExecutablePath();
-  return exe.substr(0, exe.rfind('/') + 1);
-}
-
 }  // namespace
 
 TForm1::TForm1(TComponent* AOwner) : TForm(AOwner) {
+  Form1 = this;
   BeginLoading();
   LoadStoredForm();
   EndLoading();
-  IniPath = AppDir() + "xconfig.ini";
+  IniPath = GetAppDir() + kIniFileName;
+}
+
+TForm1::~TForm1() {
+  if (Form1 == this) Form1 = nullptr;
 }
 
 // The window's stored properties, applied in stored order.
@@ -48,6 +50,8 @@ void TForm1::LoadStoredForm() {
   OnCreate = [this](TObject* s) { FormCreate(s); };
   SetPixelsPerInch(96);
   SetTextHeight(13);
+
+  LoadStoredComponents();
 
   MlSkinLabel1 = new TMlSkinLabel(this);
   MlSkinLabel1->SetName("MlSkinLabel1");
@@ -98,6 +102,43 @@ void TForm1::LoadStoredForm() {
   LoadPng(ImageEx1->Picture(), "logo.png");
 }
 
+// The non-visual components, in declaration order, with their stored settings.
+void TForm1::LoadStoredComponents() {
+  auto storeHttpSettings = [](THttpClient* c) {
+    c->SetMaxLineAction(maException);
+    c->SetReadTimeout(0);
+    c->SetAllowCookies(true);
+    c->ProxyParams().ProxyPort = 0;
+    c->ProxyParams().BasicAuthentication = false;
+    THttpRequest& r = c->Request();
+    r.ContentLength = -1;
+    r.ContentRangeStart = 0;
+    r.ContentRangeEnd = 0;
+    r.ContentType = "text/html";
+    r.Accept = "text/html, */*";
+    r.BasicAuthentication = false;
+    r.UserAgent = "Mozilla/3.0 (compatible; Quelbo Updater)";
+    c->SetHTTPOptions(hoForceEncodeParams);
+  };
+
+  HttpClient1 = new THttpClient(this);
+  HttpClient1->SetName("HttpClient1");
+  storeHttpSettings(HttpClient1);
+
+  ZipExtractor1 = new TZipExtractor(this);
+  ZipExtractor1->SetName("ZipExtractor1");
+
+  MessagePump1 = new TMessagePump(this);
+  MessagePump1->SetName("MessagePump1");
+
+  HttpClient2 = new THttpClient(this);
+  HttpClient2->SetName("HttpClient2");
+  storeHttpSettings(HttpClient2);
+  HttpClient2->OnWorkBegin = [this](TObject* s, TWorkMode m, std::int32_t max) { HttpClient2WorkBegin(s, m, max); };
+  HttpClient2->OnWork = [this](TObject* s, TWorkMode m, std::int32_t count) { HttpClient2Work(s, m, count); };
+  HttpClient2->OnWorkEnd = [this](TObject* s, TWorkMode m) { HttpClient2WorkEnd(s, m); };
+}
+
 void TForm1::FormCreate(TObject*) { MlSkinLabel3->SetCaption("正在检测版本..."_cp936); }
 
 void TForm1::Timer1Timer(TObject*) {
@@ -106,10 +147,4 @@ void TForm1::Timer1Timer(TObject*) {
     MlSkinLabel3->SetCaption("正在更新..."_cp936);
     doUpDate();
   }
-}
-
-void TForm1::doUpDate() {
-  // FIXME: the update procedure lands with its own change; until then the
-  // window only shows that it would start.
-  Timer1->SetEnabled(false);
 }

@@ -1,14 +1,24 @@
 #pragma once
 // The updater's main window: its components as stored with the form, the start
-// timer and the update procedure.
+// timer, the update procedure and the progress display.
+#include <cstdint>
+
 #include "framework/ExtCtrls.h"
 #include "framework/Forms.h"
+#include "http/HttpClient.h"
+#include "http/MessagePump.h"
 #include "skin/MlSkinControls.h"
+#include "zip/ZipExtractor.h"
 
 class TForm1 : public TForm {
  public:
   explicit TForm1(TComponent* AOwner);
+  ~TForm1() override;
 
+  THttpClient* HttpClient1 = nullptr;
+  TZipExtractor* ZipExtractor1 = nullptr;
+  TMessagePump* MessagePump1 = nullptr;
+  THttpClient* HttpClient2 = nullptr;
   TMlSkinLabel* MlSkinLabel1 = nullptr;
   TMlSkinLabel* MlSkinLabel2 = nullptr;
   TMlSkinProgressBar* MlSkinProgressBar1 = nullptr;
@@ -20,13 +30,32 @@ class TForm1 : public TForm {
   void FormCreate(TObject* Sender);
   void Timer1Timer(TObject* Sender);
   void doUpDate();
+  // Text with every occurrence of OldPattern replaced by NewPattern (case-sensitive).
+  AnsiString replace(const AnsiString& Text, const AnsiString& OldPattern, const AnsiString& NewPattern);
+
+  // The progress display of the package download.
+  void HttpClient2WorkBegin(TObject* Sender, TWorkMode AWorkMode, std::int32_t AWorkCountMax);
+  void HttpClient2Work(TObject* Sender, TWorkMode AWorkMode, std::int32_t AWorkCount);
+  void HttpClient2WorkEnd(TObject* Sender, TWorkMode AWorkMode);
 
   // Full path of "xconfig.ini" in the application directory.
   AnsiString IniPath;
 
  private:
   void LoadStoredForm();
+  void LoadStoredComponents();
+  void ShowMessage(const AnsiString& Text);
+  // Fetches URL into memory and saves it as the package PackageName; the
+  // error's message, or "" when the package was saved.
+  AnsiString DownloadPackage(const AnsiString& URL, const AnsiString& PackageName);
+  void ReportDownloadFailure(const AnsiString& Why);
+  void InstallArchive(const AnsiString& F2, const AnsiString& StrippedF2, const class TStringList& Fields,
+                      const AnsiString& NewVersion);
+  void FinishPlainFile(const class TStringList& Fields, const AnsiString& NewVersion);
 };
+
+// The main window, as the support operations reach it.
+extern TForm1* Form1;
 
 // Ticks of Timer1 since the program started or the timer was restarted.
 extern std::int32_t StartTicks;

@@ -38,6 +38,8 @@ QUELBO_DECLARE_EXCEPTION(EInvalidOperation, Exception);
 QUELBO_DECLARE_EXCEPTION(EInvalidArgument, Exception);
 QUELBO_DECLARE_EXCEPTION(EConvertError, Exception);
 QUELBO_DECLARE_EXCEPTION(EOSError, Exception);
+// A broken usage contract, such as an unpaired EndUpdate.
+QUELBO_DECLARE_EXCEPTION(EAssertionFailed, Exception);
 
 // printf-style formatting into an AnsiString.
 AnsiString Format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));

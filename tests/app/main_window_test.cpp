@@ -1,38 +1,16 @@
 // The main window as the program shows it: size, place, title, controls, texts
 // and the start timer.
-#include <gtest/gtest.h>
-
-#include "app/Unit1.h"
+#include "UpdaterFixture.h"
 #include "framework/WindowRecord.h"
-#include "platform/Clock.h"
-#include "platform/CodePage.h"
-#include "platform/headless/HeadlessDisplay.h"
 
 using namespace platform::literals;
 
 namespace {
 
-class MainWindow : public ::testing::Test {
- protected:
-  void SetUp() override {
-    platform::SetDisplay(std::make_unique<platform::HeadlessDisplay>(1280, 800, 40));
-    display = static_cast<platform::HeadlessDisplay*>(platform::Display());
-    app = new TApplication(nullptr);
-    app->SetTitle("Quelbo自动更新"_cp936);
-    form = app->CreateForm<TForm1>();
-    form->SetVisible(true);
-    app->ProcessMessages();
-  }
-  void TearDown() override {
-    delete app;
-    platform::SetDisplay(nullptr);
-  }
-  platform::HeadlessDisplay* display = nullptr;
-  TApplication* app = nullptr;
-  TForm1* form = nullptr;
-};
+using MainWindow = apptest::Updater;
 
 TEST_F(MainWindow, ShowsCentredOnTheDesktopAtItsStoredSize) {
+  auto* display = static_cast<platform::HeadlessDisplay*>(platform::Display());
   HWND h = form->Handle();
   RECT r;
   GetWindowRect(h, &r);
@@ -57,19 +35,35 @@ TEST_F(MainWindow, ControlsSitAtTheirBoundsWithTheirTexts) {
   EXPECT_FALSE(form->MlSkinLabel2->Enabled());
   EXPECT_EQ(form->Timer1->Interval(), 1000u);
   EXPECT_TRUE(form->Timer1->Enabled());
-  EXPECT_EQ(form->IniPath.substr(form->IniPath.size() - 12), "/xconfig.ini");
+  EXPECT_EQ(form->IniPath, install + "/xconfig.ini");
+}
+
+TEST_F(MainWindow, ComponentsCarryTheirStoredSettings) {
+  EXPECT_EQ(form->Components(0), form->HttpClient1);
+  EXPECT_EQ(form->Components(1), form->ZipExtractor1);
+  EXPECT_EQ(form->Components(2), form->MessagePump1);
+  EXPECT_EQ(form->Components(3), form->HttpClient2);
+  for (THttpClient* c : {form->HttpClient1, form->HttpClient2}) {
+    EXPECT_EQ(c->Request().UserAgent, "Mozilla/3.0 (compatible; Quelbo Updater)");
+    EXPECT_EQ(c->Request().Accept, "text/html, */*");
+    EXPECT_EQ(c->Request().ContentType, "text/html");
+    EXPECT_EQ(c->ReadTimeout(), 0);
+    EXPECT_TRUE(c->AllowCookies());
+    EXPECT_EQ(c->HTTPOptions(), static_cast<THttpOptions>(hoForceEncodeParams));
+  }
+  EXPECT_FALSE(form->HttpClient1->OnWork);
+  EXPECT_TRUE(form->HttpClient2->OnWorkBegin && form->HttpClient2->OnWork && form->HttpClient2->OnWorkEnd);
+  EXPECT_TRUE(form->MessagePump1->OnlyWhenIdle());
 }
 
 TEST_F(MainWindow, SecondTickStartsTheUpdate) {
-  StartTicks = 0;
-  std::uint64_t end = platform::TickCount() + 2600;
-  while (platform::TickCount() < end && StartTicks < 2) {
-    WaitMessageTimeout(100);
-    app->ProcessMessages();
-  }
+  online = 0;
+  PumpUntil([&] { return StartTicks >= 2; }, 5000);
   EXPECT_EQ(StartTicks, 2);
   EXPECT_EQ(form->MlSkinLabel3->Caption(), "正在更新..."_cp936);
   EXPECT_FALSE(form->Timer1->Enabled());
+  ExpectOnlyMessage("网络连接有问题，请检查...");
+  auto* display = static_cast<platform::HeadlessDisplay*>(platform::Display());
   GdiFlush();
   ASSERT_TRUE(display->SaveScreenPng(::testing::TempDir() + "/main_window.png"));
 }

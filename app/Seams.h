@@ -1,0 +1,28 @@
+#pragma once
+// The few places where a test stands in for the world around the updater: the
+// immediate exit, the connectivity test, the installation directory and the
+// update server. Unset, each is the real thing.
+#include <functional>
+
+#include "framework/Types.h"
+
+// Ends the process at once with the exit code: no window is closed, no further
+// event runs and nothing more is written. With an exit hook set, the hook gets
+// the code instead and the call returns; callers return straight after it.
+void ExitProcessNow(int code);
+using ExitHook = std::function<void(int code)>;
+// Returns the previous hook.
+ExitHook SetExitHook(ExitHook hook);
+
+// While set, IsOnline reports what the hook returns.
+using OnlineHook = std::function<int()>;
+OnlineHook SetOnlineHook(OnlineHook hook);
+const OnlineHook& CurrentOnlineHook();
+
+// While not empty, GetAppDir returns this directory (with its trailing "/").
+void SetAppDirOverride(const AnsiString& dir);
+const AnsiString& AppDirOverride();
+
+// The update server, host or host:port: the build setting unless overridden.
+AnsiString UpdateHost();
+void SetUpdateHostOverride(const AnsiString& host);

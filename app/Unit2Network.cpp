@@ -1,0 +1,24 @@
+// Support operations on the network: the connectivity test and fetching a URL as text.
+#include "app/Seams.h"
+#include "app/Unit1.h"
+#include "app/Unit2.h"
+#include "app/VersionReply.h"
+#include "platform/Connectivity.h"
+
+int IsOnline() {
+  if (const OnlineHook& hook = CurrentOnlineHook()) return hook();
+  return platform::HasNetworkConnection() ? 1 : 0;
+}
+
+AnsiString GetUrlText(const AnsiString& URL) {
+  AnsiString body;
+  if (!URL.empty()) {
+    // Every failure of the query reads as no reply at all.
+    try {
+      if (IsOnline() == 1) body = Form1->HttpClient1->Get(URL);
+    } catch (...) {
+      body.clear();
+    }
+  }
+  return ReplyToAnsi(body);
+}

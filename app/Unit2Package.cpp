@@ -1,0 +1,34 @@
+// Support operation: unpacking the downloaded package into the installation directory.
+#include "app/Unit1.h"
+#include "app/Unit2.h"
+#include "framework/Dialogs.h"
+#include "platform/CodePage.h"
+
+using namespace platform::literals;
+
+int UnZipPackage(const AnsiString& Name) {
+  const AnsiString archive = GetAppDir() + Name;
+  const AnsiString destination = platform::Utf16ToCp936(GbkToWide(GetAppDir()));
+  TZipExtractor* zip = Form1->ZipExtractor1;
+  // Opening the archive and reading its directory are outside the guard: an
+  // archive that cannot be opened is the caller's error.
+  zip->SetZipName(archive);
+  zip->Password = "";
+  zip->LoadDirectory();
+  zip->SetDestDir(destination);
+  zip->DoAll = true;
+  zip->RecreateDirs = true;
+  zip->RetainAttributes = true;
+  AnsiString why;
+  try {
+    zip->UnZip();
+    return 1;
+  } catch (const Exception& e) {
+    why = e.Message();
+  } catch (const std::exception& e) {
+    why = e.what();
+  }
+  MessageBoxA(Form1->HandleAllocated() ? Form1->Handle() : nullptr, "解压失败！ 失败原因："_cp936 + why + " ",
+              "错误"_cp936, MB_ICONERROR);
+  return 0;
+}

@@ -1,0 +1,190 @@
+// The update procedure: ask the server for the version, fetch the package,
+// install it, record the version and start the program the server names.
+#include <cerrno>
+#include <cstdio>
+
+#include "app/Seams.h"
+#include "app/Unit1.h"
+#include "app/Unit2.h"
+#include "app/VersionReply.h"
+#include "framework/Dialogs.h"
+#include "platform/AtomicFile.h"
+#include "platform/CodePage.h"
+#include "platform/Files.h"
+
+using namespace platform::literals;
+
+namespace {
+
+// The removed character of versions and URL parts.
+constexpr const char* kStripped = "?";
+
+// The program about to be replaced by the archive is kept aside instead of
+// being deleted, so a failed extraction cannot leave the installation without it.
+class ProgramSetAside {
+ public:
+  explicit ProgramSetAside(const AnsiString& path) : path_(path) {
+    AnsiString candidate = path + ".old";
+    for (int n = 1; platform::FileExists(candidate) || platform::DirectoryExists(candidate); ++n)
+      candidate = path + ".old" + IntToStr(n);
+    if (std::rename(platform::ToOsPath(path).c_str(), platform::ToOsPath(candidate).c_str()) == 0) aside_ = candidate;
+  }
+  ~ProgramSetAside() { PutBackUnlessReplaced(); }
+  ProgramSetAside(const ProgramSetAside&) = delete;
+  ProgramSetAside& operator=(const ProgramSetAside&) = delete;
+
+  // The archive installed: the old program goes, as it would have anyway.
+  void Discard() {
+    if (!aside_.empty()) platform::DeleteFile(aside_);
+    aside_.clear();
+  }
+
+ private:
+  void PutBackUnlessReplaced() {
+    if (aside_.empty()) return;
+    if (platform::FileExists(path_)) platform::DeleteFile(aside_);
+    else std::rename(platform::ToOsPath(aside_).c_str(), platform::ToOsPath(path_).c_str());
+    aside_.clear();
+  }
+  AnsiString path_;
+  AnsiString aside_;
+};
+
+void DeleteIfPresent(const AnsiString& path) {
+  if (platform::FileExists(path)) platform::DeleteFile(path);
+}
+
+}  // namespace
+
+AnsiString TForm1::replace(const AnsiString& Text, const AnsiString& OldPattern, const AnsiString& NewPattern) {
+  if (OldPattern.empty()) return Text;
+  AnsiString out;
+  std::size_t from = 0;
+  for (std::size_t at = Text.find(OldPattern); at != AnsiString::npos; at = Text.find(OldPattern, from)) {
+    out.append(Text, from, at - from);
+    out += NewPattern;
+    from = at + OldPattern.size();
+  }
+  out.append(Text, from, AnsiString::npos);
+  return out;
+}
+
+void TForm1::ShowMessage(const AnsiString& Text) {
+  MessageBoxA(HandleAllocated() ? Handle() : nullptr, Text, Application ? Application->Title() : AnsiString(), MB_OK);
+}
+
+void TForm1::doUpDate() {
+  Timer1->SetEnabled(false);
+  KillProcessByName("开始游戏.exe"_cp936);
+
+  if (!platform::FileExists(GetAppDir() + kIniFileName) || IsOnline() != 1) {
+    if (IsOnline() != 1) {
+      ShowMessage("网络连接有问题，请检查..."_cp936);  // A
+      ExitProcessNow(0);
+      return;
+    }
+    // C: a first run records "null" and starts over two ticks later.
+    StartTicks = 0;
+    WriteIniValue(kVersionSection, kVersionKey, kFirstRunVersion);
+    Timer1->SetEnabled(true);
+    return;
+  }
+
+  Application->ProcessMessages();
+  MessagePump1->SetOnlyWhenIdle(false);
+
+  const AnsiString localVersion = replace(ReadIniValue(kVersionSection, kVersionKey), kStripped, "");
+  const AnsiString reply = GetUrlText(VersionEndpoint());
+  if (IsPauseReply(reply)) {
+    ShowMessage("服务器暂停更新！"_cp936);  // D
+    ExitProcessNow(0);
+    return;
+  }
+
+  std::unique_ptr<TStringList> fields = SplitText(reply, kFieldSeparator);
+  const AnsiString newVersion = replace(fields->Strings(0), kStripped, "");
+  // The package name is taken before the base URL, so a reply of one field
+  // reports the missing field 2.
+  const AnsiString f2 = fields->Strings(2);
+  const AnsiString f1 = fields->Strings(1);
+  const AnsiString strippedF2 = replace(f2, kStripped, "");
+  const AnsiString packageUrl = replace(f1, kStripped, "") + strippedF2;
+
+  if (localVersion == newVersion) {
+    ShowMessage("当前为最新版本！"_cp936);  // E
+    ExitProcessNow(0);
+    return;
+  }
+
+  const AnsiString failure = DownloadPackage(packageUrl, f2);
+  if (!failure.empty()) {
+    ReportDownloadFailure(failure);
+    return;
+  }
+
+  if (platform::FileExists(GetAppDir() + f2) && IsArchiveName(f2)) InstallArchive(f2, strippedF2, *fields, newVersion);
+  else FinishPlainFile(*fields, newVersion);
+}
+
+AnsiString TForm1::DownloadPackage(const AnsiString& URL, const AnsiString& PackageName) {
+  if (!IsPlainFileName(PackageName)) return Format("Invalid package file name \"%s\"", PackageName.c_str());
+  const AnsiString path = GetAppDir() + PackageName;
+  try {
+    TMemoryStream stream;
+    HttpClient2->Get(URL, stream);
+    // Saved under a temporary name and renamed when complete, so an older
+    // package of the same name is never replaced by a part of the new one.
+    if (!platform::ReplaceFileContent(path, stream.Memory(), static_cast<std::size_t>(stream.Size())))
+      return Format("Cannot create file \"%s\". %s", path.c_str(), platform::ErrorText(errno).c_str());
+    return "";
+  } catch (const Exception& e) {
+    return e.Message().empty() ? AnsiString(e.ClassName()) : e.Message();
+  } catch (const std::exception& e) {
+    return e.what();
+  }
+}
+
+void TForm1::ReportDownloadFailure(const AnsiString& Why) {
+  MessageBoxA(HandleAllocated() ? Handle() : nullptr, "下载失败！ 失败原因："_cp936 + Why + " ", "错误"_cp936,
+              MB_OK | MB_ICONERROR);
+}
+
+void TForm1::InstallArchive(const AnsiString& F2, const AnsiString& StrippedF2, const TStringList& Fields,
+                            const AnsiString& NewVersion) {
+  const AnsiString dir = GetAppDir();
+  const AnsiString f3 = Fields.Strings(3);
+  const bool f3Usable = IsInstallRelativeName(f3);
+  std::unique_ptr<ProgramSetAside> oldProgram;
+  if (f3Usable && platform::FileExists(dir + f3) && platform::FileExists(dir + F2))
+    oldProgram = std::make_unique<ProgramSetAside>(dir + f3);
+
+  if (UnZipPackage(StrippedF2) != 1) return;  // H: the window stays open
+  if (oldProgram) oldProgram->Discard();
+
+  WriteIniValue(kVersionSection, kVersionKey, NewVersion);
+  if (f3Usable && platform::FileExists(dir + f3)) {
+    RunAppFile(f3);  // F
+  } else {
+    ShowMessage("更新完成！"_cp936);  // G
+  }
+  DeleteIfPresent(dir + F2);
+  ExitProcessNow(0);
+}
+
+void TForm1::FinishPlainFile(const TStringList& Fields, const AnsiString& NewVersion) {
+  const AnsiString dir = GetAppDir();
+  const AnsiString f2 = Fields.Strings(2);
+  WriteIniValue(kVersionSection, kVersionKey, NewVersion);
+  if (platform::FileExists(dir + f2)) {
+    const AnsiString f3 = Fields.Strings(3);
+    if (!f3.empty()) {
+      if (IsInstallRelativeName(f3) && platform::FileExists(dir + f3)) RunAppFile(f3);
+      DeleteIfPresent(dir + f2);  // I
+      ExitProcessNow(0);
+      return;
+    }
+  }
+  ShowMessage("文件更新完成！"_cp936);  // J
+  DeleteIfPresent(dir + f2);
+  ExitProcessNow(0);
+}

@@ -1,0 +1,135 @@
+// The Windows bitmap reader.
+#include <cstring>
+
+#include "graphics/Backends.h"
+#include "graphics/BmpFormat.h"
+#include "graphics/Picture.h"
+
+namespace {
+
+[[noreturn]] void Invalid() { throw EInvalidGraphic("Bitmap image is not valid"); }
+
+int MaskShift(std::uint32_t m) {
+  int s = 0;
+  while (m && !(m & 1)) m >>= 1, ++s;
+  return s;
+}
+int MaskBits(std::uint32_t m) {
+  m >>= MaskShift(m);
+  int n = 0;
+  while (m & 1) m >>= 1, ++n;
+  return n;
+}
+// A masked field scaled to 0..255.
+unsigned Field(std::uint32_t v, std::uint32_t mask) {
+  if (!mask) return 0;
+  int bits = MaskBits(mask);
+  std::uint32_t f = (v & mask) >> MaskShift(mask);
+  if (bits >= 8) return f >> (bits - 8);
+  return bits ? (f * 255 + ((1u << bits) - 1) / 2) / ((1u << bits) - 1) : 0;
+}
+
+}  // namespace
+
+void WriteBitmap32Header(unsigned char (&h)[54], int Width, int Height, bool TopDown) {
+  std::memset(h, 0, sizeof h);
+  std::uint32_t image = static_cast<std::uint32_t>(Width) * static_cast<std::uint32_t>(Height) * 4;
+  PutLE16(h, BitmapFileSignature);
+  PutLE32(h + 2, 54 + image);
+  PutLE32(h + 10, 54);
+  PutLE32(h + 14, BitmapInfoHeaderSize);
+  PutLE32(h + 18, static_cast<std::uint32_t>(Width));
+  PutLE32(h + 22, static_cast<std::uint32_t>(TopDown ? -Height : Height));
+  PutLE16(h + 26, 1);
+  PutLE16(h + 28, 32);
+  PutLE32(h + 30, BI_RGB);
+  PutLE32(h + 34, image);
+}
+
+TDecodedImage DecodeBitmapFile(TStream& S) {
+  std::vector<unsigned char> d = ReadRestOfStream(S, MaxEncodedPictureSize);
+  const size_t n = d.size();
+  if (n < BitmapFileHeaderSize + 4 || GetLE16(d.data()) != BitmapFileSignature) Invalid();
+  TBitmapFileHeader fh{GetLE16(d.data()), GetLE32(d.data() + 2), GetLE32(d.data() + 10)};
+  TBitmapInfoHeader ih;
+  const unsigned char* p = d.data() + BitmapFileHeaderSize;
+  ih.HeaderSize = GetLE32(p);
+  if (ih.HeaderSize > n - BitmapFileHeaderSize) Invalid();
+  if (ih.HeaderSize == BitmapCoreHeaderSize) {
+    ih.Width = GetLE16(p + 4);
+    ih.Height = static_cast<std::int16_t>(GetLE16(p + 6));
+    ih.Planes = GetLE16(p + 8);
+    ih.BitCount = GetLE16(p + 10);
+  } else if (ih.HeaderSize >= BitmapInfoHeaderSize) {
+    ih.Width = static_cast<std::int32_t>(GetLE32(p + 4));
+    ih.Height = static_cast<std::int32_t>(GetLE32(p + 8));
+    ih.Planes = GetLE16(p + 12);
+    ih.BitCount = GetLE16(p + 14);
+    ih.Compression = GetLE32(p + 16);
+    ih.ClrUsed = GetLE32(p + 32);
+  } else {
+    Invalid();
+  }
+  const bool topDown = ih.Height < 0;
+  const long long w = ih.Width, h = topDown ? -static_cast<long long>(ih.Height) : ih.Height;
+  if (w <= 0 || h <= 0 || w * h > MaxSurfacePixels || ih.Planes != 1) Invalid();
+
+  // Colour masks: explicit bit fields, or the defaults of 16 and 32 bits.
+  const unsigned char* afterHeader = p + ih.HeaderSize;
+  const int bpp = ih.BitCount;
+  if (ih.Compression == BI_BITFIELDS) {
+    if (bpp != 16 && bpp != 32) Invalid();
+    const unsigned char* m = ih.HeaderSize >= 52 ? p + 40 : afterHeader;
+    if (static_cast<size_t>(m + 12 - d.data()) > n) Invalid();
+    ih.RedMask = GetLE32(m);
+    ih.GreenMask = GetLE32(m + 4);
+    ih.BlueMask = GetLE32(m + 8);
+    if (ih.HeaderSize >= 56) ih.AlphaMask = GetLE32(p + 52);
+    if (ih.HeaderSize < 52) afterHeader += 12;
+  } else if (ih.Compression == BI_RGB) {
+    if (bpp == 16) ih.RedMask = 0x7C00, ih.GreenMask = 0x03E0, ih.BlueMask = 0x001F;
+    if (bpp == 32) ih.RedMask = 0xFF0000, ih.GreenMask = 0xFF00, ih.BlueMask = 0xFF, ih.AlphaMask = 0xFF000000;
+  } else {
+    Invalid();  // FIXME: run-length encoded bitmaps are not read.
+  }
+
+  // The palette of 1, 4 and 8 bits per pixel.
+  std::vector<TColor32> palette;
+  if (bpp == 1 || bpp == 4 || bpp == 8) {
+    size_t count = ih.ClrUsed ? ih.ClrUsed : (1u << bpp);
+    if (count > 256) Invalid();
+    size_t entry = ih.HeaderSize == BitmapCoreHeaderSize ? 3 : 4;
+    const unsigned char* pal = afterHeader;
+    if (static_cast<size_t>(pal - d.data()) + count * entry > n) Invalid();
+    palette.resize(256, 0);
+    for (size_t i = 0; i < count; ++i)
+      palette[i] = MakeColor32(pal[i * entry + 2], pal[i * entry + 1], pal[i * entry], 0);
+  } else if (bpp != 16 && bpp != 24 && bpp != 32) {
+    Invalid();
+  }
+
+  const long long stride = ((w * bpp + 31) / 32) * 4;
+  if (fh.OffBits > n || static_cast<long long>(n - fh.OffBits) < stride * h) Invalid();
+  std::vector<TColor32> px(static_cast<size_t>(w * h));
+  for (long long row = 0; row < h; ++row) {
+    const unsigned char* s = d.data() + fh.OffBits + (topDown ? row : h - 1 - row) * stride;
+    TColor32* out = px.data() + row * w;
+    for (long long x = 0; x < w; ++x) {
+      switch (bpp) {
+        case 1: out[x] = palette[(s[x / 8] >> (7 - x % 8)) & 1]; break;
+        case 4: out[x] = palette[(s[x / 2] >> (x % 2 ? 0 : 4)) & 0xF]; break;
+        case 8: out[x] = palette[s[x]]; break;
+        case 24: out[x] = MakeColor32(s[x * 3 + 2], s[x * 3 + 1], s[x * 3], 0); break;
+        default: {
+          std::uint32_t v = bpp == 16 ? GetLE16(s + x * 2) : GetLE32(s + x * 4);
+          out[x] = MakeColor32(Field(v, ih.RedMask), Field(v, ih.GreenMask), Field(v, ih.BlueMask),
+                               Field(v, ih.AlphaMask));
+        }
+      }
+    }
+  }
+  // Bit counts without an alpha channel are opaque.
+  if (ih.AlphaMask == 0)
+    for (TColor32& c : px) c |= 0xFF000000u;
+  return {static_cast<int>(w), static_cast<int>(h), bpp, std::move(px)};
+}

@@ -1,0 +1,177 @@
+#pragma once
+// The updater's main window on the headless display, in a temporary
+// installation directory, with message boxes answered and recorded and the
+// immediate exit recorded instead of ending the test. Tests that need the
+// update server start nginx on a free port of 127.0.0.1.
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "app/Seams.h"
+#include "app/Unit1.h"
+#include "framework/Dialogs.h"
+#include "framework/Windows.h"
+#include "platform/Clock.h"
+#include "platform/CodePage.h"
+#include "platform/headless/HeadlessDisplay.h"
+#include "support/TestServers.h"
+
+namespace apptest {
+
+using namespace platform::literals;
+
+class Updater : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    platform::SetDisplay(std::make_unique<platform::HeadlessDisplay>(1280, 800, 40));
+    std::filesystem::create_directory(install);
+    SetAppDirOverride(install + "/");
+    // Until a test starts a server, the update server is a port nobody listens on.
+    SetUpdateHostOverride("127.0.0.1:" + std::to_string(ClosedPort()));
+    SetOnlineHook([this] { return online; });
+    SetExitHook([this](int code) { exits.push_back(code); });
+    SetMessageBoxHook([this](const MessageBoxRequest& r) -> int {
+      boxes.push_back(r);
+      if ((r.type & 0x0F) == MB_YESNO) return answerYesNo;
+      return IDOK;
+    });
+    StartTicks = 0;
+    app = new TApplication(nullptr);
+    app->SetTitle("Quelbo自动更新"_cp936);
+    form = app->CreateForm<TForm1>();
+    form->SetVisible(true);
+    app->ProcessMessages();
+  }
+
+  void TearDown() override {
+    delete app;
+    SetMessageBoxHook(nullptr);
+    SetExitHook(nullptr);
+    SetOnlineHook(nullptr);
+    SetUpdateHostOverride("");
+    SetAppDirOverride("");
+    platform::SetDisplay(nullptr);
+  }
+
+  static int ClosedPort() {
+    // A port that was free a moment ago; nothing of this test listens on it.
+    static int port = [] {
+      int s = socket(AF_INET, SOCK_STREAM, 0);
+      sockaddr_in a{};
+      a.sin_family = AF_INET;
+      a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+      bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
+      socklen_t n = sizeof a;
+      getsockname(s, reinterpret_cast<sockaddr*>(&a), &n);
+      close(s);
+      return static_cast<int>(ntohs(a.sin_port));
+    }();
+    return port;
+  }
+
+  // nginx serving docroot; the version endpoint is docroot/version/version.php.
+  void StartServer() {
+    nginx = std::make_unique<testsupport::NginxServer>(docroot.Path());
+    SetUpdateHostOverride("127.0.0.1:" + std::to_string(nginx->Port()));
+  }
+  std::string Base() const { return "http://127.0.0.1:" + std::to_string(nginx->Port()) + "/"; }
+  void ServeReply(const std::string& utf8Bytes) { Serve("version/version.php", utf8Bytes); }
+  void Serve(const std::string& path, const std::string& bytes) { testsupport::WriteFile(docroot / path, bytes); }
+
+  // Files of the installation directory (names in UTF-8, as the test source has them).
+  std::string Installed(const std::string& name) const { return install + "/" + name; }
+  bool Has(const std::string& name) const { return std::filesystem::exists(Installed(name)); }
+  std::string Read(const std::string& name) const { return testsupport::ReadFile(Installed(name)); }
+  void Put(const std::string& name, const std::string& bytes) { testsupport::WriteFile(Installed(name), bytes); }
+  void PutIni(const std::string& ver) { Put("xconfig.ini", "[version]\r\nver=" + ver + "\r\n"); }
+
+  // Lets Timer1 tick once more, which starts the update, and pumps messages
+  // until the procedure has returned.
+  void RunUpdate() {
+    StartTicks = 1;
+    form->Timer1->SetEnabled(true);
+    PumpUntil([] { return StartTicks != 1; }, 60000);
+    ASSERT_NE(StartTicks, 1) << "the update did not run";
+  }
+
+  template <class Pred>
+  void PumpUntil(Pred done, int timeoutMs) {
+    const std::uint64_t end = platform::TickCount() + static_cast<std::uint64_t>(timeoutMs);
+    while (!done() && platform::TickCount() < end) {
+      WaitMessageTimeout(50);
+      app->ProcessMessages();
+    }
+  }
+
+  // The texts of the message boxes shown, as UTF-8.
+  std::vector<std::string> BoxTexts() const {
+    std::vector<std::string> t;
+    for (const MessageBoxRequest& r : boxes) t.push_back(platform::Cp936ToUtf8(r.text));
+    return t;
+  }
+  // The one box a plain message shows: the text under the application title, OK only.
+  void ExpectOnlyMessage(const std::string& utf8Text) {
+    ASSERT_EQ(boxes.size(), 1u) << ::testing::PrintToString(BoxTexts());
+    EXPECT_EQ(platform::Cp936ToUtf8(boxes[0].text), utf8Text);
+    EXPECT_EQ(platform::Cp936ToUtf8(boxes[0].caption), "Quelbo自动更新");
+    EXPECT_EQ(boxes[0].type, static_cast<UINT>(MB_OK));
+  }
+  // Forgets what earlier runs of the same test showed.
+  void ClearRecords() {
+    boxes.clear();
+    exits.clear();
+  }
+  void ExpectExitedWithZero() { EXPECT_EQ(exits, std::vector<int>{0}); }
+  void ExpectStillOpen() {
+    EXPECT_TRUE(exits.empty());
+    EXPECT_FALSE(form->Timer1->Enabled());
+  }
+
+  // The installation directory lies one level below root, so a test can see
+  // that nothing is written beside it.
+  testsupport::TempDir root;
+  const std::string install = root / "install";
+  testsupport::TempDir docroot;
+  std::unique_ptr<testsupport::NginxServer> nginx;
+  int online = 1;
+  int answerYesNo = IDYES;
+  std::vector<MessageBoxRequest> boxes;
+  std::vector<int> exits;
+  TApplication* app = nullptr;
+  TForm1* form = nullptr;
+};
+
+// Waits up to 10 s for a file to appear (a started program's mark).
+inline bool AppearsSoon(const std::string& path) {
+  const std::uint64_t end = platform::TickCount() + 10000;
+  while (platform::TickCount() < end && !std::filesystem::exists(path)) platform::SleepMs(20);
+  return std::filesystem::exists(path);
+}
+
+// A program that leaves the mark "ran" beside itself when started.
+inline constexpr const char* kMarkingScript = "#!/bin/sh\ncd \"$(dirname \"$0\")\"\necho ran > ran.tmp && mv ran.tmp ran\n";
+
+// Builds a ZIP archive with Info-ZIP's zip from files laid out in a scratch directory.
+inline std::string MakeZip(const std::vector<std::pair<std::string, std::string>>& files,
+                           const std::vector<std::string>& executables = {}) {
+  testsupport::TempDir scratch;
+  for (const auto& [name, bytes] : files) testsupport::WriteFile(scratch / name, bytes);
+  for (const std::string& name : executables)
+    std::filesystem::permissions(scratch / name, std::filesystem::perms::owner_all |
+                                                     std::filesystem::perms::group_read |
+                                                     std::filesystem::perms::group_exec);
+  const std::string zipPath = scratch / "out.zip";
+  std::string cmd = "cd '" + scratch.Path() + "' && zip -q -X -r out.zip";
+  for (const auto& [name, bytes] : files) cmd += " '" + name + "'";
+  if (std::system(cmd.c_str()) != 0) return {};
+  return testsupport::ReadFile(zipPath);
+}
+
+}  // namespace apptest

@@ -1,0 +1,153 @@
+// Profile files with the Windows rules, written atomically.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <filesystem>
+
+#include "platform/AtomicFile.h"
+#include "platform/ProfileFile.h"
+#include "support/TestServers.h"
+
+using testsupport::ReadFile;
+using testsupport::TempDir;
+using testsupport::WriteFile;
+
+namespace {
+
+struct LookupCase {
+  const char* name;
+  const char* text;
+  const char* section;
+  const char* key;
+  std::optional<std::string> expected;
+};
+
+TEST(ProfileText, Lookup) {
+  const LookupCase cases[] = {
+      {"plain", "[version]\r\nver=2.0\r\n", "version", "ver", "2.0"},
+      {"names ignore case", "[VERSION]\nVer=2.0\n", "version", "vER", "2.0"},
+      {"blanks around names and value", "  [ version ]  \n  ver  =  2.0 \t\n", "version", "ver", "2.0"},
+      {"inner blanks stay", "[version]\nver=2 0\n", "version", "ver", "2 0"},
+      {"one pair of quotes goes", "[version]\nver=\" 2.0 \"\n", "version", "ver", " 2.0 "},
+      {"unpaired quote stays", "[version]\nver=\"2.0\n", "version", "ver", "\"2.0"},
+      {"empty value", "[version]\nver=\n", "version", "ver", ""},
+      {"first section wins", "[version]\nver=1\n[version]\nver=2\n", "version", "ver", "1"},
+      {"first key wins", "[version]\nver=1\nver=2\n", "version", "ver", "1"},
+      {"key of another section", "[other]\nver=1\n[version]\nx=2\n", "version", "ver", std::nullopt},
+      {"key before any section", "ver=1\n[version]\n", "version", "ver", std::nullopt},
+      {"no section", "ver=1\n", "version", "ver", std::nullopt},
+      {"last line without line end", "[version]\nver=3", "version", "ver", "3"},
+      {"value holding =", "[version]\nver=a=b\n", "version", "ver", "a=b"},
+  };
+  for (const LookupCase& c : cases)
+    EXPECT_EQ(platform::FindProfileValue(c.text, c.section, c.key), c.expected) << c.name;
+}
+
+struct WriteCase {
+  const char* name;
+  const char* before;
+  const char* after;
+};
+
+TEST(ProfileText, WriteKeepsEverythingElse) {
+  const WriteCase cases[] = {
+      {"new file", "", "[version]\r\nver=2.0\r\n"},
+      {"value replaced", "[version]\r\nver=1.0\r\n", "[version]\r\nver=2.0\r\n"},
+      {"stored spelling of the key kept", "[Version]\r\n VER = 1.0 \r\nx=1\r\n", "[Version]\r\nVER=2.0\r\nx=1\r\n"},
+      {"other sections kept", "[a]\r\nk=v\r\n[version]\r\nver=1\r\n[b]\r\nk=w\r\n",
+       "[a]\r\nk=v\r\n[version]\r\nver=2.0\r\n[b]\r\nk=w\r\n"},
+      {"key added before the blank lines", "[version]\r\nx=1\r\n\r\n[b]\r\n",
+       "[version]\r\nx=1\r\nver=2.0\r\n\r\n[b]\r\n"},
+      {"section added at the end", "[a]\r\nk=v", "[a]\r\nk=v\r\n[version]\r\nver=2.0\r\n"},
+      {"line ends of the file followed", "[a]\nk=v\n", "[a]\nk=v\n[version]\nver=2.0\n"},
+      {"comment lines kept", "; note\r\n[version]\r\n; ver=old\r\nver=1\r\n",
+       "; note\r\n[version]\r\n; ver=old\r\nver=2.0\r\n"},
+  };
+  for (const WriteCase& c : cases)
+    EXPECT_EQ(platform::WithProfileValue(c.before, "version", "ver", "2.0"), std::optional<std::string>(c.after))
+        << c.name;
+}
+
+TEST(ProfileText, RefusesWhatWouldBreakTheFile) {
+  const std::string text = "[version]\r\nver=1\r\n";
+  EXPECT_FALSE(platform::WithProfileValue(text, "version", "ver", "2.0\r\n[version]\r\nver=evil"));
+  EXPECT_FALSE(platform::WithProfileValue(text, "version", "ver", std::string("2\0", 2)));
+  EXPECT_FALSE(platform::WithProfileValue(text, "version", "v=er", "2"));
+  EXPECT_FALSE(platform::WithProfileValue(text, "ver]sion", "ver", "2"));
+  EXPECT_FALSE(platform::WithProfileValue(text, "", "ver", "2"));
+}
+
+TEST(ProfileFile, ReadsAtMost2047CharactersAndCreatesNothing) {
+  TempDir dir;
+  const std::string path = dir / "xconfig.ini";
+  EXPECT_EQ(platform::ReadProfileString(path, "version", "ver", "dflt"), "dflt");
+  EXPECT_FALSE(std::filesystem::exists(path));
+
+  WriteFile(path, "[version]\r\nver=" + std::string(3000, 'a') + "\r\n");
+  EXPECT_EQ(platform::ReadProfileString(path, "version", "ver", ""), std::string(2047, 'a'));
+  // A double-byte character that would straddle the limit is left out whole.
+  WriteFile(path, "[version]\r\nver=" + std::string(2046, 'a') + "\xBF\xAA" + "\r\n");
+  EXPECT_EQ(platform::ReadProfileString(path, "version", "ver", ""), std::string(2046, 'a'));
+}
+
+TEST(ProfileFile, WriteCreatesTheFileAndLeavesNoTemporaryFiles) {
+  TempDir dir;
+  const std::string path = dir / "xconfig.ini";
+  ASSERT_TRUE(platform::WriteProfileString(path, "version", "ver", "null"));
+  EXPECT_EQ(ReadFile(path), "[version]\r\nver=null\r\n");
+  ASSERT_TRUE(platform::WriteProfileString(path, "other", "k", "v"));
+  ASSERT_TRUE(platform::WriteProfileString(path, "version", "ver", "2.0"));
+  EXPECT_EQ(ReadFile(path), "[version]\r\nver=2.0\r\n[other]\r\nk=v\r\n");
+  int entries = 0;
+  for (const auto& e : std::filesystem::directory_iterator(dir.Path())) entries += e.path() != path;
+  EXPECT_EQ(entries, 0);
+}
+
+TEST(ProfileFile, FailedWritesLeaveTheFileAsItWas) {
+  TempDir dir;
+  const std::string path = dir / "xconfig.ini";
+  // Not a regular file: nothing replaces it.
+  std::filesystem::create_directory(path);
+  EXPECT_FALSE(platform::WriteProfileString(path, "version", "ver", "2.0"));
+  EXPECT_TRUE(std::filesystem::is_directory(path));
+  std::filesystem::remove(path);
+
+  // A disk that fills up in the middle of the write: the old content stays.
+  const std::string old = "[keep]\r\n" + std::string(100000, 'k') + "=1\r\n[version]\r\nver=1.0\r\n";
+  WriteFile(path, old);
+  rlimit saved;
+  getrlimit(RLIMIT_FSIZE, &saved);
+  rlimit small = saved;
+  small.rlim_cur = 4096;
+  auto previous = signal(SIGXFSZ, SIG_IGN);
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  const bool wrote = platform::WriteProfileString(path, "version", "ver", "2.0");
+  setrlimit(RLIMIT_FSIZE, &saved);
+  signal(SIGXFSZ, previous);
+  EXPECT_FALSE(wrote);
+  EXPECT_EQ(ReadFile(path), old);
+  int entries = 0;
+  for (const auto& e : std::filesystem::directory_iterator(dir.Path())) entries += e.path() != path;
+  EXPECT_EQ(entries, 0);
+
+  // An unstorable value changes nothing either.
+  EXPECT_FALSE(platform::WriteProfileString(path, "version", "ver", "2.0\n[x]"));
+  EXPECT_EQ(ReadFile(path), old);
+}
+
+TEST(AtomicFile, KeepsPermissionBitsAndReplacesWholeContent) {
+  TempDir dir;
+  const std::string path = dir / "data.bin";
+  WriteFile(path, std::string(50000, 'x'));
+  std::filesystem::permissions(path, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
+                                         std::filesystem::perms::group_read);
+  ASSERT_TRUE(platform::ReplaceFileContent(path, std::string("short")));
+  EXPECT_EQ(ReadFile(path), "short");
+  EXPECT_EQ(std::filesystem::status(path).permissions(),
+            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
+                std::filesystem::perms::group_read);
+  EXPECT_FALSE(platform::ReplaceFileContent(dir / "missing-dir/data.bin", std::string("x")));
+}
+
+}  // namespace
