@@ -19,7 +19,7 @@ namespace {
 
 const std::string kPackage = "quelbo-2.0.zip";
 
-class UpdateFaults : public UpdaterTest {
+class E2eFaults : public UpdaterTest {
  protected:
   // Version 1.0 with an old copy of a file the package brings again, and a
   // file of the user's that no package knows about.
@@ -60,7 +60,7 @@ struct TransferFault {
 
 void PrintTo(const TransferFault& f, std::ostream* os) { *os << f.name; }
 
-class TransferFaults : public UpdateFaults, public ::testing::WithParamInterface<TransferFault> {};
+class TransferFaults : public E2eFaults, public ::testing::WithParamInterface<TransferFault> {};
 
 TEST_P(TransferFaults, ShowTheErrorAndChangeNothing) {
   const TransferFault& f = GetParam();
@@ -82,7 +82,7 @@ INSTANTIATE_TEST_SUITE_P(
                       TransferFault{"Redirect", "/moved/", true, "302 /moved/quelbo-2.0.zip"}),
     [](const ::testing::TestParamInfo<TransferFault>& info) { return std::string(info.param.name); });
 
-TEST_F(UpdateFaults, ServerClosingMidBodyIsADownloadFailure) {
+TEST_F(E2eFaults, ServerClosingMidBodyIsADownloadFailure) {
   testsupport::ScriptServer cut(
       "accept\n"
       "expect-request\n"
@@ -98,7 +98,7 @@ TEST_F(UpdateFaults, ServerClosingMidBodyIsADownloadFailure) {
   ExpectNothingLost(before);
 }
 
-TEST_F(UpdateFaults, StalledServerLeavesTheWindowPaintingAndClosable) {
+TEST_F(E2eFaults, StalledServerLeavesTheWindowPaintingAndClosable) {
   testsupport::ScriptServer stall(
       "accept\n"
       "expect-request\n"
@@ -147,7 +147,7 @@ struct BrokenArchive {
 
 void PrintTo(const BrokenArchive& b, std::ostream* os) { *os << b.name; }
 
-class BrokenArchives : public UpdateFaults, public ::testing::WithParamInterface<BrokenArchive> {};
+class BrokenArchives : public E2eFaults, public ::testing::WithParamInterface<BrokenArchive> {};
 
 TEST_P(BrokenArchives, ShowTheExtractionErrorAndKeepTheVersion) {
   server_->Publish(kPackage, GetParam().make(ZipTree(DemoPackageTree())));
@@ -169,7 +169,7 @@ INSTANTIATE_TEST_SUITE_P(
                                     }}),
     [](const ::testing::TestParamInfo<BrokenArchive>& info) { return std::string(info.param.name); });
 
-TEST_F(UpdateFaults, MemberWithAWrongChecksumNeverReplacesTheInstalledCopy) {
+TEST_F(E2eFaults, MemberWithAWrongChecksumNeverReplacesTheInstalledCopy) {
   server_->Publish(kPackage, HandMadeZip({{"data/version.txt", "2.0\n", 0100644, true},
                                           {"docs/changes.txt", "good member\n", 0100644, false}}));
   ReplyWithPackageAt(server_->Url("/packages/"), "");
@@ -191,7 +191,7 @@ TEST_F(UpdateFaults, MemberWithAWrongChecksumNeverReplacesTheInstalledCopy) {
   EXPECT_EQ(changes.added, (std::vector<std::string>{"docs", "docs/changes.txt"})) << changes.Describe();
 }
 
-TEST_F(UpdateFaults, HostileMemberNamesWriteNothingOutsideTheInstallation) {
+TEST_F(E2eFaults, HostileMemberNamesWriteNothingOutsideTheInstallation) {
   const std::string outside = install_->Outside();
   const std::string above = fs::path(install_->Root()).parent_path() / ("quelbo-escaped-" + std::to_string(getpid()));
   server_->Publish(kPackage,
@@ -218,7 +218,7 @@ TEST_F(UpdateFaults, HostileMemberNamesWriteNothingOutsideTheInstallation) {
   EXPECT_EQ(install_->Read("good/inside.txt"), "a well-behaved member\n");
 }
 
-TEST_F(UpdateFaults, FullDiskDuringExtractionKeepsTheOldFileAndTheVersion) {
+TEST_F(E2eFaults, FullDiskDuringExtractionKeepsTheOldFileAndTheVersion) {
   // 4 MB that compress to a few kilobytes; the process may write files of 1 MB.
   testsupport::TempDir tree;
   std::string big;
@@ -242,7 +242,7 @@ TEST_F(UpdateFaults, FullDiskDuringExtractionKeepsTheOldFileAndTheVersion) {
   ExpectNothingLost(before, {kPackage, "docs", "docs/changes.txt"});
 }
 
-TEST_F(UpdateFaults, ReadOnlyInstallationIsADownloadFailure) {
+TEST_F(E2eFaults, ReadOnlyInstallationIsADownloadFailure) {
   PublishDemoPackage(kPackage);
   ReplyWithPackageAt(server_->Url("/packages/"));
   const Tree before = install_->Snapshot();
@@ -260,7 +260,7 @@ TEST_F(UpdateFaults, ReadOnlyInstallationIsADownloadFailure) {
   ExpectNothingLost(before);
 }
 
-TEST_F(UpdateFaults, MissingProgramInTheFourthFieldReportsTheUpdateInstead) {
+TEST_F(E2eFaults, MissingProgramInTheFourthFieldReportsTheUpdateInstead) {
   const std::string package = PublishDemoPackage(kPackage);
   ReplyWithPackageAt(server_->Url("/packages/"), "bin/no-such-program");
   ASSERT_NO_FATAL_FAILURE(Launch());

@@ -10,7 +10,7 @@
 namespace e2e {
 namespace {
 
-class UpdateOutcomes : public UpdaterTest {
+class E2eOutcomes : public UpdaterTest {
  protected:
   // An installation at version 1.0 with the old launcher and an old copy of
   // one file the package brings again.
@@ -25,7 +25,7 @@ class UpdateOutcomes : public UpdaterTest {
   }
 };
 
-TEST_F(UpdateOutcomes, ArchiveUpdateInstallsWhatUnzipExtractsAndStartsTheProgram) {
+TEST_F(E2eOutcomes, ArchiveUpdateInstallsWhatUnzipExtractsAndStartsTheProgram) {
   InstallVersion1();
   const std::string package = ServeVersion2();
   ASSERT_NO_FATAL_FAILURE(Launch());
@@ -43,7 +43,7 @@ TEST_F(UpdateOutcomes, ArchiveUpdateInstallsWhatUnzipExtractsAndStartsTheProgram
   EXPECT_EQ(server_->Requests(), (std::vector<std::string>{"200 /version/version.php", "200 /packages/quelbo-2.0.zip"}));
 }
 
-TEST_F(UpdateOutcomes, AnsweringNoKeepsTheInstalledCopyOfThatFileOnly) {
+TEST_F(E2eOutcomes, AnsweringNoKeepsTheInstalledCopyOfThatFileOnly) {
   InstallVersion1();
   const std::string package = ServeVersion2();
   ASSERT_NO_FATAL_FAILURE(Launch());
@@ -56,7 +56,7 @@ TEST_F(UpdateOutcomes, AnsweringNoKeepsTheInstalledCopyOfThatFileOnly) {
   EXPECT_NE(install_->Read(kLauncherNote).find("version: 1.0"), std::string::npos);
 }
 
-TEST_F(UpdateOutcomes, FirstRunRecordsNullThenUpdatesOnTheSecondPass) {
+TEST_F(E2eOutcomes, FirstRunRecordsNullThenUpdatesOnTheSecondPass) {
   const std::string package = ServeVersion2();
   ASSERT_NO_FATAL_FAILURE(Launch());
   // The first pass only records "null"; the second, two ticks later, updates.
@@ -82,7 +82,7 @@ struct NoUpdateCase {
 
 void PrintTo(const NoUpdateCase& c, std::ostream* os) { *os << c.name; }
 
-class RepliesWithoutUpdate : public UpdateOutcomes, public ::testing::WithParamInterface<NoUpdateCase> {};
+class RepliesWithoutUpdate : public E2eOutcomes, public ::testing::WithParamInterface<NoUpdateCase> {};
 
 TEST_P(RepliesWithoutUpdate, ShowTheirBoxAndChangeNothing) {
   install_->WriteVersion("2.0");
@@ -106,7 +106,7 @@ INSTANTIATE_TEST_SUITE_P(
                                    "?2.0|http://127.0.0.1:1/packages/|quelbo-2.0.zip|开始游戏.exe"}),
     [](const ::testing::TestParamInfo<NoUpdateCase>& info) { return std::string(info.param.name); });
 
-TEST_F(UpdateOutcomes, PlainFilePackageStartsTheNamedProgramAndIsDeleted) {
+TEST_F(E2eOutcomes, PlainFilePackageStartsTheNamedProgramAndIsDeleted) {
   InstallVersion1();
   install_->Put(kLauncher, testsupport::ReadFile(DemoPackageTree() + "/" + kLauncher), 0755);
   server_->Publish("patch.dat", "plain package bytes\n");
@@ -120,7 +120,7 @@ TEST_F(UpdateOutcomes, PlainFilePackageStartsTheNamedProgramAndIsDeleted) {
   EXPECT_EQ(server_->Requests(), (std::vector<std::string>{"200 /version/version.php", "200 /packages/patch.dat"}));
 }
 
-TEST_F(UpdateOutcomes, PlainFilePackageWithoutProgramReportsTheUpdate) {
+TEST_F(E2eOutcomes, PlainFilePackageWithoutProgramReportsTheUpdate) {
   InstallVersion1();
   server_->Publish("patch.dat", "plain package bytes\n");
   server_->SetReply(Reply("2.0", server_->Url("/packages/"), "patch.dat", ""));
@@ -133,7 +133,7 @@ TEST_F(UpdateOutcomes, PlainFilePackageWithoutProgramReportsTheUpdate) {
   EXPECT_FALSE(install_->Has(kLauncherNote));
 }
 
-TEST_F(UpdateOutcomes, DownloadFailureShowsTheErrorAndChangesNothing) {
+TEST_F(E2eOutcomes, DownloadFailureShowsTheErrorAndChangesNothing) {
   InstallVersion1();
   // Nothing listens on port 1 of 127.0.0.1: the connection is refused.
   server_->SetReply(Reply("2.0", "http://127.0.0.1:1/packages/", "quelbo-2.0.zip", kLauncher));
