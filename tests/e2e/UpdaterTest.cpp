@@ -1,7 +1,5 @@
 #include "tests/e2e/UpdaterTest.h"
 
-#include <ifaddrs.h>
-#include <net/if.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -9,6 +7,7 @@
 #include <sstream>
 
 #include "platform/Clock.h"
+#include "platform/Connectivity.h"
 #include "tests/e2e/Packages.h"
 
 namespace fs = std::filesystem;
@@ -16,19 +15,6 @@ namespace fs = std::filesystem;
 namespace e2e {
 
 namespace {
-
-// The updater only asks the server while some interface other than loopback
-// is up; on a machine without one every run would end as "not online".
-bool SomeNetworkInterfaceUp() {
-  ifaddrs* list = nullptr;
-  if (getifaddrs(&list) != 0) return false;
-  bool up = false;
-  for (ifaddrs* i = list; i && !up; i = i->ifa_next)
-    up = i->ifa_addr && !(i->ifa_flags & IFF_LOOPBACK) && (i->ifa_flags & IFF_UP) && (i->ifa_flags & IFF_RUNNING) &&
-         (i->ifa_addr->sa_family == AF_INET || i->ifa_addr->sa_family == AF_INET6);
-  freeifaddrs(list);
-  return up;
-}
 
 std::string Joined(const std::vector<std::string>& items) {
   std::string out;
@@ -51,7 +37,8 @@ void UpdaterTest::SetUp() {
   if (UpdateServer::PortBusy(E2E_PORT))
     GTEST_SKIP() << "127.0.0.1:" << E2E_PORT << " is in use; the test copy of the updater asks that port "
                  << "(configure with -DQUELBO_E2E_PORT=<a free port>)";
-  if (!SomeNetworkInterfaceUp())
+  // The updater only asks the server while it counts as online.
+  if (!platform::HasNetworkConnection())
     GTEST_SKIP() << "no network interface besides loopback is up, so the updater would report it is offline";
 
   xvfb_ = std::make_unique<testsupport::XvfbServer>(800, 600, 24);
