@@ -22,7 +22,7 @@ fail() { printf 'demo: %s\n' "$*" >&2; exit 1; }
 
 scripts/install-deps.sh
 
-python3 - "$port" <<'PY' || fail "port $port of 127.0.0.1 is in use; run with DEMO_PORT=<a free port>"
+python3 - "$port" <<'PY' 2>/dev/null || fail "port $port of 127.0.0.1 is in use; run with DEMO_PORT=<a free port>"
 import socket, sys
 s = socket.socket()
 s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
