@@ -202,7 +202,8 @@ struct GdiObject {
   virtual ~GdiObject() = default;
   Kind kind;
   bool stock = false;  // stock objects are never deleted
-  int selectedIn = 0;  // number of DCs it is selected into
+  int selectedIn = 0;  // number of DCs (and saved DC states) it is selected into
+  bool deletePending = false;  // deleted while selected: goes when deselected
 };
 
 struct BitmapObject : GdiObject {

@@ -32,7 +32,7 @@ void Retain(HGDIOBJ o) {
   if (o) ++o->selectedIn;
 }
 void Release(HGDIOBJ o) {
-  if (o) --o->selectedIn;
+  if (o && --o->selectedIn == 0 && o->deletePending) delete o;
 }
 
 void ReleaseState(DCState& s) {
@@ -142,9 +142,12 @@ HGDIOBJ SelectObject(HDC hdc, HGDIOBJ obj) {
 
 BOOL DeleteObject(HGDIOBJ obj) {
   if (!obj || obj->stock) return obj != nullptr;
-  // Deleting an object still selected into a DC fails, as on the platform; the
-  // object stays usable.
-  if (obj->selectedIn > 0) return 0;
+  // An object still selected into a DC stays usable there and goes when it is
+  // deselected (the platform refuses and the object leaks).
+  if (obj->selectedIn > 0) {
+    obj->deletePending = true;
+    return 1;
+  }
   delete obj;
   return 1;
 }

@@ -30,7 +30,7 @@ void TFont::Assign(const TPersistent* Source) {
 void TFont::Changed() {
   if (handle_) {
     // A DC may still hold the old handle; it then stays valid until released.
-    if (!DeleteObject(handle_)) {}
+    DeleteObject(handle_);
     handle_ = nullptr;
   }
   if (OnChange) OnChange(this);
