@@ -245,7 +245,6 @@ TEST_F(E2eFaults, FullDiskDuringExtractionKeepsTheOldFileAndTheVersion) {
 TEST_F(E2eFaults, ReadOnlyInstallationIsADownloadFailure) {
   PublishDemoPackage(kPackage);
   ReplyWithPackageAt(server_->Url("/packages/"));
-  const Tree before = install_->Snapshot();
   LaunchOptions options;
   if (geteuid() == 0) {
     // Permissions do not stop root; a read-only mount does.
@@ -254,6 +253,7 @@ TEST_F(E2eFaults, ReadOnlyInstallationIsADownloadFailure) {
   } else {
     install_->RemoveWritePermission();
   }
+  const Tree before = install_->Snapshot();
   ASSERT_NO_FATAL_FAILURE(Launch(options));
   ASSERT_NO_FATAL_FAILURE(AnswerBox(kErrorTitle));
   ASSERT_NO_FATAL_FAILURE(ExpectWindowStaysOpenThenClose());
