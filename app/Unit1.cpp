@@ -29,6 +29,13 @@ TForm1::TForm1(TComponent* AOwner) : TForm(AOwner) {
   LoadStoredForm();
   EndLoading();
   IniPath = GetAppDir() + kIniFileName;
+  // Closing the window must end the program even while a transfer waits on a
+  // server that has stopped answering: a closed connection ends the blocking
+  // read at its next message dispatch.
+  OnClose = [this](TObject*, TCloseAction&) {
+    HttpClient1->Disconnect();
+    HttpClient2->Disconnect();
+  };
 }
 
 TForm1::~TForm1() {

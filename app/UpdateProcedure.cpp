@@ -95,6 +95,7 @@ void TForm1::doUpDate() {
 
   const AnsiString localVersion = replace(ReadIniValue(kVersionSection, kVersionKey), kStripped, "");
   const AnsiString reply = GetUrlText(VersionEndpoint());
+  if (Application->Terminated()) return;  // the window was closed during the query
   if (IsPauseReply(reply)) {
     ShowMessage("服务器暂停更新！"_cp936);  // D
     ExitProcessNow(0);
@@ -118,7 +119,8 @@ void TForm1::doUpDate() {
 
   const AnsiString failure = DownloadPackage(packageUrl, f2);
   if (!failure.empty()) {
-    ReportDownloadFailure(failure);
+    // A download ended by closing the window is no failure to report.
+    if (!Application->Terminated()) ReportDownloadFailure(failure);
     return;
   }
 

@@ -1,8 +1,160 @@
 #!/usr/bin/env bash
-# Runs the updater's main job. For now: builds and shows the main window.
+# The updater's main job on this machine, end to end: builds the program for an
+# update server on 127.0.0.1, lays out an installation of version 1.0, serves
+# version 2.0 from a private nginx, runs the updater from the installation
+# directory (on your display when there is one, else under Xvfb with a
+# screenshot kept), answers its overwrite question and shows what changed.
+#
+#   scripts/demo.sh            DEMO_PORT (default 18081), BUILD_DIR (default build)
+#
+# Everything it makes lives in $BUILD_DIR/demo; nginx and Xvfb are stopped by
+# their process ids when it ends.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source_dir=$(pwd)
+port=${DEMO_PORT:-18081}
+build=${BUILD_DIR:-build}
+demo_src=$source_dir/scripts/demo
+launcher=开始游戏.exe
+
+say() { printf 'demo: %s\n' "$*"; }
+fail() { printf 'demo: %s\n' "$*" >&2; exit 1; }
+
 scripts/install-deps.sh
-cmake -S . -B build -G Ninja >/dev/null
-cmake --build build --target quelbo-updater
-exec build/app/quelbo-updater
+
+python3 - "$port" <<'PY' 2>/dev/null || fail "port $port of 127.0.0.1 is in use; run with DEMO_PORT=<a free port>"
+import socket, sys
+s = socket.socket()
+s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+s.bind(("127.0.0.1", int(sys.argv[1])))
+PY
+
+say "building quelbo-updater for the update server 127.0.0.1:$port"
+cmake -S . -B "$build" -G Ninja -DQUELBO_UPDATE_HOST="127.0.0.1:$port" >/dev/null
+cmake --build "$build" --parallel "${JOBS:-$(nproc)}" --target quelbo-updater quelbo-x-driver
+updater=$build/app/quelbo-updater
+driver=$(cd "$build/tests/e2e" && pwd)/quelbo-x-driver
+
+# The layout: the server's document root and nginx prefix, the installation.
+work=$(mkdir -p "$build/demo" && cd "$build/demo" && pwd)
+rm -rf "${work:?}"/*
+docroot=$work/server/docroot
+prefix=$work/server/nginx
+install=$work/install
+mkdir -p "$docroot/version" "$docroot/packages" "$prefix/logs" "$prefix/tmp" "$install"
+
+# Version 1.0 as installed: the configuration, an old copy of one file the
+# package brings again, and the updater beside them.
+cp -r "$demo_src/installed/." "$install/"
+cp "$updater" "$install/quelbo-updater"
+
+# Version 2.0 on the server: the package and the one-line reply naming it.
+(cd "$demo_src/package" && zip -q -r "$docroot/packages/quelbo-2.0.zip" .)
+printf '%s' "2.0|http://127.0.0.1:$port/packages/|quelbo-2.0.zip|$launcher" >"$docroot/version/version.php"
+
+nginx_pid="" xvfb_pid="" updater_pid=""
+cleanup() {
+  if [ -n "$updater_pid" ] && kill -0 "$updater_pid" 2>/dev/null; then kill "$updater_pid"; wait "$updater_pid" 2>/dev/null || true; fi
+  if [ -n "$nginx_pid" ]; then kill "$nginx_pid" 2>/dev/null || true; wait "$nginx_pid" 2>/dev/null || true; fi
+  if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; wait "$xvfb_pid" 2>/dev/null || true; fi
+}
+trap cleanup EXIT
+
+# nginx in the foreground of its own process, so $! is its master.
+user_line=""
+[ "$(id -u)" -ne 0 ] || user_line="user $(id -un) $(id -gn);"
+sed -e "s|@USER_LINE@|$user_line|" -e "s|@PREFIX@|$prefix|g" -e "s|@PORT@|$port|g" -e "s|@DOCROOT@|$docroot|g" \
+  "$demo_src/nginx.conf.in" >"$prefix/nginx.conf"
+/usr/sbin/nginx -p "$prefix" -c "$prefix/nginx.conf" -e "$prefix/logs/error.log" &
+nginx_pid=$!
+for _ in $(seq 100); do
+  curl -fs -o /dev/null "http://127.0.0.1:$port/version/version.php" && break
+  kill -0 "$nginx_pid" 2>/dev/null || fail "nginx did not start; see $prefix/logs/error.log"
+  sleep 0.1
+done
+checked=$(wc -l <"$prefix/logs/access.log")  # the requests above were the demo's own
+say "nginx (pid $nginx_pid) serves http://127.0.0.1:$port/version/version.php:"
+printf '      %s\n' "$(cat "$docroot/version/version.php")"
+
+# Your display if it works, otherwise a private Xvfb.
+headless=""
+if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
+  number_file=$work/xvfb-display
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$number_file" >/dev/null 2>&1 &
+  xvfb_pid=$!
+  for _ in $(seq 100); do [ -s "$number_file" ] && break; sleep 0.1; done
+  [ -s "$number_file" ] || fail "Xvfb did not start"
+  export DISPLAY=":$(head -n1 "$number_file")"
+  headless=1
+  say "no usable display; running under Xvfb $DISPLAY (pid $xvfb_pid)"
+fi
+
+listing() {  # checksum and path of every file below $1 but the updater
+  (cd "$1" && find . -type f ! -name quelbo-updater -printf '%P\n' | LC_ALL=C sort | while IFS= read -r f; do
+    printf '%s %s\n' "$(sha256sum -- "$f" | cut -c1-16)" "$f"
+  done)
+}
+listing "$install" >"$work/before.txt"
+ini_before=$(cat "$install/xconfig.ini")
+
+say "starting $install/quelbo-updater"
+(cd "$install" && exec ./quelbo-updater) &
+updater_pid=$!
+
+# Answer the overwrite question with Enter (Yes); report an error box if one comes.
+screenshot=$work/screenshot.png
+failed=""
+for _ in $(seq 600); do
+  kill -0 "$updater_pid" 2>/dev/null || break
+  if "$driver" find "File Exists Alert"; then
+    if [ -n "$headless" ] && [ ! -s "$screenshot" ]; then
+      sleep 0.3  # the box's first paint
+      "$driver" screenshot "$screenshot" || true
+    fi
+    "$driver" answer "File Exists Alert" Return 5 && say "answered \"File Exists Alert\" with Enter (Yes)"
+  elif "$driver" find "错误"; then
+    sleep 0.3
+    "$driver" screenshot "$work/error.png" || true
+    failed="the updater showed an error box (screenshot: $work/error.png)"
+    break
+  fi
+  sleep 0.1
+done
+status=0
+if [ -z "$failed" ] && kill -0 "$updater_pid" 2>/dev/null; then failed="the updater did not finish within a minute"; fi
+if [ -n "$failed" ]; then
+  kill "$updater_pid" 2>/dev/null || true
+fi
+wait "$updater_pid" || status=$?
+updater_pid=""
+[ -z "$failed" ] || fail "$failed"
+say "the updater ended with exit code $status"
+
+# The launcher writes its note a moment after the updater started it.
+for _ in $(seq 50); do [ -f "$install/launcher-started.txt" ] && break; sleep 0.1; done
+listing "$install" >"$work/after.txt"
+
+echo
+echo "What changed in $install:"
+awk 'NR == FNR { before[$2] = $1; next }
+     { after[$2] = $1; if (!($2 in before)) print "  added    " $2; else if (before[$2] != $1) print "  replaced " $2 }
+     END { for (f in before) if (!(f in after)) print "  removed  " f }' "$work/before.txt" "$work/after.txt"
+echo
+echo "xconfig.ini before:"; sed 's/^/  /' <<<"$ini_before"
+echo "xconfig.ini after:"; sed 's/^/  /' "$install/xconfig.ini"
+echo
+if [ -f "$install/launcher-started.txt" ]; then
+  echo "The program named by the server ($launcher) was started and wrote:"
+  sed 's/^/  /' "$install/launcher-started.txt"
+else
+  echo "The program named by the server ($launcher) left no note: it was not started."
+  status=1
+fi
+echo
+echo "Requests the updater made:"
+tail -n +"$((checked + 1))" "$prefix/logs/access.log" | awk '{ print "  " $3 " " $4 " (" $5 " bytes)" }'
+if [ -n "$headless" ] && [ -s "$screenshot" ]; then
+  echo
+  echo "Screenshot while the question was shown: $screenshot"
+fi
+exit "$status"
