@@ -19,10 +19,27 @@ int UnZipPackage(const AnsiString& Name) {
   zip->DoAll = true;
   zip->RecreateDirs = true;
   zip->RetainAttributes = true;
+  // A member whose data does not verify is left out by the extractor without
+  // an error; the package then is not installed, and the update must not be
+  // recorded as if it were.
+  AnsiString damaged;
+  auto note = [&](int index) {
+    if (damaged.empty()) damaged = zip->Directory(index) + zip->FileName(index);
+  };
+  zip->OnBadCRC = [&](TObject*, std::uint32_t, std::uint32_t, int index) { note(index); };
+  zip->OnBadPassword = [&](TObject*, int index, AnsiString&) { note(index); };
+  struct Unhook {
+    TZipExtractor* zip;
+    ~Unhook() {
+      zip->OnBadCRC = nullptr;
+      zip->OnBadPassword = nullptr;
+    }
+  } unhook{zip};
   AnsiString why;
   try {
     zip->UnZip();
-    return 1;
+    if (damaged.empty()) return 1;
+    why = Format("CRC error in file %s", damaged.c_str());
   } catch (const Exception& e) {
     why = e.Message();
   } catch (const std::exception& e) {

@@ -31,6 +31,31 @@ TEST_F(Updater, ExtractionFailureIsShownAndNothingIsRecorded) {
   EXPECT_EQ(Read("run.sh"), "old program");
 }
 
+// Outcome H for a member whose data does not verify: it is left out, so the
+// package is not installed and the update is not recorded.
+TEST_F(Updater, MemberFailingItsChecksumIsAnExtractionFailure) {
+  StartServer();
+  std::string zip = MakeZip({{"data/file.txt", "new data"}});
+  // The same wrong CRC in the local and the central header.
+  zip[14] = static_cast<char>(zip[14] ^ 0xFF);
+  zip[zip.find("PK\x01\x02") + 16] ^= static_cast<char>(0xFF);
+  Serve("a.zip", zip);
+  ServeReply("2.0|" + Base() + "|a.zip|run.sh");
+  PutIni("1.0");
+  Put("data/file.txt", "old data");
+  Put("run.sh", "old program");
+  answerYesNo = IDYES;
+  RunUpdate();
+  ASSERT_EQ(boxes.size(), 2u) << ::testing::PrintToString(BoxTexts());
+  EXPECT_EQ(boxes[0].caption, "File Exists Alert");
+  EXPECT_EQ(platform::Cp936ToUtf8(boxes[1].text), "解压失败！ 失败原因：CRC error in file data\\file.txt ");
+  ExpectStillOpen();
+  EXPECT_EQ(Read("xconfig.ini"), "[version]\r\nver=1.0\r\n");
+  EXPECT_EQ(Read("data/file.txt"), "old data");
+  EXPECT_EQ(Read("run.sh"), "old program");
+  EXPECT_TRUE(Has("a.zip"));
+}
+
 // An archive that cannot be opened: the general error report, nothing recorded.
 TEST_F(Updater, ArchiveThatCannotBeOpenedGoesToTheErrorReport) {
   StartServer();
