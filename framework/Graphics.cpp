@@ -107,9 +107,10 @@ void TBrush::Changed() {
   if (OnChange) OnChange(this);
 }
 void TBrush::SetColor(TColor c) {
-  if (c == color_) return;
+  // Giving a clear brush a colour makes it solid, even the colour it had.
+  if (c == color_ && style_ == TBrushStyle::bsSolid) return;
   color_ = c;
-  if (style_ == TBrushStyle::bsClear) style_ = TBrushStyle::bsSolid;
+  style_ = TBrushStyle::bsSolid;
   Changed();
 }
 void TBrush::SetStyle(TBrushStyle s) {

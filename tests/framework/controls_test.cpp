@@ -201,3 +201,27 @@ TEST_F(Controls, TimersTickUntilDisabledAndReportWhatEscapesThem) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Canvas, AClearBrushGivenItsOwnColourAgainPaintsSolid) {
+  std::uint32_t* bits = nullptr;
+  HBITMAP bmp = CreateDIBSection32(4, 1, &bits);
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, bmp);
+  TCanvas canvas;
+  canvas.SetHandle(dc);
+  canvas.Brush()->SetColor(clRed);
+  canvas.Brush()->SetStyle(TBrushStyle::bsClear);
+  canvas.FillRect(Rect(0, 0, 2, 1));  // clear: nothing
+  canvas.Brush()->SetColor(clRed);     // the same colour makes it solid again
+  canvas.FillRect(Rect(2, 0, 4, 1));
+  EXPECT_EQ(bits[0] & 0xFFFFFF, 0u);
+  EXPECT_EQ(bits[3] & 0xFFFFFF, 0xFF0000u);
+  canvas.SetHandle(nullptr);
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  DeleteObject(bmp);
+}
+
+}  // namespace
