@@ -1,14 +1,23 @@
 #pragma once
-// PNG files to and from $AARRGGBB pixels (not premultiplied).
+// PNG files to and from 32-bit pixels $AARRGGBB (not premultiplied), through libpng.
 #include <cstdint>
 #include <string>
 #include <vector>
 
 namespace platform {
 
-bool WritePng(const std::string& path, const std::uint32_t* pixels, int width, int height, int stride);
-// Decodes any PNG to 8-bit RGBA; false with a reason for a damaged file.
+struct PngInfo {
+  int colorType = 0;             // as stored: 0 grey, 2 RGB, 3 palette, 4 grey + alpha, 6 RGBA
+  bool hasTransparency = false;  // a tRNS chunk
+};
+
+// Decodes any PNG the standard allows to 8-bit channels, the stored values as
+// they stand (no gamma conversion). False, with the reason when asked, for a
+// damaged file or one of more than maxPixels pixels.
 bool DecodePng(const std::uint8_t* data, size_t size, std::vector<std::uint32_t>& argb, int& width, int& height,
-               std::string* error = nullptr);
+               std::string* error = nullptr, PngInfo* info = nullptr, long long maxPixels = 1LL << 28);
+// Encodes the pixels (stride in pixels) as an RGBA PNG.
+bool EncodePng(const std::uint32_t* pixels, int width, int height, int stride, std::vector<std::uint8_t>& out);
+bool WritePng(const std::string& path, const std::uint32_t* pixels, int width, int height, int stride);
 
 }  // namespace platform
