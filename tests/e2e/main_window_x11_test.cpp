@@ -10,57 +10,13 @@
 #include <string>
 #include <vector>
 
+#include "XDriver.h"
 #include "platform/Clock.h"
-#include "platform/Png.h"
 #include "tests/support/XvfbServer.h"
-
-// Xlib last: its macros clash with names in the headers above.
-#include <X11/Xatom.h>
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string WindowName(Display* d, Window w) {
-  Atom utf8 = XInternAtom(d, "UTF8_STRING", False), name = XInternAtom(d, "_NET_WM_NAME", False);
-  Atom type;
-  int format;
-  unsigned long n, after;
-  unsigned char* data = nullptr;
-  std::string out;
-  if (XGetWindowProperty(d, w, name, 0, 1024, False, utf8, &type, &format, &n, &after, &data) == Success && data) {
-    out.assign(reinterpret_cast<char*>(data), n);
-    XFree(data);
-  }
-  return out;
-}
-
-Window FindByName(Display* d, const std::string& title) {
-  Window root = DefaultRootWindow(d), parent, *kids = nullptr;
-  unsigned n = 0;
-  Window found = 0;
-  if (XQueryTree(d, root, &root, &parent, &kids, &n)) {
-    for (unsigned i = 0; i < n && !found; ++i)
-      if (WindowName(d, kids[i]) == title) found = kids[i];
-    XFree(kids);
-  }
-  return found;
-}
-
-bool SaveScreen(Display* d, const std::string& path) {
-  Window root = DefaultRootWindow(d);
-  XWindowAttributes a;
-  XGetWindowAttributes(d, root, &a);
-  XImage* img = XGetImage(d, root, 0, 0, a.width, a.height, AllPlanes, ZPixmap);
-  if (!img) return false;
-  std::vector<std::uint32_t> px(static_cast<size_t>(a.width) * a.height);
-  for (int y = 0; y < a.height; ++y)
-    for (int x = 0; x < a.width; ++x) px[static_cast<size_t>(y) * a.width + x] = 0xFF000000u | XGetPixel(img, x, y);
-  XDestroyImage(img);
-  return platform::WritePng(path, px.data(), a.width, a.height, a.width);
-}
 
 TEST(MainWindowOnX11, AppearsTitledAtItsSizeAndIsCaptured) {
   if (!testsupport::XvfbServer::Installed()) GTEST_SKIP() << "Xvfb is not installed";
@@ -81,23 +37,18 @@ TEST(MainWindowOnX11, AppearsTitledAtItsSizeAndIsCaptured) {
   }
   ASSERT_GT(pid, 0);
 
-  Display* d = XOpenDisplay(server.Name().c_str());
-  ASSERT_NE(d, nullptr);
-  Window w = 0;
-  for (std::uint64_t end = platform::TickCount() + 15000; !w && platform::TickCount() < end;) {
-    w = FindByName(d, "Quelbo自动更新");
-    if (!w) platform::SleepMs(100);
-  }
+  e2e::XDriver x(server.Name());
+  ASSERT_TRUE(x.Connected());
+  e2e::XWindowId w = x.WaitFor("Quelbo自动更新", 15000);
   ASSERT_NE(w, 0u) << "no window titled Quelbo自动更新 appeared";
-  XWindowAttributes a;
-  XGetWindowAttributes(d, w, &a);
-  EXPECT_EQ(a.width, 444);
-  EXPECT_EQ(a.height, 141);
-  EXPECT_EQ(a.map_state, IsViewable);
+  int left = 0, top = 0, width = 0, height = 0;
+  ASSERT_TRUE(x.Bounds(w, left, top, width, height));
+  EXPECT_EQ(width, 444);
+  EXPECT_EQ(height, 141);
+  EXPECT_TRUE(x.Viewable(w));
   platform::SleepMs(500);  // let the first paint reach the screen
   fs::create_directories(ARTIFACT_DIR);
-  EXPECT_TRUE(SaveScreen(d, std::string(ARTIFACT_DIR) + "/main_window_x11.png"));
-  XCloseDisplay(d);
+  EXPECT_TRUE(e2e::XDriver::SavePng(x.CaptureScreen(), std::string(ARTIFACT_DIR) + "/main_window_x11.png"));
 
   kill(pid, SIGTERM);
   int status = 0;
