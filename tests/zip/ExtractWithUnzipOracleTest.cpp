@@ -71,6 +71,9 @@ struct VectorCase {
   const char* error = "";  // for Raises
 };
 
+// Test listings name the archive rather than dumping the record's bytes.
+void PrintTo(const VectorCase& c, std::ostream* os) { *os << c.file; }
+
 class SampleArchives : public ::testing::TestWithParam<VectorCase> {};
 
 TEST_P(SampleArchives, ExtractLikeUnzip) {
