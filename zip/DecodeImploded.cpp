@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "zip/Decoders.h"
+#include "zip/SlidingWindow.h"
 
 namespace zip {
 
@@ -116,26 +117,13 @@ void DecodeImploded(DecodeContext& ctx, std::uint16_t flags, const std::function
     return ctx.Flush();
   }
 
-  // The window starts as zeros, so references before the first byte give zeros.
-  std::uint8_t* window = ctx.WorkArea();
-  std::fill(window, window + kWindow, 0);
-  std::size_t pos = 0;
-  std::uint64_t produced = 0;
-  const std::uint64_t total = ctx.UncompressedSize();
-  auto put = [&](std::uint8_t b) {
-    window[pos++] = b;
-    ++produced;
-    if (pos == kWindow) {
-      ctx.WriteBlock(window, kWindow);
-      pos = 0;
-    }
-  };
+  SlidingWindow out(ctx, kWindow);
 
-  while (produced < total) {
+  while (!out.Done()) {
     if (ctx.Bits(1)) {
       int lit = literalTree ? literals.Decode(ctx) : static_cast<int>(ctx.Bits(8));
       if (lit < 0 || ctx.EndOfData()) break;
-      put(static_cast<std::uint8_t>(lit));
+      out.Put(static_cast<std::uint8_t>(lit));
       continue;
     }
     unsigned low = ctx.Bits(lowDistanceBits);
@@ -147,9 +135,9 @@ void DecodeImploded(DecodeContext& ctx, std::uint16_t flags, const std::function
     if (ctx.EndOfData()) break;
     length += minMatch;
     std::size_t distance = ((static_cast<std::size_t>(high) << lowDistanceBits) | low) + 1;
-    for (unsigned i = 0; i < length && produced < total; ++i) put(window[(pos + kWindow - distance) % kWindow]);
+    out.Copy(distance, length);
   }
-  ctx.WriteBlock(window, pos);
+  out.Finish();
 }
 
 }  // namespace zip

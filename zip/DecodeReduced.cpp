@@ -3,6 +3,7 @@
 #include <array>
 
 #include "zip/Decoders.h"
+#include "zip/SlidingWindow.h"
 
 namespace zip {
 
@@ -32,20 +33,7 @@ void DecodeReduced(DecodeContext& ctx, int factor) {
     if (ctx.EndOfData()) return ctx.Flush();
   }
 
-  // The window starts as zeros, so references before the first byte give zeros.
-  std::uint8_t* window = ctx.WorkArea();
-  std::fill(window, window + kWindow, 0);
-  std::size_t pos = 0;
-  std::uint64_t produced = 0;
-  const std::uint64_t total = ctx.UncompressedSize();
-  auto put = [&](std::uint8_t b) {
-    window[pos++] = b;
-    ++produced;
-    if (pos == kWindow) {
-      ctx.WriteBlock(window, kWindow);
-      pos = 0;
-    }
-  };
+  SlidingWindow out(ctx, kWindow);
 
   std::uint8_t last = 0;
   auto next = [&]() -> std::uint8_t {
@@ -62,17 +50,17 @@ void DecodeReduced(DecodeContext& ctx, int factor) {
     return c;
   };
 
-  while (produced < total) {
+  while (!out.Done()) {
     std::uint8_t c = next();
     if (ctx.EndOfData()) break;
     if (c != kEscape) {
-      put(c);
+      out.Put(c);
       continue;
     }
     std::uint8_t v = next();
     if (ctx.EndOfData()) break;
     if (v == 0) {
-      put(kEscape);
+      out.Put(kEscape);
       continue;
     }
     unsigned length = v & mask;
@@ -83,10 +71,9 @@ void DecodeReduced(DecodeContext& ctx, int factor) {
     std::uint8_t low = next();
     if (ctx.EndOfData()) break;
     std::size_t distance = (static_cast<std::size_t>(v >> (8 - factor)) << 8) + low + 1;
-    for (unsigned i = 0; i < length + 3 && produced < total; ++i)
-      put(window[(pos + kWindow - distance) % kWindow]);
+    out.Copy(distance, length + 3);
   }
-  ctx.WriteBlock(window, pos);
+  out.Finish();
 }
 
 }  // namespace zip
