@@ -27,20 +27,22 @@ void TControlCanvas::CreateHandle() {
   SetHandle(own_);
 }
 
+void TControlCanvas::PaintOn(HDC dc, const std::function<void()>& paint) {
+  FreeHandle();
+  SetHandle(dc);
+  struct Detach {
+    TControlCanvas* c;
+    ~Detach() { c->SetHandle(nullptr); }
+  } detach{this};
+  paint();
+}
+
 TGraphicControl::TGraphicControl(TComponent* AOwner) : TControl(AOwner), canvas_(new TControlCanvas(this)) {}
 TGraphicControl::~TGraphicControl() = default;
 
 void TGraphicControl::Dispatch(TMessage& m) {
   if (m.Msg == WM_PAINT && m.WParam) {
-    canvas_->FreeHandle();
-    canvas_->SetHandle(reinterpret_cast<HDC>(m.WParam));
-    try {
-      Paint();
-    } catch (...) {
-      canvas_->SetHandle(nullptr);
-      throw;
-    }
-    canvas_->SetHandle(nullptr);
+    canvas_->PaintOn(reinterpret_cast<HDC>(m.WParam), [this] { Paint(); });
     return;
   }
   TControl::Dispatch(m);
@@ -49,14 +51,4 @@ void TGraphicControl::Dispatch(TMessage& m) {
 TCustomControl::TCustomControl(TComponent* AOwner) : TWinControl(AOwner), canvas_(new TControlCanvas(this)) {}
 TCustomControl::~TCustomControl() { canvas_->FreeHandle(); }
 
-void TCustomControl::PaintWindow(HDC dc) {
-  canvas_->FreeHandle();
-  canvas_->SetHandle(dc);
-  try {
-    Paint();
-  } catch (...) {
-    canvas_->SetHandle(nullptr);
-    throw;
-  }
-  canvas_->SetHandle(nullptr);
-}
+void TCustomControl::PaintWindow(HDC dc) { canvas_->PaintOn(dc, [this] { Paint(); }); }

@@ -261,6 +261,8 @@ class TControlCanvas : public TCanvas {
   explicit TControlCanvas(TControl* c) : control_(c) {}
   ~TControlCanvas() override;
   void FreeHandle();
+  // Runs paint with the canvas drawing on dc, which is given back afterwards.
+  void PaintOn(HDC dc, const std::function<void()>& paint);
 
  protected:
   void CreateHandle() override;

@@ -197,15 +197,7 @@ void TCustomForm::ShowingChanged(TMessage&) {
 }
 
 void TCustomForm::PaintWindow(HDC dc) {
-  if (!OnPaint) return;
-  canvas_->SetHandle(dc);
-  try {
-    OnPaint(this);
-  } catch (...) {
-    canvas_->SetHandle(nullptr);
-    throw;
-  }
-  canvas_->SetHandle(nullptr);
+  if (OnPaint) canvas_->PaintOn(dc, [this] { OnPaint(this); });
 }
 
 bool TCustomForm::CloseQuery() {

@@ -218,18 +218,3 @@ std::vector<TextRun> LayoutText(const std::u32string& text, UINT flags, int maxW
   return lines;
 }
 
-std::u32string Utf16ToUtf32(const std::u16string& s) {
-  std::u32string out;
-  out.reserve(s.size());
-  for (size_t i = 0; i < s.size(); ++i) {
-    char32_t c = s[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (s[i + 1] - 0xDC00);
-      ++i;
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
-      c = 0xFFFD;  // a lone surrogate
-    }
-    out += c;
-  }
-  return out;
-}

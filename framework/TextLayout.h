@@ -3,6 +3,7 @@
 // line breaks, word wrapping (at blanks and between CJK characters) and the
 // three kinds of ellipsis. Pure: widths come from the caller, so the rules can
 // be checked without a font.
+#include "platform/CodePage.h"
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -53,4 +54,4 @@ TextRun PathEllipsis(const TextRun& line, int maxWidth, const TextMeasure& m);
 // line or an opening mark would end it.
 bool CanBreakBefore(const std::u32string& s, size_t i);
 
-std::u32string Utf16ToUtf32(const std::u16string& s);
+using platform::Utf16ToUtf32;

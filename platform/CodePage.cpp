@@ -182,19 +182,26 @@ std::u16string Utf8ToUtf16(const std::string& s) {
   return out;
 }
 
-std::string Utf16ToUtf8(const std::u16string& s) {
-  std::string out;
-  out.reserve(s.size() * 3);
+std::u32string Utf16ToUtf32(const std::u16string& s) {
+  std::u32string out;
+  out.reserve(s.size());
   for (size_t i = 0; i < s.size(); ++i) {
     char32_t c = s[i];
     if (c >= 0xD800 && c <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
       c = 0x10000 + ((c - 0xD800) << 10) + (s[i + 1] - 0xDC00);
       ++i;
     } else if (c >= 0xD800 && c <= 0xDFFF) {
-      c = 0xFFFD;
+      c = 0xFFFD;  // a lone surrogate
     }
-    AppendUtf8(out, c);
+    out += c;
   }
+  return out;
+}
+
+std::string Utf16ToUtf8(const std::u16string& s) {
+  std::string out;
+  out.reserve(s.size() * 3);
+  for (char32_t c : Utf16ToUtf32(s)) AppendUtf8(out, c);
   return out;
 }
 

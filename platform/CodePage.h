@@ -18,6 +18,7 @@ bool IsValidUtf8(const std::string& s);
 std::u16string Utf8ToUtf16(const std::string& s);
 // Lone surrogates become U+FFFD.
 std::string Utf16ToUtf8(const std::u16string& s);
+std::u32string Utf16ToUtf32(const std::u16string& s);
 
 std::string Cp936ToUtf8(const std::string& s);
 std::string Utf8ToCp936(const std::string& s);
