@@ -84,6 +84,10 @@ void TForm1::LoadStoredForm() {
   MlSkinProgressBar1->SetBar_Background("MlSkinBar_base");
   MlSkinProgressBar1->SetValue(0);
 
+  MlSkinForm1 = new TMlSkinForm(this);
+  MlSkinForm1->SetName("MlSkinForm1");
+  MlSkinForm1->SetColor(35583);
+
   MlSkinLabel3 = new TMlSkinLabel(this);
   MlSkinLabel3->SetName("MlSkinLabel3");
   MlSkinLabel3->SetParent(this);

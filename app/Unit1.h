@@ -8,6 +8,7 @@
 #include "http/HttpClient.h"
 #include "http/MessagePump.h"
 #include "skin/MlSkinControls.h"
+#include "skin/window/MlSkinForm.h"
 #include "zip/ZipExtractor.h"
 
 class TForm1 : public TForm {
@@ -22,6 +23,7 @@ class TForm1 : public TForm {
   TMlSkinLabel* MlSkinLabel1 = nullptr;
   TMlSkinLabel* MlSkinLabel2 = nullptr;
   TMlSkinProgressBar* MlSkinProgressBar1 = nullptr;
+  TMlSkinForm* MlSkinForm1 = nullptr;
   TMlSkinLabel* MlSkinLabel3 = nullptr;
   TTimer* Timer1 = nullptr;
   TMlSkinPanel* MlSkinPanel1 = nullptr;
