@@ -1,0 +1,171 @@
+// What the skinned form paints, checked pixel by pixel against the stated
+// formulas: the gradient, the frame-line table, the client background, the
+// region, and that painting settles.
+#include <cstdint>
+
+#include "SkinnedFormFixture.h"
+
+namespace {
+
+using skintest::SkinnedForm;
+
+// Channel c of $RRGGBB.
+unsigned Ch(std::uint32_t rgb, int shift) { return (rgb >> shift) & 0xFF; }
+
+// Gradient step i of n from $RRGGBB a to b: A + ((B - A) * i * e mod 2^32) >> 24,
+// e = 2^24 / n rounded, the sum taken modulo 256.
+std::uint32_t Step(std::uint32_t a, std::uint32_t b, int n, int i) {
+  const std::uint32_t e = static_cast<std::uint32_t>((16777216.0 / n) + 0.5);
+  std::uint32_t out = 0;
+  for (int s : {16, 8, 0}) {
+    std::uint32_t d = static_cast<std::uint32_t>(static_cast<int>(Ch(b, s)) - static_cast<int>(Ch(a, s)));
+    out |= ((Ch(a, s) + ((d * static_cast<std::uint32_t>(i) * e) >> 24)) & 0xFF) << s;
+  }
+  return out;
+}
+
+// A $AARRGGBB colour blended over $RRGGBB: (B * 256 + 128 + (F - B) * alpha) >> 8.
+std::uint32_t Over(std::uint32_t argb, std::uint32_t rgb) {
+  const int a = static_cast<int>(argb >> 24);
+  std::uint32_t out = 0;
+  for (int s : {16, 8, 0}) {
+    int f = static_cast<int>(Ch(argb, s)), b = static_cast<int>(Ch(rgb, s));
+    out |= static_cast<std::uint32_t>((b * 256 + 128 + (f - b) * a) >> 8) << s;
+  }
+  return out;
+}
+
+constexpr std::uint32_t kCaption = 0x46C4FF;  // TitlerColor 16761926: red 70, green 196, blue 255
+constexpr std::uint32_t kBody = 0xFF8A00;     // Color 35583: red 255, green 138, blue 0
+constexpr std::uint32_t O = 0x80000000, I = 0xB0FFFFFF;
+
+std::uint32_t Row(int y) { return Step(kCaption, kBody, 168, y); }
+
+TEST(GradientSteps, ReferenceRowsOfTheMainWindow) {
+  EXPECT_EQ(Row(0), 0x46C4FFu);    // 70,196,255
+  EXPECT_EQ(Row(26), 0x62BBD7u);   // 98,187,215
+  EXPECT_EQ(Row(27), 0x63BAD6u);   // 99,186,214
+  EXPECT_EQ(Row(140), 0xE0932Au);  // 224,147,42
+}
+
+TEST_F(SkinnedForm, GradientRunsFromTheCaptionBandThroughTheClientArea) {
+  Show();
+  for (int y = 2; y < 139; ++y)
+    for (int x : {2, 3, 100, 300, 440, 441}) {
+      if (y == 2 && (x == 2 || x == 441)) continue;  // corner pixels, below
+      ASSERT_EQ(Pixel(x, y), Row(y)) << x << "," << y;
+    }
+}
+
+TEST_F(SkinnedForm, FrameLinesFollowTheTable) {
+  Show();
+  struct Case {
+    int x, y;
+    std::uint32_t expected;
+  } cases[] = {
+      // Caption band: the outer line along the top and down both sides, the
+      // inner one inside it; the inner lines start together at (1, 1), where
+      // the outer corner pixel lands last.
+      {100, 0, Over(O, Row(0))},
+      {0, 10, Over(O, Row(10))},
+      {443, 10, Over(O, Row(10))},
+      {100, 1, Over(I, Row(1))},
+      {1, 10, Over(I, Row(10))},
+      {442, 10, Over(I, Row(10))},
+      {1, 1, Over(O, Over(I, Over(I, Row(1))))},
+      {442, 1, Over(O, Over(I, Row(1)))},
+      {2, 2, Over(I, Row(2))},
+      {441, 2, Over(I, Row(2))},
+      {0, 26, Over(O, Row(26))},
+      // Sides below the caption band.
+      {0, 27, Over(O, Row(27))},
+      {1, 27, Over(I, Row(27))},
+      {443, 100, Over(O, Row(100))},
+      {442, 100, Over(I, Row(100))},
+      // Bottom: the outer line, the short outer lines over both rows, the
+      // inner line and its corner pixels.
+      {100, 140, Over(O, Row(140))},
+      {100, 139, Over(I, Row(139))},
+      {0, 139, Over(O, Row(139))},
+      {442, 140, Over(O, Row(140))},
+      {443, 139, Over(O, Row(139))},
+      {1, 139, Over(O, Over(I, Row(139)))},
+      {442, 139, Over(O, Row(139))},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Pixel(c.x, c.y), c.expected) << c.x << "," << c.y;
+}
+
+TEST_F(SkinnedForm, ClientBackgroundIsTheGradientRowEverywhere) {
+  Show();
+  RECT c = ClientInWindow();
+  for (int y = c.top; y < c.bottom; ++y)
+    for (int x = c.left; x < c.right; ++x) ASSERT_EQ(Pixel(x, y), Row(y)) << x << "," << y;
+}
+
+TEST_F(SkinnedForm, RoundedRegionCutsOnlyTheCornerPixels) {
+  Show();
+  const auto& shape = Native()->shape;
+  ASSERT_FALSE(shape.empty());
+  auto in = [&](int x, int y) {
+    for (const auto& r : shape)
+      if (x >= r.left && x < r.right && y >= r.top && y < r.bottom) return true;
+    return false;
+  };
+  for (POINT p : {POINT{0, 0}, POINT{443, 0}, POINT{0, 140}, POINT{443, 140}}) EXPECT_FALSE(in(p.x, p.y)) << p.x << "," << p.y;
+  for (POINT p : {POINT{1, 0}, POINT{0, 1}, POINT{442, 0}, POINT{443, 139}, POINT{1, 140}, POINT{200, 70}})
+    EXPECT_TRUE(in(p.x, p.y)) << p.x << "," << p.y;
+  EXPECT_FALSE(in(444, 70));
+  EXPECT_FALSE(in(200, 141));
+
+  SendMessage(H(), WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+  Pump(80);
+  ASSERT_EQ(Native()->shape.size(), 1u) << "a maximised window is a plain rectangle";
+  EXPECT_EQ(Native()->shape[0].left, 0);
+  EXPECT_EQ(Native()->shape[0].top, 0);
+}
+
+TEST_F(SkinnedForm, PaintingSettles) {
+  Show();
+  Pump(100);
+  int presents = Native()->presents;
+  Pump(300);
+  EXPECT_EQ(Native()->presents, presents) << "setting the region must not start another paint each time";
+  RECT u;
+  EXPECT_FALSE(GetUpdateRect(H(), &u, FALSE));
+}
+
+TEST_F(SkinnedForm, ResizeRepaintsTheFrameOnceAfterTheDrag) {
+  Show();
+  form->SetBounds(form->Left(), form->Top(), 300, 100);
+  Pump(100);
+  EXPECT_EQ(Pixel(150, 99), Over(O, Row(99)));
+  EXPECT_EQ(Pixel(299, 50), Over(O, Row(50)));
+  EXPECT_EQ(Pixel(150, 60), Row(60));
+}
+
+TEST_F(SkinnedForm, CaptionTextNeverReachesTheCaptionBand) {
+  Show();
+  std::uint32_t before = Pixel(10, 12);
+  form->SetCaption("A long caption that the default frame would draw");
+  Pump(60);
+  EXPECT_EQ(Pixel(10, 12), before);
+  EXPECT_EQ(Pixel(10, 12), Row(12));
+}
+
+TEST_F(SkinnedForm, WithoutGradientTheBandIsTheCaptionColourAndTheBodyPlain) {
+  skin->SetActiveGradient(false);
+  Show();
+  EXPECT_EQ(Pixel(100, 10), kCaption);
+  EXPECT_EQ(Pixel(100, 60), kBody);
+}
+
+TEST_F(SkinnedForm, FormWithoutBorderGetsOnlyItsClientBackground) {
+  form->SetBorderStyle(TFormBorderStyle::bsNone);
+  Show();
+  // The whole window is client area; its background is laid out from the
+  // client's top row.
+  EXPECT_EQ(Pixel(0, 0), Row(27));
+  EXPECT_EQ(Pixel(100, 50), Row(77));
+}
+
+}  // namespace
