@@ -9,6 +9,7 @@
 #include "http/MessagePump.h"
 #include "skin/MlSkinControls.h"
 #include "skin/window/MlSkinForm.h"
+#include "skin/window/MlSkinNCLabel.h"
 #include "zip/ZipExtractor.h"
 
 class TForm1 : public TForm {
@@ -26,6 +27,7 @@ class TForm1 : public TForm {
   TMlSkinForm* MlSkinForm1 = nullptr;
   TMlSkinLabel* MlSkinLabel3 = nullptr;
   TTimer* Timer1 = nullptr;
+  TMlSkinNCLabel* MlSkinNCLabel1 = nullptr;
   TMlSkinPanel* MlSkinPanel1 = nullptr;
   TImageEx* ImageEx1 = nullptr;
 

@@ -9,6 +9,7 @@
 #include "graphics/Bitmap32.h"
 #include "skin/MlSkinRegistry.h"
 #include "skin/window/MlHookWindowProc.h"
+#include "skin/window/MlSkinMainMenu.h"
 #include "skin/window/MlSkinRes.h"
 
 class TMlSkinNCCtrlBase;
@@ -78,6 +79,8 @@ class TMlSkinForm : public TMlHookWindowProc, public TMlFormSkinLink {
   void SetKeepTitlerColor(bool v) { keepTitlerColor_ = v; }
   bool KeepFrameColor() const { return keepFrameColor_; }
   void SetKeepFrameColor(bool v) { keepFrameColor_ = v; }
+  TMlSkinMainMenu* MainMenu() { return &mainMenu_; }
+  void SetMainMenu(const TMlSkinMainMenu* v) { mainMenu_.Assign(v); }
   // Fired at the end of every skin refresh.
   TNotifyEvent Changed;
 
@@ -155,6 +158,7 @@ class TMlSkinForm : public TMlHookWindowProc, public TMlFormSkinLink {
   bool doubleFrame_ = true;
   bool keepTitlerColor_ = false;
   bool keepFrameColor_ = false;
+  TMlSkinMainMenu mainMenu_;
 
   // State.
   TBorderIcons savedBorderIcons_ = 0;

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "skin/window/MlSkinForm.h"
-#include "skin/window/MlSkinNCCtrlBase.h"
+#include "skin/window/MlSkinNCButton.h"
 
 namespace {
 
@@ -129,7 +129,8 @@ bool TMlSkinForm::CaptionMouse(TMessage& m, bool down) {
 
 void TMlSkinForm::CaptionDoubleClick(TMessage& m) {
   TCustomForm* form = Form();
-  // FIXME: a hovered caption-bar button keeps the double-click.
+  for (TMlSkinNCCtrlBase* item : items_)
+    if (dynamic_cast<TMlSkinNCButton*>(item) && item->Visible() && item->Hovered()) return;
   TFormBorderStyle bs = form->BorderStyle();
   if (!(savedBorderIcons_ & biMaximize)) return;
   if (bs != TFormBorderStyle::bsSingle && bs != TFormBorderStyle::bsSizeable) return;

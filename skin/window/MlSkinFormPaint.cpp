@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "graphics/SkinFilters.h"
+#include "skin/MlSkinResManager.h"
 #include "skin/window/GradientFill.h"
 #include "skin/window/MlSkinForm.h"
 #include "skin/window/MlSkinNCCtrlBase.h"
@@ -51,7 +52,42 @@ void TMlSkinForm::BuildColorBackground() {
 }
 
 void TMlSkinForm::BuildPictureBackground() {
-  // FIXME: the picture look needs the skin image store.
+  if (IsDesigning() || !Form() || customPicture_.empty()) return;
+  picture_.BeginUpdate();
+  pictureBackground_.BeginUpdate();
+  struct EndUpdates {
+    TBitmap32 &a, &b;
+    ~EndUpdates() {
+      b.EndUpdate();
+      a.EndUpdate();
+    }
+  } end{picture_, pictureBackground_};
+  if (TBitmap32* found = GetSkinBitmap(customPicture_)) picture_.Assign(found);
+  const TMlSkinShift& s = SkinShift();
+  if (s.Any()) ShiftBitmapColors(&picture_, s.Hue, s.Saturation, s.Brightness);
+  // FIXME: a tiled border image moves the picture's origin once border images exist.
+  const int ox = 0, oy = 0;
+  pictureBackground_.Resize(W() + 10, H() + 10);
+  switch (fillStyle_) {
+    case TMlFillStyle::mfsTile:
+      TileOnto(&picture_, &pictureBackground_, ox, oy);
+      break;
+    case TMlFillStyle::mfsStretch:
+      ScaleToCover(&picture_, &pictureBackground_, 0);
+      break;
+    case TMlFillStyle::mfsBlur: {
+      TBitmap32 faded;
+      faded.Assign(&picture_);
+      // A picture smaller than two fade bands fades over half its size, so
+      // that its top-left part still shows.
+      int band = std::min({FadeWidth, picture_.Width() / 2, picture_.Height() / 2});
+      FadeEdges(&faded, pictureAverage_, band);
+      picture_.Assign(&faded);
+      pictureBackground_.Clear(ToColor32(pictureAverage_));
+      picture_.DrawOnto(&pictureBackground_, ox, oy);
+      break;
+    }
+  }
 }
 
 void TMlSkinForm::PaintTopPiece(TBitmap32& t) {
