@@ -2,34 +2,14 @@
 // the frame lines, the client background around the controls, and the title.
 #include "UpdaterFixture.h"
 #include "framework/WindowRecord.h"
+#include "skinwindow/SkinFormulas.h"
 
 namespace {
 
 using SkinnedMainWindow = apptest::Updater;
 
-unsigned Ch(std::uint32_t rgb, int shift) { return (rgb >> shift) & 0xFF; }
-
-// Step y of 168 from the caption colour RGB(70,196,255) to the body colour
-// RGB(255,138,0): A + ((B - A) * y * e mod 2^32) >> 24 with e = round(2^24 / 168).
-std::uint32_t Row(int y) {
-  const std::uint32_t a = 0x46C4FF, b = 0xFF8A00, e = static_cast<std::uint32_t>(16777216.0 / 168 + 0.5);
-  std::uint32_t out = 0;
-  for (int s : {16, 8, 0}) {
-    std::uint32_t d = static_cast<std::uint32_t>(static_cast<int>(Ch(b, s)) - static_cast<int>(Ch(a, s)));
-    out |= ((Ch(a, s) + ((d * static_cast<std::uint32_t>(y) * e) >> 24)) & 0xFF) << s;
-  }
-  return out;
-}
-
-// (B * 256 + 128 + (F - B) * alpha) >> 8 per channel.
-std::uint32_t Over(std::uint32_t argb, std::uint32_t rgb) {
-  std::uint32_t out = 0;
-  for (int s : {16, 8, 0}) {
-    int f = static_cast<int>(Ch(argb, s)), b = static_cast<int>(Ch(rgb, s)), a = static_cast<int>(argb >> 24);
-    out |= static_cast<std::uint32_t>((b * 256 + 128 + (f - b) * a) >> 8) << s;
-  }
-  return out;
-}
+using skintest::Over;
+using skintest::Row;
 
 class Pixels {
  public:

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "XDriver.h"
@@ -49,6 +50,17 @@ class RunningUpdater {
   pid_t pid_ = -1;
 };
 
+// Drags with the left button from window point (x, y) by (dx, dy); how far
+// the window moved.
+std::pair<int, int> DragBy(const e2e::XDriver& driver, e2e::XWindowId w, int x, int y, int dx, int dy) {
+  int left = 0, top = 0, width = 0, height = 0, movedLeft = 0, movedTop = 0;
+  if (!driver.Bounds(w, left, top, width, height)) return {};
+  driver.Drag(left + x, top + y, left + x + dx, top + y + dy, 40);
+  platform::SleepMs(250);
+  if (!driver.Bounds(w, movedLeft, movedTop, width, height)) return {};
+  return {movedLeft - left, movedTop - top};
+}
+
 bool Installed(const char* program) {
   return std::system((std::string("command -v ") + program + " >/dev/null 2>&1").c_str()) == 0;
 }
@@ -86,20 +98,11 @@ TEST(MainWindowOnX11, AppearsSkinnedAtItsSizeMovesWhenDraggedAndIsCaptured) {
 
   // Without a window manager the program moves the window itself, by the
   // caption band and by the title label.
-  x.Drag(left + 300, top + 12, left + 360, top + 42, 30);
-  platform::SleepMs(200);
-  int movedLeft = 0, movedTop = 0;
-  ASSERT_TRUE(x.Bounds(w, movedLeft, movedTop, width, height));
-  EXPECT_EQ(movedLeft - left, 60);
-  EXPECT_EQ(movedTop - top, 30);
-  x.MovePointer(movedLeft + 10, movedTop + 10);
+  EXPECT_EQ(DragBy(x, w, 300, 12, 60, 30), (std::pair{60, 30}));
+  ASSERT_TRUE(x.Bounds(w, left, top, width, height));
+  x.MovePointer(left + 10, top + 10);
   platform::SleepMs(100);  // the label sees the pointer within 10 ms
-  x.Drag(movedLeft + 10, movedTop + 10, movedLeft - 30, movedTop - 20, 30);
-  platform::SleepMs(200);
-  int labelLeft = 0, labelTop = 0;
-  ASSERT_TRUE(x.Bounds(w, labelLeft, labelTop, width, height));
-  EXPECT_EQ(labelLeft - movedLeft, -40);
-  EXPECT_EQ(labelTop - movedTop, -30);
+  EXPECT_EQ(DragBy(x, w, 10, 10, -40, -30), (std::pair{-40, -30}));
 }
 
 TEST(MainWindowOnX11, UnderAWindowManagerTheDragIsHandedToIt) {
@@ -127,12 +130,7 @@ TEST(MainWindowOnX11, UnderAWindowManagerTheDragIsHandedToIt) {
     ASSERT_TRUE(x.Bounds(w, left, top, width, height));
     EXPECT_EQ(width, 444) << "no decoration around the skinned window";
     EXPECT_EQ(height, 141);
-    x.Drag(left + 300, top + 12, left + 360, top + 42, 50);
-    platform::SleepMs(300);
-    int movedLeft = 0, movedTop = 0;
-    ASSERT_TRUE(x.Bounds(w, movedLeft, movedTop, width, height));
-    EXPECT_EQ(movedLeft - left, 60);
-    EXPECT_EQ(movedTop - top, 30);
+    EXPECT_EQ(DragBy(x, w, 300, 12, 60, 30), (std::pair{60, 30}));
     EXPECT_TRUE(x.Viewable(w));
   }
   kill(wm, SIGTERM);
