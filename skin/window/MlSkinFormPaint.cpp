@@ -104,8 +104,9 @@ void TMlSkinForm::PaintTopPiece(TBitmap32& t) {
   } else {
     pictureBackground_.DrawOnto(&t, 0, 0);
   }
-  for (TMlSkinNCCtrlBase* item : std::vector<TMlSkinNCCtrlBase*>(items_))
-    if (item->Visible()) item->Paint(t);
+  if (!t.Empty())
+    for (TMlSkinNCCtrlBase* item : std::vector<TMlSkinNCCtrlBase*>(items_))
+      if (item->Visible()) item->Paint(t);
   if (style_ == TMlSkinStyle::ssPicture || !keepTitlerColor_) PaintFrameLines(t, FramePiece::Top);
 }
 

@@ -50,6 +50,7 @@ void TMlSkinNCLabel::Paint(TBitmap32& Bitmap) {
   Bitmap.SetFont(font_);
   Bitmap.Canvas().Font()->Assign(&font_);
   HDC dc = Bitmap.DeviceContext();
+  if (!dc) return;
   const std::u16string wide = platform::Cp936ToUtf16(caption_);
   HGDIOBJ old = SelectObject(dc, font_.Handle());
   textSize_ = {MeasureTextWidth(dc, wide), MeasureTextHeight(dc, wide)};

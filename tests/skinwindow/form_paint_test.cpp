@@ -134,6 +134,24 @@ TEST_F(SkinnedForm, WithoutGradientTheBandIsTheCaptionColourAndTheBodyPlain) {
   EXPECT_EQ(Pixel(100, 60), kBody);
 }
 
+TEST_F(SkinnedForm, OnePixelFrameDarkensTheClientsBottomCorners) {
+  skin->SetFramWidth(1);
+  Show();
+  // Client (0, H - 29) and (W - 3, H - 29) of the 442 x 113 client area,
+  // at window (1, 139) and (442, 139).
+  EXPECT_EQ(Pixel(1, 139), Over(0x40000000, Row(139)));
+  EXPECT_EQ(Pixel(442, 139), Over(0x40000000, Row(139)));
+  EXPECT_EQ(Pixel(2, 139), Row(139));
+}
+
+TEST_F(SkinnedForm, ColourShiftRecolorsTheLook) {
+  SkinShift().Brightness = 100;  // every colour to white
+  Show();
+  SkinShift() = {};
+  EXPECT_EQ(Pixel(100, 10), 0xFFFFFFu);
+  EXPECT_EQ(Pixel(100, 80), 0xFFFFFFu);
+}
+
 TEST_F(SkinnedForm, FormWithoutBorderGetsOnlyItsClientBackground) {
   form->SetBorderStyle(TFormBorderStyle::bsNone);
   Show();
