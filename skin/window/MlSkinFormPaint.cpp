@@ -2,7 +2,7 @@
 // pieces, the client background and the window region.
 #include <algorithm>
 
-#include "graphics/SkinFilters.h"
+#include "graphics/PictureFilters.h"
 #include "skin/MlSkinResManager.h"
 #include "skin/window/GradientFill.h"
 #include "skin/window/MlSkinForm.h"
