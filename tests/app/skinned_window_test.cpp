@@ -2,7 +2,7 @@
 // the frame lines, the client background around the controls, and the title.
 #include "UpdaterFixture.h"
 #include "framework/WindowRecord.h"
-#include "tests/skin/window/SkinFormulas.h"
+#include "tests/support/SkinFormulas.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // region, and that painting settles.
 #include <cstdint>
 
-#include "SkinFormulas.h"
+#include "tests/support/SkinFormulas.h"
 #include "SkinnedFormFixture.h"
 
 namespace {
