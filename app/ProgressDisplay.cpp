@@ -29,4 +29,7 @@ void TForm1::HttpClient2Work(TObject*, TWorkMode, std::int32_t AWorkCount) {
   MlSkinLabel3->SetCaption(WorkTotal > 0 ? PercentText(AWorkCount, WorkTotal) : FormatSizeText(AWorkCount));
 }
 
-void TForm1::HttpClient2WorkEnd(TObject*, TWorkMode) { MlSkinLabel3->SetCaption("更新完毕！"_cp936); }
+void TForm1::HttpClient2WorkEnd(TObject*, TWorkMode AWorkMode) {
+  // The end comes also when the transfer failed; then nothing is complete.
+  if (HttpClient2->WorkCompleted(AWorkMode)) MlSkinLabel3->SetCaption("更新完毕！"_cp936);
+}
