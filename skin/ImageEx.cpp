@@ -20,19 +20,21 @@ void TPngGraphic::Draw(TCanvas* canvas, const RECT& r) {
     return;
   }
   if (Empty() || !canvas || !canvas->Handle()) return;
+  // The pixels under the picture are read, blended in memory and copied
+  // back; the device context's origin and clipping decide where.
   HDC dc = canvas->Handle();
-  const Surface32 s = GetDCSurface(dc);
-  if (!s.bits) return;
-  POINT org;
-  GetViewportOrgEx(dc, &org);
-  RECT clip;
-  GetClipBox(dc, &clip);
-  const RECT dst = IntersectRect(OffsetRect(IntersectRect(r, clip), org.x, org.y), Rect(0, 0, s.width, s.height));
-  for (int y = dst.top; y < dst.bottom; ++y) {
-    const TColor32* src = Pixels().data() + static_cast<size_t>(y - org.y - r.top) * Width();
+  const int w = Width(), h = Height();
+  TBitmap patch;
+  patch.SetSize(w, h);
+  HDC mem = patch.Canvas()->Handle();
+  BitBlt(mem, 0, 0, w, h, dc, r.left, r.top, SRCCOPY);
+  const Surface32 s = patch.Surface();
+  for (int y = 0; y < h; ++y) {
+    const TColor32* src = Pixels().data() + static_cast<size_t>(y) * w;
     TColor32* row = s.Row(y);
-    for (int x = dst.left; x < dst.right; ++x) row[x] = BlendPngPixel(src[x - org.x - r.left], row[x]);
+    for (int x = 0; x < w; ++x) row[x] = BlendPngPixel(src[x], row[x]);
   }
+  BitBlt(dc, r.left, r.top, w, h, mem, 0, 0, SRCCOPY);
 }
 
 void RegisterPngGraphicClasses() {
