@@ -41,3 +41,19 @@ TEST_F(SkinnedForm, SeeThroughControlsShowTheFormsBackground) {
 }
 
 }  // namespace
+
+namespace {
+
+// Controls look their form up in the skin registry at every paint, so a form
+// that goes must take its entry along, or a new form at the same address
+// would find a skin that no longer exists.
+TEST_F(SkinnedForm, AFormThatGoesLeavesNoSkinEntry) {
+  const int before = TMlFormSkinHelper::Count();
+  TForm* other = app->CreateForm<TForm>();
+  new TMlSkinForm(other);
+  EXPECT_EQ(TMlFormSkinHelper::Count(), before + 1);
+  delete other;
+  EXPECT_EQ(TMlFormSkinHelper::Count(), before);
+}
+
+}  // namespace
