@@ -86,14 +86,14 @@ void DrawGlowText(TCanvas* Canvas, const TRect& R, const AnsiString& Text, int B
   const int w = R.Width(), h = R.Height();
   HDC dc = Canvas->Handle();
 
-  TBitmap background;
+  TBitmap background, mask;
   background.SetSize(w, h);
+  mask.SetSize(w, h);
+  if (!background.Surface().bits || !mask.Surface().bits) return;  // no memory for so large a rectangle
   BitBlt(background.Canvas()->Handle(), 0, 0, w, h, dc, R.left, R.top, SRCCOPY);
 
   // The text in red on white: after the blur its red channel says how near
   // each pixel is to ink (255 far away, about 85 inside dense strokes).
-  TBitmap mask;
-  mask.SetSize(w, h);
   HDC mdc = mask.Canvas()->Handle();
   PatBlt(mdc, 0, 0, w, h, WHITENESS);
   HGDIOBJ oldFont = SelectObject(mdc, Canvas->Font()->Handle());
