@@ -1,7 +1,7 @@
 #pragma once
 // The errors of the HTTP client and its TCP connection. Each carries the
 // message text that callers show or compare.
-#include "framework/SysUtils.h"
+#include "core/SysUtils.h"
 
 // Base of every network error, and itself the error of a 2xx response whose
 // connection was gone before its body could be read ("Undefined situation").

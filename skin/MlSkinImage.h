@@ -3,7 +3,7 @@
 #include <memory>
 #include <vector>
 
-#include "framework/Classes.h"
+#include "core/Classes.h"
 #include "graphics/Bitmap32.h"
 
 // Names a skin image: a built-in name such as "MlSkinBar_cur", or an image

@@ -5,8 +5,8 @@
 #include <memory>
 #include <vector>
 
-#include "framework/Classes.h"
-#include "framework/StringList.h"
+#include "core/Classes.h"
+#include "core/StringList.h"
 #include "zip/BufferedFileStream.h"
 #include "zip/SortedZip.h"
 #include "zip/ZipErrors.h"
