@@ -40,9 +40,9 @@ BELOW = {
     "http": {"core", "platform"},
     "zip": {"core", "platform"},
     "graphics": {"framework", "core", "platform"},
-    # The skin carries the built-in images, which the build embeds as resources.
+    # The built-in skin images are embedded resources.
     "skin": {"graphics", "framework", "core", "platform", "resources"},
-    "skin/window": {"skin", "graphics", "framework", "core", "platform", "resources"},
+    "skin/window": {"skin", "graphics", "framework", "core", "platform"},
     "resources": set(),
     # The program chooses its display backend at start-up.
     "app": {"skin/window", "skin", "graphics", "framework", "core", "display", "platform", "http", "zip",
