@@ -4,7 +4,6 @@
 // to the display, beside curl fetching the same file.
 //
 //   bench_progress_display [size in MB, default 512] [rounds, default 3]
-#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,13 +14,9 @@
 #include <functional>
 #include <vector>
 
-#include "app/Unit1.h"
-#include "platform/CodePage.h"
-#include "platform/headless/HeadlessDisplay.h"
-#include "skin/MlSkinResManager.h"
+#include "MainWindowBench.h"
 #include "tests/support/TestServers.h"
 
-using namespace platform::literals;
 using Clock = std::chrono::steady_clock;
 
 namespace {
@@ -31,15 +26,6 @@ double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).coun
 double Median(std::vector<double> v) {
   std::sort(v.begin(), v.end());
   return v[v.size() / 2];
-}
-
-void MakeFile(const std::string& path, std::size_t bytes) {
-  std::vector<char> block(1 << 20);
-  for (std::size_t i = 0; i < block.size(); ++i) block[i] = static_cast<char>(i % 251);
-  int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  for (std::size_t done = 0; done < bytes; done += block.size())
-    if (write(fd, block.data(), std::min(block.size(), bytes - done)) < 0) std::abort();
-  close(fd);
 }
 
 double CurlSeconds(const std::string& url) {
@@ -96,14 +82,9 @@ struct DisplayClock {
 int main(int argc, char** argv) {
   const std::size_t mb = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 512;
   const int rounds = argc > 2 ? std::atoi(argv[2]) : 3;
-  platform::SetDisplay(std::make_unique<platform::HeadlessDisplay>());
-  InitializeSkinResources();
-  auto* app = new TApplication(nullptr);
-  app->SetTitle("Quelbo自动更新"_cp936);
-  TForm1* form = app->CreateForm<TForm1>();
-  form->Timer1->SetEnabled(false);
-  form->SetVisible(true);
-  app->ProcessMessages();
+  MainWindowOnHeadlessDisplay window;
+  TApplication* app = window.app;
+  TForm1* form = window.form;
   form->MessagePump1->SetOnlyWhenIdle(false);
 
   // One work event and the repaint it causes, as a block of a 512 MB
@@ -143,7 +124,7 @@ int main(int argc, char** argv) {
               Median(heldBack));
 
   testsupport::TempDir root;
-  MakeFile(root / "package.bin", mb << 20);
+  testsupport::WritePatternFile(root / "package.bin", mb << 20);
   testsupport::NginxServer nginx(root.Path());
   const std::string url = nginx.Url("/package.bin");
   CurlSeconds(url);  // warm the page cache
@@ -186,7 +167,4 @@ int main(int argc, char** argv) {
               (Median(totals) / Median(bare) - 1) * 100);
   std::printf("  curl -s -o /dev/null   %8.1f MB/s  (ratio %.2f)\n", static_cast<double>(mb) / Median(curls),
               Median(curls) / Median(totals));
-  delete app;
-  FinalizeSkinResources();
-  platform::SetDisplay(nullptr);
 }
