@@ -105,9 +105,7 @@ void TMlSkinCustomControl::Dispatch(TMessage& m) {
               PostMessage(w->Handle(), MLM_PARENTMOVED, 0, 0);
       }
       return;
-    case MLM_PARENTMOVED:
-      ParentMoved();
-      return;
+    case MLM_PARENTMOVED: ParentMoved(); return;
     case WM_WINDOWPOSCHANGED:
       if (!IsDesigning() && !(ControlState() & csDestroyingHandle)) FitBuffer();
       TCustomPaintBox32_ml::Dispatch(m);
@@ -120,8 +118,7 @@ void TMlSkinCustomControl::Dispatch(TMessage& m) {
       DefaultHandler(m);
       Invalidate();
       return;
-    default:
-      TCustomPaintBox32_ml::Dispatch(m);
+    default: TCustomPaintBox32_ml::Dispatch(m);
   }
 }
 

@@ -126,8 +126,7 @@ void TMlSkinLabel::Dispatch(TMessage& m) {
         Invalidate();
       }
       return;
-    default:
-      TMlSkinCustomPanel::Dispatch(m);
+    default: TMlSkinCustomPanel::Dispatch(m);
   }
 }
 

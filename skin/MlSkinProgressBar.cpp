@@ -169,7 +169,8 @@ void TMlSkinProgressBar::DrawCaption(TBitmap32* Buffer) {
   Buffer->SetFont(*caption_->Font());
   constexpr UINT kFlags = DT_CENTER | DT_VCENTER | DT_SINGLELINE;
   const TMlLightClass* light = caption_->Light();
-  if (light->Active()) DrawGlowText(&Buffer->Canvas(), r, caption_->Text(), light->BlurRadius(), light->Color(), kFlags);
+  if (light->Active())
+    DrawGlowText(&Buffer->Canvas(), r, caption_->Text(), light->BlurRadius(), light->Color(), kFlags);
   Buffer->TextInRect(r, kFlags, caption_->Text());
 }
 
@@ -182,16 +183,13 @@ void TMlSkinProgressBar::WndProc(TMessage& m) {
 
 void TMlSkinProgressBar::Dispatch(TMessage& m) {
   switch (m.Msg) {
-    case WM_GETDLGCODE:
-      m.Result = DLGC_WANTARROWS;
-      return;
+    case WM_GETDLGCODE: m.Result = DLGC_WANTARROWS; return;
     case CM_MOUSEENTER:
     case CM_MOUSELEAVE:
       TMlSkinCustomControl::Dispatch(m);
       hover_ = m.Msg == CM_MOUSEENTER;
       Invalidate();
       return;
-    default:
-      TMlSkinCustomControl::Dispatch(m);
+    default: TMlSkinCustomControl::Dispatch(m);
   }
 }

@@ -25,8 +25,8 @@ void TMlSkinProgressBar::DrawThumb(TBitmap32* Buffer) {
     thumbWidth_ = static_cast<std::uint16_t>(normal->Width());
     thumbHeight_ = static_cast<std::uint16_t>(normal->Height());
   }
-  const auto a = static_cast<int>(std::trunc(Ratio(static_cast<long double>(value_) - min_,
-                                                   static_cast<long double>(max_) - min_) * Width()));
+  const auto a = static_cast<int>(
+      std::trunc(Ratio(static_cast<long double>(value_) - min_, static_cast<long double>(max_) - min_) * Width()));
   const int top = (Height() - thumbHeight_) / 2;
   TRect r = Rect(a + trackButton_->Offset() - thumbWidth_, top, a + trackButton_->Offset(), top + thumbHeight_);
   if (trackButton_->AlwaysShow() || showHot) {
@@ -66,8 +66,8 @@ void TMlSkinProgressBar::TrackPress(int x, int y) {
   repeatTimer_->SetEnabled(true);
   repeatPoint_ = {x, y};
   // The thumb's left edge where the value puts it.
-  const double perValue =
-      static_cast<double>(Ratio(static_cast<long double>(Width()) - thumbWidth_, static_cast<long double>(max_) - min_));
+  const double perValue = static_cast<double>(
+      Ratio(static_cast<long double>(Width()) - thumbWidth_, static_cast<long double>(max_) - min_));
   const auto c = static_cast<std::int64_t>(std::trunc((static_cast<long double>(value_) - min_) * perValue));
   if (!repeating_) {
     repeatForward_ = x >= c;

@@ -73,12 +73,8 @@ void TCustomPaintBox32_ml::PaintWindow(HDC dc) {
 
 void TCustomPaintBox32_ml::Dispatch(TMessage& m) {
   switch (m.Msg) {
-    case WM_ERASEBKGND:
-      m.Result = 1;
-      return;
-    case WM_GETDLGCODE:
-      m.Result = 0;
-      return;
+    case WM_ERASEBKGND: m.Result = 1; return;
+    case WM_GETDLGCODE: m.Result = 0; return;
     case CM_MOUSEENTER:
       mouseInside_ = true;
       PointerEntered();
@@ -89,7 +85,6 @@ void TCustomPaintBox32_ml::Dispatch(TMessage& m) {
       PointerLeft();
       TCustomControl::Dispatch(m);
       return;
-    default:
-      TCustomControl::Dispatch(m);
+    default: TCustomControl::Dispatch(m);
   }
 }

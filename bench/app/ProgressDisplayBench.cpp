@@ -61,7 +61,8 @@ struct DisplayClock {
   }
 
   void Watch(TForm1* form) {
-    for (TControl* c : std::initializer_list<TControl*>{form->MlSkinLabel1, form->MlSkinLabel3, form->MlSkinProgressBar1}) {
+    for (TControl* c :
+         std::initializer_list<TControl*>{form->MlSkinLabel1, form->MlSkinLabel3, form->MlSkinProgressBar1}) {
       TWndMethod inner = c->WindowProc;
       c->WindowProc = [this, inner](TMessage& m) {
         if (m.Msg != WM_PAINT) return inner(m);
@@ -163,8 +164,8 @@ int main(int argc, char** argv) {
   std::printf("  display share          %6.2f %%  (goal under 2 %%; %ld events, %ld control paints)\n", Median(shares),
               display.events, display.paints);
   std::printf("  download               %8.1f MB/s\n", static_cast<double>(mb) / Median(totals));
-  std::printf("  without the display    %8.1f MB/s  (the display adds %.2f %%)\n", static_cast<double>(mb) / Median(bare),
-              (Median(totals) / Median(bare) - 1) * 100);
+  std::printf("  without the display    %8.1f MB/s  (the display adds %.2f %%)\n",
+              static_cast<double>(mb) / Median(bare), (Median(totals) / Median(bare) - 1) * 100);
   std::printf("  curl -s -o /dev/null   %8.1f MB/s  (ratio %.2f)\n", static_cast<double>(mb) / Median(curls),
               Median(curls) / Median(totals));
 }
