@@ -188,4 +188,28 @@ TEST_F(Bar, SliderKeysAndDrag) {
   EXPECT_FALSE(bar->MouseCapture());
 }
 
+// A press on the track beside the thumb moves the value to the point; while
+// the button is held the repeat goes on towards it and no further.
+TEST_F(Bar, PressOnTheTrackMovesToThePoint) {
+  bar->TrackButton()->SetNormal("MlSkinDrag_flag");
+  bar->TrackButton()->SetVisible(true);
+  bar->SetMaxValue(100);
+  bar->SetValue(50);
+  PaintNow(bar);
+  int changes = 0;
+  bar->OnChanged = [&](TObject*) { ++changes; };
+  struct Press {
+    int x, value;
+  } presses[] = {{200, 83}, {50, 21}};  // Round((x - 1) / 239 x 100)
+  for (const Press& p : presses) {
+    changes = 0;
+    SendMessage(bar->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(p.x, 8));
+    EXPECT_EQ(bar->Value(), p.value) << p.x;
+    Pump(450);  // the repeat ticks while the button is held
+    EXPECT_EQ(bar->Value(), p.value) << p.x;
+    EXPECT_EQ(changes, 1);
+    SendMessage(bar->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(p.x, 8));
+  }
+}
+
 }  // namespace
