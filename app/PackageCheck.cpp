@@ -115,10 +115,14 @@ void TCheckedPackageStream::SetSize(std::int64_t NewSize) {
   TMemoryStream::SetSize(NewSize);
 }
 
-AnsiString TCheckedPackageStream::Verdict() {
+AnsiString TCheckedPackageStream::SizeVerdict() {
   if (size_ && Size() != *size_)
     return Format("The package has %lld bytes instead of the %lld announced", static_cast<long long>(Size()),
                   static_cast<long long>(*size_));
+  return "";
+}
+
+AnsiString TCheckedPackageStream::DigestVerdict() {
   if (!sha256_) return "";
   release::Sha256Digest digest;
   if (!hasher_ || rewritten_ || offered_ != Size()) {

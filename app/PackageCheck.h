@@ -23,9 +23,11 @@ class TCheckedPackageStream : public TMemoryStream {
   std::int64_t Seek(std::int64_t Offset, TSeekOrigin Origin) override;
   void SetSize(std::int64_t NewSize) override;
 
-  // Once the transfer is over: "" when the content is the promised package,
-  // else why it is not.
-  AnsiString Verdict();
+  // Once the transfer is over, "" when the content is what was promised, else
+  // why it is not: first its size, at once; then its SHA-256, which waits for
+  // the hashing to catch up (the content may be written out meanwhile).
+  AnsiString SizeVerdict();
+  AnsiString DigestVerdict();
 
  private:
   class Hasher;

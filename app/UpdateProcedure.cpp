@@ -151,13 +151,19 @@ AnsiString TForm1::DownloadPackage(const AnsiString& URL, const AnsiString& Pack
   try {
     TCheckedPackageStream stream(Terms.sha256, Terms.size);
     HttpClient2->Get(URL, stream);
-    // Only the package the reply described reaches the installation directory.
-    const AnsiString refusal = stream.Verdict();
+    AnsiString refusal = stream.SizeVerdict();
     if (!refusal.empty()) return refusal;
     // Saved under a temporary name and renamed when complete, so an older
     // package of the same name is never replaced by a part of the new one.
-    if (!platform::ReplaceFileContent(path, stream.Memory(), static_cast<std::size_t>(stream.Size())))
-      return Format("Cannot create file \"%s\". %s", path.c_str(), platform::ErrorText(errno).c_str());
+    // The hashing finishes while the bytes are written; a package that is not
+    // the one the reply described never takes its name.
+    const bool saved =
+        platform::ReplaceFileContent(path, stream.Memory(), static_cast<std::size_t>(stream.Size()), [&] {
+          refusal = stream.DigestVerdict();
+          return refusal.empty();
+        });
+    if (!refusal.empty()) return refusal;
+    if (!saved) return Format("Cannot create file \"%s\". %s", path.c_str(), platform::ErrorText(errno).c_str());
     return "";
   } catch (const Exception& e) {
     return e.Message().empty() ? AnsiString(e.ClassName()) : e.Message();
