@@ -20,10 +20,10 @@ int RoundHalfEven(double v) { return static_cast<int>(std::nearbyint(v)); }
 
 }  // namespace
 
-void FadeEdges(TCustomBitmap32* Picture, TColor& AverageColor) {
+void FadeEdges(TCustomBitmap32* Picture, TColor& AverageColor, int Width) {
   AverageColor = 0;
   if (!Picture) return;
-  const int w = Picture->Width(), h = Picture->Height(), f = FadeWidth;
+  const int w = Picture->Width(), h = Picture->Height(), f = std::max(Width, 1);
   const long long count = std::max<long long>(static_cast<long long>(w) * h, 1);
   unsigned long long sum[3] = {0, 0, 0};
   const TColor32* px = Picture->Bits();
@@ -51,11 +51,12 @@ void FadeEdges(TCustomBitmap32* Picture, TColor& AverageColor) {
   };
   for (int i = 0; i < f; ++i)
     for (int j = 0; j < f; ++j) {
-      double d = std::min(std::sqrt(double(i) * i + double(j) * j), 99.0);
+      double d = std::min(std::sqrt(double(i) * i + double(j) * j), double(f - 1));
       blend(w - f + i, h - f + j, 255 - RoundHalfEven(d / f * 100 * 2.55));
     }
   for (int i = 0; i < f; ++i) {
-    int a = 255 - RoundHalfEven(i * 2.55);
+    // i * 100 / f is i itself at the standard width, so its steps stay exact.
+    int a = 255 - RoundHalfEven(i * 100.0 / f * 2.55);
     for (int y = 0; y < h - f; ++y) blend(w - f + i, y, a);
   }
   for (int q = 0; q < f; ++q) {
