@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <sodium.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 
 #include <ctime>
 
@@ -14,38 +13,19 @@
 
 namespace {
 
-struct ToolRun {
-  int status = -1;
-  std::string out;
-};
+using testsupport::CommandResult;
 
-std::string Quoted(const std::string& s) {
-  std::string out = "'";
-  for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return out + "'";
-}
-
-ToolRun Shell(const std::string& command) {
-  ToolRun run;
-  FILE* p = popen((command + " 2>/dev/null").c_str(), "r");
-  char buffer[4096];
-  for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, p)) > 0;) run.out.append(buffer, n);
-  const int status = pclose(p);
-  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return run;
-}
-
-ToolRun Publish(const std::vector<std::string>& args) {
-  std::string command = Quoted(QUELBO_PUBLISH);
-  for (const std::string& a : args) command += " " + Quoted(a);
-  return Shell(command);
+CommandResult Publish(const std::vector<std::string>& args) {
+  std::vector<std::string> argv = {QUELBO_PUBLISH};
+  argv.insert(argv.end(), args.begin(), args.end());
+  return testsupport::RunCommand(argv);
 }
 
 class PublishTool : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_GE(sodium_init(), 0);
-    const ToolRun made = Publish({"keygen", key});
+    const CommandResult made = Publish({"keygen", key});
     ASSERT_EQ(made.status, 0);
     ASSERT_EQ(made.out.size(), 45u) << made.out;
     publicKey = made.out.substr(0, 44);
@@ -87,13 +67,13 @@ TEST_F(PublishTool, KeyPairWithAnOwnerOnlySecretKey) {
 
 TEST_F(PublishTool, SignedReplyRoundTrip) {
   const std::int64_t now = std::time(nullptr);
-  const ToolRun signedRun = Publish(SignArgs());
+  const CommandResult signedRun = Publish(SignArgs());
   ASSERT_EQ(signedRun.status, 0);
   const std::string& line = signedRun.out;
   ASSERT_TRUE(line.ends_with("\n"));
   const std::string reply = line.substr(0, line.size() - 1);
 
-  const std::string digest = Shell("sha256sum " + Quoted(package)).out.substr(0, 64);
+  const std::string digest = testsupport::RunCommand({"sha256sum", package}).out.substr(0, 64);
   const std::string head = "2.0|http://h/p/|quelbo-2.0.zip|开始游戏.exe|sha256=" + digest + ";size=100011;expires=";
   ASSERT_EQ(reply.substr(0, head.size()), head);
   const std::int64_t expires = std::stoll(reply.substr(head.size()));
@@ -150,7 +130,7 @@ TEST_F(PublishTool, RefusesWhatWouldMakeABadReply) {
     auto it = std::find(args.begin(), args.end(), c.option);
     if (it == args.end()) args.insert(args.end(), {c.option, c.value});
     else *(it + 1) = c.value;
-    const ToolRun run = Publish(args);
+    const CommandResult run = Publish(args);
     EXPECT_EQ(run.status, c.status);
     EXPECT_EQ(run.out, "");
   }

@@ -12,12 +12,8 @@
 
 namespace e2e {
 
-struct PublishRun {
-  int status = -1;
-  std::string out;  // standard output, exactly
-};
-// Runs quelbo-publish with the arguments, standard error to the test's output.
-PublishRun RunPublish(const std::vector<std::string>& args);
+// Runs quelbo-publish with the arguments.
+testsupport::CommandResult RunPublish(const std::vector<std::string>& args);
 
 struct ReleaseToSign {
   std::string version = "2.0";
