@@ -50,8 +50,6 @@ class TForm1 : public TForm {
   std::int32_t StartTicks = 0;
   // The total announced by the last work-begin event of HttpClient2.
   std::int32_t WorkTotal = 0;
-  // The serial of the signed release being installed.
-  std::optional<std::int64_t> SerialToRecord;
 
  private:
   void LoadStoredForm();
@@ -64,6 +62,8 @@ class TForm1 : public TForm {
   // Records NewVersion, and the serial of a signed release before it.
   void RecordRelease(const AnsiString& NewVersion);
   void ReportDownloadFailure(const AnsiString& Why);
+  // The serial of the signed release being installed.
+  std::optional<std::int64_t> SerialToRecord;
   void InstallArchive(const AnsiString& F2, const AnsiString& StrippedF2, const class TStringList& Fields,
                       const AnsiString& NewVersion);
   void FinishPlainFile(const class TStringList& Fields, const AnsiString& NewVersion);
