@@ -2,7 +2,9 @@
 // The updater's main window: its components as stored with the form, the start
 // timer, the update procedure and the progress display.
 #include <cstdint>
+#include <optional>
 
+#include "app/ReleaseCheck.h"
 #include "framework/ExtCtrls.h"
 #include "framework/Forms.h"
 #include "http/HttpClient.h"
@@ -66,10 +68,15 @@ class TForm1 : public TForm {
   void LoadStoredForm();
   void LoadStoredComponents();
   void ShowMessage(const AnsiString& Text);
-  // Fetches URL into memory and saves it as the package PackageName; the
-  // error's message, or "" when the package was saved.
-  AnsiString DownloadPackage(const AnsiString& URL, const AnsiString& PackageName);
+  // Fetches URL into memory and saves it as the package PackageName unless it
+  // differs from what Terms promise; the error's message, or "" when the
+  // package was saved.
+  AnsiString DownloadPackage(const AnsiString& URL, const AnsiString& PackageName, const ReleaseTerms& Terms);
+  // Records NewVersion, and the serial of a signed release before it.
+  void RecordRelease(const AnsiString& NewVersion);
   void ReportDownloadFailure(const AnsiString& Why);
+  // The serial of the signed release being installed.
+  std::optional<std::int64_t> SerialToRecord;
   void InstallArchive(const AnsiString& F2, const AnsiString& StrippedF2, const class TStringList& Fields,
                       const AnsiString& NewVersion);
   void FinishPlainFile(const class TStringList& Fields, const AnsiString& NewVersion);

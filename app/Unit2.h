@@ -28,6 +28,8 @@ AnsiString WriteIniValue(const AnsiString& IniPath, const AnsiString& Section, c
 // The body of URL fetched through Client and decoded from UTF-8; "" on any
 // failure, an empty URL or no network.
 AnsiString GetUrlText(THttpClient& Client, const AnsiString& URL);
+// The same body as received, before decoding (what a signature covers).
+AnsiString GetUrlBody(THttpClient& Client, const AnsiString& URL);
 // 1 when the system has a network connection, else 0.
 int IsOnline();
 // Ends every process whose executable name is ExeName; the outcome of the last

@@ -98,6 +98,13 @@ class ChildProcess {
   ChildProcess(const ChildProcess&) = delete;
   ChildProcess& operator=(const ChildProcess&) = delete;
 
+  // Everything it writes from now until it closes its standard output.
+  std::string ReadAll() {
+    std::string out;
+    char buf[4096];
+    for (std::size_t n; out_ && (n = fread(buf, 1, sizeof buf, out_)) > 0;) out.append(buf, n);
+    return out;
+  }
   std::string ReadLine() {
     char buf[512];
     if (!out_ || !fgets(buf, sizeof buf, out_)) return {};
@@ -126,6 +133,20 @@ class ChildProcess {
   FILE* out_ = nullptr;
   int status_ = -1;
 };
+
+// A program run to its end: its exit status (-1 when it did not exit) and
+// everything it wrote on standard output. Standard error is the test's.
+struct CommandResult {
+  int status = -1;
+  std::string out;
+};
+inline CommandResult RunCommand(const std::vector<std::string>& argv) {
+  ChildProcess child(argv);
+  CommandResult result;
+  result.out = child.ReadAll();
+  result.status = child.Wait();
+  return result;
+}
 
 // scripts/tools/http-script-server.py playing one script; see that file for
 // the commands.
