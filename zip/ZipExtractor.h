@@ -3,6 +3,7 @@
 // members below a destination directory.
 #include <cstdint>
 #include <memory>
+#include <set>
 #include <vector>
 
 #include "framework/Classes.h"
@@ -122,6 +123,7 @@ class TZipExtractor : public TComponent {
   void OpenDisk(std::uint32_t disk);
 
   // Extraction (ZipExtract.cpp and its helpers).
+  void ExtractSelected(TSortedZip*& savedView);
   void SelectMembers(int& count, std::int64_t& total);
   bool ProcessMember(int index, zip::DecodeBuffers& buffers);
   int ShowMessage(int id, const AnsiString& text, const AnsiString& caption, unsigned flags);
@@ -156,4 +158,6 @@ class TZipExtractor : public TComponent {
   std::int64_t totalWritten_ = 0;
   int done_ = 0;
   std::vector<std::pair<AnsiString, unsigned>> directoryModes_;
+  // Directories whose stale temporary files this run has removed.
+  std::set<AnsiString> cleanedDirectories_;
 };

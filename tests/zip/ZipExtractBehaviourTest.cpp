@@ -6,51 +6,11 @@
 #include <sys/stat.h>
 #include <utime.h>
 
-#include "ZipTestSupport.h"
-#include "zip/ZipExtractor.h"
+#include "ExtractFixture.h"
 
 using namespace ziptest;
 
 namespace {
-
-Member M(const std::string& name, const std::string& data) {
-  Member m;
-  m.name = name;
-  m.data = data;
-  return m;
-}
-
-struct Skipped {
-  TSkipReason reason;
-  std::string name;
-};
-
-class ExtractTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    dest_ = dir_ / "dest";
-    z_.OnSkippingFile = [this](TObject*, TSkipReason r, const AnsiString& n, int, bool&) { skipped_.push_back({r, n}); };
-    z_.OnBadCRC = [this](TObject*, std::uint32_t calc, std::uint32_t stored, int) { badCrc_.push_back({calc, stored}); };
-  }
-  int Extract(const std::vector<Member>& members, const ArchiveOptions& options = {}) {
-    WriteFile(dir_ / "pkg.zip", BuildArchive(members, options));
-    z_.SetZipName(dir_ / "pkg.zip");
-    z_.LoadDirectory();
-    z_.SetDestDir(dest_);
-    z_.DoAll = true;
-    z_.RecreateDirs = true;
-    return z_.UnZip();
-  }
-  // Names below the destination, temporary files included.
-  std::vector<std::string> DestTree() { return ListTree(dest_); }
-
-  ScratchDir dir_;
-  std::string dest_;
-  TZipExtractor z_{nullptr};
-  MessageBoxRecorder boxes_{IDNO};
-  std::vector<Skipped> skipped_;
-  std::vector<std::pair<std::uint32_t, std::uint32_t>> badCrc_;
-};
 
 TEST_F(ExtractTest, DirectoryEntryAndFileInIt) {
   Member d = M("bin/", "");
@@ -354,6 +314,8 @@ TEST_F(ExtractTest, FullDiskRaisesAndKeepsTheOldFile) {
   m.compressed = Deflate(m.data);
   m.useCompressed = true;
   z_.OverwriteMode = TUZOverwriteMode::Always;
+  int blocksWritten = 0;
+  z_.OnFilePercentDone = [&](TObject*, int) { ++blocksWritten; };
   // A file size limit stands in for a full disk.
   struct rlimit old;
   ::getrlimit(RLIMIT_FSIZE, &old);
@@ -373,6 +335,7 @@ TEST_F(ExtractTest, FullDiskRaisesAndKeepsTheOldFile) {
   ::setrlimit(RLIMIT_FSIZE, &old);
   ::signal(SIGXFSZ, oldHandler);
   EXPECT_EQ(error, "Cant write uncompressed file");
+  EXPECT_EQ(blocksWritten, 0) << "the disk is found full before the member's data is written";
   EXPECT_EQ(ReadFile(dest_ + "/big.bin"), "old contents");
   EXPECT_EQ(DestTree(), std::vector<std::string>{"big.bin"});
 }
