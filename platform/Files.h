@@ -2,11 +2,17 @@
 // Files and directories. Paths are code page 936 byte strings, as the program
 // holds them; they become UTF-8 where they reach the operating system.
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace platform {
 
 std::string ToOsPath(const std::string& cp936Path);
+// The path exactly as the program holds it; nullopt when a byte sequence in it
+// reads as no character or it holds a NUL, so a file is never made under a
+// name with a "?" put in.
+std::optional<std::string> ToOsPathExact(const std::string& cp936Path);
+// Keeps every character of the name (see CodePage.h).
 std::string FromOsPath(const std::string& osPath);
 // The system's text for an errno value.
 std::string ErrorText(int err);

@@ -126,6 +126,8 @@ class TZipExtractor : public TComponent {
   void ExtractSelected(TSortedZip*& savedView);
   void SelectMembers(int& count, std::int64_t& total);
   bool ProcessMember(int index, zip::DecodeBuffers& buffers);
+  // False, after a message box, when path cannot be given to the file system exactly.
+  bool NameIsExact(const AnsiString& path, const TZipHeaderInfo& h);
   int ShowMessage(int id, const AnsiString& text, const AnsiString& caption, unsigned flags);
   void Skip(TSkipReason reason, const AnsiString& name, int index, const TZipHeaderInfo& h);
 

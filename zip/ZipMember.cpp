@@ -85,6 +85,14 @@ int Percent(std::uint64_t part, std::uint64_t whole) {
 }
 }  // namespace
 
+bool TZipExtractor::NameIsExact(const AnsiString& path, const TZipHeaderInfo& h) {
+  if (platform::ToOsPathExact(path)) return true;
+  // No file is made under a name with a character put in for one that could
+  // not be read: two such names would end as one file.
+  ShowMessage(zmBadFileName, zipmsg::kBadFileName + h.FullName(), zipmsg::kBadFileNameCaption, MB_OK);
+  return false;
+}
+
 bool TZipExtractor::ProcessMember(int index, zip::DecodeBuffers& buffers) {
   current_.Assign(view_->Items(index));
   TZipHeaderInfo& h = current_;
@@ -104,11 +112,11 @@ bool TZipExtractor::ProcessMember(int index, zip::DecodeBuffers& buffers) {
 
   zip::TargetDirectory target = zip::ComputeTargetDirectory(destDir_, h.directory, RecreateDirs, relativePaths_);
   if (!hasName) {
-    if (!target.safe) {
+    AnsiString dir = target.path.empty() ? AnsiString(".") : target.path;
+    if (!target.safe || !NameIsExact(dir, h)) {
       Skip(srCreateError, target.path, index, h);
       return false;
     }
-    AnsiString dir = target.path.empty() ? AnsiString(".") : target.path;
     if (RecreateDirs && !platform::DirectoryExists(dir)) platform::ForceDirectories(dir);
     unsigned unixMode = h.externalAttributes >> 16;
     if (RetainAttributes && RecreateDirs && h.Host() == zip::kHostUnix && unixMode != 0 && !S_ISLNK(unixMode))
@@ -125,6 +133,10 @@ bool TZipExtractor::ProcessMember(int index, zip::DecodeBuffers& buffers) {
   bool skip = false;
   if (OnStartUnZip) OnStartUnZip(this, index, fname, skip);
   if (skip) return false;
+  if (!NameIsExact(fname, h)) {
+    Skip(srCreateError, fname, index, h);
+    return false;
+  }
   AnsiString parent = zip::ParentOf(fname);
   if (!parent.empty() && !platform::DirectoryExists(parent)) platform::ForceDirectories(parent);
   if (cleanedDirectories_.insert(parent).second) zip::RemoveStaleTemporaryFiles(parent);
