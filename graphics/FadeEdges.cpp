@@ -16,7 +16,20 @@ TColor32 ConstantAlphaBlend(TColor32 src, TColor32 dst, unsigned a) {
   return r | 0xFF000000;
 }
 
-int RoundHalfEven(double v) { return static_cast<int>(std::nearbyint(v)); }
+// Round(√n × 2.55), halves to even, on exact values. Binary floating point
+// holds 2.55 only approximately, which moves the ties the fade is written
+// with (50 × 2.55 = 127.5 rounds to 128, 90 × 2.55 = 229.5 to 230).
+int RoundedFadeStep(long long n) {
+  // x = √n × 255 / 100, so 10000 x² = 65025 n; k ends as the floor of x.
+  const long long scaled = n * 65025;
+  long long k = static_cast<long long>(std::sqrt(static_cast<double>(scaled) / 10000.0));
+  while (k > 0 && k * k * 10000 > scaled) --k;
+  while ((k + 1) * (k + 1) * 10000 <= scaled) ++k;
+  // x against k + 1/2: 10000 (k + 1/2)² = 2500 (2k + 1)².
+  const long long half = (2 * k + 1) * (2 * k + 1) * 2500;
+  if (scaled > half || (scaled == half && k % 2 == 1)) ++k;
+  return static_cast<int>(k);
+}
 
 }  // namespace
 
@@ -49,17 +62,20 @@ void FadeEdges(TCustomBitmap32* Picture, TColor& AverageColor) {
   auto blend = [&](int x, int y, int a) {
     if (inside(x, y)) at(x, y) = ConstantAlphaBlend(Picture->PixelAt(x, y), at(x, y), static_cast<unsigned>(a) & 0xFF);
   };
+  // With F = 100 every step is 255 - Round(d x 2.55): d is the distance from
+  // the corner's inner corner (limited to 99), or the band's column or row.
+  static_assert(FadeWidth == 100);
   for (int i = 0; i < f; ++i)
     for (int j = 0; j < f; ++j) {
-      double d = std::min(std::sqrt(double(i) * i + double(j) * j), 99.0);
-      blend(w - f + i, h - f + j, 255 - RoundHalfEven(d / f * 100 * 2.55));
+      const long long n = std::min<long long>(1LL * i * i + 1LL * j * j, 99 * 99);
+      blend(w - f + i, h - f + j, 255 - RoundedFadeStep(n));
     }
   for (int i = 0; i < f; ++i) {
-    int a = 255 - RoundHalfEven(i * 2.55);
+    int a = 255 - RoundedFadeStep(1LL * i * i);
     for (int y = 0; y < h - f; ++y) blend(w - f + i, y, a);
   }
   for (int q = 0; q < f; ++q) {
-    int a = 255 - RoundHalfEven(q * (255.0 / f));
+    int a = 255 - RoundedFadeStep(1LL * q * q);
     for (int x = 0; x < w - f; ++x) blend(x, h - f + q, a);
   }
   std::copy(out.begin(), out.end(), Picture->Bits());
