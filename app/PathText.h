@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/Types.h"
+#include "core/Types.h"
 
 // Position of the last byte of Separators that stands as a character of its
 // own, or npos.

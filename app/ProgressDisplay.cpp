@@ -5,12 +5,10 @@
 
 #include "app/Unit1.h"
 #include "app/Unit2.h"
-#include "framework/SysUtils.h"
+#include "core/SysUtils.h"
 #include "platform/CodePage.h"
 
 using namespace platform::literals;
-
-std::int32_t WorkTotal = 0;
 
 AnsiString PercentText(std::int32_t Count, std::int32_t Total) {
   const long double percent = static_cast<long double>(Count) / static_cast<long double>(Total) * 100.0L;

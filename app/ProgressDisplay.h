@@ -1,12 +1,8 @@
 #pragma once
-// The progress display of the package download: the total announced by the
-// last work-begin event and the percentage text.
+// The progress display of the package download: the percentage text.
 #include <cstdint>
 
-#include "framework/Types.h"
-
-// The total announced by the last work-begin event of HttpClient2.
-extern std::int32_t WorkTotal;
+#include "core/Types.h"
 
 // Count of Total as a whole percentage, halves away from zero, with "%"
 // appended: 1 of 3 gives "33%", 1 of 200 gives "1%". Total must be above 0.

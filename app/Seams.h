@@ -4,7 +4,7 @@
 // update server. Unset, each is the real thing.
 #include <functional>
 
-#include "framework/Types.h"
+#include "core/Types.h"
 
 // Ends the process at once with the exit code: no window is closed, no further
 // event runs and nothing more is written. With an exit hook set, the hook gets

@@ -7,9 +7,6 @@
 
 using namespace platform::literals;
 
-TForm1* Form1 = nullptr;
-std::int32_t StartTicks = 0;
-
 namespace {
 
 void LoadPng(TIcon* icon, const char* name) {
@@ -24,7 +21,6 @@ void LoadPng(TIcon* icon, const char* name) {
 }  // namespace
 
 TForm1::TForm1(TComponent* AOwner) : TForm(AOwner) {
-  Form1 = this;
   BeginLoading();
   LoadStoredForm();
   EndLoading();
@@ -38,9 +34,7 @@ TForm1::TForm1(TComponent* AOwner) : TForm(AOwner) {
   };
 }
 
-TForm1::~TForm1() {
-  if (Form1 == this) Form1 = nullptr;
-}
+TForm1::~TForm1() = default;
 
 // The window's stored properties, applied in stored order.
 void TForm1::LoadStoredForm() {

@@ -40,6 +40,10 @@ class TForm1 : public TForm {
 
   // Full path of "xconfig.ini" in the application directory.
   AnsiString IniPath;
+  // Ticks of Timer1 since the program started or the timer was restarted.
+  std::int32_t StartTicks = 0;
+  // The total announced by the last work-begin event of HttpClient2.
+  std::int32_t WorkTotal = 0;
 
  private:
   void LoadStoredForm();
@@ -53,9 +57,3 @@ class TForm1 : public TForm {
                       const AnsiString& NewVersion);
   void FinishPlainFile(const class TStringList& Fields, const AnsiString& NewVersion);
 };
-
-// The main window, as the support operations reach it.
-extern TForm1* Form1;
-
-// Ticks of Timer1 since the program started or the timer was restarted.
-extern std::int32_t StartTicks;

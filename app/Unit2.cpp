@@ -6,7 +6,6 @@
 
 #include "app/PathText.h"
 #include "app/Seams.h"
-#include "app/Unit1.h"
 #include "platform/CodePage.h"
 #include "platform/Files.h"
 #include "platform/ProfileFile.h"
@@ -23,13 +22,14 @@ AnsiString GetAppDir() {
   return cut == AnsiString::npos ? AnsiString() : exe.substr(0, cut + 1);
 }
 
-AnsiString ReadIniValue(const AnsiString& Section, const AnsiString& Key) {
-  return platform::ReadProfileString(Form1->IniPath, Section, Key, "", kProfileBufferChars);
+AnsiString ReadIniValue(const AnsiString& IniPath, const AnsiString& Section, const AnsiString& Key) {
+  return platform::ReadProfileString(IniPath, Section, Key, "", kProfileBufferChars);
 }
 
-AnsiString WriteIniValue(const AnsiString& Section, const AnsiString& Key, const AnsiString& Value) {
-  if (!platform::WriteProfileString(Form1->IniPath, Section, Key, Value))
-    throw EIniFileException(Format("Unable to write to %s", Form1->IniPath.c_str()));
+AnsiString WriteIniValue(const AnsiString& IniPath, const AnsiString& Section, const AnsiString& Key,
+                         const AnsiString& Value) {
+  if (!platform::WriteProfileString(IniPath, Section, Key, Value))
+    throw EIniFileException(Format("Unable to write to %s", IniPath.c_str()));
   return "1";
 }
 

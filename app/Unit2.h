@@ -1,27 +1,33 @@
 #pragma once
 // The updater's support operations: the application directory, "xconfig.ini",
 // fetching a URL as text, the connectivity test, ending and starting
-// processes, unpacking the package, and small text helpers. Those that need
-// the main window reach it through Form1.
+// processes, unpacking the package, and small text helpers. What they work
+// with (the configuration file, a client, the extractor) is passed to them.
 #include <cstdint>
 #include <memory>
 
-#include "framework/StringList.h"
-#include "framework/SysUtils.h"
+#include "core/StringList.h"
+#include "core/SysUtils.h"
+#include "framework/Windows.h"
+
+class THttpClient;
+class TZipExtractor;
 
 // "Unable to write to %s": "xconfig.ini" could not be written.
 QUELBO_DECLARE_EXCEPTION(EIniFileException, Exception);
 
 // Directory of the running program file, with its trailing "/", in code page 936.
 AnsiString GetAppDir();
-// The value of Key in Section of "xconfig.ini" (at most 2047 characters), or "".
-AnsiString ReadIniValue(const AnsiString& Section, const AnsiString& Key);
+// The value of Key in Section of the configuration file IniPath (at most 2047
+// characters), or "".
+AnsiString ReadIniValue(const AnsiString& IniPath, const AnsiString& Section, const AnsiString& Key);
 // Stores the value, creating the file and the section when needed; the file
 // is replaced atomically. Raises EIniFileException on failure. Returns "1".
-AnsiString WriteIniValue(const AnsiString& Section, const AnsiString& Key, const AnsiString& Value);
-// The body of URL fetched through HttpClient1 and decoded from UTF-8; "" on
-// any failure, an empty URL or no network.
-AnsiString GetUrlText(const AnsiString& URL);
+AnsiString WriteIniValue(const AnsiString& IniPath, const AnsiString& Section, const AnsiString& Key,
+                         const AnsiString& Value);
+// The body of URL fetched through Client and decoded from UTF-8; "" on any
+// failure, an empty URL or no network.
+AnsiString GetUrlText(THttpClient& Client, const AnsiString& URL);
 // 1 when the system has a network connection, else 0.
 int IsOnline();
 // Ends every process whose executable name is ExeName; the outcome of the last
@@ -30,9 +36,9 @@ int KillProcessByName(const AnsiString& ExeName);
 // Starts the file Name of the application directory and returns at once.
 void RunAppFile(const AnsiString& Name);
 // Extracts the package Name of the application directory into that directory
-// through ZipExtractor1: 1 on success; 0 after showing why extraction failed.
-// Errors while opening the archive are not caught.
-int UnZipPackage(const AnsiString& Name);
+// through Zip: 1 on success; 0 after showing why extraction failed, in a box
+// owned by Owner. Errors while opening the archive are not caught.
+int UnZipPackage(TZipExtractor& Zip, HWND Owner, const AnsiString& Name);
 WideString GbkToWide(const AnsiString& S);
 // The pieces of S between separators C, empty pieces included.
 std::unique_ptr<TStringList> SplitText(AnsiString S, char C);

@@ -1,8 +1,8 @@
 // Support operations on the network: the connectivity test and fetching a URL as text.
 #include "app/Seams.h"
-#include "app/Unit1.h"
 #include "app/Unit2.h"
 #include "app/VersionReply.h"
+#include "http/HttpClient.h"
 #include "platform/Connectivity.h"
 
 int IsOnline() {
@@ -10,12 +10,12 @@ int IsOnline() {
   return platform::HasNetworkConnection() ? 1 : 0;
 }
 
-AnsiString GetUrlText(const AnsiString& URL) {
+AnsiString GetUrlText(THttpClient& Client, const AnsiString& URL) {
   AnsiString body;
   if (!URL.empty()) {
     // Every failure of the query reads as no reply at all.
     try {
-      if (IsOnline() == 1) body = Form1->HttpClient1->Get(URL);
+      if (IsOnline() == 1) body = Client.Get(URL);
     } catch (...) {
       body.clear();
     }

@@ -1,15 +1,15 @@
 // Support operation: unpacking the downloaded package into the installation directory.
-#include "app/Unit1.h"
 #include "app/Unit2.h"
 #include "framework/Dialogs.h"
 #include "platform/CodePage.h"
+#include "zip/ZipExtractor.h"
 
 using namespace platform::literals;
 
-int UnZipPackage(const AnsiString& Name) {
+int UnZipPackage(TZipExtractor& Zip, HWND Owner, const AnsiString& Name) {
   const AnsiString archive = GetAppDir() + Name;
   const AnsiString destination = platform::Utf16ToCp936(GbkToWide(GetAppDir()));
-  TZipExtractor* zip = Form1->ZipExtractor1;
+  TZipExtractor* zip = &Zip;
   // Opening the archive and reading its directory are outside the guard: an
   // archive that cannot be opened is the caller's error.
   zip->SetZipName(archive);
@@ -45,7 +45,7 @@ int UnZipPackage(const AnsiString& Name) {
   } catch (const std::exception& e) {
     why = e.what();
   }
-  MessageBoxA(Form1->HandleAllocated() ? Form1->Handle() : nullptr, "解压失败！ 失败原因："_cp936 + why + " ",
+  MessageBoxA(Owner, "解压失败！ 失败原因："_cp936 + why + " ",
               "错误"_cp936, MB_ICONERROR);
   return 0;
 }

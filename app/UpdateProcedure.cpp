@@ -79,13 +79,14 @@ void TForm1::doUpDate() {
 
   if (!platform::FileExists(GetAppDir() + kIniFileName) || IsOnline() != 1) {
     if (IsOnline() != 1) {
-      ShowMessage("网络连接有问题，请检查..."_cp936);  // A
+      // No network: nothing can be checked.
+      ShowMessage("网络连接有问题，请检查..."_cp936);
       ExitProcessNow(0);
       return;
     }
-    // C: a first run records "null" and starts over two ticks later.
+    // First run: record "null" and start over two ticks later.
     StartTicks = 0;
-    WriteIniValue(kVersionSection, kVersionKey, kFirstRunVersion);
+    WriteIniValue(IniPath, kVersionSection, kVersionKey, kFirstRunVersion);
     Timer1->SetEnabled(true);
     return;
   }
@@ -93,11 +94,12 @@ void TForm1::doUpDate() {
   Application->ProcessMessages();
   MessagePump1->SetOnlyWhenIdle(false);
 
-  const AnsiString localVersion = replace(ReadIniValue(kVersionSection, kVersionKey), kStripped, "");
-  const AnsiString reply = GetUrlText(VersionEndpoint());
+  const AnsiString localVersion = replace(ReadIniValue(IniPath, kVersionSection, kVersionKey), kStripped, "");
+  const AnsiString reply = GetUrlText(*HttpClient1, VersionEndpoint());
   if (Application->Terminated()) return;  // the window was closed during the query
   if (IsPauseReply(reply)) {
-    ShowMessage("服务器暂停更新！"_cp936);  // D
+    // The server pauses updates.
+    ShowMessage("服务器暂停更新！"_cp936);
     ExitProcessNow(0);
     return;
   }
@@ -112,7 +114,8 @@ void TForm1::doUpDate() {
   const AnsiString packageUrl = replace(f1, kStripped, "") + strippedF2;
 
   if (localVersion == newVersion) {
-    ShowMessage("当前为最新版本！"_cp936);  // E
+    // Already the current version.
+    ShowMessage("当前为最新版本！"_cp936);
     ExitProcessNow(0);
     return;
   }
@@ -160,14 +163,15 @@ void TForm1::InstallArchive(const AnsiString& F2, const AnsiString& StrippedF2, 
   if (f3Usable && platform::FileExists(dir + f3) && platform::FileExists(dir + F2))
     oldProgram = std::make_unique<ProgramSetAside>(dir + f3);
 
-  if (UnZipPackage(StrippedF2) != 1) return;  // H: the window stays open
+  // A failed extraction has been reported; the window stays open.
+  if (UnZipPackage(*ZipExtractor1, HandleAllocated() ? Handle() : nullptr, StrippedF2) != 1) return;
   if (oldProgram) oldProgram->Discard();
 
-  WriteIniValue(kVersionSection, kVersionKey, NewVersion);
+  WriteIniValue(IniPath, kVersionSection, kVersionKey, NewVersion);
   if (f3Usable && platform::FileExists(dir + f3)) {
-    RunAppFile(f3);  // F
+    RunAppFile(f3);  // installed: the named program takes over
   } else {
-    ShowMessage("更新完成！"_cp936);  // G
+    ShowMessage("更新完成！"_cp936);  // installed, nothing to start
   }
   DeleteIfPresent(dir + F2);
   ExitProcessNow(0);
@@ -176,17 +180,19 @@ void TForm1::InstallArchive(const AnsiString& F2, const AnsiString& StrippedF2, 
 void TForm1::FinishPlainFile(const TStringList& Fields, const AnsiString& NewVersion) {
   const AnsiString dir = GetAppDir();
   const AnsiString f2 = Fields.Strings(2);
-  WriteIniValue(kVersionSection, kVersionKey, NewVersion);
+  WriteIniValue(IniPath, kVersionSection, kVersionKey, NewVersion);
   if (platform::FileExists(dir + f2)) {
     const AnsiString f3 = Fields.Strings(3);
     if (!f3.empty()) {
       if (IsInstallRelativeName(f3) && platform::FileExists(dir + f3)) RunAppFile(f3);
-      DeleteIfPresent(dir + f2);  // I
+      // A plain file with a program to start: the file has done its job.
+      DeleteIfPresent(dir + f2);
       ExitProcessNow(0);
       return;
     }
   }
-  ShowMessage("文件更新完成！"_cp936);  // J
+  // No program to start (or the file is gone): the file update is reported.
+  ShowMessage("文件更新完成！"_cp936);
   DeleteIfPresent(dir + f2);
   ExitProcessNow(0);
 }

@@ -2,7 +2,7 @@
 
 #include "app/PathText.h"
 #include "app/Seams.h"
-#include "framework/SysUtils.h"
+#include "core/SysUtils.h"
 #include "platform/CodePage.h"
 
 AnsiString VersionEndpoint() { return "http://" + UpdateHost() + "/version/version.php"; }

@@ -1,7 +1,7 @@
 #pragma once
 // The server's one-line version reply and the names it carries: decoding,
 // the pause reply, and which package and program names may be used here.
-#include "framework/Types.h"
+#include "core/Types.h"
 
 inline constexpr const char* kIniFileName = "xconfig.ini";
 inline constexpr const char* kVersionSection = "version";

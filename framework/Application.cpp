@@ -7,15 +7,47 @@
 
 TApplication* Application = nullptr;
 
+namespace {
+// What the window-free libraries below may ask of the user interface; the
+// message pump's one-message dispatch hands a quit request back to the
+// application's own loop.
+TUserInterface ApplicationUserInterface() {
+  TUserInterface ui;
+  ui.Ask = [](const AnsiString& text, const AnsiString& caption, UINT flags) {
+    return MessageBoxA(nullptr, text, caption, flags);
+  };
+  ui.ProcessMessages = [] {
+    if (Application) Application->ProcessMessages();
+  };
+  ui.HandleOneMessage = [] {
+    MSG msg;
+    if (!Application || !PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) return;
+    if (msg.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      return;
+    }
+    TranslateMessage(&msg);
+    DispatchMessage(&msg);
+  };
+  return ui;
+}
+}  // namespace
+
 TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner) {
-  if (!Application) Application = this;
+  if (!Application) {
+    Application = this;
+    SetUserInterface(ApplicationUserInterface());
+  }
   if (!Screen) Screen = new TScreen;
 }
 
 TApplication::~TApplication() {
   DestroyComponents();
   if (handle_) ::DestroyWindow(handle_);
-  if (Application == this) Application = nullptr;
+  if (Application == this) {
+    Application = nullptr;
+    SetUserInterface({});
+  }
 }
 
 void TApplication::SetTitle(const AnsiString& t) {

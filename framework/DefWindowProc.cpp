@@ -2,9 +2,10 @@
 // non-client area (frame, caption with title and close box), hit testing,
 // system commands, cursors, and the built-in move and size loop.
 #include <algorithm>
+#include <optional>
 
+#include "core/SysUtils.h"
 #include "framework/GdiInternal.h"
-#include "framework/SysUtils.h"
 #include "framework/WindowRecord.h"
 #include "platform/CodePage.h"
 
@@ -236,6 +237,23 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   }
 }
 
+// The display's name for what a sizing or caption hit test drags.
+static std::optional<platform::MoveSizeEdge> MoveSizeEdgeOf(int hit) {
+  using E = platform::MoveSizeEdge;
+  switch (hit) {
+    case HTCAPTION: return E::Move;
+    case HTLEFT: return E::Left;
+    case HTRIGHT: return E::Right;
+    case HTTOP: return E::Top;
+    case HTTOPLEFT: return E::TopLeft;
+    case HTTOPRIGHT: return E::TopRight;
+    case HTBOTTOM: return E::Bottom;
+    case HTBOTTOMLEFT: return E::BottomLeft;
+    case HTBOTTOMRIGHT: return E::BottomRight;
+    default: return std::nullopt;
+  }
+}
+
 void RunMoveSizeLoop(HWND hwnd, int hit) {
   WindowRecord* w = Rec(hwnd);
   if (!w || !w->IsTopLevel() || !(GetKeyState(VK_LBUTTON) & 0x8000)) return;
@@ -244,7 +262,7 @@ void RunMoveSizeLoop(HWND hwnd, int hit) {
   if (WM().current.message) start = WM().current.pt;
   if (w->native)
     if (auto* d = platform::Display())
-      if (d->BeginSystemMoveSize(w->native, hit, start.x, start.y, 1)) return;
+      if (auto edge = MoveSizeEdgeOf(hit); edge && d->BeginSystemMoveSize(w->native, *edge, start.x, start.y, 1)) return;
   RECT orig = w->rect;
   SetCapture(hwnd);
   SendMessage(hwnd, WM_ENTERSIZEMOVE, 0, 0);

@@ -1,6 +1,6 @@
 #pragma once
 // Device contexts over 32-bit surfaces, regions, brushes, fonts and text: the
-// painting interface that windows, bitmaps and the skin draw through.
+// painting interface that windows and bitmaps draw through.
 //
 // Pixels are 32-bit words $AARRGGBB, rows top-down. As on the platform the
 // program was made for, primitive drawing (fills, lines, text, SetPixel)
@@ -11,9 +11,10 @@
 
 #include <memory>
 
+#include "core/Colors.h"
+#include "core/Types.h"
 #include "framework/Messages.h"
 #include "framework/Region.h"
-#include "framework/Types.h"
 
 struct DeviceContext;
 struct GdiObject;
@@ -101,17 +102,6 @@ HBRUSH GetStockBrush(int which);
 HPEN GetStockPen(int which);
 HFONT GetStockFont(int which);
 
-// System colours (the classic Windows defaults).
-enum : int {
-  COLOR_SCROLLBAR = 0, COLOR_BACKGROUND = 1, COLOR_ACTIVECAPTION = 2, COLOR_INACTIVECAPTION = 3,
-  COLOR_MENU = 4, COLOR_WINDOW = 5, COLOR_WINDOWFRAME = 6, COLOR_MENUTEXT = 7, COLOR_WINDOWTEXT = 8,
-  COLOR_CAPTIONTEXT = 9, COLOR_ACTIVEBORDER = 10, COLOR_INACTIVEBORDER = 11, COLOR_APPWORKSPACE = 12,
-  COLOR_HIGHLIGHT = 13, COLOR_HIGHLIGHTTEXT = 14, COLOR_BTNFACE = 15, COLOR_BTNSHADOW = 16,
-  COLOR_GRAYTEXT = 17, COLOR_BTNTEXT = 18, COLOR_INACTIVECAPTIONTEXT = 19, COLOR_BTNHIGHLIGHT = 20,
-  COLOR_3DDKSHADOW = 21, COLOR_3DLIGHT = 22, COLOR_INFOTEXT = 23, COLOR_INFOBK = 24,
-  COLOR_HOTLIGHT = 26, COLOR_GRADIENTACTIVECAPTION = 27, COLOR_GRADIENTINACTIVECAPTION = 28,
-  COLOR_MENUHILIGHT = 29, COLOR_MENUBAR = 30,
-};
 COLORREF GetSysColor(int index);
 HBRUSH GetSysColorBrush(int index);
 

@@ -5,32 +5,11 @@
 #include <map>
 #include <memory>
 
-#include "framework/Classes.h"
+#include "core/Classes.h"
+#include "core/Colors.h"
+#include "core/Streams.h"
 #include "framework/Gdi.h"
-#include "framework/Streams.h"
 
-// A Windows colour $00BBGGRR; negative values name system colours.
-using TColor = std::int32_t;
-constexpr TColor clSystemColor = static_cast<TColor>(0xFF000000);
-// clang-format off
-constexpr TColor clScrollBar = clSystemColor | COLOR_SCROLLBAR, clBackground = clSystemColor | COLOR_BACKGROUND,
-  clActiveCaption = clSystemColor | COLOR_ACTIVECAPTION, clInactiveCaption = clSystemColor | COLOR_INACTIVECAPTION,
-  clMenu = clSystemColor | COLOR_MENU, clWindow = clSystemColor | COLOR_WINDOW,
-  clWindowFrame = clSystemColor | COLOR_WINDOWFRAME, clMenuText = clSystemColor | COLOR_MENUTEXT,
-  clWindowText = clSystemColor | COLOR_WINDOWTEXT, clCaptionText = clSystemColor | COLOR_CAPTIONTEXT,
-  clActiveBorder = clSystemColor | COLOR_ACTIVEBORDER, clInactiveBorder = clSystemColor | COLOR_INACTIVEBORDER,
-  clAppWorkSpace = clSystemColor | COLOR_APPWORKSPACE, clHighlight = clSystemColor | COLOR_HIGHLIGHT,
-  clHighlightText = clSystemColor | COLOR_HIGHLIGHTTEXT, clBtnFace = clSystemColor | COLOR_BTNFACE,
-  clBtnShadow = clSystemColor | COLOR_BTNSHADOW, clGrayText = clSystemColor | COLOR_GRAYTEXT,
-  clBtnText = clSystemColor | COLOR_BTNTEXT, clInactiveCaptionText = clSystemColor | COLOR_INACTIVECAPTIONTEXT,
-  clBtnHighlight = clSystemColor | COLOR_BTNHIGHLIGHT, cl3DDkShadow = clSystemColor | COLOR_3DDKSHADOW,
-  cl3DLight = clSystemColor | COLOR_3DLIGHT, clInfoText = clSystemColor | COLOR_INFOTEXT,
-  clInfoBk = clSystemColor | COLOR_INFOBK;
-constexpr TColor clBlack = 0x000000, clMaroon = 0x000080, clGreen = 0x008000, clOlive = 0x008080,
-  clNavy = 0x800000, clPurple = 0x800080, clTeal = 0x808000, clGray = 0x808080, clSilver = 0xC0C0C0,
-  clRed = 0x0000FF, clLime = 0x00FF00, clYellow = 0x00FFFF, clBlue = 0xFF0000, clFuchsia = 0xFF00FF,
-  clAqua = 0xFFFF00, clWhite = 0xFFFFFF, clNone = 0x1FFFFFFF, clDefault = 0x20000000;
-// clang-format on
 
 // A colour as an RGB value, system colours resolved.
 COLORREF ColorToRGB(TColor c);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "framework/KeyCodes.h"
 #include "framework/WindowRecord.h"
 #include "platform/CodePage.h"
 
@@ -161,7 +162,7 @@ void MouseEvent(const platform::Event& e, HWND top) {
 void KeyEvent(const platform::Event& e) {
   WindowManager& wm = WM();
   bool down = e.type == platform::EventType::KeyDown;
-  unsigned vk = e.key & 0xFF;
+  unsigned vk = VirtualKeyOf(e.key);
   HWND to = wm.focus && Rec(wm.focus) ? wm.focus : wm.active;
   if (!to || Disabled(to)) return;
   bool alt = (e.modifiers & platform::kModAlt) || vk == VK_MENU;

@@ -1,7 +1,8 @@
 #pragma once
 // Window message numbers and the constants that travel with them, with the
 // values the Win32 interface gives them, and the framework's own notifications.
-#include "framework/Types.h"
+#include "core/Types.h"
+#include "core/UserInterface.h"
 
 // clang-format off
 enum : UINT {
@@ -111,13 +112,6 @@ enum : UINT {
 // WM_GETDLGCODE results.
 enum : LRESULT { DLGC_WANTARROWS = 0x0001, DLGC_WANTTAB = 0x0002, DLGC_WANTALLKEYS = 0x0004, DLGC_WANTCHARS = 0x0080 };
 
-// Message box types and results.
-enum : UINT {
-  MB_OK = 0x00, MB_OKCANCEL = 0x01, MB_YESNOCANCEL = 0x03, MB_YESNO = 0x04, MB_ICONERROR = 0x10,
-  MB_ICONHAND = 0x10, MB_ICONQUESTION = 0x20, MB_ICONWARNING = 0x30, MB_ICONEXCLAMATION = 0x30,
-  MB_ICONINFORMATION = 0x40, MB_ICONASTERISK = 0x40, MB_DEFBUTTON2 = 0x100, MB_TASKMODAL = 0x2000,
-};
-enum : int { IDOK = 1, IDCANCEL = 2, IDABORT = 3, IDRETRY = 4, IDIGNORE = 5, IDYES = 6, IDNO = 7 };
 // clang-format on
 
 struct MINMAXINFO {

@@ -3,7 +3,7 @@
 // behind window update regions, window shapes and clip regions.
 #include <vector>
 
-#include "framework/Types.h"
+#include "core/Types.h"
 
 class Region {
  public:

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/Types.h"
+#include "core/Types.h"
 
 // Characters with a mark per character: a marked character is drawn
 // underlined (the one after an "&" prefix).

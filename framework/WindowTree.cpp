@@ -1,8 +1,8 @@
 // Window creation and destruction, the parent/child tree and window data.
 #include <algorithm>
 
+#include "core/SysUtils.h"
 #include "framework/GdiInternal.h"
-#include "framework/SysUtils.h"
 #include "framework/WindowRecord.h"
 #include "platform/CodePage.h"
 

@@ -1,5 +1,5 @@
 #pragma once
-// The 32-bit ARGB bitmap that every skinned pixel goes through.
+// The 32-bit ARGB bitmap that every composed pixel goes through.
 //
 // TCustomBitmap32 keeps its pixels in memory (new pixels opaque black);
 // TBitmap32 keeps them in a DIB section with a device context, a canvas and
@@ -8,8 +8,8 @@
 #include <functional>
 #include <memory>
 
+#include "core/Streams.h"
 #include "framework/Graphics.h"
-#include "framework/Streams.h"
 #include "graphics/Backends.h"
 #include "graphics/Color32.h"
 #include "graphics/GraphicsErrors.h"

@@ -2,8 +2,8 @@
 // The 32-bit ARGB colour of every bitmap pixel and its helpers.
 #include <cstdint>
 
-#include "framework/Graphics.h"
-#include "framework/Types.h"
+#include "core/Colors.h"
+#include "core/Types.h"
 
 // $AARRGGBB, not premultiplied; alpha 255 is opaque. In memory a pixel is the
 // byte sequence blue, green, red, alpha.

@@ -2,7 +2,7 @@
 // and percent), in integer steps that truncate towards zero.
 #include <algorithm>
 
-#include "graphics/SkinFilters.h"
+#include "graphics/PictureFilters.h"
 
 namespace {
 

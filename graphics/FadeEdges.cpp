@@ -5,7 +5,7 @@
 #include <cmath>
 #include <vector>
 
-#include "graphics/SkinFilters.h"
+#include "graphics/PictureFilters.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 #pragma once
 // Exception classes of the graphics library.
-#include "framework/SysUtils.h"
+#include "core/SysUtils.h"
 
 QUELBO_DECLARE_EXCEPTION(EBitmapException, Exception);

@@ -1,7 +1,7 @@
 // Integer HSL conversions (hue in 1/256 turns) and the bitmap colour shift.
 #include <algorithm>
 
-#include "graphics/SkinFilters.h"
+#include "graphics/PictureFilters.h"
 
 THsl ColorToHSL(TColor32 C) {
   const int R = static_cast<int>(RedComponent(C)), G = static_cast<int>(GreenComponent(C)),

@@ -3,7 +3,7 @@
 // count, change notification under an update counter, and a lock.
 #include <mutex>
 
-#include "framework/Classes.h"
+#include "core/Classes.h"
 
 // A persistent object that may be shared through counted references. It is
 // counted only once RefCounted is switched on.

@@ -5,8 +5,8 @@
 #include <memory>
 #include <vector>
 
+#include "core/Streams.h"
 #include "framework/Graphics.h"
-#include "framework/Streams.h"
 #include "graphics/Color32.h"
 #include "graphics/GraphicsErrors.h"
 

@@ -2,7 +2,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "graphics/SkinFilters.h"
+#include "graphics/PictureFilters.h"
 #include "graphics/Transformation.h"
 
 void TileOnto(TCustomBitmap32* Src, TCustomBitmap32* Dst, int OffsetX, int OffsetY) {

@@ -6,7 +6,7 @@
 #include <optional>
 #include <vector>
 
-#include "framework/Classes.h"
+#include "core/Classes.h"
 
 struct TCookie {
   AnsiString Name, Value, Domain, Path;

@@ -1,6 +1,6 @@
 #include "http/HeaderList.h"
 
-#include "framework/SysUtils.h"
+#include "core/SysUtils.h"
 
 namespace {
 constexpr std::size_t kFoldLength = 1024;

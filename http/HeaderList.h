@@ -2,7 +2,7 @@
 // Header lines, one text per line: the name, ": " and the value.
 #include <vector>
 
-#include "framework/Types.h"
+#include "core/Types.h"
 
 class THeaderList {
  public:

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "framework/SysUtils.h"
+#include "core/SysUtils.h"
 
 namespace {
 

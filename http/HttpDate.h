@@ -5,7 +5,7 @@
 #include <ctime>
 #include <optional>
 
-#include "framework/Types.h"
+#include "core/Types.h"
 
 // Days since 1899-12-30 with the time of day as the fraction; 0 is no date.
 using TDateTime = double;

@@ -4,7 +4,7 @@
 #include <climits>
 #include <cstdint>
 
-#include "framework/SysUtils.h"
+#include "core/SysUtils.h"
 
 // Base of every network error, and itself the error of a 2xx response whose
 // connection was gone before its body could be read ("Undefined situation").

@@ -1,6 +1,6 @@
 #include "http/HttpRequest.h"
 
-#include "framework/SysUtils.h"
+#include "core/SysUtils.h"
 
 namespace {
 void AddIf(THeaderList& h, const char* name, const AnsiString& value) {

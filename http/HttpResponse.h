@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "framework/Streams.h"
+#include "core/Streams.h"
 #include "http/HeaderList.h"
 #include "http/HttpDate.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 // A URL cut into its parts, and the rules by which a client folds a requested
 // URL into the URL it is at.
-#include "framework/Types.h"
+#include "core/Types.h"
 
 struct TUri {
   AnsiString Protocol, Host, Port, Path, Document, Params, Bookmark, UserName, Password;

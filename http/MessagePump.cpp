@@ -1,7 +1,6 @@
 #include "http/MessagePump.h"
 
-#include "framework/Forms.h"
-#include "framework/Windows.h"
+#include "core/UserInterface.h"
 #include "platform/Clock.h"
 
 namespace {
@@ -30,19 +29,10 @@ void TMessagePump::DispatchPoint(bool AIdle, bool AOverride) {
 
 void TMessagePump::Dispatch() {
   if (OnDispatch) OnDispatch(this);
-  if (!Application) return;
+  const TUserInterface& ui = UserInterface();
   if (application_has_priority_) {
-    Application->ProcessMessages();
-    return;
-  }
-  MSG msg;
-  if (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    // The quit request belongs to the application's own loop.
-    if (msg.message == WM_QUIT) {
-      PostQuitMessage(static_cast<int>(msg.wParam));
-      return;
-    }
-    TranslateMessage(&msg);
-    DispatchMessage(&msg);
+    if (ui.ProcessMessages) ui.ProcessMessages();
+  } else if (ui.HandleOneMessage) {
+    ui.HandleOneMessage();
   }
 }

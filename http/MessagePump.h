@@ -2,7 +2,7 @@
 // The message pump: lets the application's window messages be dispatched in
 // the middle of blocking socket calls, so windows keep painting during a
 // transfer. At most one exists per application.
-#include "framework/Classes.h"
+#include "core/Classes.h"
 
 class TMessagePump : public TComponent {
  public:

@@ -1,7 +1,7 @@
 #pragma once
 // Socket error numbers and texts as Windows Sockets reports them, so error
 // messages read "Socket Error # 10061" CR LF "Connection refused." here too.
-#include "framework/Types.h"
+#include "core/Types.h"
 
 enum : int {
   WSAEINTR = 10004,

@@ -9,7 +9,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "framework/SysUtils.h"
+#include "core/SysUtils.h"
 #include "http/SocketErrors.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "framework/Types.h"
+#include "core/Types.h"
 
 // The IPv4 address of a host: "LOCALHOST" in any case is 127.0.0.1 and four
 // dotted numbers are taken as they stand, without a lookup; other names are

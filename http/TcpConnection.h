@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "framework/Streams.h"
+#include "core/Streams.h"
 #include "http/InputBuffer.h"
 #include "http/SocketHandler.h"
 #include "http/WorkEvents.h"

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "framework/Classes.h"
+#include "core/Classes.h"
 
 enum TWorkMode { wmRead, wmWrite };
 

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/Keys.h"
+
 namespace platform {
 
 struct IntRect {
@@ -25,6 +27,9 @@ struct NativeWindowParams {
   bool popup = false;          // menus and tips: no focus, no decoration, above others
   NativeWindow owner = 0;      // kept above its owner
 };
+
+// What an interactive move or size drags: the whole window or one edge or corner.
+enum class MoveSizeEdge { Move, Left, Right, Top, TopLeft, TopRight, Bottom, BottomLeft, BottomRight };
 
 enum class CursorShape { Arrow, IBeam, Wait, Cross, Hand, SizeNWSE, SizeNESW, SizeWE, SizeNS, SizeAll, No };
 
@@ -58,7 +63,7 @@ struct Event {
   int button = 0;                // 1 left, 2 middle, 3 right
   int wheelDelta = 0;            // multiples of 120, positive away from the user
   unsigned modifiers = 0;        // kMod* bits as they were before the event
-  unsigned key = 0;              // Windows virtual-key code
+  Key key = Key::Unknown;           // the key, for key events
   std::u32string text;           // characters the key produces
   IntRect rect;
   std::uint64_t timeMs = 0;
@@ -101,10 +106,10 @@ class DisplayBackend {
   virtual void UngrabPointer() = 0;
   virtual void SetCursor(NativeWindow w, CursorShape shape) = 0;
   virtual void PointerPosition(int& x, int& y) = 0;
-  // Hands an interactive move (hitTest 2, the caption code) or size (10..17,
-  // the edge codes) to the window manager of the desktop, which then reports
-  // Configure events. False when none can take it; the caller runs its own loop.
-  virtual bool BeginSystemMoveSize(NativeWindow w, int hitTest, int screenX, int screenY, int button) = 0;
+  // Hands an interactive move or size to the window manager of the desktop,
+  // which then reports Configure events. False when none can take it; the
+  // caller runs its own loop.
+  virtual bool BeginSystemMoveSize(NativeWindow w, MoveSizeEdge edge, int screenX, int screenY, int button) = 0;
 
   virtual std::vector<MonitorInfo> Monitors() = 0;
 

@@ -61,11 +61,7 @@ cleanup() {
 trap cleanup EXIT
 
 # nginx in the foreground of its own process, so $! is its master.
-user_line=""
-[ "$(id -u)" -ne 0 ] || user_line="user $(id -un) $(id -gn);"
-sed -e "s|@USER_LINE@|$user_line|" -e "s|@PREFIX@|$prefix|g" -e "s|@PORT@|$port|g" -e "s|@DOCROOT@|$docroot|g" \
-  "$demo_src/nginx.conf.in" >"$prefix/nginx.conf"
-/usr/sbin/nginx -p "$prefix" -c "$prefix/nginx.conf" -e "$prefix/logs/error.log" &
+scripts/tools/nginx-fixture.sh run "$docroot" "$prefix" "$port" &
 nginx_pid=$!
 for _ in $(seq 100); do
   curl -fs -o /dev/null "http://127.0.0.1:$port/version/version.php" && break

@@ -4,7 +4,7 @@
 // which go straight to the caller's memory.
 #include <vector>
 
-#include "framework/Streams.h"
+#include "core/Streams.h"
 
 class TBufferedFileStream : public TStream {
  public:

@@ -3,7 +3,7 @@
 #include <bitset>
 #include <vector>
 
-#include "framework/SysUtils.h"
+#include "core/SysUtils.h"
 
 namespace zip {
 

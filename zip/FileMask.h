@@ -2,7 +2,7 @@
 // File masks that select members: "*" any run of characters, "?" any one
 // character, "<...>" one character of a set ("!" or "^" first negates it, "a-z"
 // is a range of byte values). An unterminated "<" stands for itself.
-#include "framework/Types.h"
+#include "core/Types.h"
 
 namespace zip {
 

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "framework/Forms.h"
+#include "core/UserInterface.h"
 #include "platform/Clock.h"
 #include "platform/Files.h"
 #include "zip/DosDateTime.h"
@@ -39,13 +39,13 @@ void TZipExtractor::SetSortMode(TZipSortMode Value) {
 }
 
 void TZipExtractor::CheckMessages() {
-  if (DoProcessMessages && Application) {
-    Application->ProcessMessages();
+  if (DoProcessMessages && UserInterface().ProcessMessages) {
+    ProcessPendingMessages();
     // A pause can only be lifted by a handler, so it is waited out only while
     // messages are being dispatched.
     while (pause_ && !cancel_) {
       platform::SleepMs(1000);
-      Application->ProcessMessages();
+      ProcessPendingMessages();
     }
   }
   if (cancel_) throw EUserCanceled(zipmsg::kAborted);

@@ -1,7 +1,7 @@
 #pragma once
 // The exceptions of the archive component. Every one derives from EZipError and
 // carries the component's own message text.
-#include "framework/SysUtils.h"
+#include "core/SysUtils.h"
 
 QUELBO_DECLARE_EXCEPTION(EZipError, Exception);
 QUELBO_DECLARE_EXCEPTION(EIncompleteZip, EZipError);

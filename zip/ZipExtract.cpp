@@ -1,7 +1,7 @@
 // Extraction: settings, selection and the run over all members.
 #include <algorithm>
 
-#include "framework/Dialogs.h"
+#include "core/UserInterface.h"
 #include "platform/FileAttributes.h"
 #include "platform/Files.h"
 #include "zip/DecodeContext.h"
@@ -52,7 +52,7 @@ int TZipExtractor::ShowMessage(int id, const AnsiString& text, const AnsiString&
     OnHandleMessage(this, id, text, caption, flags, ret);
     return ret;
   }
-  return MessageBoxA(nullptr, text, caption, flags);
+  return AskUser(text, caption, flags);
 }
 
 void TZipExtractor::Skip(TSkipReason reason, const AnsiString& name, int index, const TZipHeaderInfo& h) {

@@ -6,8 +6,8 @@
 #include <set>
 #include <vector>
 
-#include "framework/Classes.h"
-#include "framework/StringList.h"
+#include "core/Classes.h"
+#include "core/StringList.h"
 #include "zip/BufferedFileStream.h"
 #include "zip/SortedZip.h"
 #include "zip/ZipErrors.h"

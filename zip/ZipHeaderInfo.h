@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "framework/Classes.h"
+#include "core/Classes.h"
 #include "zip/ZipRecords.h"
 #include "zip/ZipTypes.h"
 

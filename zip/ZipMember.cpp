@@ -5,7 +5,7 @@
 #include <cmath>
 #include <optional>
 
-#include "framework/Dialogs.h"
+#include "core/UserInterface.h"
 #include "platform/FileAttributes.h"
 #include "platform/Files.h"
 #include "zip/Decoders.h"

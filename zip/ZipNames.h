@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/Types.h"
+#include "core/Types.h"
 
 namespace zip {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "framework/Types.h"
+#include "core/Types.h"
 #include "zip/DecodeContext.h"
 
 namespace zip {

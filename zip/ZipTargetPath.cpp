@@ -1,6 +1,6 @@
 #include "zip/ZipTargetPath.h"
 
-#include "framework/SysUtils.h"
+#include "core/SysUtils.h"
 #include "zip/ZipNames.h"
 
 namespace zip {

@@ -4,7 +4,7 @@
 // destination.
 #include <vector>
 
-#include "framework/Types.h"
+#include "core/Types.h"
 
 namespace zip {
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "framework/Classes.h"
+#include "core/Classes.h"
 
 enum class TZipSortMode { ByName, ByFileName, ByDirectoryName, ByDate, ByCompressedSize, ByUnCompressedSize, ByRate, ByNone };
 enum TIncompleteZipMode { izAssumeMulti, izAssumeBad, izAssumeNotAZip };

@@ -17,13 +17,13 @@
 #include <string>
 #include <vector>
 
-#include "framework/Windows.h"
 #include "framework/Forms.h"
+#include "framework/Windows.h"
 #include "http/HttpClient.h"
 #include "http/MessagePump.h"
 #include "platform/Display.h"
 #include "platform/headless/HeadlessDisplay.h"
-#include "support/TestServers.h"
+#include "tests/support/TestServers.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // Usage: zip_extract_tool ARCHIVE DESTDIR [PASSWORD]
 #include <cstdio>
 
-#include "framework/Dialogs.h"
+#include "core/UserInterface.h"
 #include "zip/ZipExtractor.h"
 
 int main(int argc, char** argv) {
@@ -11,10 +11,12 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: %s ARCHIVE DESTDIR [PASSWORD]\n", argv[0]);
     return 2;
   }
-  SetMessageBoxHook([](const MessageBoxRequest& r) {
-    std::fprintf(stderr, "box: %s: %s\n", r.caption.c_str(), r.text.c_str());
+  TUserInterface ui;
+  ui.Ask = [](const AnsiString& text, const AnsiString& caption, UINT) {
+    std::fprintf(stderr, "box: %s: %s\n", caption.c_str(), text.c_str());
     return IDOK;
-  });
+  };
+  SetUserInterface(ui);
   TZipExtractor z(nullptr);
   try {
     z.SetZipName(argv[1]);

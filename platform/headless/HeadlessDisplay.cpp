@@ -246,10 +246,10 @@ void HeadlessDisplay::Click(int x, int y, int button) {
   ReleaseButton(button);
 }
 
-void HeadlessDisplay::PressKey(unsigned vk, const std::u32string& text) {
+void HeadlessDisplay::PressKey(Key key, const std::u32string& text) {
   Event e;
   e.window = focus_;
-  e.key = vk;
+  e.key = key;
   e.type = EventType::KeyDown;
   e.text = text;
   Enqueue(e);

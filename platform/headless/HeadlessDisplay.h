@@ -50,7 +50,7 @@ class HeadlessDisplay : public DisplayBackend {
   void UngrabPointer() override;
   void SetCursor(NativeWindow w, CursorShape shape) override;
   void PointerPosition(int& x, int& y) override;
-  bool BeginSystemMoveSize(NativeWindow, int, int, int, int) override { return false; }
+  bool BeginSystemMoveSize(NativeWindow, MoveSizeEdge, int, int, int) override { return false; }
   std::vector<MonitorInfo> Monitors() override;
   bool PollEvent(Event& e) override;
   void WaitEvents(int timeoutMs) override;
@@ -62,7 +62,7 @@ class HeadlessDisplay : public DisplayBackend {
   void ReleaseButton(int button = 1);
   void Click(int screenX, int screenY, int button = 1);
   // A key press and release; text is what the key types (may be empty).
-  void PressKey(unsigned vk, const std::u32string& text = {});
+  void PressKey(Key key, const std::u32string& text = {});
   void Post(const Event& e);  // any event, as if the display had sent it
   // Moves the fake clock that stamps scripted events (double-click timing).
   void AdvanceTime(std::uint64_t ms) { clock_ += ms; }

@@ -42,7 +42,7 @@ class X11Display : public DisplayBackend {
   void UngrabPointer() override;
   void SetCursor(NativeWindow w, CursorShape shape) override;
   void PointerPosition(int& x, int& y) override;
-  bool BeginSystemMoveSize(NativeWindow w, int hitTest, int screenX, int screenY, int button) override;
+  bool BeginSystemMoveSize(NativeWindow w, MoveSizeEdge edge, int screenX, int screenY, int button) override;
   std::vector<MonitorInfo> Monitors() override;
   bool PollEvent(Event& e) override;
   void WaitEvents(int timeoutMs) override;

@@ -306,7 +306,7 @@ void X11Display::TranslateKey(WindowRecord& r, XKeyEvent& xk) {
   // The code names the key, not the character: the unshifted symbol, except
   // on the keypad, where Num Lock decides between digits and movement.
   KeySym base = XLookupKeysym(&xk, 0);
-  e.key = VirtualKeyFor(IsKeypadKey(base) && IsKeypadKey(typed) ? typed : base);
+  e.key = KeyFor(IsKeypadKey(base) && IsKeypadKey(typed) ? typed : base);
   Push(std::move(e), r);
 }
 

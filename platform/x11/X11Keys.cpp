@@ -10,46 +10,51 @@ namespace {
 
 struct KeyMapping {
   KeySym keysym;
-  unsigned vk;
+  Key key;
 };
 
-// Keys whose virtual-key code is not simply their character.
+// clang-format off
+// Keys that are not in one of the runs of letters, digits and function keys.
 constexpr KeyMapping kKeys[] = {
-    {XK_BackSpace, 0x08}, {XK_Tab, 0x09}, {XK_ISO_Left_Tab, 0x09}, {XK_Clear, 0x0C}, {XK_KP_Begin, 0x0C},
-    {XK_Return, 0x0D}, {XK_KP_Enter, 0x0D},
-    {XK_Shift_L, 0x10}, {XK_Shift_R, 0x10}, {XK_Control_L, 0x11}, {XK_Control_R, 0x11},
-    {XK_Alt_L, 0x12}, {XK_Alt_R, 0x12}, {XK_Meta_L, 0x12}, {XK_Meta_R, 0x12}, {XK_ISO_Level3_Shift, 0x12},
-    {XK_Pause, 0x13}, {XK_Caps_Lock, 0x14}, {XK_Escape, 0x1B}, {XK_space, 0x20}, {XK_KP_Space, 0x20},
-    {XK_Prior, 0x21}, {XK_KP_Prior, 0x21}, {XK_Next, 0x22}, {XK_KP_Next, 0x22},
-    {XK_End, 0x23}, {XK_KP_End, 0x23}, {XK_Home, 0x24}, {XK_KP_Home, 0x24},
-    {XK_Left, 0x25}, {XK_KP_Left, 0x25}, {XK_Up, 0x26}, {XK_KP_Up, 0x26},
-    {XK_Right, 0x27}, {XK_KP_Right, 0x27}, {XK_Down, 0x28}, {XK_KP_Down, 0x28},
-    {XK_Select, 0x29}, {XK_Print, 0x2C}, {XK_Execute, 0x2B}, {XK_Insert, 0x2D}, {XK_KP_Insert, 0x2D},
-    {XK_Delete, 0x2E}, {XK_KP_Delete, 0x2E}, {XK_Help, 0x2F},
-    {XK_Super_L, 0x5B}, {XK_Super_R, 0x5C}, {XK_Menu, 0x5D},
-    {XK_KP_Multiply, 0x6A}, {XK_KP_Add, 0x6B}, {XK_KP_Separator, 0x6C}, {XK_KP_Subtract, 0x6D},
-    {XK_KP_Decimal, 0x6E}, {XK_KP_Divide, 0x6F},
-    {XK_Num_Lock, 0x90}, {XK_Scroll_Lock, 0x91},
-    {XK_semicolon, 0xBA}, {XK_colon, 0xBA}, {XK_equal, 0xBB}, {XK_plus, 0xBB}, {XK_comma, 0xBC},
-    {XK_less, 0xBC}, {XK_minus, 0xBD}, {XK_underscore, 0xBD}, {XK_period, 0xBE}, {XK_greater, 0xBE},
-    {XK_slash, 0xBF}, {XK_question, 0xBF}, {XK_grave, 0xC0}, {XK_asciitilde, 0xC0},
-    {XK_bracketleft, 0xDB}, {XK_braceleft, 0xDB}, {XK_backslash, 0xDC}, {XK_bar, 0xDC},
-    {XK_bracketright, 0xDD}, {XK_braceright, 0xDD}, {XK_apostrophe, 0xDE}, {XK_quotedbl, 0xDE},
-    {XF86XK_Back, 0xA6}, {XF86XK_Forward, 0xA7}, {XF86XK_AudioMute, 0xAD},
-    {XF86XK_AudioLowerVolume, 0xAE}, {XF86XK_AudioRaiseVolume, 0xAF},
+    {XK_BackSpace, Key::Backspace}, {XK_Tab, Key::Tab}, {XK_ISO_Left_Tab, Key::Tab}, {XK_Clear, Key::Clear},
+    {XK_KP_Begin, Key::Clear}, {XK_Return, Key::Return}, {XK_KP_Enter, Key::Return},
+    {XK_Shift_L, Key::Shift}, {XK_Shift_R, Key::Shift}, {XK_Control_L, Key::Control}, {XK_Control_R, Key::Control},
+    {XK_Alt_L, Key::Alt}, {XK_Alt_R, Key::Alt}, {XK_Meta_L, Key::Alt}, {XK_Meta_R, Key::Alt},
+    {XK_ISO_Level3_Shift, Key::Alt}, {XK_Pause, Key::Pause}, {XK_Caps_Lock, Key::CapsLock},
+    {XK_Escape, Key::Escape}, {XK_space, Key::Space}, {XK_KP_Space, Key::Space},
+    {XK_Prior, Key::PageUp}, {XK_KP_Prior, Key::PageUp}, {XK_Next, Key::PageDown}, {XK_KP_Next, Key::PageDown},
+    {XK_End, Key::End}, {XK_KP_End, Key::End}, {XK_Home, Key::Home}, {XK_KP_Home, Key::Home},
+    {XK_Left, Key::Left}, {XK_KP_Left, Key::Left}, {XK_Up, Key::Up}, {XK_KP_Up, Key::Up},
+    {XK_Right, Key::Right}, {XK_KP_Right, Key::Right}, {XK_Down, Key::Down}, {XK_KP_Down, Key::Down},
+    {XK_Select, Key::Select}, {XK_Print, Key::Print}, {XK_Execute, Key::Execute},
+    {XK_Insert, Key::Insert}, {XK_KP_Insert, Key::Insert}, {XK_Delete, Key::Delete}, {XK_KP_Delete, Key::Delete},
+    {XK_Help, Key::Help}, {XK_Super_L, Key::SuperLeft}, {XK_Super_R, Key::SuperRight}, {XK_Menu, Key::Menu},
+    {XK_KP_Multiply, Key::KeypadMultiply}, {XK_KP_Add, Key::KeypadAdd}, {XK_KP_Separator, Key::KeypadSeparator},
+    {XK_KP_Subtract, Key::KeypadSubtract}, {XK_KP_Decimal, Key::KeypadDecimal}, {XK_KP_Divide, Key::KeypadDivide},
+    {XK_Num_Lock, Key::NumLock}, {XK_Scroll_Lock, Key::ScrollLock},
+    {XK_semicolon, Key::Semicolon}, {XK_colon, Key::Semicolon}, {XK_equal, Key::Equal}, {XK_plus, Key::Equal},
+    {XK_comma, Key::Comma}, {XK_less, Key::Comma}, {XK_minus, Key::Minus}, {XK_underscore, Key::Minus},
+    {XK_period, Key::Period}, {XK_greater, Key::Period}, {XK_slash, Key::Slash}, {XK_question, Key::Slash},
+    {XK_grave, Key::Grave}, {XK_asciitilde, Key::Grave}, {XK_bracketleft, Key::BracketLeft},
+    {XK_braceleft, Key::BracketLeft}, {XK_backslash, Key::Backslash}, {XK_bar, Key::Backslash},
+    {XK_bracketright, Key::BracketRight}, {XK_braceright, Key::BracketRight},
+    {XK_apostrophe, Key::Apostrophe}, {XK_quotedbl, Key::Apostrophe},
+    {XF86XK_Back, Key::BrowserBack}, {XF86XK_Forward, Key::BrowserForward}, {XF86XK_AudioMute, Key::VolumeMute},
+    {XF86XK_AudioLowerVolume, Key::VolumeDown}, {XF86XK_AudioRaiseVolume, Key::VolumeUp},
 };
+// clang-format on
 
 }  // namespace
 
-unsigned VirtualKeyFor(KeySym ks) {
-  if (ks >= XK_a && ks <= XK_z) return static_cast<unsigned>('A' + (ks - XK_a));
-  if (ks >= XK_A && ks <= XK_Z) return static_cast<unsigned>(ks);
-  if (ks >= XK_0 && ks <= XK_9) return static_cast<unsigned>(ks);
-  if (ks >= XK_KP_0 && ks <= XK_KP_9) return 0x60 + static_cast<unsigned>(ks - XK_KP_0);
-  if (ks >= XK_F1 && ks <= XK_F24) return 0x70 + static_cast<unsigned>(ks - XK_F1);
+Key KeyFor(KeySym ks) {
+  if (ks >= XK_a && ks <= XK_z) return LetterKey(static_cast<char>('a' + (ks - XK_a)));
+  if (ks >= XK_A && ks <= XK_Z) return LetterKey(static_cast<char>('A' + (ks - XK_A)));
+  if (ks >= XK_0 && ks <= XK_9) return DigitKey(static_cast<int>(ks - XK_0));
+  if (ks >= XK_KP_0 && ks <= XK_KP_9) return KeypadDigitKey(static_cast<int>(ks - XK_KP_0));
+  if (ks >= XK_F1 && ks <= XK_F24) return FunctionKey(static_cast<int>(ks - XK_F1) + 1);
   for (const KeyMapping& k : kKeys)
-    if (k.keysym == ks) return k.vk;
-  return 0;
+    if (k.keysym == ks) return k.key;
+  return Key::Unknown;
 }
 
 char32_t CharacterFor(KeySym ks) {

@@ -1,14 +1,15 @@
 #pragma once
-// Keyboard translation: X keysyms to the Windows virtual-key codes that the
-// framework's key messages carry, and to the characters a key types.
+// Keyboard translation: X keysyms to the display's keys and to the
+// characters a key types.
+#include "platform/Keys.h"
 #include "platform/x11/XlibHeaders.h"
 
 #include <string>
 
 namespace platform::x11 {
 
-// The virtual-key code for the unshifted keysym of a key; 0 when it has none.
-unsigned VirtualKeyFor(KeySym keysym);
+// The key of the unshifted keysym of a key; Key::Unknown when it has none.
+Key KeyFor(KeySym keysym);
 
 // The character a keysym stands for when the input method gave no text:
 // printable Latin-1 and Unicode keysyms, and the control characters that

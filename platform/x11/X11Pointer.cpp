@@ -28,19 +28,20 @@ constexpr unsigned kCursorGlyphs[] = {
 
 // The direction codes of the window manager's move/resize request for the
 // hit-test codes that start a move (caption) or a size (edges, corners).
-long MoveResizeDirection(int hitTest) {
-  switch (hitTest) {
-    case 2: return 8;   // caption: move
-    case 10: return 7;  // left
-    case 11: return 3;  // right
-    case 12: return 1;  // top
-    case 13: return 0;  // top left
-    case 14: return 2;  // top right
-    case 15: return 5;  // bottom
-    case 16: return 6;  // bottom left
-    case 17: return 4;  // bottom right
-    default: return -1;
+// The _NET_WM_MOVERESIZE direction of each edge.
+long MoveResizeDirection(MoveSizeEdge edge) {
+  switch (edge) {
+    case MoveSizeEdge::Move: return 8;
+    case MoveSizeEdge::Left: return 7;
+    case MoveSizeEdge::Right: return 3;
+    case MoveSizeEdge::Top: return 1;
+    case MoveSizeEdge::TopLeft: return 0;
+    case MoveSizeEdge::TopRight: return 2;
+    case MoveSizeEdge::Bottom: return 5;
+    case MoveSizeEdge::BottomLeft: return 6;
+    case MoveSizeEdge::BottomRight: return 4;
   }
+  return -1;
 }
 
 }  // namespace
@@ -99,10 +100,10 @@ void X11Display::PointerPosition(int& x, int& y) {
   XQueryPointer(dpy_, root_, &rootReturn, &child, &x, &y, &wx, &wy, &mask);
 }
 
-bool X11Display::BeginSystemMoveSize(NativeWindow w, int hitTest, int screenX, int screenY, int button) {
+bool X11Display::BeginSystemMoveSize(NativeWindow w, MoveSizeEdge edge, int screenX, int screenY, int button) {
   WindowRecord* r = Find(w);
-  long direction = MoveResizeDirection(hitTest);
-  if (!r || r->params.popup || direction < 0 || !WmSupports(atoms_._NET_WM_MOVERESIZE)) return false;
+  if (!r || r->params.popup || !WmSupports(atoms_._NET_WM_MOVERESIZE)) return false;
+  long direction = MoveResizeDirection(edge);
   // The window manager grabs the pointer itself, which fails while we hold it.
   XUngrabPointer(dpy_, CurrentTime);
   grab_ = 0;

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "platform/Clock.h"
-#include "support/TestServers.h"
+#include "tests/support/TestServers.h"
 
 extern char** environ;
 

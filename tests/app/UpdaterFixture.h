@@ -21,7 +21,7 @@
 #include "platform/Clock.h"
 #include "platform/CodePage.h"
 #include "platform/headless/HeadlessDisplay.h"
-#include "support/TestServers.h"
+#include "tests/support/TestServers.h"
 
 namespace apptest {
 
@@ -42,7 +42,6 @@ class Updater : public ::testing::Test {
       if ((r.type & 0x0F) == MB_YESNO) return answerYesNo;
       return IDOK;
     });
-    StartTicks = 0;
     app = new TApplication(nullptr);
     app->SetTitle("Quelbo自动更新"_cp936);
     form = app->CreateForm<TForm1>();
@@ -95,10 +94,10 @@ class Updater : public ::testing::Test {
   // Lets Timer1 tick once more, which starts the update, and pumps messages
   // until the procedure has returned.
   void RunUpdate() {
-    StartTicks = 1;
+    form->StartTicks = 1;
     form->Timer1->SetEnabled(true);
-    PumpUntil([] { return StartTicks != 1; }, 60000);
-    ASSERT_NE(StartTicks, 1) << "the update did not run";
+    PumpUntil([this] { return form->StartTicks != 1; }, 60000);
+    ASSERT_NE(form->StartTicks, 1) << "the update did not run";
   }
 
   template <class Pred>

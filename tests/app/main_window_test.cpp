@@ -58,8 +58,8 @@ TEST_F(MainWindow, ComponentsCarryTheirStoredSettings) {
 
 TEST_F(MainWindow, SecondTickStartsTheUpdate) {
   online = 0;
-  PumpUntil([&] { return StartTicks >= 2; }, 5000);
-  EXPECT_EQ(StartTicks, 2);
+  PumpUntil([&] { return form->StartTicks >= 2; }, 5000);
+  EXPECT_EQ(form->StartTicks, 2);
   EXPECT_EQ(form->MlSkinLabel3->Caption(), "正在更新..."_cp936);
   EXPECT_FALSE(form->Timer1->Enabled());
   ExpectOnlyMessage("网络连接有问题，请检查...");

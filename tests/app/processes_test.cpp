@@ -9,13 +9,13 @@
 #include <sstream>
 #include <thread>
 
+#include "ThrowawayProcess.h"
 #include "app/Seams.h"
 #include "app/Unit2.h"
-#include "platform/CodePage.h"
 #include "platform/Clock.h"
+#include "platform/CodePage.h"
 #include "platform/Processes.h"
-#include "support/TestServers.h"
-#include "ThrowawayProcess.h"
+#include "tests/support/TestServers.h"
 
 using namespace platform::literals;
 using testsupport::ReadFile;

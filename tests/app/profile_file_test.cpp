@@ -7,7 +7,7 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/ProfileFile.h"
-#include "support/TestServers.h"
+#include "tests/support/TestServers.h"
 
 using testsupport::ReadFile;
 using testsupport::TempDir;

@@ -34,7 +34,7 @@ TEST_F(RecordingProgress, KnownLengthFillsTheBarToAHundredPercent) {
   EXPECT_EQ(form->MlSkinLabel1->Caption(), "98 KB");
   EXPECT_EQ(form->MlSkinProgressBar1->MaxValue(), 100000);
   EXPECT_EQ(form->MlSkinProgressBar1->Value(), 100000);
-  EXPECT_EQ(WorkTotal, 100000);
+  EXPECT_EQ(form->WorkTotal, 100000);
   ASSERT_FALSE(status.empty());
   EXPECT_EQ(status.back(), "100%");
   EXPECT_EQ(platform::Cp936ToUtf8(form->MlSkinLabel3->Caption()), "更新完毕！");
@@ -87,7 +87,7 @@ TEST_F(RecordingProgress, UnknownLengthShowsTheAmountAndIsSaved) {
   RunUpdate();
   EXPECT_TRUE(boxes.empty()) << ::testing::PrintToString(BoxTexts());
   ExpectExitedWithZero();
-  EXPECT_EQ(WorkTotal, 0);
+  EXPECT_EQ(form->WorkTotal, 0);
   EXPECT_EQ(form->MlSkinLabel2->Caption(), "0 KB");
   ASSERT_FALSE(status.empty());
   for (const std::string& s : status) EXPECT_NE(s.find(" KB"), std::string::npos) << s;
@@ -116,7 +116,7 @@ TEST_F(Progress, HandlersFollowTheirExamples) {
     EXPECT_EQ(form->MlSkinLabel3->Caption(), "40 KB");
     EXPECT_EQ(form->MlSkinLabel1->Caption(), "40 KB");
   }
-  EXPECT_EQ(WorkTotal, -5);
+  EXPECT_EQ(form->WorkTotal, -5);
 }
 
 }  // namespace

@@ -37,7 +37,7 @@ TEST_F(Updater, FirstRunRecordsNullAndStartsOverTwoTicksLater) {
   EXPECT_EQ(Read("xconfig.ini"), "[version]\r\nver=null\r\n");
   EXPECT_TRUE(boxes.empty());
   EXPECT_TRUE(exits.empty());
-  EXPECT_EQ(StartTicks, 0);
+  EXPECT_EQ(form->StartTicks, 0);
   EXPECT_TRUE(form->Timer1->Enabled());
 
   PumpUntil([&] { return !exits.empty(); }, 10000);

@@ -2,9 +2,7 @@
 
 #include <arpa/inet.h>
 #include <fcntl.h>
-#include <grp.h>
 #include <netinet/in.h>
-#include <pwd.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
@@ -23,10 +21,6 @@ namespace {
 constexpr const char* kNginx = "/usr/sbin/nginx";
 constexpr int kStartTimeoutMs = 15000;
 
-void ReplaceAll(std::string& s, const std::string& from, const std::string& to) {
-  for (std::size_t at = s.find(from); at != std::string::npos; at = s.find(from, at + to.size())) s.replace(at, from.size(), to);
-}
-
 bool Accepts(int port) {
   int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   sockaddr_in a{};
@@ -36,16 +30,6 @@ bool Accepts(int port) {
   bool ok = connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
   close(fd);
   return ok;
-}
-
-// As root, nginx hands its workers to "nobody", who may not read a private
-// document root; they stay with the caller instead.
-std::string UserLine() {
-  if (geteuid() != 0) return "";
-  passwd* pw = getpwuid(geteuid());
-  group* gr = getgrgid(getegid());
-  if (!pw || !gr) return "";
-  return std::string("user ") + pw->pw_name + " " + gr->gr_name + ";";
 }
 
 }  // namespace
@@ -76,19 +60,9 @@ void UpdateServer::Start() {
     failure_ = "nginx is not installed";
     return;
   }
-  std::string conf = testsupport::ReadFile(testsupport::SourceDir() + "/scripts/demo/nginx.conf.in");
-  if (conf.empty()) {
-    failure_ = "scripts/demo/nginx.conf.in is missing";
-    return;
-  }
-  const std::string prefix = root_ / "nginx";
-  ReplaceAll(conf, "@USER_LINE@", UserLine());
-  ReplaceAll(conf, "@PREFIX@", prefix);
-  ReplaceAll(conf, "@PORT@", std::to_string(port_));
-  ReplaceAll(conf, "@DOCROOT@", root_ / "docroot");
-  testsupport::WriteFile(prefix + "/nginx.conf", conf);
-
-  const std::string confPath = prefix + "/nginx.conf", errorLog = prefix + "/logs/error.log";
+  const std::string fixture = testsupport::SourceDir() + "/scripts/tools/nginx-fixture.sh";
+  const std::string docroot = root_ / "docroot", prefix = root_ / "nginx", port = std::to_string(port_);
+  const std::string errorLog = prefix + "/logs/error.log";
   pid_ = fork();
   if (pid_ == 0) {
     // The server goes with the test process, even when that one crashes.
@@ -96,7 +70,8 @@ void UpdateServer::Start() {
     int devNull = open("/dev/null", O_RDWR);
     dup2(devNull, 0);
     dup2(devNull, 1);
-    execl(kNginx, "nginx", "-p", prefix.c_str(), "-c", confPath.c_str(), "-e", errorLog.c_str(), nullptr);
+    // The script becomes nginx itself, so pid_ is the master's.
+    execl("/bin/bash", "bash", fixture.c_str(), "run", docroot.c_str(), prefix.c_str(), port.c_str(), nullptr);
     _exit(127);
   }
   if (pid_ < 0) {

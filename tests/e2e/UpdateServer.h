@@ -1,7 +1,7 @@
 #pragma once
 // The update server of an end-to-end test: nginx on 127.0.0.1 at the port the
-// test copy of the updater was built for, configured from the demo's template
-// with a document root of its own. It serves the version reply as a static
+// test copy of the updater was built for, run through
+// scripts/tools/nginx-fixture.sh with a document root of its own. It serves the version reply as a static
 // file and the packages below /packages/; /moved/NAME redirects to
 // /packages/NAME. Stopped by its process id when the object goes.
 #include <sys/types.h>

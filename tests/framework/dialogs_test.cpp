@@ -23,7 +23,7 @@ class Dialogs : public ::testing::Test {
     platform::SetDisplay(nullptr);
   }
   // Presses the keys once the box is up and has the focus.
-  void PressLater(std::vector<unsigned> keys) {
+  void PressLater(std::vector<platform::Key> keys) {
     SetTimer(nullptr, 0, 50, [this, keys](HWND, UINT, std::uintptr_t id, DWORD) {
       KillTimer(nullptr, id);
       for (HWND t : GetTopLevelWindows())
@@ -33,7 +33,7 @@ class Dialogs : public ::testing::Test {
           GetWindowRect(t, &r);
           boxRect = r;
         }
-      for (unsigned k : keys) display->PressKey(k);
+      for (platform::Key k : keys) display->PressKey(k);
     });
   }
   platform::HeadlessDisplay* display = nullptr;
@@ -56,19 +56,20 @@ TEST_F(Dialogs, TheSeamAnswersWithoutShowingAnything) {
 
 struct KeyCase {
   UINT type;
-  std::vector<unsigned> keys;
+  std::vector<platform::Key> keys;
   int expected;
 };
 
 TEST_F(Dialogs, TheKeyboardAnswersARealBox) {
+  using K = platform::Key;
   const KeyCase cases[] = {
-      {MB_OK | MB_ICONERROR, {VK_RETURN}, IDOK},
-      {MB_OK, {VK_ESCAPE}, IDOK},
-      {MB_YESNO | MB_ICONQUESTION, {VK_RETURN}, IDYES},
-      {MB_YESNO, {VK_ESCAPE}, IDNO},
-      {MB_YESNO | MB_DEFBUTTON2, {VK_RETURN}, IDNO},
-      {MB_OKCANCEL, {VK_TAB, VK_RETURN}, IDCANCEL},
-      {MB_OKCANCEL, {VK_TAB, VK_TAB, VK_SPACE}, IDOK},
+      {MB_OK | MB_ICONERROR, {K::Return}, IDOK},
+      {MB_OK, {K::Escape}, IDOK},
+      {MB_YESNO | MB_ICONQUESTION, {K::Return}, IDYES},
+      {MB_YESNO, {K::Escape}, IDNO},
+      {MB_YESNO | MB_DEFBUTTON2, {K::Return}, IDNO},
+      {MB_OKCANCEL, {K::Tab, K::Return}, IDCANCEL},
+      {MB_OKCANCEL, {K::Tab, K::Tab, K::Space}, IDOK},
   };
   for (const KeyCase& c : cases) {
     PressLater(c.keys);
@@ -92,7 +93,7 @@ TEST_F(Dialogs, OtherWindowsWaitWhileTheBoxIsUp) {
   SetTimer(nullptr, 0, 50, [&](HWND, UINT, std::uintptr_t id, DWORD) {
     KillTimer(nullptr, id);
     disabledMeanwhile = !IsWindowEnabled(owner);
-    display->PressKey(VK_RETURN);
+    display->PressKey(platform::Key::Return);
   });
   MessageBoxA(owner, "text", "caption", MB_OK);
   EXPECT_TRUE(disabledMeanwhile);

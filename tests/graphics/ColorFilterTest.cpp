@@ -1,7 +1,7 @@
 // Colour shifts and the integer HSL conversions.
 #include <gtest/gtest.h>
 
-#include "graphics/SkinFilters.h"
+#include "graphics/PictureFilters.h"
 
 TEST(ShiftColor, ReferenceResults) {
   struct Case {

@@ -4,7 +4,7 @@
 #include <set>
 
 #include "graphics/Bitmap32.h"
-#include "graphics/SkinFilters.h"
+#include "graphics/PictureFilters.h"
 
 namespace {
 

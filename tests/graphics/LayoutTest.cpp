@@ -6,8 +6,8 @@
 #include <set>
 #include <vector>
 
+#include "graphics/PictureFilters.h"
 #include "graphics/Resamplers32.h"
-#include "graphics/SkinFilters.h"
 
 namespace {
 

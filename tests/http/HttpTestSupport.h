@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "http/HttpClient.h"
-#include "support/TestServers.h"
+#include "tests/support/TestServers.h"
 
 namespace httptest {
 

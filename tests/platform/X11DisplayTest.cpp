@@ -9,6 +9,7 @@
 using platform::Event;
 using platform::EventType;
 using platform::IntRect;
+using platform::MoveSizeEdge;
 using platform::NativeWindow;
 using platform::NativeWindowParams;
 
@@ -287,7 +288,7 @@ TEST_F(X11Test, ReportsOutsideMovesCloseRequestsAndIconifying) {
 
 TEST_F(X11Test, SystemMoveGoesToAWindowManagerThatSupportsIt) {
   NativeWindow w = ShowWindow({100, 100, kW, kH});
-  EXPECT_FALSE(x11_->BeginSystemMoveSize(w, 2, 300, 110, 1)) << "no window manager runs";
+  EXPECT_FALSE(x11_->BeginSystemMoveSize(w, MoveSizeEdge::Move, 300, 110, 1)) << "no window manager runs";
 
   // The observer poses as a window manager that announces _NET_WM_MOVERESIZE.
   Window check = XCreateSimpleWindow(observer_, Root(), 0, 0, 1, 1, 0, 0, 0);
@@ -304,11 +305,13 @@ TEST_F(X11Test, SystemMoveGoesToAWindowManagerThatSupportsIt) {
 
   x11_->GrabPointer(w);
   struct Case {
-    int hitTest;
+    MoveSizeEdge edge;
     long direction;
-  } cases[] = {{2, 8}, {13, 0}, {12, 1}, {17, 4}, {10, 7}};
+  } cases[] = {{MoveSizeEdge::Move, 8}, {MoveSizeEdge::TopLeft, 0}, {MoveSizeEdge::Top, 1},
+               {MoveSizeEdge::BottomRight, 4}, {MoveSizeEdge::Left, 7}, {MoveSizeEdge::Right, 3},
+               {MoveSizeEdge::TopRight, 2}, {MoveSizeEdge::Bottom, 5}, {MoveSizeEdge::BottomLeft, 6}};
   for (const Case& c : cases) {
-    ASSERT_TRUE(x11_->BeginSystemMoveSize(w, c.hitTest, 300, 110, 1)) << c.hitTest;
+    ASSERT_TRUE(x11_->BeginSystemMoveSize(w, c.edge, 300, 110, 1)) << c.direction;
     x11_->Sync();
     XEvent ev{};
     bool found = false;
@@ -316,18 +319,17 @@ TEST_F(X11Test, SystemMoveGoesToAWindowManagerThatSupportsIt) {
       XNextEvent(observer_, &ev);
       found = ev.type == ClientMessage && ev.xclient.message_type == moveResize;
     }
-    ASSERT_TRUE(found) << c.hitTest;
+    ASSERT_TRUE(found) << c.direction;
     EXPECT_EQ(ev.xclient.window, Window(w));
     EXPECT_EQ(ev.xclient.data.l[0], 300);
     EXPECT_EQ(ev.xclient.data.l[1], 110);
-    EXPECT_EQ(ev.xclient.data.l[2], c.direction) << c.hitTest;
+    EXPECT_EQ(ev.xclient.data.l[2], c.direction);
     EXPECT_EQ(ev.xclient.data.l[3], 1);
   }
   // Our grab is gone, so the window manager can take the pointer.
   EXPECT_EQ(XGrabPointer(observer_, Root(), False, ButtonPressMask, GrabModeAsync, GrabModeAsync, None, None,
                          CurrentTime),
             GrabSuccess);
-  EXPECT_FALSE(x11_->BeginSystemMoveSize(w, 1, 300, 110, 1)) << "HTCLIENT starts nothing";
 }
 
 TEST_F(X11Test, MonitorsWithWorkArea) {

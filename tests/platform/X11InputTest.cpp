@@ -59,19 +59,21 @@ class X11InputTest : public X11Test {
   NativeWindow window_ = 0;
 };
 
-TEST_F(X11InputTest, KeysArriveWithVirtualKeyCodesAndText) {
+TEST_F(X11InputTest, KeysArriveNamedAndWithText) {
+  using K = platform::Key;
   struct Case {
     KeySym keysym;
     bool shift;
-    unsigned vk;
+    K key;
     std::u32string text;
   } cases[] = {
-      {XK_Return, false, 13, U"\r"}, {XK_Escape, false, 27, U"\x1B"}, {XK_Tab, false, 9, U"\t"},
-      {XK_BackSpace, false, 8, U"\b"}, {XK_Delete, false, 0x2E, U""}, {XK_Left, false, 0x25, U""},
-      {XK_Down, false, 0x28, U""}, {XK_a, false, 'A', U"a"}, {XK_a, true, 'A', U"A"},
-      {XK_z, false, 'Z', U"z"}, {XK_5, false, '5', U"5"}, {XK_5, true, '5', U"%"},
-      {XK_F1, false, 0x70, U""}, {XK_F12, false, 0x7B, U""}, {XK_space, false, 0x20, U" "},
-      {XK_Control_L, false, 0x11, U""}, {XK_Alt_L, false, 0x12, U""},
+      {XK_Return, false, K::Return, U"\r"}, {XK_Escape, false, K::Escape, U"\x1B"},
+      {XK_Tab, false, K::Tab, U"\t"}, {XK_BackSpace, false, K::Backspace, U"\b"},
+      {XK_Delete, false, K::Delete, U""}, {XK_Left, false, K::Left, U""}, {XK_Down, false, K::Down, U""},
+      {XK_a, false, K::A, U"a"}, {XK_a, true, K::A, U"A"}, {XK_z, false, K::Z, U"z"},
+      {XK_5, false, K::Digit5, U"5"}, {XK_5, true, K::Digit5, U"%"}, {XK_F1, false, K::F1, U""},
+      {XK_F12, false, K::F12, U""}, {XK_space, false, K::Space, U" "},
+      {XK_Control_L, false, K::Control, U""}, {XK_Alt_L, false, K::Alt, U""},
   };
   for (const Case& c : cases) {
     if (c.shift) Key(XK_Shift_L, true);
@@ -80,18 +82,18 @@ TEST_F(X11InputTest, KeysArriveWithVirtualKeyCodesAndText) {
     if (c.shift) Key(XK_Shift_L, false);
     if (c.shift) {
       Event shiftDown = Next(EventType::KeyDown);
-      EXPECT_EQ(shiftDown.key, 0x10u);
+      EXPECT_EQ(shiftDown.key, K::Shift);
     }
     Event down = Next(EventType::KeyDown);
     EXPECT_EQ(down.window, window_);
-    EXPECT_EQ(down.key, c.vk) << XKeysymToString(c.keysym);
+    EXPECT_EQ(down.key, c.key) << XKeysymToString(c.keysym);
     EXPECT_EQ(down.text, c.text) << XKeysymToString(c.keysym);
     EXPECT_EQ(bool(down.modifiers & platform::kModShift), c.shift) << XKeysymToString(c.keysym);
     Event up = Next(EventType::KeyUp);
-    EXPECT_EQ(up.key, c.vk) << XKeysymToString(c.keysym);
+    EXPECT_EQ(up.key, c.key) << XKeysymToString(c.keysym);
     EXPECT_TRUE(up.text.empty());
     if (c.shift) {
-      EXPECT_EQ(Next(EventType::KeyUp).key, 0x10u);
+      EXPECT_EQ(Next(EventType::KeyUp).key, K::Shift);
     }
   }
 }

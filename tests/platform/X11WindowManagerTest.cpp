@@ -129,7 +129,7 @@ TEST_F(X11WindowManagerTest, MovesByTheWindowManagerArriveInScreenCoordinates) {
   XTestFakeButtonEvent(observer_, 1, True, 0);
   XSync(observer_, False);
   Next(EventType::ButtonDown);
-  ASSERT_TRUE(x11_->BeginSystemMoveSize(w, 2, 300, 160, 1));
+  ASSERT_TRUE(x11_->BeginSystemMoveSize(w, platform::MoveSizeEdge::Move, 300, 160, 1));
   Drain();
   for (int step = 1; step <= 10; ++step) {
     XTestFakeMotionEvent(observer_, 0, 300 + step * 10, 160 + step * 5, 0);

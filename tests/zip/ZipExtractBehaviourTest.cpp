@@ -79,7 +79,6 @@ TEST_F(ExtractTest, OverwritePromptAsksOncePerExistingFile) {
   EXPECT_EQ(boxes_.requests[0].text, "Replace existing file a.txt?");
   EXPECT_EQ(boxes_.requests[0].caption, "File Exists Alert");
   EXPECT_EQ(boxes_.requests[0].type & 0xF, static_cast<UINT>(MB_YESNO));
-  EXPECT_EQ(boxes_.requests[0].owner, nullptr);
   EXPECT_EQ(ReadFile(dest_ + "/a.txt"), "old a");
   ASSERT_EQ(skipped_.size(), 2u);
   EXPECT_EQ(skipped_[0].reason, srNoOverwrite);

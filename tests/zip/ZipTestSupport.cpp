@@ -85,13 +85,15 @@ std::string CompareTrees(const std::string& a, const std::string& b, CompareOpti
   return diff.str();
 }
 
-MessageBoxRecorder::MessageBoxRecorder(int answer) : answer(answer) {
-  previous_ = SetMessageBoxHook([this](const MessageBoxRequest& r) {
-    requests.push_back(r);
+MessageBoxRecorder::MessageBoxRecorder(int answer) : answer(answer), previous_(UserInterface()) {
+  TUserInterface ui = previous_;
+  ui.Ask = [this](const AnsiString& text, const AnsiString& caption, UINT type) {
+    requests.push_back({text, caption, type});
     return this->answer;
-  });
+  };
+  SetUserInterface(ui);
 }
-MessageBoxRecorder::~MessageBoxRecorder() { SetMessageBoxHook(previous_); }
+MessageBoxRecorder::~MessageBoxRecorder() { SetUserInterface(previous_); }
 
 std::uint32_t Crc32(const std::string& data) {
   return static_cast<std::uint32_t>(crc32_z(0, reinterpret_cast<const Bytef*>(data.data()), data.size()));

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/Dialogs.h"
+#include "core/UserInterface.h"
 
 namespace ziptest {
 
@@ -44,7 +44,12 @@ std::string CompareTrees(const std::string& a, const std::string& b, CompareOpti
 // Names of the regular files and directories below root, "/"-separated, sorted.
 std::vector<std::string> ListTree(const std::string& root);
 
-// Records every message box and answers each with a fixed button.
+// Records every question the extractor asks and answers each with a fixed button.
+struct MessageBoxRequest {
+  std::string text;
+  std::string caption;
+  UINT type = 0;
+};
 class MessageBoxRecorder {
  public:
   explicit MessageBoxRecorder(int answer = IDOK);
@@ -53,7 +58,7 @@ class MessageBoxRecorder {
   int answer;
 
  private:
-  MessageBoxHook previous_;
+  TUserInterface previous_;
 };
 
 // Writes archives byte by byte.

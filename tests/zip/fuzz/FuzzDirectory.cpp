@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <string>
 
-#include "framework/Dialogs.h"
 #include "zip/ZipExtractor.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -16,7 +15,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const char* tmp = std::getenv("TMPDIR");
     std::string r = std::string(tmp && *tmp ? tmp : "/tmp") + "/quelbo-zip-fuzz-" + std::to_string(::getpid());
     std::filesystem::create_directories(r);
-    SetMessageBoxHook([](const MessageBoxRequest&) { return IDNO; });
     return r;
   }();
   const std::string archive = root + "/input.zip", dest = root + "/out";

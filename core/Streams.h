@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "framework/Classes.h"
+#include "core/Classes.h"
 
 enum class TSeekOrigin { soBeginning, soCurrent, soEnd };
 

@@ -2,7 +2,7 @@
 // An ordered list of byte strings with the runtime's index checking.
 #include <vector>
 
-#include "framework/Classes.h"
+#include "core/Classes.h"
 
 class TStringList : public TPersistent {
  public:

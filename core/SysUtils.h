@@ -3,7 +3,7 @@
 #include <exception>
 #include <string>
 
-#include "framework/Types.h"
+#include "core/Types.h"
 
 // Every error of the system travels as an Exception carrying its message text.
 class Exception : public std::exception {

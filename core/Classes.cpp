@@ -1,4 +1,4 @@
-#include "framework/Classes.h"
+#include "core/Classes.h"
 
 #include <algorithm>
 

@@ -1,5 +1,5 @@
 #pragma once
-// The skin's own picture routines: colour shifts, edge fade and the ways a
+// Picture routines: colour shifts, edge fade and the ways a
 // picture is laid onto a larger bitmap.
 #include "graphics/Bitmap32.h"
 

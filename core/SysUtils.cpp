@@ -1,4 +1,4 @@
-#include "framework/SysUtils.h"
+#include "core/SysUtils.h"
 
 #include <cstdarg>
 #include <cstdio>

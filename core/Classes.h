@@ -3,7 +3,7 @@
 #include <functional>
 #include <vector>
 
-#include "framework/SysUtils.h"
+#include "core/SysUtils.h"
 
 class TObject {
  public:

@@ -1,4 +1,4 @@
-#include "framework/StringList.h"
+#include "core/StringList.h"
 
 void TStringList::Check(int Index) const {
   if (Index < 0 || Index >= Count()) throw EListError(Format("List index out of bounds (%d)", Index));

@@ -1,4 +1,4 @@
-#include "framework/Streams.h"
+#include "core/Streams.h"
 
 #include <fcntl.h>
 #include <sys/mman.h>

@@ -1,0 +1,168 @@
+#!/usr/bin/env python3
+"""Fails when a source file includes from a layer above its own.
+
+Every file belongs to the room of its folder; a room may include only from
+the rooms listed for it below. Tests of a library may use what the library
+uses, the library itself and the shared test support. Benchmarks are free.
+
+    check_layers.py SOURCE_DIR        checks the tree, prints each violation
+    check_layers.py --self-test       checks that a planted violation is found
+"""
+import os
+import re
+import sys
+import tempfile
+
+# (path prefix, room): the first prefix that matches names the room.
+ROOMS = [
+    ("platform/x11/", "display"),
+    ("platform/headless/", "display"),
+    ("platform/Display.", "display"),
+    ("platform/Keys.h", "display"),
+    ("platform/", "platform"),
+    ("core/", "core"),
+    ("framework/", "framework"),
+    ("http/", "http"),
+    ("zip/", "zip"),
+    ("graphics/", "graphics"),
+    ("skin/window/", "skin/window"),
+    ("skin/", "skin"),
+    ("resources/", "resources"),
+    ("app/", "app"),
+    ("tests/support/", "tests/support"),
+]
+
+BELOW = {
+    "platform": set(),
+    "display": {"platform"},
+    "core": {"platform"},
+    "framework": {"core", "display", "platform"},
+    "http": {"core", "platform"},
+    "zip": {"core", "platform"},
+    "graphics": {"framework", "core", "platform"},
+    "skin": {"graphics", "framework", "core", "platform"},
+    "skin/window": {"skin", "graphics", "framework", "core", "platform"},
+    "resources": set(),
+    # The program chooses its display backend at start-up.
+    "app": {"skin/window", "skin", "graphics", "framework", "core", "display", "platform", "http", "zip",
+            "resources"},
+    "tests/support": {"platform"},
+}
+
+# Tests that drive windows may use a display backend too.
+TESTS_WITH_WINDOWS = {"framework", "graphics", "skin", "skin/window", "app", "e2e", "platform"}
+
+INCLUDE = re.compile(r'^\s*#\s*include\s*"([^"]+)"', re.M)
+SOURCE_SUFFIXES = (".h", ".hpp", ".cpp", ".cc")
+
+
+def room_of(path):
+    for prefix, room in ROOMS:
+        if path.startswith(prefix):
+            return room
+    return None
+
+
+def allowed_rooms(path):
+    """The rooms a file may include from, or None when it is not checked."""
+    if path.startswith("tests/"):
+        if path.startswith("tests/support/"):
+            return {"tests/support"} | BELOW["tests/support"]
+        parts = path.split("/")
+        lib = parts[1]
+        if lib == "skin" and len(parts) > 3 and parts[2] == "window":
+            lib = "skin/window"
+        if lib == "e2e":
+            uses = {"platform", "display"}
+        elif lib in BELOW:
+            uses = {lib} | BELOW[lib]
+        else:
+            return None
+        if lib in TESTS_WITH_WINDOWS:
+            uses = uses | {"display"}
+        return uses | {"tests/support", "tests/" + lib}
+    room = room_of(path)
+    if room is None:
+        return None
+    return {room} | BELOW[room]
+
+
+def target_room(path, included):
+    """The room of an included file: project-relative, or beside the includer."""
+    if included.startswith("tests/"):
+        if included.startswith("tests/support/"):
+            return "tests/support"
+        lib = included.split("/")[1]
+        return "tests/" + lib
+    room = room_of(included)
+    if room is not None:
+        return room
+    # A name without a folder is beside the includer (or a system header).
+    return "local"
+
+
+def violations(root):
+    found = []
+    for dirpath, dirnames, filenames in os.walk(root):
+        rel_dir = os.path.relpath(dirpath, root)
+        if rel_dir == ".":
+            dirnames[:] = [d for d in dirnames if not d.startswith(".") and not d.startswith("build")]
+            continue
+        for name in filenames:
+            if not name.endswith(SOURCE_SUFFIXES):
+                continue
+            rel = os.path.join(rel_dir, name).replace(os.sep, "/")
+            allowed = allowed_rooms(rel)
+            if allowed is None:
+                continue
+            with open(os.path.join(dirpath, name), encoding="utf-8", errors="replace") as f:
+                text = f.read()
+            for m in INCLUDE.finditer(text):
+                inc = m.group(1)
+                room = target_room(rel, inc)
+                if room == "local" or room in allowed:
+                    continue
+                line = text.count("\n", 0, m.start()) + 1
+                found.append(f"{rel}:{line}: includes {inc} ({room}), above its layer")
+    return found
+
+
+def self_test():
+    with tempfile.TemporaryDirectory() as root:
+        for rel, text in {
+            "zip/Good.cpp": '#include "core/Types.h"\n#include "zip/Other.h"\n#include <vector>\n',
+            "zip/Bad.cpp": '#include "framework/Forms.h"\n',
+            "graphics/Bad.h": '#include "skin/Image.h"\n',
+            "platform/Bad.cpp": '#include "platform/x11/X11Display.h"\n',
+            "tests/http/BadTest.cpp": '#include "platform/headless/HeadlessDisplay.h"\n',
+        }.items():
+            os.makedirs(os.path.join(root, os.path.dirname(rel)), exist_ok=True)
+            with open(os.path.join(root, rel), "w") as f:
+                f.write(text)
+        got = sorted(v.split(":")[0] for v in violations(root))
+        want = ["graphics/Bad.h", "platform/Bad.cpp", "tests/http/BadTest.cpp", "zip/Bad.cpp"]
+        if got != want:
+            print(f"self-test: expected violations in {want}, found {got}")
+            return 1
+    print("self-test: every planted upward include was found")
+    return 0
+
+
+def main(argv):
+    if len(argv) == 2 and argv[1] == "--self-test":
+        return self_test()
+    if len(argv) != 2:
+        print(__doc__)
+        return 2
+    found = violations(argv[1])
+    for v in found:
+        print(v)
+    if found:
+        print(f"{len(found)} include(s) point upwards")
+        return 1
+    print("every include points to the file's own layer or below")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
