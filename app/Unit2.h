@@ -41,6 +41,6 @@ void RunAppFile(const AnsiString& Name);
 int UnZipPackage(TZipExtractor& Zip, HWND Owner, const AnsiString& Name);
 WideString GbkToWide(const AnsiString& S);
 // The pieces of S between separators C, empty pieces included.
-std::unique_ptr<TStringList> SplitText(AnsiString S, char C);
+std::unique_ptr<TStringList> SplitText(const AnsiString& S, char C);
 // ‘512 KB’ up to 1000 KB, ‘1.43 MB’ above.
 AnsiString FormatSizeText(std::int32_t Bytes);

@@ -189,6 +189,9 @@ TEST_F(Updater, MalformedRepliesEndInAnOutcome) {
   };
   const Case cases[] = {
       {"only separators", std::string(100000, '|'), "下载失败！ 失败原因：Invalid package file name \"\" ", false},
+      // Split in one pass: megabytes of fields end in their outcome at once.
+      {"megabytes of separators", std::string(6 << 20, '|'), "下载失败！ 失败原因：Invalid package file name \"\" ",
+       false},
       {"one long field", std::string(1 << 20, 'x'), "List index out of bounds (2)", false},
       {"long package name", "2.0|" + Base() + "|" + std::string(300, 'p') + ".dat|", "下载失败！ 失败原因：HTTP/1.1 404 Not Found ",
        false},
