@@ -22,6 +22,8 @@ AnsiString GetAppDir() {
   return cut == AnsiString::npos ? AnsiString() : exe.substr(0, cut + 1);
 }
 
+AnsiString InstalledPath(const AnsiString& Name) { return platform::ResolveNameCase(GetAppDir() + Name); }
+
 AnsiString ReadIniValue(const AnsiString& IniPath, const AnsiString& Section, const AnsiString& Key) {
   return platform::ReadProfileString(IniPath, Section, Key, "", kProfileBufferChars);
 }

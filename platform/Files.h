@@ -23,6 +23,13 @@ bool DirectoryExists(const std::string& path);
 bool DeleteFile(const std::string& path);
 // Creates the directory and every missing parent; true when it exists afterwards.
 bool ForceDirectories(const std::string& path);
+// The path as given where it exists; otherwise each missing component is
+// replaced by an existing entry of its directory whose name differs from it
+// only in ASCII case, as the platform the program is made for finds files.
+// Components with no such entry stay as given.
+std::string ResolveNameCase(const std::string& path);
+// True when both paths name one existing file.
+bool SameFile(const std::string& a, const std::string& b);
 // Full path of the running program file.
 std::string ExecutablePath();
 

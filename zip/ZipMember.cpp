@@ -117,6 +117,7 @@ bool TZipExtractor::ProcessMember(int index, zip::DecodeBuffers& buffers) {
       Skip(srCreateError, target.path, index, h);
       return false;
     }
+    dir = platform::ResolveNameCase(dir);
     if (RecreateDirs && !platform::DirectoryExists(dir)) platform::ForceDirectories(dir);
     unsigned unixMode = h.externalAttributes >> 16;
     if (RetainAttributes && RecreateDirs && h.Host() == zip::kHostUnix && unixMode != 0 && !S_ISLNK(unixMode))
@@ -130,6 +131,8 @@ bool TZipExtractor::ProcessMember(int index, zip::DecodeBuffers& buffers) {
     Skip(srCreateError, fname, index, h);
     return false;
   }
+  // Archives are made where "Data\Map.dat" and "data\map.dat" are one file.
+  fname = platform::ResolveNameCase(fname);
   bool skip = false;
   if (OnStartUnZip) OnStartUnZip(this, index, fname, skip);
   if (skip) return false;

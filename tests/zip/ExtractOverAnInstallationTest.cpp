@@ -62,6 +62,22 @@ TEST_F(ExtractTest, AReplacedFileKeepsItsPermissionBitsWhenTheMemberCarriesNone)
   }
 }
 
+TEST_F(ExtractTest, NamesDifferingOnlyInCaseMeanTheExistingFiles) {
+  // Made on a platform that does not tell "Data" from "data".
+  WriteFile(dest_ + "/Data/Map.dat", "old map");
+  fs::create_directories(dest_ + "/Docs");
+  Member dir = M("DATA\\", ""), map = M("data\\map.dat", "new map"), added = M("data/New.txt", "new"),
+         doc = M("docs/ReadMe.txt", "read me"), fresh = M("Fresh/One.txt", "one");
+  dir.madeBy = map.madeBy = 0x0014;
+  dir.externalAttributes = 0x10;
+  map.externalAttributes = 0x20;
+  z_.OverwriteMode = TUZOverwriteMode::Always;
+  EXPECT_EQ(Extract({dir, map, added, doc, fresh}), 5);
+  EXPECT_EQ(ReadFile(dest_ + "/Data/Map.dat"), "new map");
+  EXPECT_EQ(DestTree(), (std::vector<std::string>{"Data/", "Data/Map.dat", "Data/New.txt", "Docs/", "Docs/ReadMe.txt",
+                                                  "Fresh/", "Fresh/One.txt"}));
+}
+
 TEST_F(ExtractTest, EveryWayOutOfUnZipReportsCompletionAndEmptiesTheMasks) {
   struct Case {
     const char* name;
