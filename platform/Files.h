@@ -2,6 +2,7 @@
 // Files and directories. Paths are code page 936 byte strings, as the program
 // holds them; they become UTF-8 where they reach the operating system.
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 
@@ -28,6 +29,20 @@ bool ForceDirectories(const std::string& path);
 // only in ASCII case, as the platform the program is made for finds files.
 // Components with no such entry stay as given.
 std::string ResolveNameCase(const std::string& path);
+
+// The same for many paths: each directory is read once. Entries made after
+// their directory was read are told with Added, or they are not found.
+class NameCaseResolver {
+ public:
+  std::string Resolve(const std::string& path);
+  // Path (as resolved) now exists, and every directory on the way.
+  void Added(const std::string& path);
+
+ private:
+  // Folded name -> the spelling on disk, per directory (UTF-8, ending in "/").
+  const std::map<std::string, std::string>& Listing(const std::string& dir);
+  std::map<std::string, std::map<std::string, std::string>> listings_;
+};
 // True when both paths name one existing file.
 bool SameFile(const std::string& a, const std::string& b);
 // Full path of the running program file.

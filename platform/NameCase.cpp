@@ -10,35 +10,33 @@ namespace platform {
 
 namespace {
 
-bool SameIgnoringAsciiCase(const std::string& a, const char* b) {
-  std::size_t i = 0;
-  for (; i < a.size() && b[i]; ++i) {
-    unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-    if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return i == a.size() && !b[i];
-}
-
-// The entry of dir spelled like name in another case; of several, the first
-// in byte order, so the choice does not depend on the listing's order.
-std::string FindCaseVariant(const std::string& dir, const std::string& name) {
-  DIR* d = ::opendir(dir.empty() ? "." : dir.c_str());
-  if (!d) return {};
-  std::string best;
-  while (dirent* e = ::readdir(d)) {
-    if (SameIgnoringAsciiCase(name, e->d_name) && (best.empty() || best.compare(e->d_name) > 0)) best = e->d_name;
-  }
-  ::closedir(d);
-  return best;
+// Names are compared in UTF-8, where no byte of a non-ASCII character can
+// look like an ASCII letter (the second byte of a code page 936 character can).
+std::string FoldAsciiCase(std::string s) {
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return s;
 }
 
 }  // namespace
 
-std::string ResolveNameCase(const std::string& path) {
-  // Names are compared in UTF-8, where no byte of a non-ASCII character can
-  // look like an ASCII letter (the second byte of a code page 936 character can).
+const std::map<std::string, std::string>& NameCaseResolver::Listing(const std::string& dir) {
+  auto found = listings_.find(dir);
+  if (found != listings_.end()) return found->second;
+  std::map<std::string, std::string>& names = listings_[dir];
+  if (DIR* d = ::opendir(dir.empty() ? "." : dir.c_str())) {
+    // Of several spellings the first in byte order, so the choice does not
+    // depend on the order of the listing.
+    while (dirent* e = ::readdir(d)) {
+      auto [at, added] = names.emplace(FoldAsciiCase(e->d_name), e->d_name);
+      if (!added && at->second.compare(e->d_name) > 0) at->second = e->d_name;
+    }
+    ::closedir(d);
+  }
+  return names;
+}
+
+std::string NameCaseResolver::Resolve(const std::string& path) {
   const std::optional<std::string> exact = ToOsPathExact(path);
   if (!exact) return path;
   const std::string& os = *exact;
@@ -53,9 +51,10 @@ std::string ResolveNameCase(const std::string& path) {
     const std::string part = os.substr(from, slash - from);
     std::string candidate = resolved + part;
     if (!part.empty() && part != "." && part != ".." && !missing && ::lstat(candidate.c_str(), &st) != 0) {
-      const std::string variant = FindCaseVariant(resolved, part);
-      if (variant.empty()) missing = true;
-      else candidate = resolved + variant;
+      const auto& names = Listing(resolved);
+      auto variant = names.find(FoldAsciiCase(part));
+      if (variant == names.end()) missing = true;
+      else candidate = resolved + variant->second;
     }
     resolved = candidate;
     if (slash < os.size()) resolved += '/';
@@ -63,6 +62,25 @@ std::string ResolveNameCase(const std::string& path) {
   }
   return FromOsPath(resolved);
 }
+
+void NameCaseResolver::Added(const std::string& path) {
+  const std::optional<std::string> exact = ToOsPathExact(path);
+  if (!exact) return;
+  const std::string& os = *exact;
+  for (std::size_t from = 0; from < os.size();) {
+    std::size_t slash = os.find('/', from);
+    if (slash == std::string::npos) slash = os.size();
+    const std::string dir = os.substr(0, from), part = os.substr(from, slash - from);
+    auto listing = listings_.find(dir);
+    if (!part.empty() && listing != listings_.end()) {
+      auto [at, added] = listing->second.emplace(FoldAsciiCase(part), part);
+      if (!added && at->second.compare(part) > 0) at->second = part;
+    }
+    from = slash + 1;
+  }
+}
+
+std::string ResolveNameCase(const std::string& path) { return NameCaseResolver().Resolve(path); }
 
 bool SameFile(const std::string& a, const std::string& b) {
   struct stat sa, sb;

@@ -99,6 +99,7 @@ int TZipExtractor::UnZip() {
       platform::SetPathMode(it->first, it->second);
     directoryModes_.clear();
     cleanedDirectories_.clear();
+    targetNames_ = platform::NameCaseResolver();
     filesList_.Clear();
     if (savedView) view_ = savedView;
     KeepZipOpen = keepOpen;
@@ -120,6 +121,7 @@ void TZipExtractor::ExtractSelected(TSortedZip*& savedView) {
   KeepZipOpen = true;
   directoryModes_.clear();
   cleanedDirectories_.clear();
+  targetNames_ = platform::NameCaseResolver();
   OpenArchive();
   EnsureDirectory();
   zip::DecodeBuffers buffers;

@@ -8,6 +8,7 @@
 
 #include "core/Classes.h"
 #include "core/StringList.h"
+#include "platform/Files.h"
 #include "zip/BufferedFileStream.h"
 #include "zip/SortedZip.h"
 #include "zip/ZipErrors.h"
@@ -162,4 +163,6 @@ class TZipExtractor : public TComponent {
   std::vector<std::pair<AnsiString, unsigned>> directoryModes_;
   // Directories whose stale temporary files this run has removed.
   std::set<AnsiString> cleanedDirectories_;
+  // Target names as the platform the archives are made for finds files.
+  platform::NameCaseResolver targetNames_;
 };

@@ -117,8 +117,8 @@ bool TZipExtractor::ProcessMember(int index, zip::DecodeBuffers& buffers) {
       Skip(srCreateError, target.path, index, h);
       return false;
     }
-    dir = platform::ResolveNameCase(dir);
-    if (RecreateDirs && !platform::DirectoryExists(dir)) platform::ForceDirectories(dir);
+    dir = targetNames_.Resolve(dir);
+    if (RecreateDirs && !platform::DirectoryExists(dir) && platform::ForceDirectories(dir)) targetNames_.Added(dir);
     unsigned unixMode = h.externalAttributes >> 16;
     if (RetainAttributes && RecreateDirs && h.Host() == zip::kHostUnix && unixMode != 0 && !S_ISLNK(unixMode))
       directoryModes_.emplace_back(dir, unixMode & 0777);
@@ -132,7 +132,7 @@ bool TZipExtractor::ProcessMember(int index, zip::DecodeBuffers& buffers) {
     return false;
   }
   // Archives are made where "Data\Map.dat" and "data\map.dat" are one file.
-  fname = platform::ResolveNameCase(fname);
+  fname = targetNames_.Resolve(fname);
   bool skip = false;
   if (OnStartUnZip) OnStartUnZip(this, index, fname, skip);
   if (skip) return false;
@@ -141,7 +141,8 @@ bool TZipExtractor::ProcessMember(int index, zip::DecodeBuffers& buffers) {
     return false;
   }
   AnsiString parent = zip::ParentOf(fname);
-  if (!parent.empty() && !platform::DirectoryExists(parent)) platform::ForceDirectories(parent);
+  if (!parent.empty() && !platform::DirectoryExists(parent) && platform::ForceDirectories(parent))
+    targetNames_.Added(parent);
   if (cleanedDirectories_.insert(parent).second) zip::RemoveStaleTemporaryFiles(parent);
 
   // Where the member's data starts; the encryption header comes first.
@@ -272,6 +273,7 @@ bool TZipExtractor::ProcessMember(int index, zip::DecodeBuffers& buffers) {
       Skip(srCreateError, fname, index, h);
       return false;
     }
+    targetNames_.Added(fname);
     if (OnEndUnZip) OnEndUnZip(this, index, fname);
     ++done_;
     return false;
