@@ -78,6 +78,26 @@ void TForm1::LoadStoredForm() {
   MlSkinProgressBar1->SetBar_Background("MlSkinBar_base");
   MlSkinProgressBar1->SetValue(0);
 
+  MlSkinForm1 = new TMlSkinForm(this);
+  MlSkinForm1->SetName("MlSkinForm1");
+  MlSkinForm1->SetColor(35583);
+  TMlSkinMainMenu* menu = MlSkinForm1->MainMenu();
+  menu->Font()->SetName("MS Sans Serif");
+  menu->Font()->SetHeight(-11);
+  menu->Pos()->SetAlign(TNCCtrlAlign::caLeft);
+  menu->Pos()->SetXValue(5);
+  menu->Pos()->SetYValue(5);
+  menu->Pos()->UseDefault = false;
+  menu->Pictures()->SetActive(true);
+  menu->Pictures()->SetImage("MlSkinFlatBtn");
+  menu->Pictures()->SetNormal(0);
+  menu->Pictures()->SetHot(1);
+  menu->Pictures()->SetPressed(2);
+  menu->Pictures()->SetDisable(0);
+  menu->Pictures()->SetCount(3);
+  menu->HotColor = 11463932;
+  menu->PressColor = 8184058;
+
   MlSkinLabel3 = new TMlSkinLabel(this);
   MlSkinLabel3->SetName("MlSkinLabel3");
   MlSkinLabel3->SetParent(this);
@@ -88,6 +108,16 @@ void TForm1::LoadStoredForm() {
   Timer1 = new TTimer(this);
   Timer1->SetName("Timer1");
   Timer1->SetOnTimer([this](TObject* s) { Timer1Timer(s); });
+
+  MlSkinNCLabel1 = new TMlSkinNCLabel(this);
+  MlSkinNCLabel1->SetName("MlSkinNCLabel1");
+  MlSkinNCLabel1->SetCaption("Quelbo自动更新"_cp936);
+  MlSkinNCLabel1->Pos()->SetAlign(TNCCtrlAlign::caLeft);
+  MlSkinNCLabel1->Pos()->SetXValue(5);
+  MlSkinNCLabel1->Pos()->SetYValue(5);
+  MlSkinNCLabel1->Pos()->UseDefault = false;
+  MlSkinNCLabel1->Font()->SetName("MS Sans Serif");
+  MlSkinNCLabel1->Font()->SetHeight(-11);
 
   MlSkinPanel1 = new TMlSkinPanel(this);
   MlSkinPanel1->SetName("MlSkinPanel1");

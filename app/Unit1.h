@@ -8,6 +8,8 @@
 #include "http/HttpClient.h"
 #include "http/MessagePump.h"
 #include "skin/MlSkinControls.h"
+#include "skin/window/MlSkinForm.h"
+#include "skin/window/MlSkinNCLabel.h"
 #include "zip/ZipExtractor.h"
 
 class TForm1 : public TForm {
@@ -22,8 +24,10 @@ class TForm1 : public TForm {
   TMlSkinLabel* MlSkinLabel1 = nullptr;
   TMlSkinLabel* MlSkinLabel2 = nullptr;
   TMlSkinProgressBar* MlSkinProgressBar1 = nullptr;
+  TMlSkinForm* MlSkinForm1 = nullptr;
   TMlSkinLabel* MlSkinLabel3 = nullptr;
   TTimer* Timer1 = nullptr;
+  TMlSkinNCLabel* MlSkinNCLabel1 = nullptr;
   TMlSkinPanel* MlSkinPanel1 = nullptr;
   TImageEx* ImageEx1 = nullptr;
 

@@ -4,6 +4,7 @@
 #include "app/Unit1.h"
 #include "platform/CodePage.h"
 #include "platform/Display.h"
+#include "skin/MlSkinResManager.h"
 
 using namespace platform::literals;
 
@@ -15,11 +16,14 @@ int main() {
     return 1;
   }
   platform::SetDisplay(std::move(display));
+  // The built-in skin images are decoded once, before any window exists.
+  InitializeSkinResources();
   auto* app = new TApplication(nullptr);
   app->SetTitle("Quelbo自动更新"_cp936);
   app->CreateForm<TForm1>();
   app->Run();
   delete app;
+  FinalizeSkinResources();
   platform::SetDisplay(nullptr);
   return 0;
 }

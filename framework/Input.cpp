@@ -253,7 +253,8 @@ void PumpDisplayEvents() {
         }
         break;
       case T::Deiconified:
-        if (top && (top->style & WS_MINIMIZE)) ShowWindow(top, SW_RESTORE);
+        // As from the task bar: the window hears of the restore as a command.
+        if (top && (top->style & WS_MINIMIZE)) SendMessage(top, WM_SYSCOMMAND, SC_RESTORE, 0);
         break;
       case T::PointerLeft:
         if (top && WM().hover && TopLevelOf(WM().hover) == top && !WM().capture) {

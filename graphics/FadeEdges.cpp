@@ -16,27 +16,30 @@ TColor32 ConstantAlphaBlend(TColor32 src, TColor32 dst, unsigned a) {
   return r | 0xFF000000;
 }
 
-// Round(√n × 2.55), halves to even, on exact values. Binary floating point
-// holds 2.55 only approximately, which moves the ties the fade is written
-// with (50 × 2.55 = 127.5 rounds to 128, 90 × 2.55 = 229.5 to 230).
-int RoundedFadeStep(long long n) {
-  // x = √n × 255 / 100, so 10000 x² = 65025 n; k ends as the floor of x.
-  const long long scaled = n * 65025;
-  long long k = static_cast<long long>(std::sqrt(static_cast<double>(scaled) / 10000.0));
-  while (k > 0 && k * k * 10000 > scaled) --k;
-  while ((k + 1) * (k + 1) * 10000 <= scaled) ++k;
-  // x against k + 1/2: 10000 (k + 1/2)² = 2500 (2k + 1)².
-  const long long half = (2 * k + 1) * (2 * k + 1) * 2500;
-  if (scaled > half || (scaled == half && k % 2 == 1)) ++k;
+// Round(√n × 255 / f), halves to even, on exact values. The steps are
+// written as d / f × 100 × 2.55, and binary floating point holds 2.55 only
+// approximately, which moves their ties (at f = 100, 50 × 2.55 = 127.5 rounds
+// to 128 and 90 × 2.55 = 229.5 to 230).
+int RoundedFadeStep(long long n, long long f) {
+  // x = √n × 255 / f, so f² x² = 65025 n; k ends as the floor of x. The
+  // products are taken in 128 bits, wide enough for any picture's width.
+  using Wide = __int128;
+  const Wide scaled = Wide(n) * 65025, f2 = Wide(f) * f;
+  long long k = static_cast<long long>(std::sqrt(static_cast<double>(scaled) / static_cast<double>(f2)));
+  while (k > 0 && Wide(k) * k * f2 > scaled) --k;
+  while (Wide(k + 1) * (k + 1) * f2 <= scaled) ++k;
+  // x against k + 1/2: f² (k + 1/2)² = f² (2k + 1)² / 4.
+  const Wide half = Wide(2 * k + 1) * (2 * k + 1) * f2, fourScaled = 4 * scaled;
+  if (fourScaled > half || (fourScaled == half && k % 2 == 1)) ++k;
   return static_cast<int>(k);
 }
 
 }  // namespace
 
-void FadeEdges(TCustomBitmap32* Picture, TColor& AverageColor) {
+void FadeEdges(TCustomBitmap32* Picture, TColor& AverageColor, int Width) {
   AverageColor = 0;
   if (!Picture) return;
-  const int w = Picture->Width(), h = Picture->Height(), f = FadeWidth;
+  const int w = Picture->Width(), h = Picture->Height(), f = std::max(Width, 1);
   const long long count = std::max<long long>(static_cast<long long>(w) * h, 1);
   unsigned long long sum[3] = {0, 0, 0};
   const TColor32* px = Picture->Bits();
@@ -62,20 +65,20 @@ void FadeEdges(TCustomBitmap32* Picture, TColor& AverageColor) {
   auto blend = [&](int x, int y, int a) {
     if (inside(x, y)) at(x, y) = ConstantAlphaBlend(Picture->PixelAt(x, y), at(x, y), static_cast<unsigned>(a) & 0xFF);
   };
-  // With F = 100 every step is 255 - Round(d x 2.55): d is the distance from
-  // the corner's inner corner (limited to 99), or the band's column or row.
-  static_assert(FadeWidth == 100);
+  // Every step is 255 - Round(d x 255 / f): d is the distance from the
+  // corner's inner corner (limited to f - 1), or the band's column or row.
+  const long long last = static_cast<long long>(f - 1) * (f - 1);
   for (int i = 0; i < f; ++i)
     for (int j = 0; j < f; ++j) {
-      const long long n = std::min<long long>(1LL * i * i + 1LL * j * j, 99 * 99);
-      blend(w - f + i, h - f + j, 255 - RoundedFadeStep(n));
+      const long long n = std::min<long long>(1LL * i * i + 1LL * j * j, last);
+      blend(w - f + i, h - f + j, 255 - RoundedFadeStep(n, f));
     }
   for (int i = 0; i < f; ++i) {
-    int a = 255 - RoundedFadeStep(1LL * i * i);
+    int a = 255 - RoundedFadeStep(1LL * i * i, f);
     for (int y = 0; y < h - f; ++y) blend(w - f + i, y, a);
   }
   for (int q = 0; q < f; ++q) {
-    int a = 255 - RoundedFadeStep(1LL * q * q);
+    int a = 255 - RoundedFadeStep(1LL * q * q, f);
     for (int x = 0; x < w - f; ++x) blend(x, h - f + q, a);
   }
   std::copy(out.begin(), out.end(), Picture->Bits());

@@ -20,10 +20,10 @@ void ShiftBitmapColors(TCustomBitmap32* Bitmap, int HueShift, int SaturationShif
 
 // The fade width of FadeEdges.
 constexpr int FadeWidth = 100;
-// Fades the picture's right and bottom bands into its average colour, which
-// is returned as a Windows colour. The picture is taken as 24 bits per pixel
-// and comes back opaque.
-void FadeEdges(TCustomBitmap32* Picture, TColor& AverageColor);
+// Fades the picture's right and bottom bands, Width pixels wide, into its
+// average colour, which is returned as a Windows colour. The picture is taken
+// as 24 bits per pixel and comes back opaque.
+void FadeEdges(TCustomBitmap32* Picture, TColor& AverageColor, int Width = FadeWidth);
 
 // Src repeated over Dst from (OffsetX, OffsetY), under one update of Dst.
 void TileOnto(TCustomBitmap32* Src, TCustomBitmap32* Dst, int OffsetX, int OffsetY);

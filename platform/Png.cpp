@@ -62,6 +62,11 @@ bool DecodePng(const std::uint8_t* data, size_t size, std::vector<std::uint32_t>
   if (info) {
     info->colorType = png_get_color_type(png, pi);
     info->hasTransparency = png_get_valid(png, pi, PNG_INFO_tRNS) != 0;
+    png_bytep alphas = nullptr;
+    int count = 0;
+    if (info->hasTransparency && info->colorType == PNG_COLOR_TYPE_PALETTE &&
+        png_get_tRNS(png, pi, &alphas, &count, nullptr) && alphas)
+      for (int i = 0; i < count; ++i) info->partialPaletteAlpha |= alphas[i] != 0 && alphas[i] != 255;
   }
   if (w == 0 || h == 0 || static_cast<long long>(w) * h > maxPixels) png_error(png, "the picture is too large");
   // Every kind becomes 8-bit blue, green, red, alpha: one $AARRGGBB word a pixel.

@@ -5,25 +5,11 @@ The art is a white "Q" ring with a tail on an orange badge, drawn with 4 x 4
 supersampling so the edges are smooth. Run it from this folder to remake them.
 """
 import math
-import struct
-import zlib
+
+from artkit import png
 
 ORANGE = (255, 138, 0)
 DEEP = (230, 96, 0)
-
-
-def png(path, w, h, pixels):
-    raw = b"".join(b"\x00" + bytes(sum((list(p) for p in pixels[y * w:(y + 1) * w]), [])) for y in range(h))
-
-    def chunk(kind, data):
-        c = struct.pack(">I", len(data)) + kind + data
-        return c + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF)
-
-    with open(path, "wb") as f:
-        f.write(b"\x89PNG\r\n\x1a\n")
-        f.write(chunk(b"IHDR", struct.pack(">IIBBBBB", w, h, 8, 6, 0, 0, 0)))
-        f.write(chunk(b"IDAT", zlib.compress(raw, 9)))
-        f.write(chunk(b"IEND", b""))
 
 
 def badge(w, h, cx, cy, r):

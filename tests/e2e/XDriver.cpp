@@ -147,6 +147,25 @@ void XDriver::Activate(XWindowId window) const {
   XFlush(dpy_);
 }
 
+void XDriver::MovePointer(int x, int y) const {
+  XTestFakeMotionEvent(dpy_, -1, x, y, CurrentTime);
+  XSync(dpy_, False);
+}
+
+void XDriver::Drag(int fromX, int fromY, int toX, int toY, int stepMs) const {
+  MovePointer(fromX, fromY);
+  XTestFakeButtonEvent(dpy_, 1, True, CurrentTime);
+  XSync(dpy_, False);
+  const int steps = 5;
+  for (int i = 1; i <= steps; ++i) {
+    platform::SleepMs(stepMs);
+    MovePointer(fromX + (toX - fromX) * i / steps, fromY + (toY - fromY) * i / steps);
+  }
+  platform::SleepMs(stepMs);
+  XTestFakeButtonEvent(dpy_, 1, False, CurrentTime);
+  XSync(dpy_, False);
+}
+
 bool XDriver::PressKey(const std::string& keysymName) const {
   KeySym sym = XStringToKeysym(keysymName.c_str());
   KeyCode code = sym == NoSymbol ? 0 : XKeysymToKeycode(dpy_, sym);

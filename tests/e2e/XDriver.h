@@ -55,6 +55,12 @@ class XDriver {
   bool Answer(const std::string& title, const std::string& keysymName, int timeoutMs, std::string* why,
               XWindowId except = 0) const;
 
+  // Moves the pointer to (x, y) on the root window through XTEST.
+  void MovePointer(int x, int y) const;
+  // Presses the left button at (fromX, fromY), moves to (toX, toY) in steps
+  // with stepMs between them, and releases it there.
+  void Drag(int fromX, int fromY, int toX, int toY, int stepMs) const;
+
   // Sends WM_DELETE_WINDOW, as a window manager's close button does.
   void RequestClose(XWindowId window) const;
 

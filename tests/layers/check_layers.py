@@ -40,7 +40,8 @@ BELOW = {
     "http": {"core", "platform"},
     "zip": {"core", "platform"},
     "graphics": {"framework", "core", "platform"},
-    "skin": {"graphics", "framework", "core", "platform"},
+    # The built-in skin images are embedded resources.
+    "skin": {"graphics", "framework", "core", "platform", "resources"},
     "skin/window": {"skin", "graphics", "framework", "core", "platform"},
     "resources": set(),
     # The program chooses its display backend at start-up.

@@ -1,0 +1,42 @@
+#pragma once
+// The process-wide lists through which skinned controls and skinned forms find
+// each other: which form carries a skin (and the background its controls copy
+// from), and which controls are skinned.
+#include <vector>
+
+#include "framework/Forms.h"
+
+class TBitmap32;
+
+// What a skinned control needs of the skin on its parent form.
+class TMlFormSkinLink {
+ public:
+  virtual ~TMlFormSkinLink() = default;
+  // The background bitmap of the current look and where the form's client
+  // origin lies in it; nullptr while none is built.
+  virtual TBitmap32* ClientBackground(POINT& clientOrigin) = 0;
+};
+
+// Form to skin, in registration order.
+class TMlFormSkinHelper {
+ public:
+  struct Entry {
+    TCustomForm* form;
+    TMlFormSkinLink* skin;
+  };
+  static void Add(TCustomForm* form, TMlFormSkinLink* skin);
+  static void Remove(TCustomForm* form);
+  // The first entry for the form, or nullptr.
+  static TMlFormSkinLink* Find(TCustomForm* form);
+  static int Count();
+  // A copy: callers may pump messages while they walk it.
+  static std::vector<Entry> Entries();
+};
+
+// Every skinned control that lives outside design mode.
+class TMlWinControlHelper {
+ public:
+  static void Add(TWinControl* control);
+  static void Remove(TWinControl* control);
+  static std::vector<TWinControl*> Controls();
+};

@@ -1,0 +1,117 @@
+#include "skin/MlSkinResManager.h"
+
+#include <string_view>
+
+#include "platform/Files.h"
+#include "skin/MlSkinPng.h"
+#include "skin/MlSkinResDM.h"
+
+namespace {
+
+TMlSkinResManager* manager = nullptr;
+
+std::string_view Trimmed(const AnsiString& s) {
+  size_t b = 0, e = s.size();
+  while (b < e && static_cast<unsigned char>(s[b]) <= 32) ++b;
+  while (e > b && static_cast<unsigned char>(s[e - 1]) <= 32) --e;
+  return std::string_view(s).substr(b, e - b);
+}
+
+char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+int FindIn(const TMlSkinImageList* list, const AnsiString& name) {
+  const TMlSkinBitmapCollection* items = list->Bitmaps();
+  for (int i = 0; i < items->Count(); ++i)
+    if (SameSkinName(items->Items(i)->ResID(), name)) return i;
+  return -1;
+}
+
+const AnsiString& ProgramDirectory() {
+  static const AnsiString dir = [] {
+    AnsiString exe = platform::ExecutablePath();
+    return exe.substr(0, exe.rfind('/') + 1);
+  }();
+  return dir;
+}
+
+}  // namespace
+
+bool SameSkinName(const AnsiString& A, const AnsiString& B) {
+  std::string_view a = Trimmed(A), b = Trimmed(B);
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (UpperAscii(a[i]) != UpperAscii(b[i])) return false;
+  return true;
+}
+
+AnsiString SkinFilePath(const AnsiString& FileName) {
+  if (!FileName.empty() && FileName[0] == '/') return FileName;
+  return ProgramDirectory() + FileName;
+}
+
+TMlSkinResManager::TMlSkinResManager(TMlSkinImageList* BuiltIn)
+    : builtIn_(BuiltIn), loaded_(std::make_unique<TMlSkinImageList>(nullptr)) {}
+
+TMlSkinResManager::~TMlSkinResManager() = default;
+
+TBitmap32* TMlSkinResManager::GetSkinBitmap(const TMlResID& Name) {
+  if (Trimmed(Name).empty()) return nullptr;
+  if (platform::FileExists(SkinFilePath(Name))) return LoadSkinFile(Name);
+  int i = FindBuiltInIndex(Name);
+  return i >= 0 ? builtIn_->Bitmaps()->Items(i)->Bitmap() : nullptr;
+}
+
+TBitmap32* TMlSkinResManager::LoadSkinFile(const AnsiString& FileName) {
+  int i = FindLoadedIndex(FileName);
+  if (i >= 0) return loaded_->Bitmaps()->Items(i)->Bitmap();
+  if (IsUnreadable(FileName)) return nullptr;
+
+  TMlSkinImage image;
+  try {
+    const AnsiString path = SkinFilePath(FileName);
+    size_t dot = FileName.rfind('.');
+    if (dot != AnsiString::npos && UpperCaseAscii(FileName.substr(dot)) == ".PNG") {
+      bool alphaUsed = false;
+      LoadPngFileToSkinImage(&image, path, alphaUsed);
+      image.SetDrawMode(alphaUsed ? dmBlend : dmOpaque);
+    } else {
+      image.LoadFromFileName(path);
+    }
+  } catch (const Exception&) {
+    unreadable_.push_back(FileName);
+    throw;
+  }
+  TMlSkinBitmapItem* item = loaded_->Bitmaps()->Add();
+  item->SetBitmap(&image);
+  item->SetResID(FileName);
+  item->SetDescription("");
+  return item->Bitmap();
+}
+
+int TMlSkinResManager::FindLoadedIndex(const AnsiString& Name) const { return FindIn(loaded_.get(), Name); }
+
+int TMlSkinResManager::FindBuiltInIndex(const AnsiString& Name) const {
+  return builtIn_ ? FindIn(builtIn_, Name) : -1;
+}
+
+bool TMlSkinResManager::IsUnreadable(const AnsiString& FileName) const {
+  for (const AnsiString& name : unreadable_)
+    if (SameSkinName(name, FileName)) return true;
+  return false;
+}
+
+TMlSkinResManager* GetSkinResManager() {
+  if (!manager) {
+    CreateMlSkinResDM();
+    manager = new TMlSkinResManager(MlSkinResDM->MlSkinImageListMain);
+  }
+  return manager;
+}
+
+void InitializeSkinResources() { CreateMlSkinResDM(); }
+
+void FinalizeSkinResources() {
+  delete manager;
+  manager = nullptr;
+  FreeMlSkinResDM();
+}

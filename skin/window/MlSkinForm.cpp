@@ -1,0 +1,250 @@
+// The skinned form: construction, settings and the message table.
+#include "skin/window/MlSkinForm.h"
+
+#include <algorithm>
+
+#include "skin/MlSkinMessages.h"
+#include "skin/window/MlSkinNCCtrlBase.h"
+
+void TMlSkinFormOptions::Assign(const TPersistent* Source) {
+  if (auto* s = dynamic_cast<const TMlSkinFormOptions*>(Source)) MinimizeToTaskbar = s->MinimizeToTaskbar;
+  else TPersistent::Assign(Source);
+}
+
+TMlSkinForm::TMlSkinForm(TComponent* AOwner) : TMlHookWindowProc(AOwner) {
+  TMlFormSkinHelper::Add(dynamic_cast<TCustomForm*>(AOwner), this);
+  TCustomForm* form = Form();
+  if (!form) return;
+  savedBorderIcons_ = form->BorderIcons();
+  savedWindowState_ = form->WindowState();
+  active_ = true;
+  form->SetScaled(false);
+  appHook_ = [this](TMessage& m) { return ApplicationHook(m); };
+  if (Application) {
+    Application->HookMainWindow(&appHook_);
+    appHooked_ = true;
+  }
+}
+
+TMlSkinForm::~TMlSkinForm() {
+  if (appHooked_ && Application) Application->UnhookMainWindow(&appHook_);
+  TMlFormSkinHelper::Remove(dynamic_cast<TCustomForm*>(Owner()));
+  // Items outlive the list when their owner frees them later; they must not
+  // reach back into a form skin that is gone.
+  for (TMlSkinNCCtrlBase* item : items_) item->Unregistered();
+  items_.clear();
+  if (TCustomForm* form = Form(); form && form->HandleAllocated()) {
+    for (std::uintptr_t id : {kTimerNcRepaint, kTimerFirstShow, kTimerNextMenu}) KillTimer(form->Handle(), id);
+  }
+}
+
+void TMlSkinForm::SetFramWidth(int v) {
+  if (v < 0) return;
+  framWidth_ = v;
+  if (v == 0) flatFrame_ = true;
+}
+
+void TMlSkinForm::SetCustomPicture(const TMlResID& v) {
+  if (v == customPicture_) return;
+  customPicture_ = v;
+  PublishCustomPicture();
+}
+
+void TMlSkinForm::SetSkinRes(TMlSkinRes* v) {
+  if (skinRes_) skinRes_->RemoveFreeNotification(this);
+  skinRes_ = v;
+  if (v) v->FreeNotification(this);
+  ApplySkinRes();
+}
+
+void TMlSkinForm::Notification(TComponent* AComponent, TOperation Operation) {
+  TComponent::Notification(AComponent, Operation);
+  if (Operation == TOperation::opRemove && AComponent == skinRes_) skinRes_ = nullptr;
+}
+
+void TMlSkinForm::PublishCustomPicture() { CurrentFormSkin().SetCustomPicture(customPicture_); }
+
+void TMlSkinForm::PublishSkin() {
+  TMlFormSkinRes& r = CurrentFormSkin();
+  r.BeginUpdate();
+  r.SetColor(color_);
+  r.SetCustomPicture(customPicture_);
+  r.SetFramWidth(framWidth_);
+  r.SetHitTestWidth(hitTestWidth_);
+  r.SetStyle(style_);
+  r.SetTitlerColor(titlerColor_);
+  r.EndUpdate();
+}
+
+void TMlSkinForm::RefreshSkin() {
+  if (IsDesigning() || inRefresh_) return;
+  inRefresh_ = true;
+  struct Finish {
+    TMlSkinForm* f;
+    ~Finish() {
+      f->inRefresh_ = false;
+      if (f->Changed) f->Changed(f);
+    }
+  } finish{this};
+  PaintNonClient();
+  if (Form()) Form()->Invalidate();
+  if (Tag() != 99999) PublishSkin();
+  for (TWinControl* c : TMlWinControlHelper::Controls()) {
+    if (c->HandleAllocated()) {
+      RECT wr, cr;
+      GetWindowRect(c->Handle(), &wr);
+      GetClientRect(c->Handle(), &cr);
+      if (wr.Width() != cr.Width() || wr.Height() != cr.Height()) SendMessage(c->Handle(), WM_NCPAINT, 1, 0);
+    }
+    c->Invalidate();
+  }
+}
+
+void TMlSkinForm::ApplySkinRes() {
+  if (!skinRes_ || IsDesigning()) return;
+  TMlFormSkinRes* s = skinRes_->Form();
+  color_ = s->Color();
+  customPicture_ = s->CustomPicture();
+  gradientHeight_ = s->GradientHeight();
+  style_ = s->Style();
+  titlerColor_ = s->TitlerColor();
+  BuildBackground();
+  PublishSkin();
+  RefreshSkin();
+}
+
+bool TMlSkinForm::FormIsMaximized() const {
+  TCustomForm* f = Form();
+  return f && f->HandleAllocated() && IsZoomed(f->Handle());
+}
+
+bool TMlSkinForm::NoBorder() const { return !Form() || Form()->BorderStyle() == TFormBorderStyle::bsNone; }
+int TMlSkinForm::W() const { return Form() ? Form()->Width() : 0; }
+int TMlSkinForm::H() const { return Form() ? Form()->Height() : 0; }
+
+void TMlSkinForm::RegisterItem(TMlSkinNCCtrlBase* item) {
+  if (!TMlSkinNCCtrlBase::IsLive(item)) return;
+  if (std::find(items_.begin(), items_.end(), item) == items_.end()) items_.push_back(item);
+  item->Registered(this);
+}
+
+void TMlSkinForm::ForgetItem(TMlSkinNCCtrlBase* item) { std::erase(items_, item); }
+
+TBitmap32* TMlSkinForm::BackgroundBitmap() {
+  return style_ == TMlSkinStyle::ssColor ? &colorBackground_ : &pictureBackground_;
+}
+
+TBitmap32* TMlSkinForm::ClientBackground(POINT& origin) {
+  origin = {framWidth_, style_ == TMlSkinStyle::ssPicture ? titleHeight_ : 0};
+  TBitmap32* b = BackgroundBitmap();
+  return b->Empty() ? nullptr : b;
+}
+
+void TMlSkinForm::WndProc(TMessage& m) {
+  TCustomForm* form = Form();
+  switch (m.Msg) {
+    case WM_SIZE:
+      PassOn(m);
+      if (!IsDesigning() && form->HandleAllocated()) {
+        KillTimer(form->Handle(), kTimerNcRepaint);
+        SetTimer(form->Handle(), kTimerNcRepaint, 50);
+      }
+      if (fillStyle_ == TMlFillStyle::mfsStretch && style_ == TMlSkinStyle::ssPicture) form->Invalidate();
+      return;
+    case WM_PAINT:
+      PassOn(m);
+      if (form->Showing()) PaintClientBackground();
+      return;
+    case WM_ERASEBKGND:
+      m.Result = 1;
+      if (eraseBackGround_) {
+        POINT at = style_ == TMlSkinStyle::ssColor ? POINT{0, 0} : POINT{-framWidth_, -titleHeight_};
+        BackgroundBitmap()->BlitToDC(reinterpret_cast<HDC>(m.WParam), at.x, at.y);
+      }
+      return;
+    case WM_SETCURSOR:
+      if (reinterpret_cast<HWND>(m.WParam) == form->Handle() && TMlSkinNCCtrlBase::ButtonCursorShown()) return;
+      PassOn(m);
+      return;
+    case WM_GETMINMAXINFO:
+      GetMinMaxInfo(m);
+      PassOn(m);
+      return;
+    case WM_WINDOWPOSCHANGING: {
+      auto* pos = reinterpret_cast<WINDOWPOS*>(m.LParam);
+      bool minimizing = (pos->flags & 0x0170) == 0x0170 ||
+                        ((pos->flags & 0x0097) == 0x0097 && Application && Application->MainForm() == form);
+      if (minimizing && form->Visible()) HideForMinimize();
+      PassOn(m);
+      return;
+    }
+    case WM_NCCALCSIZE:
+      NcCalcSize(m);
+      return;
+    case WM_NCHITTEST:
+      NcHitTest(m);
+      return;
+    case WM_NCPAINT:
+      NcPaint(m);
+      return;
+    case WM_NCACTIVATE:
+      m.Result = 1;
+      return;
+    case WM_NCLBUTTONDOWN:
+      if (!CaptionMouse(m, true)) PassOn(m);
+      return;
+    case WM_NCLBUTTONUP:
+      if (!CaptionMouse(m, false)) PassOn(m);
+      return;
+    case WM_NCLBUTTONDBLCLK:
+      CaptionDoubleClick(m);
+      return;
+    case WM_SYSCOMMAND:
+      SysCommand(m);
+      return;
+    case WM_TIMER:
+      Timer(m);
+      return;
+    case MLM_NCPAINT:
+      if (form->Showing()) {
+        UpdateRegion();
+        if (m.WParam == kNcPaintCaptionBand) PaintCaptionBand();
+        else PaintNonClient();
+      }
+      return;
+    case MLM_SKINCHANGED:
+      BuildBackground();
+      RefreshSkin();
+      return;
+    case MLM_RELOADSKIN:
+      ApplySkinRes();
+      return;
+    case MLM_ADDNCCTRL:
+      RegisterItem(reinterpret_cast<TMlSkinNCCtrlBase*>(m.WParam));
+      if (TMlSkinNCCtrlBase::IsLive(reinterpret_cast<TMlSkinNCCtrlBase*>(m.WParam)))
+        form->Perform(MLM_NCPAINT, 0, 0);
+      return;
+    case MLM_REMOVENCCTRL: {
+      auto* item = reinterpret_cast<TMlSkinNCCtrlBase*>(m.WParam);
+      auto it = std::find(items_.rbegin(), items_.rend(), item);
+      if (it == items_.rend()) return;
+      items_.erase(std::next(it).base());
+      item->Unregistered();
+      delete item;
+      return;
+    }
+    case CM_SHOWINGCHANGED:
+      ShowingChanged(m);
+      return;
+    case CM_DIALOGKEY:
+    case CM_DIALOGCHAR:
+      // FIXME: accelerators of the caption-bar menu wait for the menu itself.
+      if (m.WParam == VK_MENU) m.Result = 1;
+      PassOn(m);
+      return;
+    case MLM_MENUCLOSED:
+      return;
+    default:
+      PassOn(m);
+  }
+}

@@ -1,0 +1,135 @@
+// The name lookup: blank and padded names, letter case, files before
+// built-in images, relative names in the program's directory, the cache.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "skin/MlSkinPng.h"
+#include "skin/MlSkinResDM.h"
+#include "skin/MlSkinResManager.h"
+#include "SkinTestSupport.h"
+
+namespace {
+
+// A small 32-bit bitmap file whose first pixel tells it apart.
+void WriteBitmapFile(const std::string& path, int w, int h, TColor32 first) {
+  TBitmap32 b;
+  b.Resize(w, h);
+  b.Clear(0xFF102030);
+  b.PixelAt(0, 0) = first;
+  b.SaveToFile(path);
+}
+
+TBitmap32* BuiltInBitmap(const char* name) {
+  int i = GetSkinResManager()->FindBuiltInIndex(name);
+  return i < 0 ? nullptr : MlSkinResDM->MlSkinImageListMain->Bitmaps()->Items(i)->Bitmap();
+}
+
+// Removes a file of the program's directory when the test ends.
+struct ProgramDirFile {
+  explicit ProgramDirFile(const std::string& name) : path(SkinFilePath(name)) { std::remove(path.c_str()); }
+  ~ProgramDirFile() { std::remove(path.c_str()); }
+  std::string path;
+};
+
+}  // namespace
+
+TEST(SkinLookup, NamesResolveByTheLookupRules) {
+  // Only this test plants "MlSkinKeyboard" beside the test program.
+  ProgramDirFile planted("MlSkinKeyboard");
+  WriteBitmapFile(planted.path, 5, 4, 0xFFABCDEF);
+  ScratchDir dir;
+  const std::string absolute = dir / "MlSkinBar_cur";
+  WriteBitmapFile(absolute, 3, 3, 0xFF010203);
+
+  const int loadedBefore = GetSkinResManager()->LoadedList()->Bitmaps()->Count();
+  TBitmap32* barCur = BuiltInBitmap("MlSkinBar_cur");
+  ASSERT_NE(barCur, nullptr);
+  enum Source { None, BuiltIn, File };
+  struct Case {
+    std::string name;
+    Source source;
+    int width;  // of the file's bitmap
+  } cases[] = {
+      {"", None, 0},
+      {"   ", None, 0},
+      {"\t\r\n", None, 0},
+      {"MlSkinBar_cur", BuiltIn, 0},
+      {"mlskinbar_CUR ", BuiltIn, 0},
+      {" \tMLSKINBAR_CUR\x1F", BuiltIn, 0},
+      {"MlSkinBar_cur_", None, 0},
+      {"MlSkinNoSuchImage", None, 0},
+      {"MlSkinKeyboard", File, 5},         // a file beside the program wins
+      {absolute, File, 3},                 // an absolute path is taken as it is
+      {dir / "missing.png", None, 0},
+      {dir / "MlSkinBar_base", None, 0},   // a missing file: only a built-in name falls back
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE("name \"" + c.name + "\"");
+    TBitmap32* b = GetSkinBitmap(c.name);
+    switch (c.source) {
+      case None: EXPECT_EQ(b, nullptr); break;
+      case BuiltIn: EXPECT_EQ(b, barCur); break;
+      case File:
+        ASSERT_NE(b, nullptr);
+        EXPECT_EQ(b->Width(), c.width);
+        EXPECT_NE(GetSkinResManager()->FindLoadedIndex(c.name), -1);
+        break;
+    }
+  }
+  TBitmap32* keyboard = GetSkinBitmap("MlSkinKeyboard");
+  EXPECT_EQ(keyboard->PixelAt(0, 0), 0xFFABCDEFu);
+  EXPECT_NE(keyboard, BuiltInBitmap("MlSkinKeyboard"));
+  // The built-in list is never changed by the lookup.
+  EXPECT_EQ(MlSkinResDM->MlSkinImageListMain->Bitmaps()->Count(), 79);
+  EXPECT_EQ(GetSkinResManager()->LoadedList()->Bitmaps()->Count(), loadedBefore + 2);
+}
+
+TEST(SkinLookup, RelativeNamesAreNotTakenFromTheCurrentDirectory) {
+  ScratchDir dir;
+  WriteBitmapFile(dir / "MlSkinBar_base", 2, 2, 0xFF00FF00);
+  const int loadedBefore = GetSkinResManager()->LoadedList()->Bitmaps()->Count();
+  char old[4096];
+  ASSERT_NE(getcwd(old, sizeof old), nullptr);
+  ASSERT_EQ(chdir(dir.Path().c_str()), 0);
+  TBitmap32* b = GetSkinBitmap("MlSkinBar_base");
+  ASSERT_EQ(chdir(old), 0);
+  EXPECT_EQ(b, BuiltInBitmap("MlSkinBar_base"));
+  EXPECT_EQ(GetSkinResManager()->LoadedList()->Bitmaps()->Count(), loadedBefore);
+}
+
+TEST(SkinLookup, ALoadedFileIsReadOnceAndNeverReloaded) {
+  ScratchDir dir;
+  const std::string path = dir / "Picture.png";
+  TBitmap32 source;
+  source.Resize(4, 2);
+  source.Clear(0x80FF0000);
+  std::unique_ptr<TPngImage> png = BitmapToPng(&source);
+  ASSERT_NE(png, nullptr);
+  {
+    TFileStream f(path, fmCreate);
+    png->SaveToStream(f);
+  }
+  const int loadedBefore = GetSkinResManager()->LoadedList()->Bitmaps()->Count();
+  TBitmap32* first = GetSkinBitmap(path);
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(first->DrawMode(), dmBlend);
+  EXPECT_EQ(first->PixelAt(3, 1), 0x80FF0000u);
+
+  // A changed file is not read again; the same path in other letter case
+  // and with padding finds the kept bitmap.
+  WriteBitmapFile(path, 9, 9, 0xFF000000);
+  EXPECT_EQ(GetSkinBitmap(path), first);
+  EXPECT_EQ(GetSkinResManager()->LoadSkinFile(dir / "PICTURE.PNG"), first);
+  EXPECT_EQ(GetSkinResManager()->LoadSkinFile(" " + path + " "), first);
+  EXPECT_EQ(first->Width(), 4);
+  ASSERT_EQ(GetSkinResManager()->LoadedList()->Bitmaps()->Count(), loadedBefore + 1);
+  const TMlSkinBitmapItem* item = GetSkinResManager()->LoadedList()->Bitmaps()->Items(loadedBefore);
+  EXPECT_EQ(item->ResID(), path);
+  EXPECT_EQ(item->Description(), "");
+}
+
+TEST(SkinLookup, ADirectoryOfTheNameIsNoFile) {
+  ScratchDir dir;
+  std::filesystem::create_directory(dir / "Folder.png");
+  EXPECT_EQ(GetSkinBitmap(dir / "Folder.png"), nullptr);
+}
