@@ -43,8 +43,13 @@ bool StartDetached(const std::string& path, int* error) {
     return false;
   }
   if (child == 0) {
-    const int out = report[1];
+    int out = report[1];
     ::close(report[0]);
+    // Above the standard streams, which are about to be replaced.
+    if (out < 3) {
+      const int moved = ::fcntl(out, F_DUPFD_CLOEXEC, 3);
+      if (moved >= 0) out = moved;
+    }
     ::setsid();
     pid_t grandchild = ::fork();
     if (grandchild != 0) {
