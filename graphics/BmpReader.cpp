@@ -154,8 +154,8 @@ TDib DecodeDib(const unsigned char* p, std::size_t n, std::size_t pixelOffset, b
         case 24: o[x] = MakeColor32(s[x * 3 + 2], s[x * 3 + 1], s[x * 3], 0); break;
         default: {
           std::uint32_t v = bpp == 16 ? GetLE16(s + x * 2) : GetLE32(s + x * 4);
-          o[x] = MakeColor32(Field(v, ih.RedMask), Field(v, ih.GreenMask), Field(v, ih.BlueMask),
-                             Field(v, ih.AlphaMask));
+          o[x] =
+              MakeColor32(Field(v, ih.RedMask), Field(v, ih.GreenMask), Field(v, ih.BlueMask), Field(v, ih.AlphaMask));
         }
       }
     }

@@ -18,7 +18,8 @@ std::vector<TColor32> DecodeRunLengths(const unsigned char* data, std::size_t n,
   // x and y count in the stored order: y = 0 is the bottom row.
   long long x = 0, y = 0;
   auto put = [&](unsigned index) {
-    if (x < w && y < h) px[static_cast<std::size_t>(h - 1 - y) * static_cast<std::size_t>(w) + x] = palette[index & 0xFF] | 0xFF000000u;
+    if (x < w && y < h)
+      px[static_cast<std::size_t>(h - 1 - y) * static_cast<std::size_t>(w) + x] = palette[index & 0xFF] | 0xFF000000u;
     ++x;
   };
   std::size_t i = 0;

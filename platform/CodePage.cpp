@@ -131,7 +131,8 @@ std::u16string DecodeCp936(const std::string& s, bool& exact) {
     if (!u || u->size() % 2) return std::nullopt;
     std::u16string units;
     for (size_t k = 0; k < u->size(); k += 2)
-      units += static_cast<char16_t>(static_cast<unsigned char>((*u)[k]) | (static_cast<unsigned char>((*u)[k + 1]) << 8));
+      units +=
+          static_cast<char16_t>(static_cast<unsigned char>((*u)[k]) | (static_cast<unsigned char>((*u)[k + 1]) << 8));
     return units;
   };
   std::u16string out;
@@ -288,9 +289,10 @@ std::optional<std::string> Utf8ToCp936Exact(const std::string& s) {
     } else {
       auto g = ConvertGb18030("GB18030", "UTF-8", s.data() + i, n);
       // A two-byte code counts only where code page 936 has none of its own.
-      const bool twoByteFree = g && g->size() == 2 && IsCp936LeadByte(static_cast<unsigned char>((*g)[0])) &&
-                               t.dbcs[(static_cast<unsigned char>((*g)[0]) - 0x81) * 191 +
-                                      (static_cast<unsigned char>((*g)[1]) - 0x40)] == u'?';
+      const bool twoByteFree =
+          g && g->size() == 2 && IsCp936LeadByte(static_cast<unsigned char>((*g)[0])) &&
+          t.dbcs[(static_cast<unsigned char>((*g)[0]) - 0x81) * 191 + (static_cast<unsigned char>((*g)[1]) - 0x40)] ==
+              u'?';
       if (!g || !(g->size() == 4 || twoByteFree)) return std::nullopt;
       out += *g;
     }

@@ -60,12 +60,11 @@ namespace {
 unsigned FileModeFor(const TZipHeaderInfo& h, bool retain, const std::optional<unsigned>& replaced) {
   unsigned mode = replaced.value_or(platform::DefaultFileMode());
   const unsigned unixMode = h.externalAttributes >> 16;
-  const bool ownMode = retain && h.Host() == zip::kHostUnix && unixMode != 0 && !S_ISLNK(unixMode) && !S_ISDIR(unixMode);
+  const bool ownMode =
+      retain && h.Host() == zip::kHostUnix && unixMode != 0 && !S_ISLNK(unixMode) && !S_ISDIR(unixMode);
   if (ownMode) mode = unixMode & 0777;
-  if (retain && (h.externalAttributes & 0x01))
-    mode &= ~0222u;
-  else if (!ownMode && replaced)
-    mode |= 0200;
+  if (retain && (h.externalAttributes & 0x01)) mode &= ~0222u;
+  else if (!ownMode && replaced) mode |= 0200;
   return mode;
 }
 
@@ -267,7 +266,8 @@ bool TZipExtractor::ProcessMember(int index, zip::DecodeBuffers& buffers) {
   const std::uint32_t crc = ctx.Crc();
   if (!tooBig && !unverifiable && crc == h.crc32 && ctx.Written() == size) {
     using R = zip::TempOutputFile::CommitResult;
-    R r = out.Commit(platform::DosDateTimeToUnixTime(h.dateTime), FileModeFor(h, RetainAttributes, replacedMode), FlushFilesOnClose);
+    R r = out.Commit(platform::DosDateTimeToUnixTime(h.dateTime), FileModeFor(h, RetainAttributes, replacedMode),
+                     FlushFilesOnClose);
     if (r == R::WriteFailed) throw ECantWriteUCF(zipmsg::kCantWrite);
     if (r == R::RenameFailed) {
       Skip(srCreateError, fname, index, h);

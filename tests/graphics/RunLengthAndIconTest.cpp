@@ -25,7 +25,8 @@ std::string TempFile(const std::string& name) {
 }
 
 void WriteFile(const std::string& path, const Bytes& b) {
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
 }
 
 TMemoryStream Stream(const Bytes& b) {
@@ -50,13 +51,15 @@ void InfoHeader(Bytes& f, int w, int h, int bpp, std::uint32_t compression, std:
 }
 
 void Palette(Bytes& f, const std::vector<TColor32>& colours) {
-  for (TColor32 c : colours) f.push_back(BlueComponent(c)), f.push_back(GreenComponent(c)), f.push_back(RedComponent(c)), f.push_back(0);
+  for (TColor32 c : colours)
+    f.push_back(BlueComponent(c)), f.push_back(GreenComponent(c)), f.push_back(RedComponent(c)), f.push_back(0);
 }
 
 // A run-length encoded bitmap file (compression 1 for 8 bits, 2 for 4 bits).
 Bytes RleBitmap(int w, int h, int bpp, const std::vector<TColor32>& palette, const Bytes& data) {
   Bytes info;
-  InfoHeader(info, w, h, bpp, bpp == 8 ? 1 : 2, static_cast<std::uint32_t>(data.size()), static_cast<int>(palette.size()));
+  InfoHeader(info, w, h, bpp, bpp == 8 ? 1 : 2, static_cast<std::uint32_t>(data.size()),
+             static_cast<int>(palette.size()));
   Palette(info, palette);
   Bytes f = {'B', 'M'};
   const std::uint32_t off = 14 + static_cast<std::uint32_t>(info.size());
@@ -98,7 +101,8 @@ Oracle ReadWithPixbuf(const Bytes& file, const std::string& extension) {
   return o;
 }
 
-void ExpectSameAsPixbuf(const TDecodedImage& ours, const Bytes& file, const std::string& extension, const std::string& what) {
+void ExpectSameAsPixbuf(const TDecodedImage& ours, const Bytes& file, const std::string& extension,
+                        const std::string& what) {
   Oracle o = ReadWithPixbuf(file, extension);
   ASSERT_GT(o.width, 0) << what << ": the oracle read nothing";
   ASSERT_EQ(ours.Width, o.width) << what;
@@ -162,8 +166,8 @@ TEST(RunLengthBitmaps, AHandWrittenStreamOfEveryKindOfStep) {
   TMemoryStream s = Stream(RleBitmap(5, 3, 8, kPalette, rle8));
   TDecodedImage img = DecodeBitmapFile(s);
   const TColor32 _ = 0, A = kPalette[1], B = kPalette[2], C = kPalette[3], F = kPalette[5], G = kPalette[6];
-  EXPECT_EQ(img.Pixels, (std::vector<TColor32>{_, _, _, G, G,   // top
-                                               F, F, _, _, _,   // middle
+  EXPECT_EQ(img.Pixels, (std::vector<TColor32>{_, _, _, G, G,     // top
+                                               F, F, _, _, _,     // middle
                                                A, A, A, B, C}));  // bottom
   // The same picture with 4 bits per pixel: runs alternate the two nibbles.
   const Bytes rle4 = {3, 0x11, 0, 3, 0x23, 0x40, 0, 0, 2, 0x55, 0, 2, 1, 1, 2, 0x66, 0, 1};
@@ -190,7 +194,8 @@ TEST(RunLengthBitmaps, LoadedIntoABitmapSkippedPixelsAreOpaqueBlack) {
   TBitmap32 b;
   b.LoadFromFileName(path);
   std::remove(path.c_str());
-  EXPECT_EQ(std::vector<TColor32>(b.Bits(), b.Bits() + 4), (std::vector<TColor32>{kPalette[3], kPalette[3], kPalette[2], 0xFF000000}));
+  EXPECT_EQ(std::vector<TColor32>(b.Bits(), b.Bits() + 4),
+            (std::vector<TColor32>{kPalette[3], kPalette[3], kPalette[2], 0xFF000000}));
 }
 
 // One image of an icon file: a bitmap (colour rows, then mask rows, both
@@ -223,7 +228,8 @@ Bytes IconBitmap(const IconImage& im) {
         case 4: r[x / 2] |= static_cast<unsigned char>((c & 0xF) << (x % 2 ? 0 : 4)); break;
         case 8: r[x] = static_cast<unsigned char>(c); break;
         case 24: r[x * 3] = BlueComponent(c), r[x * 3 + 1] = GreenComponent(c), r[x * 3 + 2] = RedComponent(c); break;
-        default: for (int k = 0; k < 4; ++k) r[x * 4 + k] = static_cast<unsigned char>(c >> (8 * k));
+        default:
+          for (int k = 0; k < 4; ++k) r[x * 4 + k] = static_cast<unsigned char>(c >> (8 * k));
       }
     }
     d.insert(d.end(), r.begin(), r.end());
@@ -231,7 +237,8 @@ Bytes IconBitmap(const IconImage& im) {
   for (int row = im.h - 1; row >= 0; --row) {
     Bytes r(static_cast<std::size_t>(maskStride), 0);
     for (int x = 0; x < im.w; ++x)
-      if (!im.masked.empty() && im.masked[std::size_t(row) * im.w + x]) r[x / 8] |= static_cast<unsigned char>(0x80 >> (x % 8));
+      if (!im.masked.empty() && im.masked[std::size_t(row) * im.w + x])
+        r[x / 8] |= static_cast<unsigned char>(0x80 >> (x % 8));
     d.insert(d.end(), r.begin(), r.end());
   }
   return d;
@@ -260,8 +267,9 @@ IconImage Pattern(int w, int h, int bpp, bool alpha, bool mask) {
   IconImage im{w, h, bpp, {}, {}, {}};
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) {
-      TColor32 c = bpp <= 8 ? TColor32((x + 3 * y) % (1 << std::min(bpp, 4)))
-                            : MakeColor32((x * 9) & 0xFF, (y * 7) & 0xFF, (x * y) & 0xFF, alpha ? (x * 16 + y) & 0xFF : 0);
+      TColor32 c = bpp <= 8
+                       ? TColor32((x + 3 * y) % (1 << std::min(bpp, 4)))
+                       : MakeColor32((x * 9) & 0xFF, (y * 7) & 0xFF, (x * y) & 0xFF, alpha ? (x * 16 + y) & 0xFF : 0);
       im.pixels.push_back(c);
       im.masked.push_back(mask && (x + y) % 3 == 0);
     }
@@ -277,7 +285,8 @@ TEST(IconFiles, EveryKindOfImageReadsAsTheOracleReadsIt) {
   {
     TMemoryStream s;
     TPngImage::SavePixels(s, png.pixels.data(), png.w, png.h);
-    png.png.assign(static_cast<const unsigned char*>(s.Memory()), static_cast<const unsigned char*>(s.Memory()) + s.Size());
+    png.png.assign(static_cast<const unsigned char*>(s.Memory()),
+                   static_cast<const unsigned char*>(s.Memory()) + s.Size());
   }
   const Case cases[] = {
       {"32 bits with alpha", {Pattern(32, 32, 32, true, true)}},
@@ -285,7 +294,8 @@ TEST(IconFiles, EveryKindOfImageReadsAsTheOracleReadsIt) {
       {"8 bits", {Pattern(16, 16, 8, false, true)}},
       {"4 bits", {Pattern(17, 9, 4, false, true)}},
       {"1 bit", {Pattern(33, 5, 1, false, true)}},
-      {"the largest of several", {Pattern(16, 16, 4, false, true), Pattern(40, 40, 24, false, true), Pattern(24, 24, 32, true, false)}},
+      {"the largest of several",
+       {Pattern(16, 16, 4, false, true), Pattern(40, 40, 24, false, true), Pattern(24, 24, 32, true, false)}},
   };
   for (const Case& c : cases) {
     const Bytes file = IconFile(c.images);
@@ -334,13 +344,14 @@ TEST(IconFiles, LoadedByContentAndByExtension) {
 TEST(IconFiles, DamagedAndHostileFilesAreErrorsNotCrashes) {
   const Bytes good = IconFile({Pattern(8, 8, 8, false, true), Pattern(16, 16, 32, true, false)});
   std::vector<Bytes> bad = {
-      {0, 0, 1, 0, 0, 0},                                    // no images
-      {0, 0, 1, 0, 200, 0},                                  // more images than the file holds
-      {0, 0, 2, 0, 1, 0},                                    // a cursor, not an icon
-      Bytes(good.begin(), good.begin() + 40),                // images cut off
+      {0, 0, 1, 0, 0, 0},                      // no images
+      {0, 0, 1, 0, 200, 0},                    // more images than the file holds
+      {0, 0, 2, 0, 1, 0},                      // a cursor, not an icon
+      Bytes(good.begin(), good.begin() + 40),  // images cut off
   };
   Bytes huge = IconFile({Pattern(8, 8, 8, false, true)});  // its bitmap claims 70000 x 70000 pixels
-  for (int field : {4, 8}) huge[6 + 16 + field] = 0x70, huge[6 + 16 + field + 1] = 0x11, huge[6 + 16 + field + 2] = 0x01;
+  for (int field : {4, 8})
+    huge[6 + 16 + field] = 0x70, huge[6 + 16 + field + 1] = 0x11, huge[6 + 16 + field + 2] = 0x01;
   bad.push_back(huge);
   for (std::size_t i = 0; i < bad.size(); ++i) {
     TMemoryStream s = Stream(bad[i]);

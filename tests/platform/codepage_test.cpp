@@ -43,8 +43,8 @@ TEST(CodePage936, ExactNamesKeepEveryCharacter) {
   const Case cases[] = {
       {"开始游戏.exe", "\xBF\xAA\xCA\xBC\xD3\xCE\xCF\xB7.exe"},  // code page 936 codes stay as they are
       {"한.txt", "\x83\x36\x84\x33.txt"},                        // GB18030 four-byte code
-      {"x😀y", "x\x94\x39\xFC\x36y"},                          // beyond the BMP
-      {"\xEF\xB8\x90", "\xA6\xD9"},                            // a two-byte code that code page 936 leaves free
+      {"x😀y", "x\x94\x39\xFC\x36y"},                             // beyond the BMP
+      {"\xEF\xB8\x90", "\xA6\xD9"},                              // a two-byte code that code page 936 leaves free
       {"a?b", "a?b"},
   };
   for (const Case& c : cases) {

@@ -35,12 +35,12 @@ TEST_F(ExtractTest, AReplacedFileKeepsItsPermissionBitsWhenTheMemberCarriesNone)
   };
   const unsigned fresh = 0666 & ~Umask();
   const Case cases[] = {
-      {"run.exe", 0755, 0x0014, 0x20, 0755},                // Windows host, archive bit only
-      {"tool.sh", 0750, 0x0014, 0x21, 0550},                // Windows read-only: the write bits go
-      {"was-ro.txt", 0444, 0x0014, 0x20, 0644},             // no longer read-only: the owner may write
-      {"unix.sh", 0755, 0x0314, 0100644u << 16, 0644},      // a Unix mode is the member's own
-      {"nomode", 0700, 0x0314, 0, 0700},                    // a Unix host that recorded no mode
-      {"new.exe", 0, 0x0014, 0x20, fresh},                  // nothing to keep
+      {"run.exe", 0755, 0x0014, 0x20, 0755},            // Windows host, archive bit only
+      {"tool.sh", 0750, 0x0014, 0x21, 0550},            // Windows read-only: the write bits go
+      {"was-ro.txt", 0444, 0x0014, 0x20, 0644},         // no longer read-only: the owner may write
+      {"unix.sh", 0755, 0x0314, 0100644u << 16, 0644},  // a Unix mode is the member's own
+      {"nomode", 0700, 0x0314, 0, 0700},                // a Unix host that recorded no mode
+      {"new.exe", 0, 0x0014, 0x20, fresh},              // nothing to keep
   };
   std::vector<Member> members;
   for (const Case& c : cases) {
@@ -58,7 +58,8 @@ TEST_F(ExtractTest, AReplacedFileKeepsItsPermissionBitsWhenTheMemberCarriesNone)
   EXPECT_EQ(Extract(members), static_cast<int>(members.size()));
   for (const Case& c : cases) {
     EXPECT_EQ(ReadFile(dest_ + "/" + c.name), "new") << c.name;
-    EXPECT_EQ(ModeOf(dest_ + "/" + c.name), c.expected) << c.name << std::oct << " got " << ModeOf(dest_ + "/" + c.name);
+    EXPECT_EQ(ModeOf(dest_ + "/" + c.name), c.expected)
+        << c.name << std::oct << " got " << ModeOf(dest_ + "/" + c.name);
   }
 }
 
@@ -133,11 +134,12 @@ TEST_F(ExtractTest, EveryWayOutOfUnZipReportsCompletionAndEmptiesTheMasks) {
 TEST_F(ExtractTest, StaleTemporaryFilesOfAnInterruptedRunAreRemoved) {
   const std::vector<std::string> stale = {".quelbo-unzip-AbC123", "sub/.quelbo-unzip-x9Y8z7"};
   const std::vector<std::string> kept = {
-      ".quelbo-unzip-Live01",        // still being written by someone
-      ".quelbo-unzip-toolong1",      // not a name we make
-      ".quelbo-unzip-ab",            //
-      "keep.quelbo-unzip-AbC123",    //
-      ".quelbo-unzip-Dir001/",       // a directory of that name
+      ".quelbo-unzip-Live01",  // still being written by someone
+      // Not names we make.
+      ".quelbo-unzip-toolong1",
+      ".quelbo-unzip-ab",
+      "keep.quelbo-unzip-AbC123",
+      ".quelbo-unzip-Dir001/",           // a directory of that name
       "untouched/.quelbo-unzip-QwE456",  // a directory this run does not write into
   };
   for (const std::string& n : stale) WriteFile(dest_ + "/" + n, "left over");

@@ -187,7 +187,7 @@ TEST_F(ExtractTest, NamesLandUnderTheNamesTheirAuthorsSaw) {
   };
   const Case cases[] = {
       {"\xD6\xD0\xCE\xC4.txt", 0x0014, 0, "中文.txt"},  // code page 936 from a Windows host
-      {"été.txt", 0x0314, 0, "été.txt"},                 // raw UTF-8 from Unix
+      {"été.txt", 0x0314, 0, "été.txt"},                // raw UTF-8 from Unix
       // Names that code page 936 cannot hold keep every character, so two of
       // them never collapse into one file.
       {"한.txt", 0x0314, 0x0800, "한.txt"},
