@@ -23,7 +23,7 @@
 #include "http/MessagePump.h"
 #include "platform/Display.h"
 #include "platform/headless/HeadlessDisplay.h"
-#include "tests/support/DiscardingStream.h"
+#include "tests/http/DiscardingStream.h"
 #include "tests/support/TestServers.h"
 
 namespace {
@@ -98,7 +98,7 @@ Result RunClient(const std::string& url, std::size_t expected, int* paintsOut, b
       UpdateWindow(wnd);
     };
     TMemoryStream body;
-    testsupport::DiscardingStream discard;
+    httptest::DiscardingStream discard;
     double t0 = Seconds();
     if (intoMemory) client.Get(url, body);
     else client.Get(url, discard);

@@ -6,7 +6,7 @@
 
 #include "core/Streams.h"
 
-namespace testsupport {
+namespace httptest {
 
 struct DiscardingStream : TStream {
   std::int64_t position = 0, size = 0;
@@ -23,4 +23,4 @@ struct DiscardingStream : TStream {
   void SetSize(std::int64_t s) override { size = s; }
 };
 
-}  // namespace testsupport
+}  // namespace httptest
