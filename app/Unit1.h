@@ -7,7 +7,10 @@
 #include "framework/Forms.h"
 #include "http/HttpClient.h"
 #include "http/MessagePump.h"
-#include "skin/MlSkinControls.h"
+#include "skin/ImageEx.h"
+#include "skin/MlSkinLabel.h"
+#include "skin/MlSkinPanel.h"
+#include "skin/MlSkinProgressBar.h"
 #include "skin/window/MlSkinForm.h"
 #include "skin/window/MlSkinNCLabel.h"
 #include "zip/ZipExtractor.h"
@@ -48,8 +51,18 @@ class TForm1 : public TForm {
   std::int32_t StartTicks = 0;
   // The total announced by the last work-begin event of HttpClient2.
   std::int32_t WorkTotal = 0;
+  // Milliseconds between two updates of the progress display: a package
+  // arrives in thousands of blocks, far more often than a person can see.
+  std::uint64_t WorkDisplayInterval = 33;
 
  private:
+  // Size text, bar value and percentage for Count received bytes.
+  void ShowWork(std::int32_t Count);
+  std::uint64_t workShownAt_ = 0;
+  bool workShown_ = false;
+  // A count that came too soon after the last update; -1 when none waits.
+  std::int32_t workPending_ = -1;
+
   void LoadStoredForm();
   void LoadStoredComponents();
   void ShowMessage(const AnsiString& Text);

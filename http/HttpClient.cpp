@@ -23,16 +23,22 @@ int PortNumber(const AnsiString& port) {
   return v <= 65535 ? v : 0;
 }
 
-// Restores a setting when the scope ends, however it ends.
-class TReadTimeoutScope {
+// Sets a connection setting for a scope and restores it however the scope ends.
+template <typename T, T (TTcpConnection::*Get)() const, void (TTcpConnection::*Set)(T)>
+class TSettingScope {
  public:
-  TReadTimeoutScope(TTcpConnection& c, int ms) : c_(c), saved_(c.ReadTimeout()) { c_.SetReadTimeout(ms); }
-  ~TReadTimeoutScope() { c_.SetReadTimeout(saved_); }
+  TSettingScope(TTcpConnection& c, T value) : c_(c), saved_((c.*Get)()) { (c_.*Set)(value); }
+  ~TSettingScope() { (c_.*Set)(saved_); }
+  TSettingScope(const TSettingScope&) = delete;
+  TSettingScope& operator=(const TSettingScope&) = delete;
 
  private:
   TTcpConnection& c_;
-  int saved_;
+  T saved_;
 };
+using TReadTimeoutScope = TSettingScope<int, &TTcpConnection::ReadTimeout, &TTcpConnection::SetReadTimeout>;
+// Keeps the work events quiet while a body nobody asked for is read.
+using TMutedWorkScope = TSettingScope<bool, &TTcpConnection::WorkEventsMuted, &TTcpConnection::SetWorkEventsMuted>;
 
 // A body read until the server closes passes through this stream, which
 // refuses bytes beyond the length limit that a Content-Length body has.
@@ -257,16 +263,27 @@ void THttpClient::ReadBody(TStream& AStream) {
 }
 
 void THttpClient::ReadChunkedBody(TStream& AStream) {
-  std::int64_t total = 0;
-  for (std::int64_t size = ParseChunkSize(ReadLn()); size > 0; size = ParseChunkSize(ReadLn())) {
-    total += size;
-    if (total > kMaxBodyLength) throw EHttpFramingError(RSBodyTooLong);
-    ReadStream(AStream, size);
-    ReadLn();  // the line end after the chunk's data
+  // The chunks are one transfer of unknown length: progress counts on from
+  // chunk to chunk and ends once, after the last. The framing lines are no
+  // part of the body and do not count. Together the chunks are held to the
+  // length limit of a Content-Length body.
+  BeginWork(wmRead, 0);
+  try {
+    std::int64_t total = 0;
+    for (std::int64_t size = ParseChunkSize(ReadLine(false)); size > 0; size = ParseChunkSize(ReadLine(false))) {
+      total += size;
+      if (total > kMaxBodyLength) throw EHttpFramingError(RSBodyTooLong);
+      ReadStream(AStream, size);
+      ReadLine(false);  // the line end after the chunk's data
+    }
+    // Trailer lines, if any, up to the empty line that ends the body.
+    while (!ReadLine(false).empty()) {
+    }
+  } catch (...) {
+    EndWork(wmRead, false);
+    throw;
   }
-  // Trailer lines, if any, up to the empty line that ends the body.
-  while (!ReadLn().empty()) {
-  }
+  EndWork(wmRead);
 }
 
 AnsiString THttpClient::ReadErrorBody() {
@@ -275,6 +292,8 @@ AnsiString THttpClient::ReadErrorBody() {
   response_.ContentStream = &body;
   try {
     TReadTimeoutScope limit(*this, kErrorBodyReadTimeout);
+    // Only the body the caller asked for shows as progress.
+    TMutedWorkScope quiet(*this, true);
     ReadBody(body);
   } catch (const EConnClosedGracefully&) {
     // A short error page is still the answer: the status is reported with

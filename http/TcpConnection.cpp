@@ -128,7 +128,7 @@ void TTcpConnection::WriteBuffer(const void* Buffer, std::size_t Count) {
   }
 }
 
-AnsiString TTcpConnection::ReadLn() {
+AnsiString TTcpConnection::ReadLine(bool CountsAsWork) {
   const auto limit = static_cast<std::size_t>(max_line_length_);
   std::size_t searched = 0;
   for (;;) {
@@ -142,12 +142,12 @@ AnsiString TTcpConnection::ReadLn() {
         if (max_line_action_ == maException) throw EMaxLineLengthExceeded(RSMaxLineLengthExceeded);
         AnsiString part(reinterpret_cast<const char*>(d), limit);
         input_.Consume(limit);
-        DoWork(wmRead, static_cast<std::int64_t>(limit));
+        if (CountsAsWork) DoWork(wmRead, static_cast<std::int64_t>(limit));
         return part;
       }
       AnsiString line(reinterpret_cast<const char*>(d), len);
       input_.Consume(end + 1);
-      DoWork(wmRead, static_cast<std::int64_t>(end + 1));
+      if (CountsAsWork) DoWork(wmRead, static_cast<std::int64_t>(end + 1));
       return line;
     }
     // Without an LF the whole buffer belongs to this line; allow for its CR.
@@ -155,7 +155,7 @@ AnsiString TTcpConnection::ReadLn() {
       if (max_line_action_ == maException) throw EMaxLineLengthExceeded(RSMaxLineLengthExceeded);
       AnsiString part(reinterpret_cast<const char*>(d), limit);
       input_.Consume(limit);
-      DoWork(wmRead, static_cast<std::int64_t>(limit));
+      if (CountsAsWork) DoWork(wmRead, static_cast<std::int64_t>(limit));
       return part;
     }
     searched = n;
@@ -228,7 +228,7 @@ void TTcpConnection::ReadStream(TStream& AStream, std::int64_t ByteCount) {
       if (!untilClose) missing -= static_cast<std::int64_t>(want);
     }
   } catch (...) {
-    EndWork(wmRead);
+    EndWork(wmRead, false);
     throw;
   }
   EndWork(wmRead);
@@ -239,7 +239,9 @@ void TTcpConnection::BeginWork(TWorkMode AWorkMode, std::int64_t ASize) {
   if (++w.level == 1) {
     w.max = ASize;
     w.count = 0;
-    if (OnWorkBegin) OnWorkBegin(this, AWorkMode, static_cast<std::int32_t>(std::min<std::int64_t>(ASize, INT32_MAX)));
+    w.completed = true;
+    if (OnWorkBegin && !work_events_muted_)
+      OnWorkBegin(this, AWorkMode, static_cast<std::int32_t>(std::min<std::int64_t>(ASize, INT32_MAX)));
   }
 }
 
@@ -248,13 +250,15 @@ void TTcpConnection::DoWork(TWorkMode AWorkMode, std::int64_t ACount) {
   if (w.level == 0) return;
   w.count += ACount;
   // The event carries a 32-bit count; a longer transfer stays at its top.
-  if (OnWork) OnWork(this, AWorkMode, static_cast<std::int32_t>(std::min<std::int64_t>(w.count, INT32_MAX)));
+  if (OnWork && !work_events_muted_)
+    OnWork(this, AWorkMode, static_cast<std::int32_t>(std::min<std::int64_t>(w.count, INT32_MAX)));
 }
 
-void TTcpConnection::EndWork(TWorkMode AWorkMode) {
+void TTcpConnection::EndWork(TWorkMode AWorkMode, bool Completed) {
   WorkState& w = work_[AWorkMode];
   if (w.level == 0) return;
-  if (w.level == 1 && OnWorkEnd) {
+  if (!Completed) w.completed = false;
+  if (w.level == 1 && OnWorkEnd && !work_events_muted_) {
     w.level = 0;
     OnWorkEnd(this, AWorkMode);
     return;

@@ -4,7 +4,6 @@
 //
 //   http_download_bench [size in MB, default 512] [rounds, default 3]
 // With NOPAINT=1 in the environment the work events do not repaint.
-#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -31,15 +30,6 @@ namespace {
 double Seconds() {
   using namespace std::chrono;
   return duration<double>(steady_clock::now().time_since_epoch()).count();
-}
-
-void MakeFile(const std::string& path, std::size_t bytes) {
-  std::vector<char> block(1 << 20);
-  for (std::size_t i = 0; i < block.size(); ++i) block[i] = static_cast<char>(i % 251);
-  int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  for (std::size_t done = 0; done < bytes; done += block.size())
-    if (write(fd, block.data(), std::min(block.size(), bytes - done)) < 0) std::abort();
-  close(fd);
 }
 
 struct Result {
@@ -149,7 +139,7 @@ int main(int argc, char** argv) {
   const std::size_t size = mb << 20;
 
   testsupport::TempDir root;
-  MakeFile(root / "big.bin", size);
+  testsupport::WritePatternFile(root / "big.bin", size);
   testsupport::NginxServer nginx(root.Path());
   const std::string url = nginx.Url("/big.bin");
   RunCurl(url);  // warm the page cache

@@ -28,7 +28,7 @@ TMlSkinForm::TMlSkinForm(TComponent* AOwner) : TMlHookWindowProc(AOwner) {
 
 TMlSkinForm::~TMlSkinForm() {
   if (appHooked_ && Application) Application->UnhookMainWindow(&appHook_);
-  TMlFormSkinHelper::Remove(dynamic_cast<TCustomForm*>(Owner()));
+  TMlFormSkinHelper::RemoveSkin(this);
   // Items outlive the list when their owner frees them later; they must not
   // reach back into a form skin that is gone.
   for (TMlSkinNCCtrlBase* item : items_) item->Unregistered();

@@ -376,19 +376,62 @@ TEST(WorkEvents, UnknownLengthCountsWholeBlocksAndKeepsEveryByte) {
   EXPECT_EQ(Body(stream), PatternBytes(0, 70000));
 }
 
-TEST(WorkEvents, OneBeginAndEndPerChunkAndAnEndAfterAFailure) {
-  ScriptServer server(Lines({"accept", "expect-request",
-                             "send HTTP/1.1 200 OK\\r\\nTransfer-Encoding: chunked\\r\\n\\r\\n3\\r\\nabc\\r\\n"
-                             "2\\r\\nde\\r\\n4\\r\\nf",
-                             "sleep 100", "close"}));
-  Client client;
-  WorkLog log;
-  log.Attach(client);
-  TMemoryStream stream;
-  EXPECT_THROW(client.Get(server.Url("/c"), stream), EConnClosedGracefully);
-  EXPECT_EQ(log.events, (std::vector<std::string>{"begin 3", "work 3", "end", "begin 2", "work 2", "end", "begin 4",
-                                                  "work 1", "end"}));
-  EXPECT_EQ(Body(stream), "abcdef");
+// A chunked body is one transfer of unknown length whose count goes on from
+// chunk to chunk; its framing lines are not counted. The end comes also after
+// a failure, and then says the work was not complete.
+TEST(WorkEvents, ChunksCountOnAsOneTransfer) {
+  struct Case {
+    std::string name, wire;
+    std::vector<std::string> events;
+    bool completes;
+  } cases[] = {
+      {"whole", "3\\r\\nabc\\r\\n2\\r\\nde\\r\\n0\\r\\n\\r\\n",
+       {"begin 0", "work 3", "work 5", "end"}, true},
+      {"cut in the third chunk", "3\\r\\nabc\\r\\n2\\r\\nde\\r\\n4\\r\\nf",
+       {"begin 0", "work 3", "work 5", "work 6", "end"}, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScriptServer server(Lines({"accept", "expect-request",
+                               "send HTTP/1.1 200 OK\\r\\nTransfer-Encoding: chunked\\r\\n\\r\\n" + c.wire, "sleep 100",
+                               "close"}));
+    Client client;
+    WorkLog log;
+    log.Attach(client);
+    TMemoryStream stream;
+    bool completedAtEnd = !c.completes;
+    client.OnWorkEnd = [&](TObject*, TWorkMode m) {
+      log.events.push_back("end");
+      completedAtEnd = client.WorkCompleted(m);
+    };
+    if (c.completes) client.Get(server.Url("/c"), stream);
+    else EXPECT_THROW(client.Get(server.Url("/c"), stream), EConnClosedGracefully);
+    EXPECT_EQ(log.events, c.events);
+    EXPECT_EQ(completedAtEnd, c.completes);
+    EXPECT_EQ(Body(stream), c.completes ? "abcde" : "abcdef");
+  }
+}
+
+// Error and redirect pages are read (the status is reported with them) but
+// are no progress of the transfer the caller asked for.
+TEST(WorkEvents, ErrorAndRedirectBodiesReportNoWork) {
+  for (std::string status : {"404 Not Found", "302 Found\\r\\nLocation: /elsewhere"}) {
+    SCOPED_TRACE(status);
+    ScriptServer server(
+        Lines({"accept", "expect-request", "send-with-body 512 HTTP/1.1 " + status + "\\r\\nContent-Length: 512\\r\\n\\r\\n",
+               "close"}));
+    Client client;
+    WorkLog log;
+    log.Attach(client);
+    TMemoryStream stream;
+    try {
+      client.Get(server.Url("/p"), stream);
+      ADD_FAILURE() << "no error";
+    } catch (const EHttpProtocolError& e) {
+      EXPECT_EQ(e.ErrorMessage().size(), 512u);
+    }
+    EXPECT_TRUE(log.events.empty()) << ::testing::PrintToString(log.events);
+  }
 }
 
 TEST(Protocols, HttpsAndUnknownProtocolsFailBeforeConnecting) {

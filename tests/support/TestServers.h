@@ -61,6 +61,15 @@ inline std::string PatternBytes(std::size_t start, std::size_t count) {
   return s;
 }
 
+// A file of that pattern, written a megabyte at a time (for large bodies).
+inline void WritePatternFile(const std::string& path, std::size_t bytes) {
+  const std::string block = PatternBytes(0, 251 << 12);  // whole periods, so blocks join seamlessly
+  std::ofstream f(path, std::ios::binary | std::ios::trunc);
+  for (std::size_t done = 0; done < bytes; done += block.size())
+    f.write(block.data(), static_cast<std::streamsize>(std::min(block.size(), bytes - done)));
+  if (!f) throw std::runtime_error("cannot write " + path);
+}
+
 // A child process whose standard output is read line by line.
 class ChildProcess {
  public:
