@@ -80,4 +80,7 @@ class TForm1 : public TForm {
   void InstallArchive(const AnsiString& F2, const AnsiString& StrippedF2, const class TStringList& Fields,
                       const AnsiString& NewVersion);
   void FinishPlainFile(const class TStringList& Fields, const AnsiString& NewVersion);
+  // Starts Program of the installation, reporting a program that cannot be
+  // started, then deletes the downloaded Package unless it is that program.
+  void StartProgram(const AnsiString& Program, const AnsiString& Package);
 };

@@ -14,6 +14,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/CodePage.h"
 #include "platform/Files.h"
+#include "platform/Processes.h"
 
 using namespace platform::literals;
 
@@ -141,13 +142,13 @@ void TForm1::doUpDate() {
     return;
   }
 
-  if (platform::FileExists(GetAppDir() + f2) && IsArchiveName(f2)) InstallArchive(f2, strippedF2, *fields, newVersion);
+  if (platform::FileExists(InstalledPath(f2)) && IsArchiveName(f2)) InstallArchive(f2, strippedF2, *fields, newVersion);
   else FinishPlainFile(*fields, newVersion);
 }
 
 AnsiString TForm1::DownloadPackage(const AnsiString& URL, const AnsiString& PackageName, const ReleaseTerms& Terms) {
   if (!IsPlainFileName(PackageName)) return Format("Invalid package file name \"%s\"", PackageName.c_str());
-  const AnsiString path = GetAppDir() + PackageName;
+  const AnsiString path = InstalledPath(PackageName);
   try {
     TCheckedPackageStream stream(Terms.sha256, Terms.size);
     HttpClient2->Get(URL, stream);
@@ -186,43 +187,53 @@ void TForm1::ReportDownloadFailure(const AnsiString& Why) {
 
 void TForm1::InstallArchive(const AnsiString& F2, const AnsiString& StrippedF2, const TStringList& Fields,
                             const AnsiString& NewVersion) {
-  const AnsiString dir = GetAppDir();
   const AnsiString f3 = Fields.Strings(3);
   const bool f3Usable = IsInstallRelativeName(f3);
   std::unique_ptr<ProgramSetAside> oldProgram;
-  if (f3Usable && platform::FileExists(dir + f3) && platform::FileExists(dir + F2))
-    oldProgram = std::make_unique<ProgramSetAside>(dir + f3);
+  if (f3Usable && platform::FileExists(InstalledPath(f3)) && platform::FileExists(InstalledPath(F2)))
+    oldProgram = std::make_unique<ProgramSetAside>(InstalledPath(f3));
 
   // A failed extraction has been reported; the window stays open.
   if (UnZipPackage(*ZipExtractor1, HandleAllocated() ? Handle() : nullptr, StrippedF2) != 1) return;
   if (oldProgram) oldProgram->Discard();
 
   RecordRelease(NewVersion);
-  if (f3Usable && platform::FileExists(dir + f3)) {
-    RunAppFile(f3);  // installed: the named program takes over
+  if (f3Usable && platform::FileExists(InstalledPath(f3))) {
+    StartProgram(f3, F2);  // installed: the named program takes over
   } else {
     ShowMessage("更新完成！"_cp936);  // installed, nothing to start
+    DeleteIfPresent(InstalledPath(F2));
   }
-  DeleteIfPresent(dir + F2);
   ExitProcessNow(0);
 }
 
 void TForm1::FinishPlainFile(const TStringList& Fields, const AnsiString& NewVersion) {
-  const AnsiString dir = GetAppDir();
   const AnsiString f2 = Fields.Strings(2);
   RecordRelease(NewVersion);
-  if (platform::FileExists(dir + f2)) {
+  if (platform::FileExists(InstalledPath(f2))) {
     const AnsiString f3 = Fields.Strings(3);
     if (!f3.empty()) {
-      if (IsInstallRelativeName(f3) && platform::FileExists(dir + f3)) RunAppFile(f3);
       // A plain file with a program to start: the file has done its job.
-      DeleteIfPresent(dir + f2);
+      if (IsInstallRelativeName(f3) && platform::FileExists(InstalledPath(f3))) StartProgram(f3, f2);
+      else DeleteIfPresent(InstalledPath(f2));
       ExitProcessNow(0);
       return;
     }
   }
   // No program to start (or the file is gone): the file update is reported.
   ShowMessage("文件更新完成！"_cp936);
-  DeleteIfPresent(dir + f2);
+  DeleteIfPresent(InstalledPath(f2));
   ExitProcessNow(0);
+}
+
+void TForm1::StartProgram(const AnsiString& Program, const AnsiString& Package) {
+  // A package that is itself the program is run, as on the platform it was
+  // made for, and kept: a program whose file goes while it starts never runs.
+  const bool packageIsProgram = platform::SameFile(InstalledPath(Program), InstalledPath(Package));
+  if (packageIsProgram) platform::MakeExecutable(InstalledPath(Program));
+  AnsiString why;
+  if (!RunAppFile(Program, &why))
+    MessageBoxA(HandleAllocated() ? Handle() : nullptr, "启动失败！ 失败原因："_cp936 + why + " ", "错误"_cp936,
+                MB_OK | MB_ICONERROR);
+  if (!packageIsProgram) DeleteIfPresent(InstalledPath(Package));
 }

@@ -336,9 +336,9 @@ bool TWinControl::DoKeyDown(WORD& key, TShiftState s) {
 void TWinControl::MainWndProc(TMessage& m) {
   try {
     WindowProc(m);
-  } catch (const Exception& e) {
-    if (Application) Application->HandleException(this, e);
-    else throw;
+  } catch (...) {
+    if (!Application) throw;
+    Application->HandleCurrentException(this);
   }
 }
 

@@ -87,7 +87,8 @@ class TTcpConnection : public TComponent {
   // holding received bytes), kWouldBlock to try again; other errors raise.
   static constexpr std::ptrdiff_t kWouldBlock = -2;
   std::ptrdiff_t RecvOnce(std::uint8_t* room, std::size_t n, bool holding);
-  // Receives up to want bytes straight into the stream at its position.
+  // Receives up to want bytes straight into the stream at its position, which
+  // must have the room.
   std::size_t ReceiveDirect(TMemoryStream& AStream, std::size_t want);
 
   std::unique_ptr<TSocketHandler> socket_;

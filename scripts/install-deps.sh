@@ -14,6 +14,8 @@ packages=(
   fonts-wqy-microhei fontconfig
   # tests and demo: real server, real X server, archive oracles and peers
   nginx xvfb x11-utils xdotool openbox zip unzip libarchive-tools curl procps iproute2 python3
+  # picture oracle: the GDK pixbuf loaders read run-length bitmaps and icon files
+  libgdk-pixbuf2.0-bin
 )
 
 missing=()

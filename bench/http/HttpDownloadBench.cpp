@@ -22,6 +22,7 @@
 #include "http/MessagePump.h"
 #include "platform/Display.h"
 #include "platform/headless/HeadlessDisplay.h"
+#include "tests/http/DiscardingStream.h"
 #include "tests/support/TestServers.h"
 
 namespace {
@@ -34,22 +35,6 @@ double Seconds() {
 struct Result {
   double seconds = 0;
   long peakKb = 0;
-};
-
-// Discards what is written; shows the transfer's cost without the memory.
-struct NullStream : TStream {
-  std::int64_t pos = 0, size = 0;
-  std::int64_t Read(void*, std::int64_t) override { return 0; }
-  std::int64_t Write(const void*, std::int64_t n) override {
-    pos += n;
-    size = std::max(size, pos);
-    return n;
-  }
-  std::int64_t Seek(std::int64_t o, TSeekOrigin w) override {
-    pos = w == TSeekOrigin::soBeginning ? o : w == TSeekOrigin::soCurrent ? pos + o : size + o;
-    return pos;
-  }
-  void SetSize(std::int64_t s) override { size = s; }
 };
 
 // Filling fresh memory of the body's size in read-block pieces: what any
@@ -103,7 +88,7 @@ Result RunClient(const std::string& url, std::size_t expected, int* paintsOut, b
       UpdateWindow(wnd);
     };
     TMemoryStream body;
-    NullStream discard;
+    httptest::DiscardingStream discard;
     double t0 = Seconds();
     if (intoMemory) client.Get(url, body);
     else client.Get(url, discard);
