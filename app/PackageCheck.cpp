@@ -95,7 +95,6 @@ std::int64_t TCheckedPackageStream::Write(const void* Buffer, std::int64_t Count
   if (Count <= 0) return TMemoryStream::Write(Buffer, Count);
   Limit(at + Count);
   if (at < offered_) rewritten_ = true;
-  if (hasher_ && at + Count > Capacity()) hasher_->Drain();  // the memory may move
   const std::int64_t n = TMemoryStream::Write(Buffer, Count);
   Offer();
   return n;
@@ -111,8 +110,13 @@ std::int64_t TCheckedPackageStream::Seek(std::int64_t Offset, TSeekOrigin Origin
 void TCheckedPackageStream::SetSize(std::int64_t NewSize) {
   Limit(NewSize);
   if (NewSize < offered_) rewritten_ = true;
-  if (hasher_ && NewSize > Capacity()) hasher_->Drain();
   TMemoryStream::SetSize(NewSize);
+}
+
+// Every way the block can move or go (growth by a write, a new size, room
+// made by the receiver, Clear) passes here first.
+void TCheckedPackageStream::MemoryWillMove() {
+  if (hasher_) hasher_->Drain();
 }
 
 AnsiString TCheckedPackageStream::SizeVerdict() {

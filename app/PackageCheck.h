@@ -29,6 +29,9 @@ class TCheckedPackageStream : public TMemoryStream {
   AnsiString SizeVerdict();
   AnsiString DigestVerdict();
 
+ protected:
+  void MemoryWillMove() override;
+
  private:
   class Hasher;
   void Limit(std::int64_t end) const;

@@ -49,6 +49,11 @@ class TMemoryStream : public TStream {
   void SaveToStream(TStream& s);
   void SaveToFile(const AnsiString& FileName);
 
+ protected:
+  // Called before the block is moved or freed (growth, Clear), so a reader of
+  // Memory() on another thread can finish with it first.
+  virtual void MemoryWillMove() {}
+
  private:
   std::uint8_t* data_ = nullptr;
   bool mapped_ = false;  // data_ is a mapping of its own (large streams)

@@ -8,7 +8,7 @@ packages=(
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   # libraries
-  zlib1g-dev libdeflate-dev libsodium-dev libpng-dev libjpeg62-turbo-dev libfreetype-dev libfontconfig-dev libtinyxml2-dev
+  zlib1g-dev libdeflate-dev libsodium-dev libssl-dev libpng-dev libjpeg62-turbo-dev libfreetype-dev libfontconfig-dev libtinyxml2-dev
   libx11-dev libxext-dev libxrandr-dev libxtst-dev
   # fonts: a CJK-capable sans face stands in for the Windows faces
   fonts-wqy-microhei fontconfig

@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+struct evp_md_ctx_st;
+
 namespace release {
 
 using Sha256Digest = std::array<std::uint8_t, 32>;
@@ -35,11 +37,14 @@ bool Verify(std::string_view message, const Signature& signature, const PublicKe
 class Sha256 {
  public:
   Sha256();
+  ~Sha256();
+  Sha256(const Sha256&) = delete;
+  Sha256& operator=(const Sha256&) = delete;
   void Update(const void* data, std::size_t size);
   Sha256Digest Final();
 
  private:
-  alignas(16) std::uint8_t state_[128];  // crypto_hash_sha256_state, checked in the source
+  ::evp_md_ctx_st* context_;  // an OpenSSL digest context
 };
 Sha256Digest Sha256Of(const void* data, std::size_t size);
 

@@ -156,7 +156,10 @@ bool RunUpdater(e2e::UpdateServer& server, const std::string& display, std::uint
     platform::SleepMs(1);
   }
   if (!ended || updater.WaitExit(0) != 0 || !saved) {
-    std::fprintf(stderr, "the updater did not complete the update:\n%s\n", updater.Output().c_str());
+    std::fprintf(stderr, "the updater did not complete the update (%s):\n%s\n",
+                 !ended ? "it did not end" : !saved ? "the package never appeared" : "it failed",
+                 updater.Output().c_str());
+    for (const std::string& r : server.Requests()) std::fprintf(stderr, "  request: %s\n", r.c_str());
     return false;
   }
   double start = 0, sent = 0;

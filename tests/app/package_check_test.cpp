@@ -62,17 +62,33 @@ TEST(PackageCheck, DigestOfEveryFraming) {
 
 // The memory may move when it grows; the hashing must be done with it first.
 // Here the first part is still being hashed when the memory moves from the
-// heap to a mapping of its own, and the old block is returned.
+// heap to a mapping of its own (and then to a larger one), and the old block
+// is returned: by a new size, and by the room the HTTP receiver makes ahead
+// of the bytes it then writes in place.
 TEST(PackageCheck, GrowingWaitsForTheHashingOfWhatMayMove) {
-  const std::string body = PatternBytes(0, 12u << 20);
-  const std::size_t first = 7u << 20;
+  const std::string body = PatternBytes(0, 40u << 20);
+  const std::size_t first = 7u << 20, second = 20u << 20;
+  for (const bool byCapacity : {false, true}) {
+    TCheckedPackageStream stream(ReferenceDigest(body), std::nullopt);
+    std::size_t at = 0;
+    for (const std::size_t end : {first, second, body.size()}) {
+      if (byCapacity) stream.SetCapacity(static_cast<std::int64_t>(end));
+      stream.SetSize(static_cast<std::int64_t>(end));
+      std::memcpy(static_cast<char*>(stream.Memory()) + at, body.data() + at, end - at);
+      stream.SetPosition(static_cast<std::int64_t>(end));  // offered: the hashing goes on meanwhile
+      at = end;
+    }
+    EXPECT_EQ(stream.DigestVerdict(), "") << (byCapacity ? "room made ahead" : "new sizes");
+  }
+}
+
+// Clearing returns the block; what is written afterwards is hashed anew.
+TEST(PackageCheck, ClearingWaitsForTheHashingAndStartsOver) {
+  const std::string body = PatternBytes(7, 9u << 20);
   TCheckedPackageStream stream(ReferenceDigest(body), std::nullopt);
-  stream.SetSize(first);
-  std::memcpy(stream.Memory(), body.data(), first);
-  stream.SetPosition(first);  // offered: the hashing starts
-  stream.SetSize(body.size());
-  std::memcpy(static_cast<char*>(stream.Memory()) + first, body.data() + first, body.size() - first);
-  stream.SetPosition(body.size());
+  stream.WriteBuffer(PatternBytes(3, 9u << 20).data(), 9 << 20);
+  stream.Clear();
+  stream.WriteBuffer(body.data(), static_cast<std::int64_t>(body.size()));
   EXPECT_EQ(stream.DigestVerdict(), "");
 }
 
