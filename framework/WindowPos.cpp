@@ -138,6 +138,9 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int w, int h, UINT 
     if (display && rec->native) {
       if (moved || sized) display->SetBounds(rec->native, now.left, now.top, std::max(1, now.Width()), std::max(1, now.Height()));
       if ((wp.flags & SWP_SHOWWINDOW)) display->Show(rec->native, !(wp.flags & SWP_NOACTIVATE));
+      // Layered content is not painted again: what the last update gave shows.
+      if ((wp.flags & SWP_SHOWWINDOW) && rec->layeredContent)
+        PresentRects(hwnd, Region(Rect(0, 0, rec->surface.width, rec->surface.height)));
       if ((wp.flags & SWP_HIDEWINDOW)) display->Hide(rec->native);
       if (!(wp.flags & SWP_NOZORDER) && visible) {
         HWND after = wp.hwndInsertAfter;

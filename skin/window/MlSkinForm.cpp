@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "skin/MlSkinMessages.h"
+#include "skin/window/MlFormBorder.h"
 #include "skin/window/MlSkinNCCtrlBase.h"
 
 void TMlSkinFormOptions::Assign(const TPersistent* Source) {
@@ -29,6 +30,10 @@ TMlSkinForm::TMlSkinForm(TComponent* AOwner) : TMlHookWindowProc(AOwner) {
 TMlSkinForm::~TMlSkinForm() {
   if (appHooked_ && Application) Application->UnhookMainWindow(&appHook_);
   TMlFormSkinHelper::Remove(dynamic_cast<TCustomForm*>(Owner()));
+  if (imageBorder_) {
+    imageBorder_->ForgetItems();
+    imageBorder_->RemoveFreeNotification(this);
+  }
   // Items outlive the list when their owner frees them later; they must not
   // reach back into a form skin that is gone.
   for (TMlSkinNCCtrlBase* item : items_) item->Unregistered();
@@ -57,9 +62,26 @@ void TMlSkinForm::SetSkinRes(TMlSkinRes* v) {
   ApplySkinRes();
 }
 
+void TMlSkinForm::SetImageBorder(TMlFormLayerBorder* v) {
+  if (v == imageBorder_) return;
+  if (imageBorder_) {
+    imageBorder_->ForgetItems();
+    imageBorder_->RemoveFreeNotification(this);
+  }
+  imageBorder_ = v;
+  if (!v) return;
+  v->FreeNotification(this);
+  if (!IsDesigning() && Form() && Form()->Visible()) {
+    v->Attach(Form());
+    v->CreateWindows(&items_);
+  }
+}
+
 void TMlSkinForm::Notification(TComponent* AComponent, TOperation Operation) {
   TComponent::Notification(AComponent, Operation);
-  if (Operation == TOperation::opRemove && AComponent == skinRes_) skinRes_ = nullptr;
+  if (Operation != TOperation::opRemove) return;
+  if (AComponent == skinRes_) skinRes_ = nullptr;
+  if (AComponent == imageBorder_) imageBorder_ = nullptr;
 }
 
 void TMlSkinForm::PublishCustomPicture() { CurrentFormSkin().SetCustomPicture(customPicture_); }
@@ -149,6 +171,7 @@ void TMlSkinForm::WndProc(TMessage& m) {
         KillTimer(form->Handle(), kTimerNcRepaint);
         SetTimer(form->Handle(), kTimerNcRepaint, 50);
       }
+      if (imageBorder_) imageBorder_->FollowSize();
       if (fillStyle_ == TMlFillStyle::mfsStretch && style_ == TMlSkinStyle::ssPicture) form->Invalidate();
       return;
     case WM_PAINT:
@@ -178,6 +201,13 @@ void TMlSkinForm::WndProc(TMessage& m) {
       PassOn(m);
       return;
     }
+    case WM_WINDOWPOSCHANGED:
+      PassOn(m);
+      if (imageBorder_) {
+        const auto* pos = reinterpret_cast<const WINDOWPOS*>(m.LParam);
+        imageBorder_->MoveTo(pos->x, pos->y);
+      }
+      return;
     case WM_NCCALCSIZE:
       NcCalcSize(m);
       return;
@@ -192,6 +222,7 @@ void TMlSkinForm::WndProc(TMessage& m) {
       return;
     case WM_NCLBUTTONDOWN:
       if (!CaptionMouse(m, true)) PassOn(m);
+      if (imageBorder_ && Form()) imageBorder_->MoveTo(Form()->Left(), Form()->Top());
       return;
     case WM_NCLBUTTONUP:
       if (!CaptionMouse(m, false)) PassOn(m);
@@ -211,6 +242,9 @@ void TMlSkinForm::WndProc(TMessage& m) {
         if (m.WParam == kNcPaintCaptionBand) PaintCaptionBand();
         else PaintNonClient();
       }
+      // An opaque border hosts the items on its top window, which repaints them.
+      if (imageBorder_ && !imageBorder_->Transparent())
+        if (TmlFormLayerWindow* top = imageBorder_->Window(bkTop)) top->Perform(MLM_NCPAINT, m.WParam, m.LParam);
       return;
     case MLM_SKINCHANGED:
       BuildBackground();
@@ -235,6 +269,13 @@ void TMlSkinForm::WndProc(TMessage& m) {
     }
     case CM_SHOWINGCHANGED:
       ShowingChanged(m);
+      return;
+    case CM_VISIBLECHANGED:
+      PassOn(m);
+      if (imageBorder_) {
+        if (form->Visible()) imageBorder_->Show();
+        else imageBorder_->Hide();
+      }
       return;
     case CM_DIALOGKEY:
     case CM_DIALOGCHAR:
