@@ -13,7 +13,8 @@ void TMlSkinFormOptions::Assign(const TPersistent* Source) {
 }
 
 TMlSkinForm::TMlSkinForm(TComponent* AOwner) : TMlHookWindowProc(AOwner) {
-  TMlFormSkinHelper::Add(dynamic_cast<TCustomForm*>(AOwner), this);
+  registeredForm_ = dynamic_cast<TCustomForm*>(AOwner);
+  TMlFormSkinHelper::Add(registeredForm_, this);
   TCustomForm* form = Form();
   if (!form) return;
   savedBorderIcons_ = form->BorderIcons();
@@ -29,7 +30,9 @@ TMlSkinForm::TMlSkinForm(TComponent* AOwner) : TMlHookWindowProc(AOwner) {
 
 TMlSkinForm::~TMlSkinForm() {
   if (appHooked_ && Application) Application->UnhookMainWindow(&appHook_);
-  TMlFormSkinHelper::Remove(dynamic_cast<TCustomForm*>(Owner()));
+  // The owner may already have let go of us (it frees its components that
+  // way), so the form we registered for is remembered.
+  TMlFormSkinHelper::Remove(registeredForm_);
   if (imageBorder_) {
     imageBorder_->ForgetItems();
     imageBorder_->RemoveFreeNotification(this);

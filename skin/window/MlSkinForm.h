@@ -168,6 +168,7 @@ class TMlSkinForm : public TMlHookWindowProc, public TMlFormSkinLink {
   TMlSkinMainMenu mainMenu_;
 
   // State.
+  TCustomForm* registeredForm_ = nullptr;
   TBorderIcons savedBorderIcons_ = 0;
   int savedFramWidth_ = 0;
   bool active_ = false;
