@@ -34,16 +34,6 @@ bool IsButtonUp(UINT m) {
 bool Selectable(const TMenuItem* item) { return item->Visible && !item->IsLine(); }
 bool Opens(const TMenuItem* item) { return item->Enabled && item->Count() > 0; }
 
-// The item's accelerator: the character after "&", upper-cased.
-char Accelerator(const AnsiString& caption) {
-  for (size_t i = 0; i + 1 < caption.size(); ++i)
-    if (caption[i] == '&') {
-      if (caption[i + 1] != '&') return static_cast<char>(std::toupper(static_cast<unsigned char>(caption[i + 1])));
-      ++i;
-    }
-  return 0;
-}
-
 class MenuLoop;
 MenuLoop* g_active = nullptr;
 
@@ -136,6 +126,7 @@ void RegisterMenuWindowClass() {
 void MenuLoop::Measure(TMenuItem* item, int& w, int& h) {
   // The plain measure, which an owner-drawn item's owner may change.
   TBitmap scratch;
+  scratch.SetSize(1, 1);  // text is measured on a device
   TCanvas* c = scratch.Canvas();
   if (item->IsLine()) {
     w = 8;
@@ -319,7 +310,7 @@ void MenuLoop::Key(const MSG& m) {
     const char c = static_cast<char>(std::toupper(static_cast<int>(m.wParam & 0xFF)));
     for (size_t i = 0; i < level.items.size(); ++i) {
       TMenuItem* item = level.items[i];
-      if (!Selectable(item) || Accelerator(item->Caption) != c) continue;
+      if (!Selectable(item) || MenuAccelerator(item->Caption) != c) continue;
       Select(levels_.size() - 1, static_cast<int>(i));
       if (Opens(item)) OpenSubmenu(levels_.size() - 1);
       else if (item->Enabled) Choose(item);

@@ -2,6 +2,7 @@
 #include "framework/Menus.h"
 
 #include <algorithm>
+#include <cctype>
 #include <unordered_map>
 
 #include "framework/Forms.h"
@@ -50,6 +51,15 @@ AnsiString KeyName(WORD key) {
 
 }  // namespace
 
+char MenuAccelerator(const AnsiString& Caption) {
+  for (size_t i = 0; i + 1 < Caption.size(); ++i)
+    if (Caption[i] == '&') {
+      if (Caption[i + 1] != '&') return static_cast<char>(std::toupper(static_cast<unsigned char>(Caption[i + 1])));
+      ++i;  // "&&" is a plain "&"
+    }
+  return 0;
+}
+
 TShortCut ShortCut(WORD Key, TShiftState Shift) {
   TShortCut s = Key & 0xFF;
   if (Shift & ssShift) s |= scShift;
@@ -72,6 +82,13 @@ AnsiString ShortCutToText(TShortCut S) {
 
 TMenuItem::TMenuItem(TComponent* AOwner) : TComponent(AOwner), command_(NextCommand()) {
   Commands()[command_] = this;
+  // While the base was being made the owner's components heard of a mere
+  // component; now that it is an item they hear of it again, so that those
+  // who take over items (menu skins) learn of it.
+  if (AOwner) {
+    AOwner->RemoveComponent(this);
+    AOwner->InsertComponent(this);
+  }
 }
 
 TMenuItem::~TMenuItem() {
@@ -226,7 +243,9 @@ void TPopupList::WndProc(TMessage& m) {
       auto* mis = reinterpret_cast<MEASUREITEMSTRUCT*>(m.LParam);
       TMenuItem* item = mis && mis->CtlType == ODT_MENU ? TMenuItem::FromCommand(mis->itemID) : nullptr;
       if (!item) break;
+      // Text is measured on a device: a bitmap without pixels has none.
       TBitmap scratch;
+      scratch.SetSize(1, 1);
       int w = static_cast<int>(mis->itemWidth), h = static_cast<int>(mis->itemHeight);
       item->MeasureItem(scratch.Canvas(), w, h);
       mis->itemWidth = static_cast<UINT>(std::max(w, 0));

@@ -161,6 +161,9 @@ class TPopupList : public TObject {
 TPopupList* PopupList();
 void SetPopupList(TPopupList* list);
 
+// The character after "&" in a caption, upper-cased; 0 when there is none.
+char MenuAccelerator(const AnsiString& Caption);
+
 // The look of an item that nobody draws: a fill, a line for a separator, a
 // mark, the caption and the shortcut.
 void DrawPlainMenuItem(TMenuItem* Item, TCanvas* ACanvas, const RECT& ARect, TOwnerDrawState State);

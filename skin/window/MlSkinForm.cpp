@@ -2,9 +2,11 @@
 #include "skin/window/MlSkinForm.h"
 
 #include <algorithm>
+#include <cctype>
 
 #include "skin/MlSkinMessages.h"
 #include "skin/window/MlFormBorder.h"
+#include "skin/window/MlSkinNCMenuItem.h"
 #include "skin/window/MlSkinNCCtrlBase.h"
 
 void TMlSkinFormOptions::Assign(const TPersistent* Source) {
@@ -85,6 +87,7 @@ void TMlSkinForm::Notification(TComponent* AComponent, TOperation Operation) {
   if (Operation != TOperation::opRemove) return;
   if (AComponent == skinRes_) skinRes_ = nullptr;
   if (AComponent == imageBorder_) imageBorder_ = nullptr;
+  mainMenu_.Forget(AComponent);
 }
 
 void TMlSkinForm::PublishCustomPicture() { CurrentFormSkin().SetCustomPicture(customPicture_); }
@@ -135,7 +138,11 @@ void TMlSkinForm::ApplySkinRes() {
   titlerColor_ = s->TitlerColor();
   BuildBackground();
   PublishSkin();
+  // No menu buttons are made during this repaint.
+  TMainMenu* menu = mainMenu_.MainMenu();
+  mainMenu_.SetMainMenu(nullptr);
   RefreshSkin();
+  mainMenu_.SetMainMenu(menu);
 }
 
 bool TMlSkinForm::FormIsMaximized() const {
@@ -154,6 +161,23 @@ void TMlSkinForm::RegisterItem(TMlSkinNCCtrlBase* item) {
 }
 
 void TMlSkinForm::ForgetItem(TMlSkinNCCtrlBase* item) { std::erase(items_, item); }
+
+bool TMlSkinForm::MenuAccelerator(TMessage& m) {
+  if (!mainMenu_.MainMenu()) return false;
+  const char c = static_cast<char>(std::toupper(static_cast<int>(m.WParam & 0xFF)));
+  bool matched = false;
+  const auto& entries = mainMenu_.Entries();
+  for (size_t i = 0; i < entries.size(); ++i) {
+    TMlSkinNCMenuItem* button = entries[i]->Button;
+    if (!button || ::MenuAccelerator(entries[i]->Caption) != c) continue;
+    // A count of 1 opens the menu, as the switch between menus does.
+    button->ClickCount = 1;
+    button->Click();
+    m.Result = 1;
+    matched = true;
+  }
+  return matched;
+}
 
 TBitmap32* TMlSkinForm::BackgroundBitmap() {
   return style_ == TMlSkinStyle::ssColor ? &colorBackground_ : &pictureBackground_;
@@ -282,11 +306,16 @@ void TMlSkinForm::WndProc(TMessage& m) {
       return;
     case CM_DIALOGKEY:
     case CM_DIALOGCHAR:
-      // FIXME: accelerators of the caption-bar menu wait for the menu itself.
+      if (m.WParam != VK_MENU && MenuAccelerator(m)) return;
       if (m.WParam == VK_MENU) m.Result = 1;
       PassOn(m);
       return;
     case MLM_MENUCLOSED:
+      if (mainMenu_.MainMenu() && mainMenu_.OpenButton) {
+        mainMenu_.OpenButton->SetDown(false);
+        mainMenu_.OpenButton = nullptr;
+        if (mainMenu_.PendingButton && form->HandleAllocated()) SetTimer(form->Handle(), kTimerNextMenu, 20);
+      }
       return;
     default:
       PassOn(m);

@@ -127,6 +127,8 @@ class TMlSkinForm : public TMlHookWindowProc, public TMlFormSkinLink {
   void NcHitTest(TMessage& m);
   void GetMinMaxInfo(TMessage& m);
   bool CaptionMouse(TMessage& m, bool down);
+  // Alt and a caption's accelerator open that caption-bar menu.
+  bool MenuAccelerator(TMessage& m);
   void CaptionDoubleClick(TMessage& m);
   void NcPaint(TMessage& m);
   // Show, minimise, maximise, restore (MlSkinFormStates.cpp).
@@ -165,7 +167,7 @@ class TMlSkinForm : public TMlHookWindowProc, public TMlFormSkinLink {
   bool keepTitlerColor_ = false;
   bool keepFrameColor_ = false;
   TMlFormLayerBorder* imageBorder_ = nullptr;
-  TMlSkinMainMenu mainMenu_;
+  TMlSkinMainMenu mainMenu_{this};
 
   // State.
   TCustomForm* registeredForm_ = nullptr;

@@ -138,7 +138,7 @@ void TMlSkinForm::PaintNonClient() {
       ReleaseDC(h, dc);
     }
   } release{h, dc, saved};
-  // FIXME: the caption-bar menu's buttons are made here once a main menu can be attached.
+  if (mainMenu_.MainMenu() && !mainMenu_.Built()) mainMenu_.CreateButtons(Form());
   TBitmap32& t = piece_;
   PaintTopPiece(t);
   t.BlitToDC(dc, 0, 0);

@@ -2,6 +2,7 @@
 // timers and its watch on the application window.
 #include "skin/window/MlFormBorder.h"
 #include "skin/window/MlSkinForm.h"
+#include "skin/window/MlSkinNCMenuItem.h"
 
 namespace {
 
@@ -137,6 +138,10 @@ void TMlSkinForm::Timer(TMessage& m) {
       return;
     case kTimerNextMenu:
       KillTimer(form->Handle(), kTimerNextMenu);
+      if (TMlSkinNCMenuItem* next = mainMenu_.PendingButton) {
+        next->ClickCount = 1;
+        next->Click();
+      }
       return;
     default:
       PassOn(m);
