@@ -9,6 +9,7 @@
 #include "SkinnedFormFixture.h"
 #include "platform/Png.h"
 #include "skin/window/MlFormBorder.h"
+#include "skin/window/MlSkinNCButton.h"
 
 namespace {
 
@@ -150,6 +151,40 @@ TEST_F(BorderWindows, OpaqueFrameDragsTheFormWhenAllowedAndIsNeverActivated) {
     EXPECT_EQ(GetActiveWindow(), H());
     if (drag) EXPECT_EQ(WindowRectOf(bkLeft), OffsetRect(left, 30, 20));
   }
+}
+
+TEST_F(BorderWindows, OpaqueTopWindowHostsTheItemsWithoutMovingThemOnEachRebuild) {
+  border->SetTransparent(false);
+  auto* close = new TMlSkinNCButton(form);
+  close->Picture()->SetImage("MlSkinBtn_close");
+  close->Pos()->SetAlign(TNCCtrlAlign::caRight);
+  close->Pos()->SetXValue(40);
+  close->Pos()->SetYValue(0);
+  int clicks = 0;
+  close->OnClick = [&](TObject*) { ++clicks; };
+  Show();
+  for (int rebuild = 0; rebuild < 3; ++rebuild) {
+    SCOPED_TRACE(rebuild);
+    TmlFormLayerWindow* top = border->Window(bkTop);
+    ASSERT_NE(top, nullptr);
+    EXPECT_EQ(close->Host(), top);
+    EXPECT_EQ(close->Pos()->XValue(), 40) << "the setting stays as it was made";
+    // Right-aligned on the top window: 40 from its right edge.
+    EXPECT_EQ(close->Pos()->Left(), 460 - 40);
+    border->Hide();
+    border->CreateWindows(&skin->Items());
+    Pump(20);
+  }
+  // Pressed on the top window, the hosted button clicks.
+  RECT top = WindowRectOf(bkTop);
+  display->MoveMouse(top.left + 460 - 40 + 5, top.top + 5);
+  Pump(40);
+  ASSERT_TRUE(close->Hovered());
+  display->PressButton();
+  display->ReleaseButton();
+  Pump(40);
+  EXPECT_EQ(clicks, 1);
+  EXPECT_EQ(form->BoundsRect().left, 200) << "a press on an item does not drag";
 }
 
 // A 9 x 9 image of nine 3 x 3 blocks, each its own opaque colour.
