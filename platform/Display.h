@@ -18,6 +18,14 @@ struct IntRect {
   friend bool operator==(const IntRect&, const IntRect&) = default;
 };
 
+// The part two rectangles share; an empty rectangle when they share none.
+inline IntRect Intersect(const IntRect& a, const IntRect& b) {
+  IntRect r{a.left > b.left ? a.left : b.left, a.top > b.top ? a.top : b.top, a.right < b.right ? a.right : b.right,
+            a.bottom < b.bottom ? a.bottom : b.bottom};
+  if (r.right <= r.left || r.bottom <= r.top) return {};
+  return r;
+}
+
 using NativeWindow = std::uint64_t;  // 0 is no window
 
 struct NativeWindowParams {

@@ -10,13 +10,6 @@ namespace platform::x11 {
 
 namespace {
 
-IntRect Intersect(const IntRect& a, const IntRect& b) {
-  IntRect r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
-            std::min(a.bottom, b.bottom)};
-  if (r.right <= r.left || r.bottom <= r.top) return {};
-  return r;
-}
-
 // 8-bit channel value of a pixel under a visual's channel mask.
 unsigned ChannelOf(unsigned long pixel, unsigned long mask) {
   if (!mask) return 0;
