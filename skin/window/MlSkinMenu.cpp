@@ -44,9 +44,19 @@ TMenuWnds::Record* TMenuWnds::Add(HWND window, std::unique_ptr<TBitmap32> compos
 
 TMlSkinMenu::TMlSkinMenu(TComponent* AOwner) : TComponent(AOwner) {
   hotFont_.SetColor(static_cast<TColor>(0xFFFFFF));
-  if (IsDesigning() || !AOwner) return;
-  for (int i = 0; i < AOwner->ComponentCount(); ++i)
-    if (auto* item = dynamic_cast<TMenuItem*>(AOwner->Components(i))) Attach(item);
+  AttachOwnerItems();
+}
+
+void TMlSkinMenu::Loaded() {
+  TComponent::Loaded();
+  AttachOwnerItems();
+}
+
+void TMlSkinMenu::AttachOwnerItems() {
+  TComponent* owner = Owner();
+  if (IsDesigning() || !owner) return;
+  for (int i = 0; i < owner->ComponentCount(); ++i)
+    if (auto* item = dynamic_cast<TMenuItem*>(owner->Components(i))) Attach(item);
 }
 
 TMlSkinMenu::~TMlSkinMenu() {

@@ -61,8 +61,11 @@ class TMlSkinMenu : public TComponent {
 
  protected:
   void Notification(TComponent* AComponent, TOperation Operation) override;
+  // Read from its form's stored settings: takes the owner's items again.
+  void Loaded() override;
 
  private:
+  void AttachOwnerItems();
   // Paints the item in I on the composition bitmap (MlSkinMenuPaint.cpp).
   void PaintItem(TBitmap32& Target, TMenuItem* Item, const TRect& I, TOwnerDrawState State);
   void PaintMark(TBitmap32& Target, TMenuItem* Item, const TRect& I, TOwnerDrawState State);

@@ -145,6 +145,29 @@ TEST_F(SkinMenus, HoveredItemShowsTheHighlightAndAChosenItemClicks) {
   EXPECT_EQ(clicks, 1);
 }
 
+TEST_F(SkinMenus, MenuWindowsPaintNoFrameOfTheirOwnUntilTheSkinHasPainted) {
+  auto* popup = new TPopupMenu(form);
+  popup->OwnerDraw = true;
+  TMenuItem* item = Item(form, popup->Items(), "Only");
+  Show();
+  WhileMenuShows([&] { popup->Popup(300, 200); },
+                 {[&] {
+                   HWND w = MenuWindows()[0];
+                   EXPECT_TRUE(MenuPainted());
+                   // A new measure starts a new menu: until its items are
+                   // painted, the window's own frame stays away.
+                   TBitmap scratch;
+                   scratch.SetSize(1, 1);
+                   int width = 0, height = 0;
+                   menuSkin->MeasureItem(item, scratch.Canvas(), width, height);
+                   ASSERT_FALSE(MenuPainted());
+                   const std::uint32_t corner = w->surface.Row(0)[0];
+                   EXPECT_EQ(SendMessage(w, WM_NCPAINT, 1, 0), 0);
+                   EXPECT_EQ(SendMessage(w, WM_ERASEBKGND, 0, 0), 1);
+                   EXPECT_EQ(w->surface.Row(0)[0], corner);
+                 }});
+}
+
 class CaptionMenu : public SkinMenus {
  protected:
   void SetUp() override {
