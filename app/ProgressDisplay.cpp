@@ -6,6 +6,7 @@
 #include "app/Unit1.h"
 #include "app/Unit2.h"
 #include "core/SysUtils.h"
+#include "platform/Clock.h"
 #include "platform/CodePage.h"
 
 using namespace platform::literals;
@@ -19,14 +20,35 @@ void TForm1::HttpClient2WorkBegin(TObject*, TWorkMode, std::int32_t AWorkCountMa
   MlSkinProgressBar1->SetMaxValue(AWorkCountMax);
   WorkTotal = AWorkCountMax;
   MlSkinLabel2->SetCaption(FormatSizeText(AWorkCountMax));
+  workShown_ = false;
+  workPending_ = -1;
 }
 
 void TForm1::HttpClient2Work(TObject*, TWorkMode, std::int32_t AWorkCount) {
-  MlSkinLabel1->SetCaption(FormatSizeText(AWorkCount));
-  MlSkinProgressBar1->SetValue(AWorkCount);
-  // A body of unknown length announces no total: there is no percentage to
-  // give, so the status shows how much has arrived instead.
-  MlSkinLabel3->SetCaption(WorkTotal > 0 ? PercentText(AWorkCount, WorkTotal) : FormatSizeText(AWorkCount));
+  // The display follows at a pace a person can see; the first block and the
+  // last block of a known length always show, and a count held back shows
+  // at the end of the transfer.
+  const bool soon = workShown_ && platform::TickCount() - workShownAt_ < WorkDisplayInterval;
+  if (soon && AWorkCount != WorkTotal) {
+    workPending_ = AWorkCount;
+    return;
+  }
+  ShowWork(AWorkCount);
 }
 
-void TForm1::HttpClient2WorkEnd(TObject*, TWorkMode) { MlSkinLabel3->SetCaption("更新完毕！"_cp936); }
+void TForm1::ShowWork(std::int32_t Count) {
+  MlSkinLabel1->SetCaption(FormatSizeText(Count));
+  MlSkinProgressBar1->SetValue(Count);
+  // A body of unknown length announces no total: there is no percentage to
+  // give, so the status shows how much has arrived instead.
+  MlSkinLabel3->SetCaption(WorkTotal > 0 ? PercentText(Count, WorkTotal) : FormatSizeText(Count));
+  workShownAt_ = platform::TickCount();
+  workShown_ = true;
+  workPending_ = -1;
+}
+
+void TForm1::HttpClient2WorkEnd(TObject*, TWorkMode AWorkMode) {
+  if (workPending_ >= 0) ShowWork(workPending_);
+  // The end comes also when the transfer failed; then nothing is complete.
+  if (HttpClient2->WorkCompleted(AWorkMode)) MlSkinLabel3->SetCaption("更新完毕！"_cp936);
+}

@@ -1,8 +1,9 @@
 #pragma once
 // The few places where a test stands in for the world around the updater: the
-// immediate exit, the connectivity test, the installation directory and the
-// update server. Unset, each is the real thing.
+// immediate exit, the connectivity test, the installation directory, the
+// update server and the publisher's key. Unset, each is the real thing.
 #include <functional>
+#include <optional>
 
 #include "core/Types.h"
 
@@ -26,3 +27,8 @@ const AnsiString& AppDirOverride();
 // The update server, host or host:port: the build setting unless overridden.
 AnsiString UpdateHost();
 void SetUpdateHostOverride(const AnsiString& host);
+
+// The publisher's public key that replies must be signed with (base64): the
+// build setting unless overridden; "" means none. nullopt ends the override.
+AnsiString UpdatePublicKey();
+void SetUpdatePublicKeyOverride(std::optional<AnsiString> key);

@@ -18,6 +18,20 @@ void LoadPng(TIcon* icon, const char* name) {
   }
 }
 
+// A stored picture: the length of the graphic class's name, the name, then
+// the graphic's own stream (here the PNG file of the embedded resource).
+void LoadStoredPicture(TPicture* picture, const AnsiString& graphicClass, const char* name) {
+  const EmbeddedResource* r = FindResource(name);
+  if (!r) return;
+  TMemoryStream s;
+  const auto n = static_cast<unsigned char>(graphicClass.size());
+  s.WriteBuffer(&n, 1);
+  s.WriteBuffer(graphicClass.data(), n);
+  s.WriteBuffer(r->data, static_cast<std::int64_t>(r->size));
+  s.SetPosition(0);
+  picture->ReadData(s);
+}
+
 }  // namespace
 
 TForm1::TForm1(TComponent* AOwner) : TForm(AOwner) {
@@ -77,6 +91,8 @@ void TForm1::LoadStoredForm() {
   MlSkinProgressBar1->SetBar_Progress("MlSkinBar_cur");
   MlSkinProgressBar1->SetBar_Background("MlSkinBar_base");
   MlSkinProgressBar1->SetValue(0);
+  MlSkinProgressBar1->Caption()->Font()->SetName("MS Sans Serif");
+  MlSkinProgressBar1->Caption()->Font()->SetHeight(-11);
 
   MlSkinForm1 = new TMlSkinForm(this);
   MlSkinForm1->SetName("MlSkinForm1");
@@ -124,13 +140,14 @@ void TForm1::LoadStoredForm() {
   MlSkinPanel1->SetParent(this);
   MlSkinPanel1->SetBounds(8, 5, 94, 89);
   MlSkinPanel1->SetAlpha(0);
+  MlSkinPanel1->SetBorderSides(0);
   MlSkinPanel1->SetDoubleBuffered(false);
 
   ImageEx1 = new TImageEx(this);
   ImageEx1->SetName("ImageEx1");
   ImageEx1->SetParent(MlSkinPanel1);
   ImageEx1->SetBounds(8, 4, 80, 70);
-  LoadPng(ImageEx1->Picture(), "logo.png");
+  LoadStoredPicture(ImageEx1->Picture(), "TPngGraphic", "logo.png");
 }
 
 // The non-visual components, in declaration order, with their stored settings.

@@ -2,12 +2,17 @@
 // The updater's main window: its components as stored with the form, the start
 // timer, the update procedure and the progress display.
 #include <cstdint>
+#include <optional>
 
+#include "app/ReleaseCheck.h"
 #include "framework/ExtCtrls.h"
 #include "framework/Forms.h"
 #include "http/HttpClient.h"
 #include "http/MessagePump.h"
-#include "skin/MlSkinControls.h"
+#include "skin/ImageEx.h"
+#include "skin/MlSkinLabel.h"
+#include "skin/MlSkinPanel.h"
+#include "skin/MlSkinProgressBar.h"
 #include "skin/window/MlSkinForm.h"
 #include "skin/window/MlSkinNCLabel.h"
 #include "zip/ZipExtractor.h"
@@ -48,16 +53,34 @@ class TForm1 : public TForm {
   std::int32_t StartTicks = 0;
   // The total announced by the last work-begin event of HttpClient2.
   std::int32_t WorkTotal = 0;
+  // Milliseconds between two updates of the progress display: a package
+  // arrives in thousands of blocks, far more often than a person can see.
+  std::uint64_t WorkDisplayInterval = 33;
 
  private:
+  // Size text, bar value and percentage for Count received bytes.
+  void ShowWork(std::int32_t Count);
+  std::uint64_t workShownAt_ = 0;
+  bool workShown_ = false;
+  // A count that came too soon after the last update; -1 when none waits.
+  std::int32_t workPending_ = -1;
+
   void LoadStoredForm();
   void LoadStoredComponents();
   void ShowMessage(const AnsiString& Text);
-  // Fetches URL into memory and saves it as the package PackageName; the
-  // error's message, or "" when the package was saved.
-  AnsiString DownloadPackage(const AnsiString& URL, const AnsiString& PackageName);
+  // Fetches URL into memory and saves it as the package PackageName unless it
+  // differs from what Terms promise; the error's message, or "" when the
+  // package was saved.
+  AnsiString DownloadPackage(const AnsiString& URL, const AnsiString& PackageName, const ReleaseTerms& Terms);
+  // Records NewVersion, and the serial of a signed release before it.
+  void RecordRelease(const AnsiString& NewVersion);
   void ReportDownloadFailure(const AnsiString& Why);
+  // The serial of the signed release being installed.
+  std::optional<std::int64_t> SerialToRecord;
   void InstallArchive(const AnsiString& F2, const AnsiString& StrippedF2, const class TStringList& Fields,
                       const AnsiString& NewVersion);
   void FinishPlainFile(const class TStringList& Fields, const AnsiString& NewVersion);
+  // Starts Program of the installation, reporting a program that cannot be
+  // started, then deletes the downloaded Package unless it is that program.
+  void StartProgram(const AnsiString& Program, const AnsiString& Package);
 };

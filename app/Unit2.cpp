@@ -22,6 +22,8 @@ AnsiString GetAppDir() {
   return cut == AnsiString::npos ? AnsiString() : exe.substr(0, cut + 1);
 }
 
+AnsiString InstalledPath(const AnsiString& Name) { return platform::ResolveNameCase(GetAppDir() + Name); }
+
 AnsiString ReadIniValue(const AnsiString& IniPath, const AnsiString& Section, const AnsiString& Key) {
   return platform::ReadProfileString(IniPath, Section, Key, "", kProfileBufferChars);
 }
@@ -35,13 +37,16 @@ AnsiString WriteIniValue(const AnsiString& IniPath, const AnsiString& Section, c
 
 WideString GbkToWide(const AnsiString& S) { return platform::Cp936ToUtf16(S); }
 
-std::unique_ptr<TStringList> SplitText(AnsiString S, char C) {
+std::unique_ptr<TStringList> SplitText(const AnsiString& S, char C) {
+  // One pass from left to right: a reply of many fields costs no more than
+  // reading it once.
   auto list = std::make_unique<TStringList>();
-  for (std::size_t at = S.find(C); at != AnsiString::npos; at = S.find(C)) {
-    list->Add(S.substr(0, at));
-    S.erase(0, at + 1);
+  std::size_t from = 0;
+  for (std::size_t at = S.find(C); at != AnsiString::npos; at = S.find(C, from)) {
+    list->Add(S.substr(from, at - from));
+    from = at + 1;
   }
-  list->Add(S);
+  list->Add(S.substr(from));
   return list;
 }
 

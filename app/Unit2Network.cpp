@@ -10,7 +10,9 @@ int IsOnline() {
   return platform::HasNetworkConnection() ? 1 : 0;
 }
 
-AnsiString GetUrlText(THttpClient& Client, const AnsiString& URL) {
+AnsiString GetUrlText(THttpClient& Client, const AnsiString& URL) { return ReplyToAnsi(GetUrlBody(Client, URL)); }
+
+AnsiString GetUrlBody(THttpClient& Client, const AnsiString& URL) {
   AnsiString body;
   if (!URL.empty()) {
     // Every failure of the query reads as no reply at all.
@@ -20,5 +22,5 @@ AnsiString GetUrlText(THttpClient& Client, const AnsiString& URL) {
       body.clear();
     }
   }
-  return ReplyToAnsi(body);
+  return body;
 }

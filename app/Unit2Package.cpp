@@ -7,7 +7,7 @@
 using namespace platform::literals;
 
 int UnZipPackage(TZipExtractor& Zip, HWND Owner, const AnsiString& Name) {
-  const AnsiString archive = GetAppDir() + Name;
+  const AnsiString archive = InstalledPath(Name);
   const AnsiString destination = platform::Utf16ToCp936(GbkToWide(GetAppDir()));
   TZipExtractor* zip = &Zip;
   // Opening the archive and reading its directory are outside the guard: an

@@ -2,6 +2,7 @@
 #include "app/PathText.h"
 #include "app/Unit2.h"
 #include "platform/CodePage.h"
+#include "platform/Files.h"
 #include "platform/Processes.h"
 
 namespace {
@@ -35,4 +36,9 @@ int KillProcessByName(const AnsiString& ExeName) {
   return result;
 }
 
-void RunAppFile(const AnsiString& Name) { platform::StartDetached(GetAppDir() + Name); }
+bool RunAppFile(const AnsiString& Name, AnsiString* Why) {
+  int error = 0;
+  const bool started = platform::StartDetached(InstalledPath(Name), &error);
+  if (Why) *Why = started ? AnsiString() : AnsiString(platform::ErrorText(error));
+  return started;
+}

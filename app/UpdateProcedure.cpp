@@ -2,7 +2,10 @@
 // install it, record the version and start the program the server names.
 #include <cerrno>
 #include <cstdio>
+#include <ctime>
 
+#include "app/PackageCheck.h"
+#include "app/ReleaseCheck.h"
 #include "app/Seams.h"
 #include "app/Unit1.h"
 #include "app/Unit2.h"
@@ -11,6 +14,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/CodePage.h"
 #include "platform/Files.h"
+#include "platform/Processes.h"
 
 using namespace platform::literals;
 
@@ -95,7 +99,8 @@ void TForm1::doUpDate() {
   MessagePump1->SetOnlyWhenIdle(false);
 
   const AnsiString localVersion = replace(ReadIniValue(IniPath, kVersionSection, kVersionKey), kStripped, "");
-  const AnsiString reply = GetUrlText(*HttpClient1, VersionEndpoint());
+  const AnsiString replyBytes = GetUrlBody(*HttpClient1, VersionEndpoint());
+  const AnsiString reply = ReplyToAnsi(replyBytes);
   if (Application->Terminated()) return;  // the window was closed during the query
   if (IsPauseReply(reply)) {
     // The server pauses updates.
@@ -103,6 +108,16 @@ void TForm1::doUpDate() {
     ExitProcessNow(0);
     return;
   }
+  // A reply the publisher's key does not vouch for is refused like a failed
+  // download, before any of its fields is used.
+  ReleaseTerms terms;
+  const AnsiString refusal = CheckReleaseReply(replyBytes, ReadIniValue(IniPath, kVersionSection, kSerialKey),
+                                               static_cast<std::int64_t>(std::time(nullptr)), terms);
+  if (!refusal.empty()) {
+    ReportDownloadFailure(refusal);
+    return;
+  }
+  SerialToRecord = terms.serial;
 
   std::unique_ptr<TStringList> fields = SplitText(reply, kFieldSeparator);
   const AnsiString newVersion = replace(fields->Strings(0), kStripped, "");
@@ -120,33 +135,49 @@ void TForm1::doUpDate() {
     return;
   }
 
-  const AnsiString failure = DownloadPackage(packageUrl, f2);
+  const AnsiString failure = DownloadPackage(packageUrl, f2, terms);
   if (!failure.empty()) {
     // A download ended by closing the window is no failure to report.
     if (!Application->Terminated()) ReportDownloadFailure(failure);
     return;
   }
 
-  if (platform::FileExists(GetAppDir() + f2) && IsArchiveName(f2)) InstallArchive(f2, strippedF2, *fields, newVersion);
+  if (platform::FileExists(InstalledPath(f2)) && IsArchiveName(f2)) InstallArchive(f2, strippedF2, *fields, newVersion);
   else FinishPlainFile(*fields, newVersion);
 }
 
-AnsiString TForm1::DownloadPackage(const AnsiString& URL, const AnsiString& PackageName) {
+AnsiString TForm1::DownloadPackage(const AnsiString& URL, const AnsiString& PackageName, const ReleaseTerms& Terms) {
   if (!IsPlainFileName(PackageName)) return Format("Invalid package file name \"%s\"", PackageName.c_str());
-  const AnsiString path = GetAppDir() + PackageName;
+  const AnsiString path = InstalledPath(PackageName);
   try {
-    TMemoryStream stream;
+    TCheckedPackageStream stream(Terms.sha256, Terms.size);
     HttpClient2->Get(URL, stream);
+    AnsiString refusal = stream.SizeVerdict();
+    if (!refusal.empty()) return refusal;
     // Saved under a temporary name and renamed when complete, so an older
     // package of the same name is never replaced by a part of the new one.
-    if (!platform::ReplaceFileContent(path, stream.Memory(), static_cast<std::size_t>(stream.Size())))
-      return Format("Cannot create file \"%s\". %s", path.c_str(), platform::ErrorText(errno).c_str());
+    // The hashing finishes while the bytes are written; a package that is not
+    // the one the reply described never takes its name.
+    const bool saved =
+        platform::ReplaceFileContent(path, stream.Memory(), static_cast<std::size_t>(stream.Size()), [&] {
+          refusal = stream.DigestVerdict();
+          return refusal.empty();
+        });
+    if (!refusal.empty()) return refusal;
+    if (!saved) return Format("Cannot create file \"%s\". %s", path.c_str(), platform::ErrorText(errno).c_str());
     return "";
   } catch (const Exception& e) {
     return e.Message().empty() ? AnsiString(e.ClassName()) : e.Message();
   } catch (const std::exception& e) {
     return e.what();
   }
+}
+
+void TForm1::RecordRelease(const AnsiString& NewVersion) {
+  // The serial first: a version recorded without it would let an older
+  // signed reply through on the next run.
+  if (SerialToRecord) WriteIniValue(IniPath, kVersionSection, kSerialKey, IntToStr(*SerialToRecord));
+  WriteIniValue(IniPath, kVersionSection, kVersionKey, NewVersion);
 }
 
 void TForm1::ReportDownloadFailure(const AnsiString& Why) {
@@ -156,43 +187,53 @@ void TForm1::ReportDownloadFailure(const AnsiString& Why) {
 
 void TForm1::InstallArchive(const AnsiString& F2, const AnsiString& StrippedF2, const TStringList& Fields,
                             const AnsiString& NewVersion) {
-  const AnsiString dir = GetAppDir();
   const AnsiString f3 = Fields.Strings(3);
   const bool f3Usable = IsInstallRelativeName(f3);
   std::unique_ptr<ProgramSetAside> oldProgram;
-  if (f3Usable && platform::FileExists(dir + f3) && platform::FileExists(dir + F2))
-    oldProgram = std::make_unique<ProgramSetAside>(dir + f3);
+  if (f3Usable && platform::FileExists(InstalledPath(f3)) && platform::FileExists(InstalledPath(F2)))
+    oldProgram = std::make_unique<ProgramSetAside>(InstalledPath(f3));
 
   // A failed extraction has been reported; the window stays open.
   if (UnZipPackage(*ZipExtractor1, HandleAllocated() ? Handle() : nullptr, StrippedF2) != 1) return;
   if (oldProgram) oldProgram->Discard();
 
-  WriteIniValue(IniPath, kVersionSection, kVersionKey, NewVersion);
-  if (f3Usable && platform::FileExists(dir + f3)) {
-    RunAppFile(f3);  // installed: the named program takes over
+  RecordRelease(NewVersion);
+  if (f3Usable && platform::FileExists(InstalledPath(f3))) {
+    StartProgram(f3, F2);  // installed: the named program takes over
   } else {
     ShowMessage("更新完成！"_cp936);  // installed, nothing to start
+    DeleteIfPresent(InstalledPath(F2));
   }
-  DeleteIfPresent(dir + F2);
   ExitProcessNow(0);
 }
 
 void TForm1::FinishPlainFile(const TStringList& Fields, const AnsiString& NewVersion) {
-  const AnsiString dir = GetAppDir();
   const AnsiString f2 = Fields.Strings(2);
-  WriteIniValue(IniPath, kVersionSection, kVersionKey, NewVersion);
-  if (platform::FileExists(dir + f2)) {
+  RecordRelease(NewVersion);
+  if (platform::FileExists(InstalledPath(f2))) {
     const AnsiString f3 = Fields.Strings(3);
     if (!f3.empty()) {
-      if (IsInstallRelativeName(f3) && platform::FileExists(dir + f3)) RunAppFile(f3);
       // A plain file with a program to start: the file has done its job.
-      DeleteIfPresent(dir + f2);
+      if (IsInstallRelativeName(f3) && platform::FileExists(InstalledPath(f3))) StartProgram(f3, f2);
+      else DeleteIfPresent(InstalledPath(f2));
       ExitProcessNow(0);
       return;
     }
   }
   // No program to start (or the file is gone): the file update is reported.
   ShowMessage("文件更新完成！"_cp936);
-  DeleteIfPresent(dir + f2);
+  DeleteIfPresent(InstalledPath(f2));
   ExitProcessNow(0);
+}
+
+void TForm1::StartProgram(const AnsiString& Program, const AnsiString& Package) {
+  // A package that is itself the program is run, as on the platform it was
+  // made for, and kept: a program whose file goes while it starts never runs.
+  const bool packageIsProgram = platform::SameFile(InstalledPath(Program), InstalledPath(Package));
+  if (packageIsProgram) platform::MakeExecutable(InstalledPath(Program));
+  AnsiString why;
+  if (!RunAppFile(Program, &why))
+    MessageBoxA(HandleAllocated() ? Handle() : nullptr, "启动失败！ 失败原因："_cp936 + why + " ", "错误"_cp936,
+                MB_OK | MB_ICONERROR);
+  if (!packageIsProgram) DeleteIfPresent(InstalledPath(Package));
 }

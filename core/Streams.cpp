@@ -56,11 +56,9 @@ std::int64_t TStream::CopyFrom(TStream& Source, std::int64_t Count) {
 
 namespace {
 
-// Large blocks are mappings of their own, filled with pages in one step when
-// they are made: a stream of hundreds of megabytes then does not take one
-// page fault per 4 KB as it is written. (Huge pages would be cheaper still
-// once the system has them, but the first request in a process can stall
-// for seconds while the kernel assembles them.)
+// Large blocks are mappings of their own, which grow without copying. Their
+// pages are committed only as they are written, so room reserved for bytes
+// that never come costs no memory.
 constexpr std::int64_t kMapFrom = 8 << 20;
 constexpr std::int64_t kPageRound = 64 << 10;
 
@@ -85,8 +83,7 @@ void TMemoryStream::SetCapacity(std::int64_t NewCapacity) {
   if (mapped_) {
     p = mremap(data_, static_cast<size_t>(capacity_), static_cast<size_t>(bytes), MREMAP_MAYMOVE);
   } else {
-    p = mmap(nullptr, static_cast<size_t>(bytes), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE,
-             -1, 0);
+    p = mmap(nullptr, static_cast<size_t>(bytes), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   }
   if (p == MAP_FAILED) throw EOutOfMemory("Out of memory");
   if (!mapped_) {

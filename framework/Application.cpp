@@ -1,6 +1,7 @@
 // The application object: its message loop, key routing, mouse tracking and
 // the general error report.
 #include <algorithm>
+#include <new>
 
 #include "framework/Dialogs.h"
 #include "framework/Forms.h"
@@ -151,8 +152,8 @@ void TApplication::Run() {
   while (!terminated_) {
     try {
       HandleMessage();
-    } catch (const Exception& e) {
-      HandleException(this, e);
+    } catch (...) {
+      HandleCurrentException(this);
     }
   }
 }
@@ -196,6 +197,18 @@ void TApplication::ShowException(const Exception& E) {
 void TApplication::HandleException(TObject* Sender, const Exception& E) {
   if (OnException) OnException(Sender, E);
   else ShowException(E);
+}
+
+void TApplication::HandleCurrentException(TObject* Sender) {
+  try {
+    throw;
+  } catch (const Exception& e) {
+    HandleException(Sender, e);
+  } catch (const std::bad_alloc&) {
+    HandleException(Sender, EOutOfMemory("Out of memory"));
+  } catch (const std::exception& e) {
+    HandleException(Sender, Exception(e.what()));
+  }
 }
 
 int TApplication::MessageBox(const AnsiString& text, const AnsiString& caption, UINT flags) {

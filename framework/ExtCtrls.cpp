@@ -19,9 +19,9 @@ void TTimer::UpdateTimer() {
       if (!e) return;
       try {
         e(this);
-      } catch (const Exception& ex) {
+      } catch (...) {
         if (!Application) throw;
-        Application->HandleException(this, ex);
+        Application->HandleCurrentException(this);
       }
     });
 }

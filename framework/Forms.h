@@ -176,6 +176,11 @@ class TApplication : public TComponent {
   void ShowException(const Exception& E);
   // What happens to an exception that escapes a message handler.
   void HandleException(TObject* Sender, const Exception& E);
+  // Called inside a catch block: the exception being handled goes to
+  // HandleException, a standard one too (an allocation failure as
+  // EOutOfMemory "Out of memory", any other with its own text). Exceptions of
+  // other types are passed on.
+  void HandleCurrentException(TObject* Sender);
   std::function<void(TObject*, const Exception&)> OnException;
   TNotifyEvent OnIdle;
   // Runs f; an exception that escapes it is shown by the general error report.
@@ -183,8 +188,8 @@ class TApplication : public TComponent {
   void Guard(Fn&& f) {
     try {
       f();
-    } catch (const Exception& e) {
-      HandleException(this, e);
+    } catch (...) {
+      HandleCurrentException(this);
     }
   }
   // A message box owned by the active form.

@@ -214,6 +214,12 @@ class TPicture : public TPersistent {
   // Readers register the file extensions they decode (".png", ".bmp", ...).
   static void RegisterFileFormat(const AnsiString& ext, Factory f);
   static std::unique_ptr<TGraphic> CreateGraphicFor(const AnsiString& ext);
+  // Graphic classes by their exact class name, as stored pictures name them.
+  static void RegisterGraphicClass(const AnsiString& className, Factory f);
+  static std::unique_ptr<TGraphic> CreateGraphicOfClass(const AnsiString& className);
+  // A stored picture: one byte n, n bytes of the graphic's class name, then
+  // the graphic's own stream. An unknown class raises EInvalidArgument.
+  void ReadData(TStream& s);
 
   void Assign(const TPersistent* Source) override;
   TGraphic* Graphic() const { return graphic_.get(); }
@@ -226,4 +232,5 @@ class TPicture : public TPersistent {
  private:
   std::unique_ptr<TGraphic> graphic_;
   static std::map<AnsiString, Factory>& Formats();
+  static std::map<AnsiString, Factory>& Classes();
 };

@@ -169,6 +169,29 @@ std::unique_ptr<TGraphic> TPicture::CreateGraphicFor(const AnsiString& ext) {
   return it == Formats().end() ? nullptr : it->second();
 }
 
+std::map<AnsiString, TPicture::Factory>& TPicture::Classes() {
+  static std::map<AnsiString, Factory> classes;
+  return classes;
+}
+
+void TPicture::RegisterGraphicClass(const AnsiString& className, Factory f) { Classes()[className] = std::move(f); }
+
+std::unique_ptr<TGraphic> TPicture::CreateGraphicOfClass(const AnsiString& className) {
+  auto it = Classes().find(className);
+  return it == Classes().end() ? nullptr : it->second();
+}
+
+void TPicture::ReadData(TStream& s) {
+  unsigned char n = 0;
+  s.ReadBuffer(&n, 1);
+  AnsiString className(n, '\0');
+  if (n) s.ReadBuffer(className.data(), n);
+  std::unique_ptr<TGraphic> g = CreateGraphicOfClass(className);
+  if (!g) throw EInvalidArgument(Format("Unknown picture class (%s)", className.c_str()));
+  g->LoadFromStream(s);
+  SetGraphic(std::move(g));
+}
+
 void TPicture::Assign(const TPersistent* Source) {
   if (!Source) {
     SetGraphic(nullptr);

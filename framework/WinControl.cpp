@@ -197,8 +197,11 @@ POINT TWinControl::ClientOrigin() {
 
 void TWinControl::SetText(const AnsiString& s) {
   if (s == GetText()) return;
-  TControl::SetText(s);  // keeps the text for a window made later
+  // The window holds the new text before anyone hears of the change, so a
+  // control that measures its caption then measures the new one.
   if (handle_) SetWindowText(handle_, s);
+  text_ = s;  // for a window made later
+  Perform(CM_TEXTCHANGED, 0, 0);
 }
 
 AnsiString TWinControl::GetText() const { return handle_ ? GetWindowText(handle_) : TControl::GetText(); }
@@ -333,9 +336,9 @@ bool TWinControl::DoKeyDown(WORD& key, TShiftState s) {
 void TWinControl::MainWndProc(TMessage& m) {
   try {
     WindowProc(m);
-  } catch (const Exception& e) {
-    if (Application) Application->HandleException(this, e);
-    else throw;
+  } catch (...) {
+    if (!Application) throw;
+    Application->HandleCurrentException(this);
   }
 }
 

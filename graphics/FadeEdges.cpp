@@ -16,7 +16,23 @@ TColor32 ConstantAlphaBlend(TColor32 src, TColor32 dst, unsigned a) {
   return r | 0xFF000000;
 }
 
-int RoundHalfEven(double v) { return static_cast<int>(std::nearbyint(v)); }
+// Round(√n × 255 / f), halves to even, on exact values. The steps are
+// written as d / f × 100 × 2.55, and binary floating point holds 2.55 only
+// approximately, which moves their ties (at f = 100, 50 × 2.55 = 127.5 rounds
+// to 128 and 90 × 2.55 = 229.5 to 230).
+int RoundedFadeStep(long long n, long long f) {
+  // x = √n × 255 / f, so f² x² = 65025 n; k ends as the floor of x. The
+  // products are taken in 128 bits, wide enough for any picture's width.
+  using Wide = __int128;
+  const Wide scaled = Wide(n) * 65025, f2 = Wide(f) * f;
+  long long k = static_cast<long long>(std::sqrt(static_cast<double>(scaled) / static_cast<double>(f2)));
+  while (k > 0 && Wide(k) * k * f2 > scaled) --k;
+  while (Wide(k + 1) * (k + 1) * f2 <= scaled) ++k;
+  // x against k + 1/2: f² (k + 1/2)² = f² (2k + 1)² / 4.
+  const Wide half = Wide(2 * k + 1) * (2 * k + 1) * f2, fourScaled = 4 * scaled;
+  if (fourScaled > half || (fourScaled == half && k % 2 == 1)) ++k;
+  return static_cast<int>(k);
+}
 
 }  // namespace
 
@@ -49,18 +65,20 @@ void FadeEdges(TCustomBitmap32* Picture, TColor& AverageColor, int Width) {
   auto blend = [&](int x, int y, int a) {
     if (inside(x, y)) at(x, y) = ConstantAlphaBlend(Picture->PixelAt(x, y), at(x, y), static_cast<unsigned>(a) & 0xFF);
   };
+  // Every step is 255 - Round(d x 255 / f): d is the distance from the
+  // corner's inner corner (limited to f - 1), or the band's column or row.
+  const long long last = static_cast<long long>(f - 1) * (f - 1);
   for (int i = 0; i < f; ++i)
     for (int j = 0; j < f; ++j) {
-      double d = std::min(std::sqrt(double(i) * i + double(j) * j), double(f - 1));
-      blend(w - f + i, h - f + j, 255 - RoundHalfEven(d / f * 100 * 2.55));
+      const long long n = std::min<long long>(1LL * i * i + 1LL * j * j, last);
+      blend(w - f + i, h - f + j, 255 - RoundedFadeStep(n, f));
     }
   for (int i = 0; i < f; ++i) {
-    // i * 100 / f is i itself at the standard width, so its steps stay exact.
-    int a = 255 - RoundHalfEven(i * 100.0 / f * 2.55);
+    int a = 255 - RoundedFadeStep(1LL * i * i, f);
     for (int y = 0; y < h - f; ++y) blend(w - f + i, y, a);
   }
   for (int q = 0; q < f; ++q) {
-    int a = 255 - RoundHalfEven(q * (255.0 / f));
+    int a = 255 - RoundedFadeStep(1LL * q * q, f);
     for (int x = 0; x < w - f; ++x) blend(x, h - f + q, a);
   }
   std::copy(out.begin(), out.end(), Picture->Bits());

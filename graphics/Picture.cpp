@@ -7,6 +7,10 @@ namespace {
 constexpr unsigned char kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
 constexpr unsigned char kJpegSignature[3] = {0xFF, 0xD8, 0xFF};
 constexpr unsigned char kBitmapSignature[2] = {'B', 'M'};
+// Reserved 0, type 1 (an icon), then a count of images that is not 0.
+bool IsIconHeader(const unsigned char* h, std::int64_t got) {
+  return got >= 6 && h[0] == 0 && h[1] == 0 && h[2] == 1 && h[3] == 0 && (h[4] | h[5]) != 0;
+}
 }  // namespace
 
 std::vector<unsigned char> ReadRestOfStream(TStream& S, std::int64_t Limit) {
@@ -85,6 +89,8 @@ std::unique_ptr<TGraphic> LoadGraphicFromStream(TStream& S) {
     g = std::make_unique<TJPEGImage>();
   else if (got >= 2 && std::memcmp(head, kBitmapSignature, 2) == 0)
     g = std::make_unique<TBitmapFile>();
+  else if (IsIconHeader(head, got))
+    g = std::make_unique<TIconFile>();
   else
     throw EInvalidGraphic("Unknown picture file format");
   g->LoadFromStream(S);
@@ -101,6 +107,7 @@ void RegisterPictureFormats() {
     // Bitmaps of every bit count: our reader replaces the framework's
     // 24/32-bit one, and its graphic is still a TBitmap.
     TPicture::RegisterFileFormat(".bmp", [] { return std::make_unique<TBitmapFile>(); });
+    TPicture::RegisterFileFormat(".ico", [] { return std::make_unique<TIconFile>(); });
     return true;
   }();
   (void)done;

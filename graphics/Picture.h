@@ -1,7 +1,7 @@
 #pragma once
 // Picture readers of the published formats as graphics of the framework's
 // picture classes: PNG (libpng), JPEG (libjpeg-turbo) and our own Windows
-// bitmap reader.
+// bitmap and icon readers.
 #include <memory>
 #include <vector>
 
@@ -23,9 +23,17 @@ struct TDecodedImage {
 };
 
 // Reads a Windows bitmap file: 1, 4, 8, 16, 24 and 32 bits per pixel,
-// uncompressed or with bit fields, bottom-up or top-down. Pixels of files
-// without alpha come out opaque. Raises EInvalidGraphic.
+// uncompressed or with bit fields, bottom-up or top-down, or run-length
+// encoded with 4 or 8 bits per pixel. Pixels of files without alpha come out
+// opaque, except those that run lengths skip, which stay transparent. Raises
+// EInvalidGraphic.
 TDecodedImage DecodeBitmapFile(TStream& S);
+
+// Reads an icon file: of its images the largest, and of those the one with
+// the most colours; a PNG image, or a bitmap of any bit count with its
+// transparency mask (an image with its own alpha keeps that alpha). Raises
+// EInvalidGraphic.
+TDecodedImage DecodeIconFile(TStream& S);
 
 // A picture held as decoded pixels; drawn by blending with its alpha.
 class TDecodedGraphic : public TGraphic {
@@ -82,6 +90,13 @@ class TBitmapFile : public TBitmap {
   int bitsPerPixel_ = 32;
 };
 
+// An icon read from an icon file.
+class TIconFile : public TIcon {
+ public:
+  void LoadFromStream(TStream& S) override;
+  std::unique_ptr<TGraphic> Clone() const override { return std::make_unique<TIconFile>(*this); }
+};
+
 // Blends W x H pixels with their alpha onto a surface at (0, 0), the way
 // pictures with alpha are drawn: each colour channel by the source alpha,
 // the alpha bytes accumulating coverage.
@@ -90,7 +105,8 @@ void BlendPicturePixels(Surface32 Dst, const TColor32* Src, int W, int H);
 // Reads the picture whose format the stream's first bytes announce.
 std::unique_ptr<TGraphic> LoadGraphicFromStream(TStream& S);
 // Registers ".png", ".jpg", ".jpeg" and ".jpe" with the picture classes
-// (unless someone registered them already) and ".bmp" with our reader.
+// (unless someone registered them already), and ".bmp" and ".ico" with our
+// readers.
 // Idempotent; bitmaps call it when they are made.
 void RegisterPictureFormats();
 

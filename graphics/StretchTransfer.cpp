@@ -13,7 +13,9 @@ namespace {
 int ClampToInt(double v) { return static_cast<int>(std::clamp(v, -2147483648.0, 2147483647.0)); }
 
 // The source index of each destination index of [from, to): nearest
-// neighbour in single precision, kept inside [srcLo, srcHi).
+// neighbour with the scale in single precision, kept inside [srcLo, srcHi).
+// The product is taken exactly (long double holds every such product): in
+// single precision 10 x 0.7f would round up to 7 and take the wrong column.
 std::vector<int> NearestMap(int from, int to, int dstLo, long long dstLen, int srcLo, int srcHi) {
   std::vector<int> map(static_cast<size_t>(to - from));
   if (dstLen < 2) {
@@ -22,7 +24,7 @@ std::vector<int> NearestMap(int from, int to, int dstLo, long long dstLen, int s
   }
   float scale = static_cast<float>(static_cast<long long>(srcHi) - srcLo) / static_cast<float>(dstLen);
   for (int i = from; i < to; ++i) {
-    float pos = static_cast<float>(static_cast<long long>(i) - dstLo) * scale + static_cast<float>(srcLo);
+    long double pos = static_cast<long double>(static_cast<long long>(i) - dstLo) * scale + srcLo;
     long long s = static_cast<long long>(std::trunc(pos));
     map[static_cast<size_t>(i - from)] = static_cast<int>(std::clamp<long long>(s, srcLo, srcHi - 1));
   }

@@ -23,15 +23,40 @@ int PortNumber(const AnsiString& port) {
   return v <= 65535 ? v : 0;
 }
 
-// Restores a setting when the scope ends, however it ends.
-class TReadTimeoutScope {
+// Sets a connection setting for a scope and restores it however the scope ends.
+template <typename T, T (TTcpConnection::*Get)() const, void (TTcpConnection::*Set)(T)>
+class TSettingScope {
  public:
-  TReadTimeoutScope(TTcpConnection& c, int ms) : c_(c), saved_(c.ReadTimeout()) { c_.SetReadTimeout(ms); }
-  ~TReadTimeoutScope() { c_.SetReadTimeout(saved_); }
+  TSettingScope(TTcpConnection& c, T value) : c_(c), saved_((c.*Get)()) { (c_.*Set)(value); }
+  ~TSettingScope() { (c_.*Set)(saved_); }
+  TSettingScope(const TSettingScope&) = delete;
+  TSettingScope& operator=(const TSettingScope&) = delete;
 
  private:
   TTcpConnection& c_;
-  int saved_;
+  T saved_;
+};
+using TReadTimeoutScope = TSettingScope<int, &TTcpConnection::ReadTimeout, &TTcpConnection::SetReadTimeout>;
+// Keeps the work events quiet while a body nobody asked for is read.
+using TMutedWorkScope = TSettingScope<bool, &TTcpConnection::WorkEventsMuted, &TTcpConnection::SetWorkEventsMuted>;
+
+// A body read until the server closes passes through this stream, which
+// refuses bytes beyond the length limit that a Content-Length body has.
+class TBodyLimit : public TStream {
+ public:
+  explicit TBodyLimit(TStream& target) : target_(target), start_(target.Position()) {}
+  std::int64_t Read(void* Buffer, std::int64_t Count) override { return target_.Read(Buffer, Count); }
+  std::int64_t Write(const void* Buffer, std::int64_t Count) override {
+    if (target_.Position() - start_ + Count > kMaxBodyLength) throw EHttpFramingError(RSBodyTooLong);
+    return target_.Write(Buffer, Count);
+  }
+  std::int64_t Seek(std::int64_t Offset, TSeekOrigin Origin) override { return target_.Seek(Offset, Origin); }
+  void SetSize(std::int64_t NewSize) override { target_.SetSize(NewSize); }
+  std::int64_t Size() override { return target_.Size(); }
+
+ private:
+  TStream& target_;
+  std::int64_t start_;
 };
 
 }  // namespace
@@ -46,7 +71,7 @@ std::int64_t ParseChunkSize(const AnsiString& Line) {
     int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
     if (digit < 0) break;
     size = size * 16 + digit;
-    if (size > INT32_MAX) throw EHttpFramingError("Chunk size " + Line + " is out of range.");
+    if (size > kMaxBodyLength) throw EHttpFramingError("Chunk size " + Line + " is out of range.");
   }
   const bool endsWell = i == Line.size() || Line[i] == ';' || Line[i] == ' ' || Line[i] == '\t';
   if (i == start || !endsWell) throw EHttpFramingError("Invalid chunk size: " + Line);
@@ -227,22 +252,38 @@ void THttpClient::ReadResponse(TStream& AStream) {
 }
 
 void THttpClient::ReadBody(TStream& AStream) {
-  if (response_.ContentLength >= 1)
+  if (response_.ContentLength >= 1) {
     ReadStream(AStream, response_.ContentLength);
-  else if (response_.TransferEncoding.find("chunked") != AnsiString::npos)
+  } else if (response_.TransferEncoding.find("chunked") != AnsiString::npos) {
     ReadChunkedBody(AStream);
-  else if (response_.ContentLength < 0)
-    ReadStream(AStream, -1);
+  } else if (response_.ContentLength < 0) {
+    TBodyLimit limited(AStream);
+    ReadStream(limited, -1);
+  }
 }
 
 void THttpClient::ReadChunkedBody(TStream& AStream) {
-  for (std::int64_t size = ParseChunkSize(ReadLn()); size > 0; size = ParseChunkSize(ReadLn())) {
-    ReadStream(AStream, size);
-    ReadLn();  // the line end after the chunk's data
+  // The chunks are one transfer of unknown length: progress counts on from
+  // chunk to chunk and ends once, after the last. The framing lines are no
+  // part of the body and do not count. Together the chunks are held to the
+  // length limit of a Content-Length body.
+  BeginWork(wmRead, 0);
+  try {
+    std::int64_t total = 0;
+    for (std::int64_t size = ParseChunkSize(ReadLine(false)); size > 0; size = ParseChunkSize(ReadLine(false))) {
+      total += size;
+      if (total > kMaxBodyLength) throw EHttpFramingError(RSBodyTooLong);
+      ReadStream(AStream, size);
+      ReadLine(false);  // the line end after the chunk's data
+    }
+    // Trailer lines, if any, up to the empty line that ends the body.
+    while (!ReadLine(false).empty()) {
+    }
+  } catch (...) {
+    EndWork(wmRead, false);
+    throw;
   }
-  // Trailer lines, if any, up to the empty line that ends the body.
-  while (!ReadLn().empty()) {
-  }
+  EndWork(wmRead);
 }
 
 AnsiString THttpClient::ReadErrorBody() {
@@ -251,6 +292,8 @@ AnsiString THttpClient::ReadErrorBody() {
   response_.ContentStream = &body;
   try {
     TReadTimeoutScope limit(*this, kErrorBodyReadTimeout);
+    // Only the body the caller asked for shows as progress.
+    TMutedWorkScope quiet(*this, true);
     ReadBody(body);
   } catch (const EConnClosedGracefully&) {
     // A short error page is still the answer: the status is reported with

@@ -1,6 +1,9 @@
 #pragma once
 // The errors of the HTTP client and its TCP connection. Each carries the
 // message text that callers show or compare.
+#include <climits>
+#include <cstdint>
+
 #include "core/SysUtils.h"
 
 // Base of every network error, and itself the error of a 2xx response whose
@@ -45,6 +48,11 @@ class EHttpProtocolError : public ENetError {
   int code_;
   AnsiString body_;
 };
+
+// The largest body (and chunk) this client receives, however the body is
+// framed: the work events count bytes in 32 bits.
+inline constexpr std::int64_t kMaxBodyLength = INT32_MAX;
+inline constexpr const char* RSBodyTooLong = "Body of more than 2147483647 bytes is out of range.";
 
 // Message texts that more than one file raises.
 inline constexpr const char* RSConnectionClosedGracefully = "Connection Closed Gracefully.";

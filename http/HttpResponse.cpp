@@ -6,12 +6,6 @@
 
 #include "http/HttpErrors.h"
 
-namespace {
-// The largest body (and chunk) this client receives: the work events count
-// bytes in 32 bits.
-constexpr std::int64_t kMaxBodyLength = INT32_MAX;
-}  // namespace
-
 bool ParseDecimal(const AnsiString& Text, std::int64_t& Value, bool& Overflow) {
   Overflow = false;
   std::size_t i = 0;

@@ -8,6 +8,11 @@
 #include "http/SocketErrors.h"
 #include "platform/Clock.h"
 
+namespace {
+// The smallest step by which a body's memory grows.
+constexpr std::int64_t kMinStreamGrowth = 64 << 10;
+}  // namespace
+
 TTcpConnection::TTcpConnection(TComponent* AOwner) : TComponent(AOwner) {}
 
 TTcpConnection::~TTcpConnection() { CloseSocket(); }
@@ -84,7 +89,7 @@ std::ptrdiff_t TTcpConnection::ReadFromStack(int ATimeout, bool ARaiseOnTimeout)
 }
 
 std::size_t TTcpConnection::ReceiveDirect(TMemoryStream& AStream, std::size_t want) {
-  std::int64_t pos = AStream.Position();
+  const std::int64_t pos = AStream.Position();
   std::size_t got = 0;
   while (got < want && Connected()) {
     if (!WaitReadable(read_timeout_)) throw EReadTimeout(RSReadTimeout);
@@ -95,7 +100,9 @@ std::size_t TTcpConnection::ReceiveDirect(TMemoryStream& AStream, std::size_t wa
     if (n <= 0) break;
     got += static_cast<std::size_t>(n);
   }
-  AStream.SetPosition(pos + static_cast<std::int64_t>(got));
+  const std::int64_t reached = pos + static_cast<std::int64_t>(got);
+  if (reached > AStream.Size()) AStream.SetSize(reached);
+  AStream.SetPosition(reached);
   return got;
 }
 
@@ -121,7 +128,7 @@ void TTcpConnection::WriteBuffer(const void* Buffer, std::size_t Count) {
   }
 }
 
-AnsiString TTcpConnection::ReadLn() {
+AnsiString TTcpConnection::ReadLine(bool CountsAsWork) {
   const auto limit = static_cast<std::size_t>(max_line_length_);
   std::size_t searched = 0;
   for (;;) {
@@ -135,12 +142,12 @@ AnsiString TTcpConnection::ReadLn() {
         if (max_line_action_ == maException) throw EMaxLineLengthExceeded(RSMaxLineLengthExceeded);
         AnsiString part(reinterpret_cast<const char*>(d), limit);
         input_.Consume(limit);
-        DoWork(wmRead, static_cast<std::int64_t>(limit));
+        if (CountsAsWork) DoWork(wmRead, static_cast<std::int64_t>(limit));
         return part;
       }
       AnsiString line(reinterpret_cast<const char*>(d), len);
       input_.Consume(end + 1);
-      DoWork(wmRead, static_cast<std::int64_t>(end + 1));
+      if (CountsAsWork) DoWork(wmRead, static_cast<std::int64_t>(end + 1));
       return line;
     }
     // Without an LF the whole buffer belongs to this line; allow for its CR.
@@ -148,7 +155,7 @@ AnsiString TTcpConnection::ReadLn() {
       if (max_line_action_ == maException) throw EMaxLineLengthExceeded(RSMaxLineLengthExceeded);
       AnsiString part(reinterpret_cast<const char*>(d), limit);
       input_.Consume(limit);
-      DoWork(wmRead, static_cast<std::int64_t>(limit));
+      if (CountsAsWork) DoWork(wmRead, static_cast<std::int64_t>(limit));
       return part;
     }
     searched = n;
@@ -167,34 +174,40 @@ void TTcpConnection::MoveToStream(TStream& AStream, std::size_t Count, bool Coun
 
 void TTcpConnection::ReadStream(TStream& AStream, std::int64_t ByteCount) {
   const bool untilClose = ByteCount < 0;
-  const std::int64_t start = AStream.Position();
   const auto block = static_cast<std::size_t>(recv_buffer_size_);
   std::int64_t missing = untilClose ? INT64_MAX : ByteCount;
-  bool grown = false;
-  // The stream is grown to its final size once, but only when the first body
-  // byte is here, so a length announced by a server that then sends nothing
-  // costs no memory.
-  auto growOnce = [&] {
-    if (grown || untilClose) return;
-    AStream.SetSize(start + ByteCount);
-    AStream.SetPosition(start);
-    grown = true;
+  auto* memory = dynamic_cast<TMemoryStream*>(&AStream);
+  const std::int64_t end = untilClose ? INT64_MAX : AStream.Position() + ByteCount;
+  // A memory stream is given room as the bytes come, never for more than the
+  // server announced: the announcement is only a claim, and memory is
+  // committed for bytes that have arrived. Growing by half again keeps the
+  // copies of a long body few.
+  auto makeRoom = [&](std::size_t n) {
+    if (!memory) return;
+    const std::int64_t needed = memory->Position() + static_cast<std::int64_t>(n);
+    const std::int64_t capacity = memory->Capacity();
+    if (needed <= capacity) return;
+    memory->SetCapacity(std::min(end, std::max({needed, capacity + capacity / 2, kMinStreamGrowth})));
+  };
+  auto move = [&](std::size_t n, bool countsAsWork) {
+    makeRoom(n);
+    MoveToStream(AStream, n, countsAsWork);
   };
 
   BeginWork(wmRead, untilClose ? 0 : ByteCount);
   try {
     if (missing > 0 && input_.Size() > 0) {
-      growOnce();
       std::size_t n = static_cast<std::size_t>(std::min<std::int64_t>(missing, input_.Size()));
-      MoveToStream(AStream, n, true);
+      move(n, true);
       missing -= static_cast<std::int64_t>(n);
     }
-    // A body bound for memory that is already sized is received in place,
-    // block by block, without passing through the input buffer.
-    auto* memory = dynamic_cast<TMemoryStream*>(&AStream);
     while (missing > 0) {
       std::size_t want = static_cast<std::size_t>(std::min<std::int64_t>(missing, static_cast<std::int64_t>(block)));
-      if (memory && grown && input_.Size() == 0) {
+      // A body of known length bound for memory is received in place, block
+      // by block, without passing through the input buffer, while there is
+      // room; room is made for a block once it has come.
+      const bool room = memory && memory->Position() + static_cast<std::int64_t>(want) <= memory->Capacity();
+      if (room && !untilClose && input_.Size() == 0) {
         std::size_t got = ReceiveDirect(*memory, want);
         if (got > 0) DoWork(wmRead, static_cast<std::int64_t>(got));
         if (got < want) throw EConnClosedGracefully(RSConnectionClosedGracefully);
@@ -205,26 +218,20 @@ void TTcpConnection::ReadStream(TStream& AStream, std::int64_t ByteCount) {
       if (input_.Size() < want) {
         // The peer closed: keep what did arrive.
         if (untilClose) {
-          MoveToStream(AStream, input_.Size(), false);
+          move(input_.Size(), false);
           break;
         }
-        if (input_.Size() > 0) {
-          growOnce();
-          MoveToStream(AStream, input_.Size(), true);
-        }
+        move(input_.Size(), true);
         throw EConnClosedGracefully(RSConnectionClosedGracefully);
       }
-      growOnce();
-      MoveToStream(AStream, want, true);
+      move(want, true);
       if (!untilClose) missing -= static_cast<std::int64_t>(want);
     }
   } catch (...) {
-    EndWork(wmRead);
-    if (grown) AStream.SetSize(AStream.Position());
+    EndWork(wmRead, false);
     throw;
   }
   EndWork(wmRead);
-  if (grown) AStream.SetSize(AStream.Position());
 }
 
 void TTcpConnection::BeginWork(TWorkMode AWorkMode, std::int64_t ASize) {
@@ -232,7 +239,9 @@ void TTcpConnection::BeginWork(TWorkMode AWorkMode, std::int64_t ASize) {
   if (++w.level == 1) {
     w.max = ASize;
     w.count = 0;
-    if (OnWorkBegin) OnWorkBegin(this, AWorkMode, static_cast<std::int32_t>(std::min<std::int64_t>(ASize, INT32_MAX)));
+    w.completed = true;
+    if (OnWorkBegin && !work_events_muted_)
+      OnWorkBegin(this, AWorkMode, static_cast<std::int32_t>(std::min<std::int64_t>(ASize, INT32_MAX)));
   }
 }
 
@@ -241,13 +250,15 @@ void TTcpConnection::DoWork(TWorkMode AWorkMode, std::int64_t ACount) {
   if (w.level == 0) return;
   w.count += ACount;
   // The event carries a 32-bit count; a longer transfer stays at its top.
-  if (OnWork) OnWork(this, AWorkMode, static_cast<std::int32_t>(std::min<std::int64_t>(w.count, INT32_MAX)));
+  if (OnWork && !work_events_muted_)
+    OnWork(this, AWorkMode, static_cast<std::int32_t>(std::min<std::int64_t>(w.count, INT32_MAX)));
 }
 
-void TTcpConnection::EndWork(TWorkMode AWorkMode) {
+void TTcpConnection::EndWork(TWorkMode AWorkMode, bool Completed) {
   WorkState& w = work_[AWorkMode];
   if (w.level == 0) return;
-  if (w.level == 1 && OnWorkEnd) {
+  if (!Completed) w.completed = false;
+  if (w.level == 1 && OnWorkEnd && !work_events_muted_) {
     w.level = 0;
     OnWorkEnd(this, AWorkMode);
     return;

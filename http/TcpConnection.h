@@ -49,7 +49,7 @@ class TTcpConnection : public TComponent {
   void Write(const AnsiString& Bytes) { WriteBuffer(Bytes.data(), Bytes.size()); }
 
   // The next line, up to LF; the LF and one CR before it are dropped.
-  AnsiString ReadLn();
+  AnsiString ReadLn() { return ReadLine(true); }
   // Reads ByteCount bytes into AStream at its position, or with ByteCount -1
   // everything until the peer closes. A body that ends before ByteCount bytes
   // raises EConnClosedGracefully after every received byte has been written.
@@ -63,9 +63,18 @@ class TTcpConnection : public TComponent {
   // Work accounting; events fire only for the outermost begin of a mode.
   void BeginWork(TWorkMode AWorkMode, std::int64_t ASize);
   void DoWork(TWorkMode AWorkMode, std::int64_t ACount);
-  void EndWork(TWorkMode AWorkMode);
+  // Completed False: the work ended before it had everything (it failed).
+  void EndWork(TWorkMode AWorkMode, bool Completed = true);
+  // Whether every end inside the outermost work that ended last was
+  // complete; an OnWorkEnd handler learns so whether the transfer failed.
+  bool WorkCompleted(TWorkMode AWorkMode) const { return work_[AWorkMode].completed; }
+  // While muted, work is still counted but no work event fires.
+  bool WorkEventsMuted() const { return work_events_muted_; }
+  void SetWorkEventsMuted(bool v) { work_events_muted_ = v; }
 
  protected:
+  // ReadLn, with the line's bytes counted as work or not.
+  AnsiString ReadLine(bool CountsAsWork);
   // A fresh socket for a new connection: empty input, ClosedGracefully cleared.
   TSocketHandler& NewSocket();
   TSocketHandler* Socket() const { return socket_.get(); }
@@ -78,7 +87,8 @@ class TTcpConnection : public TComponent {
   // holding received bytes), kWouldBlock to try again; other errors raise.
   static constexpr std::ptrdiff_t kWouldBlock = -2;
   std::ptrdiff_t RecvOnce(std::uint8_t* room, std::size_t n, bool holding);
-  // Receives up to want bytes straight into the stream at its position.
+  // Receives up to want bytes straight into the stream at its position, which
+  // must have the room.
   std::size_t ReceiveDirect(TMemoryStream& AStream, std::size_t want);
 
   std::unique_ptr<TSocketHandler> socket_;
@@ -95,6 +105,8 @@ class TTcpConnection : public TComponent {
     int level = 0;
     std::int64_t max = 0;
     std::int64_t count = 0;
+    bool completed = true;
   };
   WorkState work_[2];
+  bool work_events_muted_ = false;
 };

@@ -43,6 +43,11 @@ void SyncDirectory(const std::string& dir) {
 }  // namespace
 
 bool ReplaceFileContent(const std::string& path, const void* data, std::size_t size) {
+  return ReplaceFileContent(path, data, size, nullptr);
+}
+
+bool ReplaceFileContent(const std::string& path, const void* data, std::size_t size,
+                        const std::function<bool()>& commit) {
   const std::string os = ToOsPath(path);
   const std::size_t slash = os.rfind('/');
   const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : os.substr(0, slash));
@@ -82,6 +87,10 @@ bool ReplaceFileContent(const std::string& path, const void* data, std::size_t s
   if (::close(fd) != 0 && ok) {
     ok = false;
     savedErrno = errno;
+  }
+  if (ok && commit && !commit()) {
+    ok = false;
+    savedErrno = ECANCELED;
   }
   if (ok && ::rename(temp.c_str(), os.c_str()) != 0) {
     ok = false;

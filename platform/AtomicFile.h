@@ -3,6 +3,7 @@
 // write never leaves it half written: the bytes go to a temporary file in the
 // same directory, reach the disk, and only then take the file's name.
 #include <cstddef>
+#include <functional>
 #include <string>
 
 namespace platform {
@@ -13,6 +14,13 @@ namespace platform {
 // fails. Returns false on any failure, with errno telling why; the old content
 // is then unchanged and no temporary file is left behind.
 bool ReplaceFileContent(const std::string& path, const void* data, std::size_t size);
+
+// The same, but the bytes take the file's name only if Commit, called once
+// they are on disk under the temporary name, returns true; otherwise the
+// temporary file is removed, the old content stays and errno is ECANCELED.
+// (Commit may finish work that ran while the bytes were written.)
+bool ReplaceFileContent(const std::string& path, const void* data, std::size_t size,
+                        const std::function<bool()>& commit);
 
 inline bool ReplaceFileContent(const std::string& path, const std::string& bytes) {
   return ReplaceFileContent(path, bytes.data(), bytes.size());

@@ -105,25 +105,73 @@ size_t DecodeUtf8(const std::string& s, size_t i, char32_t& cp) {
   return len;
 }
 
-}  // namespace
+// One character through the system's GB18030 converter; nullopt when the
+// converter has no reading of the bytes.
+std::optional<std::string> ConvertGb18030(const char* to, const char* from, const char* in, size_t n) {
+  iconv_t cd = iconv_open(to, from);
+  if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
+  char out[16];
+  char* ip = const_cast<char*>(in);
+  char* op = out;
+  size_t il = n, ol = sizeof out;
+  const bool ok = iconv(cd, &ip, &il, &op, &ol) != static_cast<size_t>(-1) && il == 0 && op > out;
+  iconv_close(cd);
+  if (!ok) return std::nullopt;
+  return std::string(out, static_cast<size_t>(op - out));
+}
 
-std::u16string Cp936ToUtf16(const std::string& s) {
+bool IsGb18030Digit(unsigned char b) { return b >= 0x30 && b <= 0x39; }
+
+// The code page 936 reading of s, with the GB18030 codes that code page 936
+// leaves free; exact is cleared where a byte sequence reads as no character.
+std::u16string DecodeCp936(const std::string& s, bool& exact) {
   const Cp936Tables& t = Tables();
+  auto extension = [&](size_t i, size_t n) -> std::optional<std::u16string> {
+    auto u = ConvertGb18030("UTF-16LE", "GB18030", s.data() + i, n);
+    if (!u || u->size() % 2) return std::nullopt;
+    std::u16string units;
+    for (size_t k = 0; k < u->size(); k += 2)
+      units +=
+          static_cast<char16_t>(static_cast<unsigned char>((*u)[k]) | (static_cast<unsigned char>((*u)[k + 1]) << 8));
+    return units;
+  };
   std::u16string out;
   out.reserve(s.size());
+  exact = true;
   for (size_t i = 0; i < s.size(); ++i) {
     auto c = static_cast<unsigned char>(s[i]);
     if (IsCp936LeadByte(c) && i + 1 < s.size()) {
       auto trail = static_cast<unsigned char>(s[i + 1]);
       if (trail >= 0x40 && trail <= 0xFE && trail != 0x7F) {
-        out += t.dbcs[(c - 0x81) * 191 + (trail - 0x40)];
+        char16_t u = t.dbcs[(c - 0x81) * 191 + (trail - 0x40)];
+        std::optional<std::u16string> x;
+        if (u != u'?') out += u;
+        else if ((x = extension(i, 2))) out += *x;
+        else out += u'?', exact = false;
         ++i;
         continue;
       }
+      if (IsGb18030Digit(trail) && i + 3 < s.size() && IsCp936LeadByte(static_cast<unsigned char>(s[i + 2])) &&
+          IsGb18030Digit(static_cast<unsigned char>(s[i + 3]))) {
+        if (auto x = extension(i, 4)) {
+          out += *x;
+          i += 3;
+          continue;
+        }
+      }
     }
-    out += IsCp936LeadByte(c) ? u'?' : t.sbcs[c];
+    char16_t u = IsCp936LeadByte(c) ? u'?' : t.sbcs[c];
+    if (u == u'?' && c != '?') exact = false;
+    out += u;
   }
   return out;
+}
+
+}  // namespace
+
+std::u16string Cp936ToUtf16(const std::string& s) {
+  bool exact;
+  return DecodeCp936(s, exact);
 }
 
 std::string Utf16ToCp936(const std::u16string& s) {
@@ -215,6 +263,42 @@ std::string Utf8ToCp936(const std::string& s) {
   for (unsigned char c : s)
     if (c >= 0x80) return Utf16ToCp936(Utf8ToUtf16(s));
   return s;
+}
+
+std::optional<std::string> Cp936ToUtf8Exact(const std::string& s) {
+  bool exact;
+  std::u16string u = DecodeCp936(s, exact);
+  if (!exact) return std::nullopt;
+  return Utf16ToUtf8(u);
+}
+
+std::optional<std::string> Utf8ToCp936Exact(const std::string& s) {
+  if (!IsValidUtf8(s)) return std::nullopt;
+  const Cp936Tables& t = Tables();
+  std::string out;
+  out.reserve(s.size());
+  for (size_t i = 0; i < s.size();) {
+    char32_t cp = 0;
+    const size_t n = DecodeUtf8(s, i, cp);
+    const std::uint16_t e = cp < 0x10000 ? t.to_cp[cp] : 0;
+    if (cp == 0 || (e != 0 && e < 0x100)) {
+      out += static_cast<char>(e);
+    } else if (e != 0) {
+      out += static_cast<char>(e >> 8);
+      out += static_cast<char>(e & 0xFF);
+    } else {
+      auto g = ConvertGb18030("GB18030", "UTF-8", s.data() + i, n);
+      // A two-byte code counts only where code page 936 has none of its own.
+      const bool twoByteFree =
+          g && g->size() == 2 && IsCp936LeadByte(static_cast<unsigned char>((*g)[0])) &&
+          t.dbcs[(static_cast<unsigned char>((*g)[0]) - 0x81) * 191 + (static_cast<unsigned char>((*g)[1]) - 0x40)] ==
+              u'?';
+      if (!g || !(g->size() == 4 || twoByteFree)) return std::nullopt;
+      out += *g;
+    }
+    i += n;
+  }
+  return out;
 }
 
 }  // namespace platform

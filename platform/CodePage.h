@@ -2,6 +2,13 @@
 // Code page 936 (the ANSI and OEM code page of the systems the program is made
 // for), UTF-16 and UTF-8 conversions with the Windows rules: a character that
 // code page 936 cannot hold becomes "?", as does a byte sequence it cannot read.
+//
+// Names that must stay exact (files) may hold any character all the same: a
+// character without a code page 936 code takes its GB18030 code, the standard
+// extension of code page 936 that keeps every code page 936 code as it is.
+// Every reader here understands those codes, which code page 936 itself never
+// produces, so no code page 936 text reads differently for them.
+#include <optional>
 #include <string>
 
 namespace platform {
@@ -22,6 +29,12 @@ std::u32string Utf16ToUtf32(const std::u16string& s);
 
 std::string Cp936ToUtf8(const std::string& s);
 std::string Utf8ToCp936(const std::string& s);
+
+// Exact conversions: nullopt instead of a "?" for a byte sequence that reads
+// as no character, for text that is not valid UTF-8, or for a character
+// without a code.
+std::optional<std::string> Cp936ToUtf8Exact(const std::string& s);
+std::optional<std::string> Utf8ToCp936Exact(const std::string& s);
 
 }  // namespace platform
 

@@ -68,6 +68,13 @@ bool IsReadOnlyFile(const std::string& path) {
   return ::stat(ToOsPath(path).c_str(), &st) == 0 && S_ISREG(st.st_mode) && !(st.st_mode & S_IWUSR);
 }
 
+bool GetFileMode(const std::string& path, unsigned& mode) {
+  struct stat st;
+  if (::stat(ToOsPath(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  mode = st.st_mode & 0777;
+  return true;
+}
+
 bool SetModeOfHandle(int fd, unsigned mode) { return ::fchmod(fd, static_cast<mode_t>(mode)) == 0; }
 bool SetPathMode(const std::string& path, unsigned mode) {
   return ::chmod(ToOsPath(path).c_str(), static_cast<mode_t>(mode)) == 0;

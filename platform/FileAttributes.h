@@ -21,6 +21,8 @@ unsigned DefaultFileMode();
 unsigned DefaultDirectoryMode();
 // True when path is a file whose owner may not write it: the read-only attribute here.
 bool IsReadOnlyFile(const std::string& path);
+// Permission bits of an existing regular file; false when there is none.
+bool GetFileMode(const std::string& path, unsigned& mode);
 bool SetModeOfHandle(int fd, unsigned mode);
 bool SetPathMode(const std::string& path, unsigned mode);
 

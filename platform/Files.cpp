@@ -11,7 +11,15 @@
 namespace platform {
 
 std::string ToOsPath(const std::string& p) { return Cp936ToUtf8(p); }
-std::string FromOsPath(const std::string& p) { return IsValidUtf8(p) ? Utf8ToCp936(p) : p; }
+std::optional<std::string> ToOsPathExact(const std::string& p) {
+  if (p.find('\0') != std::string::npos) return std::nullopt;
+  return Cp936ToUtf8Exact(p);
+}
+
+std::string FromOsPath(const std::string& p) {
+  if (!IsValidUtf8(p)) return p;
+  return Utf8ToCp936Exact(p).value_or(Utf8ToCp936(p));
+}
 
 std::string ErrorText(int err) {
   char buf[256];

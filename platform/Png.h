@@ -7,8 +7,8 @@
 namespace platform {
 
 struct PngInfo {
-  int colorType = 0;             // as stored: 0 grey, 2 RGB, 3 palette, 4 grey + alpha, 6 RGBA
-  bool hasTransparency = false;  // a tRNS chunk
+  int colorType = 0;                 // as stored: 0 grey, 2 RGB, 3 palette, 4 grey + alpha, 6 RGBA
+  bool hasTransparency = false;      // a tRNS chunk
   bool partialPaletteAlpha = false;  // a palette tRNS with entries other than 0 and 255
 };
 

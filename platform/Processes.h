@@ -21,10 +21,14 @@ std::vector<ProcessEntry> ListProcesses();
 // Ends the process at once (SIGKILL); true when the signal was delivered.
 bool KillProcess(int pid);
 
-// Starts the file at Path (code page 936) in its own session and returns at
-// once, without waiting for it: an executable file is run, any other file is
-// handed to xdg-open. False only when no child could be created; whether the
-// program itself starts is not observed.
-bool StartDetached(const std::string& path);
+// Starts the file at Path (code page 936) in its own session without waiting
+// for it to end: an executable file is run, any other file is handed to
+// xdg-open. Returns once the program has been executed, or with false and
+// the errno in *error when it could not be (no child, a file that is no
+// program, a missing interpreter, no xdg-open).
+bool StartDetached(const std::string& path, int* error = nullptr);
+
+// Gives a file the execute permission wherever it has the read permission.
+bool MakeExecutable(const std::string& path);
 
 }  // namespace platform

@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
-# The updater's main job on this machine, end to end: builds the program for an
-# update server on 127.0.0.1, lays out an installation of version 1.0, serves
-# version 2.0 from a private nginx, runs the updater from the installation
-# directory (on your display when there is one, else under Xvfb with a
-# screenshot kept), answers its overwrite question and shows what changed.
+# The updater's main job on this machine, end to end: makes a release key pair
+# with quelbo-publish, builds the program for an update server on 127.0.0.1
+# trusting that key, lays out an installation of version 1.0, serves version
+# 2.0 from a private nginx with a reply signed by quelbo-publish, and runs the
+# updater from the installation directory (on your display when there is one,
+# else under Xvfb with screenshots kept) twice: first against a copy of the
+# reply with one byte changed, which it refuses, then against the signed
+# reply, whose overwrite question it answers; it shows what changed.
 #
 #   scripts/demo.sh            DEMO_PORT (default 18081), BUILD_DIR (default build)
 #
@@ -29,8 +32,22 @@ s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
 s.bind(("127.0.0.1", int(sys.argv[1])))
 PY
 
-say "building quelbo-updater for the update server 127.0.0.1:$port"
+say "building quelbo-publish, the publisher's tool"
 cmake -S . -B "$build" -G Ninja -DQUELBO_UPDATE_HOST="127.0.0.1:$port" >/dev/null
+cmake --build "$build" --parallel "${JOBS:-$(nproc)}" --target quelbo-publish
+publish=$build/app/publish/quelbo-publish
+
+# The publisher's key pair, made once and kept beside the build.
+secret=$build/demo-key/release.secret
+if [ ! -f "$secret" ]; then
+  mkdir -p "$(dirname "$secret")"
+  "$publish" keygen "$secret" >/dev/null
+  say "made a release key pair; the secret key is $secret ($(stat -c %A "$secret"))"
+fi
+public_key=$("$publish" public-key "$secret")
+
+say "building quelbo-updater for the update server 127.0.0.1:$port, trusting the public key $public_key"
+cmake -S . -B "$build" -G Ninja -DQUELBO_UPDATE_HOST="127.0.0.1:$port" -DQUELBO_UPDATE_PUBLIC_KEY="$public_key" >/dev/null
 cmake --build "$build" --parallel "${JOBS:-$(nproc)}" --target quelbo-updater quelbo-x-driver
 updater=$build/app/quelbo-updater
 driver=$(cd "$build/tests/e2e" && pwd)/quelbo-x-driver
@@ -48,9 +65,14 @@ mkdir -p "$docroot/version" "$docroot/packages" "$prefix/logs" "$prefix/tmp" "$i
 cp -r "$demo_src/installed/." "$install/"
 cp "$updater" "$install/quelbo-updater"
 
-# Version 2.0 on the server: the package and the one-line reply naming it.
+# Version 2.0 on the server: the package, and the one-line reply naming it,
+# signed: its SHA-256, size, expiry, serial and the signature of all of it.
 (cd "$demo_src/package" && zip -q -r "$docroot/packages/quelbo-2.0.zip" .)
-printf '%s' "2.0|http://127.0.0.1:$port/packages/|quelbo-2.0.zip|$launcher" >"$docroot/version/version.php"
+"$publish" sign --key "$secret" --version 2.0 --base-url "http://127.0.0.1:$port/packages/" \
+  --package "$docroot/packages/quelbo-2.0.zip" --program "$launcher" --valid 1h --serial 2 >"$work/signed-reply.txt"
+# The same reply with one byte changed: version 2.0 becomes 2.1.
+sed '1s/^2\.0|/2.1|/' "$work/signed-reply.txt" >"$work/tampered-reply.txt"
+cp "$work/tampered-reply.txt" "$docroot/version/version.php"
 
 nginx_pid="" xvfb_pid="" updater_pid=""
 cleanup() {
@@ -69,8 +91,7 @@ for _ in $(seq 100); do
   sleep 0.1
 done
 checked=$(wc -l <"$prefix/logs/access.log")  # the requests above were the demo's own
-say "nginx (pid $nginx_pid) serves http://127.0.0.1:$port/version/version.php:"
-printf '      %s\n' "$(cat "$docroot/version/version.php")"
+say "nginx (pid $nginx_pid) serves http://127.0.0.1:$port/version/version.php"
 
 # Your display if it works, otherwise a private Xvfb.
 headless=""
@@ -93,37 +114,73 @@ listing() {  # checksum and path of every file below $1 but the updater
 listing "$install" >"$work/before.txt"
 ini_before=$(cat "$install/xconfig.ini")
 
-say "starting $install/quelbo-updater"
-(cd "$install" && exec ./quelbo-updater) &
-updater_pid=$!
-
-# Answer the overwrite question with Enter (Yes); report an error box if one comes.
-screenshot=$work/screenshot.png
-failed=""
-for _ in $(seq 600); do
-  kill -0 "$updater_pid" 2>/dev/null || break
-  if "$driver" find "File Exists Alert"; then
-    if [ -n "$headless" ] && [ ! -s "$screenshot" ]; then
-      sleep 0.3  # the box's first paint
-      "$driver" screenshot "$screenshot" || true
+# Runs the updater from the installation directory. "install": answers the
+# overwrite question with Enter (Yes) and fails on an error box. "refuse": waits
+# for the download-failure box, keeps a screenshot, answers it, checks that
+# the window stays open and closes it as a user would.
+run_updater() {
+  local mode=$1 failed="" seen=""
+  (cd "$install" && exec ./quelbo-updater) &
+  updater_pid=$!
+  for _ in $(seq 600); do
+    kill -0 "$updater_pid" 2>/dev/null || break
+    if [ "$mode" = install ] && "$driver" find "File Exists Alert"; then
+      if [ -n "$headless" ] && [ ! -s "$screenshot" ]; then
+        sleep 0.3  # the box's first paint
+        "$driver" screenshot "$screenshot" || true
+      fi
+      "$driver" answer "File Exists Alert" Return 5 && say "answered \"File Exists Alert\" with Enter (Yes)"
+    elif "$driver" find "错误"; then
+      sleep 0.3
+      if [ "$mode" = install ]; then
+        "$driver" screenshot "$work/error.png" || true
+        failed="the updater showed an error box (screenshot: $work/error.png)"
+        break
+      fi
+      "$driver" screenshot "$refused_shot" || true
+      "$driver" answer "错误" Return 5 && say "the updater refused the reply with its download-failure box; answered it"
+      sleep 1
+      kill -0 "$updater_pid" 2>/dev/null || { failed="the updater ended after refusing the reply"; break; }
+      say "its window stays open; closing it"
+      "$driver" close "Quelbo自动更新" || true
+      seen=1
+      break
     fi
-    "$driver" answer "File Exists Alert" Return 5 && say "answered \"File Exists Alert\" with Enter (Yes)"
-  elif "$driver" find "错误"; then
-    sleep 0.3
-    "$driver" screenshot "$work/error.png" || true
-    failed="the updater showed an error box (screenshot: $work/error.png)"
-    break
+    sleep 0.1
+  done
+  status=0
+  if [ -z "$failed" ] && [ "$mode" = refuse ] && [ -z "$seen" ]; then failed="the updater did not refuse the changed reply"; fi
+  if [ -z "$failed" ] && kill -0 "$updater_pid" 2>/dev/null && [ "$mode" = install ]; then
+    failed="the updater did not finish within a minute"
   fi
-  sleep 0.1
-done
-status=0
-if [ -z "$failed" ] && kill -0 "$updater_pid" 2>/dev/null; then failed="the updater did not finish within a minute"; fi
-if [ -n "$failed" ]; then
-  kill "$updater_pid" 2>/dev/null || true
+  if [ -n "$failed" ]; then kill "$updater_pid" 2>/dev/null || true; fi
+  for _ in $(seq 100); do kill -0 "$updater_pid" 2>/dev/null || break; sleep 0.1; done
+  wait "$updater_pid" || status=$?
+  updater_pid=""
+  [ -z "$failed" ] || fail "$failed"
+}
+
+screenshot=$work/screenshot.png
+refused_shot=$work/refused.png
+
+echo
+say "1. a copy of the signed reply with one byte changed (2.0 became 2.1):"
+printf '      %s\n' "$(cat "$docroot/version/version.php")"
+say "starting $install/quelbo-updater"
+run_updater refuse
+listing "$install" >"$work/after-refusal.txt"
+if cmp -s "$work/before.txt" "$work/after-refusal.txt" && [ "$(cat "$install/xconfig.ini")" = "$ini_before" ]; then
+  say "nothing in $install changed, xconfig.ini included"
+else
+  fail "the refused update changed $install"
 fi
-wait "$updater_pid" || status=$?
-updater_pid=""
-[ -z "$failed" ] || fail "$failed"
+
+echo
+cp "$work/signed-reply.txt" "$docroot/version/version.php"
+say "2. the reply as quelbo-publish signed it:"
+printf '      %s\n' "$(cat "$docroot/version/version.php")"
+say "starting $install/quelbo-updater"
+run_updater install
 say "the updater ended with exit code $status"
 
 # The launcher writes its note a moment after the updater started it.
@@ -149,8 +206,9 @@ fi
 echo
 echo "Requests the updater made:"
 tail -n +"$((checked + 1))" "$prefix/logs/access.log" | awk '{ print "  " $3 " " $4 " (" $5 " bytes)" }'
-if [ -n "$headless" ] && [ -s "$screenshot" ]; then
+if [ -n "$headless" ]; then
   echo
-  echo "Screenshot while the question was shown: $screenshot"
+  [ -s "$refused_shot" ] && echo "Screenshot of the refusal: $refused_shot"
+  [ -s "$screenshot" ] && echo "Screenshot while the question was shown: $screenshot"
 fi
 exit "$status"

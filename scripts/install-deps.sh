@@ -8,12 +8,14 @@ packages=(
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   # libraries
-  zlib1g-dev libdeflate-dev libpng-dev libjpeg62-turbo-dev libfreetype-dev libfontconfig-dev libtinyxml2-dev
+  zlib1g-dev libdeflate-dev libsodium-dev libpng-dev libjpeg62-turbo-dev libfreetype-dev libfontconfig-dev libtinyxml2-dev
   libx11-dev libxext-dev libxrandr-dev libxtst-dev
   # fonts: a CJK-capable sans face stands in for the Windows faces
   fonts-wqy-microhei fontconfig
   # tests and demo: real server, real X server, archive oracles and peers
   nginx xvfb x11-utils xdotool openbox zip unzip libarchive-tools curl procps iproute2 python3
+  # picture oracle: the GDK pixbuf loaders read run-length bitmaps and icon files
+  libgdk-pixbuf2.0-bin
 )
 
 missing=()

@@ -1,5 +1,6 @@
 #include "skin/GlowText.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -10,47 +11,73 @@ bool IsBlank(const AnsiString& s) {
   return true;
 }
 
-// One pass of the running-sum box average along a line of n pixels that
-// lie step pixels apart; positions beyond the ends repeat the end pixels.
-void BoxPass(std::uint32_t* first, int n, std::ptrdiff_t step, int r, std::vector<int>& line) {
-  line.resize(static_cast<size_t>(n) * 3);
-  for (int i = 0; i < n; ++i) {
-    std::uint32_t p = first[i * step];
-    line[i * 3] = p & 0xFF, line[i * 3 + 1] = (p >> 8) & 0xFF, line[i * 3 + 2] = (p >> 16) & 0xFF;
+// The box blur works on one plane of ints per colour channel. Sums are
+// divided through a table: the truncated quotient of every possible sum.
+struct BoxBlur {
+  int w, h, r;
+  std::vector<int> quotient, line;
+
+  BoxBlur(int w_, int h_, int r_) : w(w_), h(h_), r(r_), quotient(size_t(255 * (2 * r_ + 1) + 1)) {
+    for (size_t s = 0; s < quotient.size(); ++s) quotient[s] = int(s) / (2 * r + 1);
   }
-  auto at = [&](int i, int c) { return line[static_cast<size_t>(i < 0 ? 0 : i >= n ? n - 1 : i) * 3 + c]; };
-  const int span = 2 * r + 1;
-  int sum[3];
-  for (int c = 0; c < 3; ++c) {
-    sum[c] = 0;
-    for (int k = -r; k <= r; ++k) sum[c] += at(k, c);
+
+  // Each row against the row as it was before this pass; the ends repeat.
+  void Across(int* plane) {
+    line.resize(size_t(w + 2 * r + 1));
+    for (int y = 0; y < h; ++y) {
+      int* row = plane + ptrdiff_t(y) * w;
+      for (int i = 0; i < w + 2 * r + 1; ++i) line[size_t(i)] = row[std::clamp(i - r, 0, w - 1)];
+      int sum = 0;
+      for (int k = 0; k < 2 * r + 1; ++k) sum += line[size_t(k)];
+      for (int x = 0; x < w; ++x) {
+        row[x] = quotient[size_t(sum)];
+        sum += line[size_t(x + 2 * r + 1)] - line[size_t(x)];
+      }
+    }
   }
-  for (int i = 0; i < n; ++i) {
-    std::uint32_t& p = first[i * step];
-    p = (p & 0xFF000000u) | std::uint32_t(sum[2] / span) << 16 | std::uint32_t(sum[1] / span) << 8 |
-        std::uint32_t(sum[0] / span);
-    for (int c = 0; c < 3; ++c) sum[c] += at(i + r + 1, c) - at(i - r, c);
+
+  // Each column the same way, walked row by row with one sum per column.
+  void Down(int* plane) {
+    std::vector<int> before(plane, plane + ptrdiff_t(w) * h), sums(size_t(w), 0);
+    auto row = [&](int y) { return before.data() + ptrdiff_t(std::clamp(y, 0, h - 1)) * w; };
+    for (int k = -r; k <= r; ++k)
+      for (int x = 0; x < w; ++x) sums[size_t(x)] += row(k)[x];
+    for (int y = 0; y < h; ++y) {
+      int* out = plane + ptrdiff_t(y) * w;
+      const int *enter = row(y + r + 1), *leave = row(y - r);
+      for (int x = 0; x < w; ++x) {
+        out[x] = quotient[size_t(sums[size_t(x)])];
+        sums[size_t(x)] += enter[x] - leave[x];
+      }
+    }
   }
-}
+};
 
 }  // namespace
 
 void BlurGrey(TBitmap* Bitmap, int Radius, int Passes) {
   Surface32 s = Bitmap ? Bitmap->Surface() : Surface32{};
   if (Radius <= 0 || !s.bits) return;
-  std::vector<int> line;
+  const size_t n = size_t(s.width) * s.height;
+  std::vector<int> planes(3 * n);
   for (int y = 0; y < s.height; ++y)
-    for (int pass = 0; pass < Passes; ++pass) BoxPass(s.Row(y), s.width, 1, Radius, line);
-  for (int x = 0; x < s.width; ++x)
-    for (int pass = 0; pass < Passes + 1; ++pass) BoxPass(s.bits + x, s.height, s.stride, Radius, line);
-  for (int y = 0; y < s.height; ++y) {
-    std::uint32_t* row = s.Row(y);
     for (int x = 0; x < s.width; ++x) {
-      std::uint32_t p = row[x];
-      std::uint32_t g = ((p & 0xFF) + ((p >> 8) & 0xFF) + ((p >> 16) & 0xFF)) / 3;
-      row[x] = (p & 0xFF000000u) | g << 16 | g << 8 | g;
+      const std::uint32_t p = s.Row(y)[x];
+      const size_t i = size_t(y) * s.width + x;
+      for (int c = 0; c < 3; ++c) planes[c * n + i] = int((p >> (8 * c)) & 0xFF);
     }
+  BoxBlur blur(s.width, s.height, Radius);
+  for (int c = 0; c < 3; ++c) {
+    for (int pass = 0; pass < Passes; ++pass) blur.Across(&planes[c * n]);
+    for (int pass = 0; pass < Passes + 1; ++pass) blur.Down(&planes[c * n]);
   }
+  for (int y = 0; y < s.height; ++y)
+    for (int x = 0; x < s.width; ++x) {
+      const size_t i = size_t(y) * s.width + x;
+      const std::uint32_t g = std::uint32_t(planes[i] + planes[n + i] + planes[2 * n + i]) / 3;
+      std::uint32_t& p = s.Row(y)[x];
+      p = (p & 0xFF000000u) | g << 16 | g << 8 | g;
+    }
 }
 
 void DrawGlowText(TCanvas* Canvas, const TRect& R, const AnsiString& Text, int BlurRadius, TColor GlowColor,
@@ -59,14 +86,14 @@ void DrawGlowText(TCanvas* Canvas, const TRect& R, const AnsiString& Text, int B
   const int w = R.Width(), h = R.Height();
   HDC dc = Canvas->Handle();
 
-  TBitmap background;
+  TBitmap background, mask;
   background.SetSize(w, h);
+  mask.SetSize(w, h);
+  if (!background.Surface().bits || !mask.Surface().bits) return;  // no memory for so large a rectangle
   BitBlt(background.Canvas()->Handle(), 0, 0, w, h, dc, R.left, R.top, SRCCOPY);
 
   // The text in red on white: after the blur its red channel says how near
   // each pixel is to ink (255 far away, about 85 inside dense strokes).
-  TBitmap mask;
-  mask.SetSize(w, h);
   HDC mdc = mask.Canvas()->Handle();
   PatBlt(mdc, 0, 0, w, h, WHITENESS);
   HGDIOBJ oldFont = SelectObject(mdc, Canvas->Font()->Handle());

@@ -1,5 +1,18 @@
 #include "skin/MlSkinImage.h"
 
+#include "graphics/Transformation.h"
+
+std::unique_ptr<TMlSkinImage> CutSkinImage(TBitmap32* Src, const TRect& Part) {
+  auto image = std::make_unique<TMlSkinImage>();
+  Src->CopyPropertiesTo(image.get());
+  image->Resize(Part.Width(), Part.Height());
+  TAffineTransformation t;
+  t.SetSrcRect({float(Part.left), float(Part.top), float(Part.right), float(Part.bottom)});
+  t.Translate(float(-Part.left), float(-Part.top));
+  for (int pass = 0; pass < 8; ++pass) TransformInto(image.get(), Src, &t);
+  return image;
+}
+
 void ReleaseSkinImages(TDynMlSkinImage& Images) {
   for (TMlSkinImage* image : Images) delete image;
   Images.clear();

@@ -13,6 +13,11 @@ using TMlResID = AnsiString;
 // Every bitmap the skin makes (loaded files, cut frames, stretched bars).
 class TMlSkinImage : public TBitmap32 {};
 
+// The part of Src inside Part as a new image with Src's properties, made the
+// way picture strips cut their frames: eight translating passes, each in
+// Src's draw mode, so translucent pixels come out only near the source.
+std::unique_ptr<TMlSkinImage> CutSkinImage(TBitmap32* Src, const TRect& Part);
+
 using TDynMlSkinImage = std::vector<TMlSkinImage*>;
 // Frees every element that is set and empties the array.
 void ReleaseSkinImages(TDynMlSkinImage& Images);

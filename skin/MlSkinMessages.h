@@ -4,6 +4,7 @@
 #include "framework/Messages.h"
 
 enum : UINT {
+  MLM_PARENTMOVED = WM_USER + 2001,   // the parent moved: take the background anew
   MLM_NCPAINT = WM_USER + 2003,       // repaint the non-client area now
   MLM_SKINCHANGED = WM_USER + 2004,   // rebuild the background and refresh everything
   MLM_RELOADSKIN = WM_USER + 2005,    // re-read the settings of the form's SkinRes

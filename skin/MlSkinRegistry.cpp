@@ -24,6 +24,10 @@ void TMlFormSkinHelper::Remove(TCustomForm* form) {
   if (it != e.end()) e.erase(it);
 }
 
+void TMlFormSkinHelper::RemoveSkin(TMlFormSkinLink* skin) {
+  std::erase_if(FormEntries(), [&](const Entry& x) { return x.skin == skin; });
+}
+
 TMlFormSkinLink* TMlFormSkinHelper::Find(TCustomForm* form) {
   for (const Entry& x : FormEntries())
     if (x.form == form) return x.skin;

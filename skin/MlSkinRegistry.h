@@ -26,6 +26,9 @@ class TMlFormSkinHelper {
   };
   static void Add(TCustomForm* form, TMlFormSkinLink* skin);
   static void Remove(TCustomForm* form);
+  // Every entry of the skin; a skin leaving while its form is half destroyed
+  // can no longer name the form.
+  static void RemoveSkin(TMlFormSkinLink* skin);
   // The first entry for the form, or nullptr.
   static TMlFormSkinLink* Find(TCustomForm* form);
   static int Count();

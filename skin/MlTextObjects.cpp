@@ -73,3 +73,12 @@ void TMlCaption::SetOffsetX(int v) {
 void TMlCaption::SetOffsetY(int v) {
   if (Store(offsetY_, v)) Changed();
 }
+
+UINT EllipsisFlags(TEllipsisPosition e) {
+  switch (e) {
+    case TEllipsisPosition::epPathEllipsis: return DT_PATH_ELLIPSIS;
+    case TEllipsisPosition::epEndEllipsis: return DT_END_ELLIPSIS;
+    case TEllipsisPosition::epWordEllipsis: return DT_WORD_ELLIPSIS;
+    default: return 0;
+  }
+}

@@ -5,6 +5,10 @@
 
 #include "framework/Graphics.h"
 
+// How an over-long text is shortened, and the text-drawing flag for it.
+enum class TEllipsisPosition { epNone, epPathEllipsis, epEndEllipsis, epWordEllipsis };
+UINT EllipsisFlags(TEllipsisPosition e);
+
 // Setters of these classes notify OnChanged only when the value changes.
 class TMlLightClass : public TPersistent {
  public:

@@ -1,6 +1,5 @@
 #include "skin/PngPictures.h"
 
-#include "graphics/Transformation.h"
 #include "skin/MlSkinResManager.h"
 
 void TPngPictures::Assign(const TPersistent* Source) {
@@ -68,17 +67,7 @@ std::unique_ptr<TMlSkinImage> TPngPictures::GetFrame(int Index) const {
   const int fh = multiLineMode_ ? h / count_ : h;
   const int dx = multiLineMode_ ? 0 : fw * Index;
   const int dy = multiLineMode_ ? fh * Index : 0;
-
-  auto frame = std::make_unique<TMlSkinImage>();
-  bitmap_->CopyPropertiesTo(frame.get());
-  frame->Resize(fw, fh);
-  TAffineTransformation t;
-  t.SetSrcRect({float(dx), float(dy), float(dx + fw), float(dy + fh)});
-  t.Translate(float(-dx), float(-dy));
-  // Each pass blends by the image's draw mode, so translucent pixels only
-  // approach the source over the passes; the frames are made that way.
-  for (int pass = 0; pass < 8; ++pass) TransformInto(frame.get(), bitmap_, &t);
-  return frame;
+  return CutSkinImage(bitmap_, Bounds(dx, dy, fw, fh));
 }
 
 int TPngPictures::FrameWidth() const {

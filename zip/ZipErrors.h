@@ -32,4 +32,6 @@ inline constexpr const char* kOutOfMemory = "*** inflate out of memory ***";
 inline constexpr const char* kOutOfMemoryCaption = "Error";
 inline constexpr const char* kReplacePrefix = "Replace existing file ";
 inline constexpr const char* kReplaceCaption = "File Exists Alert";
+inline constexpr const char* kBadFileName = "Invalid file name: ";
+inline constexpr const char* kBadFileNameCaption = "Zip Error";
 }  // namespace zipmsg

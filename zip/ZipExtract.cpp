@@ -88,55 +88,61 @@ void TZipExtractor::SelectMembers(int& count, std::int64_t& total) {
 
 int TZipExtractor::UnZip() {
   cancel_ = false;
-  if (destDir_ == "?") return 0;
-  LoadDirectory();
-  const bool keepOpen = KeepZipOpen;
-  KeepZipOpen = true;
   done_ = 0;
-  directoryModes_.clear();
+  const bool keepOpen = KeepZipOpen;
   TSortedZip* savedView = nullptr;
+  // Every way out, an exception included, ends here.
   auto finish = [&] {
     // Directory modes are applied last: a read-only directory must not stop
     // its own members from being written.
     for (auto it = directoryModes_.rbegin(); it != directoryModes_.rend(); ++it)
       platform::SetPathMode(it->first, it->second);
     directoryModes_.clear();
+    cleanedDirectories_.clear();
+    targetNames_ = platform::NameCaseResolver();
     filesList_.Clear();
     if (savedView) view_ = savedView;
     KeepZipOpen = keepOpen;
     if (!keepOpen) CloseArchive();
+    if (OnUnZipComplete) OnUnZipComplete(this, done_);
   };
   try {
-    OpenArchive();
-    EnsureDirectory();
-    zip::DecodeBuffers buffers;
-    if (!destDir_.empty() && !platform::DirectoryExists(destDir_)) platform::ForceDirectories(destDir_);
-    if (multiMode_ != mmNone && sortMode_ != TZipSortMode::ByNone && list_) {
-      savedView = view_;
-      view_ = list_.get();
-    }
-    int count = 0;
-    std::int64_t total = 0;
-    SelectMembers(count, total);
-    toDo_ = count;
-    totalBytes_ = total;
-    totalWritten_ = 0;
-    bool stop = false;
-    if (OnStartUnZipInfo) OnStartUnZipInfo(this, count, total, stop);
-    if (count > 0 && !stop) {
-      for (int i = 0; i < MemberCount(); ++i) {
-        if (!DoAll && !view_->Items(i)->selected) continue;
-        CheckMessages();
-        while (ProcessMember(i, buffers)) {
-        }
-      }
-    }
+    if (destDir_ != "?") ExtractSelected(savedView);
   } catch (...) {
     finish();
-    if (OnUnZipComplete) OnUnZipComplete(this, done_);
     throw;
   }
   finish();
-  if (OnUnZipComplete) OnUnZipComplete(this, done_);
   return done_;
+}
+
+void TZipExtractor::ExtractSelected(TSortedZip*& savedView) {
+  LoadDirectory();
+  KeepZipOpen = true;
+  directoryModes_.clear();
+  cleanedDirectories_.clear();
+  targetNames_ = platform::NameCaseResolver();
+  OpenArchive();
+  EnsureDirectory();
+  zip::DecodeBuffers buffers;
+  if (!destDir_.empty() && !platform::DirectoryExists(destDir_)) platform::ForceDirectories(destDir_);
+  if (multiMode_ != mmNone && sortMode_ != TZipSortMode::ByNone && list_) {
+    savedView = view_;
+    view_ = list_.get();
+  }
+  int count = 0;
+  std::int64_t total = 0;
+  SelectMembers(count, total);
+  toDo_ = count;
+  totalBytes_ = total;
+  totalWritten_ = 0;
+  bool stop = false;
+  if (OnStartUnZipInfo) OnStartUnZipInfo(this, count, total, stop);
+  if (count == 0 || stop) return;
+  for (int i = 0; i < MemberCount(); ++i) {
+    if (!DoAll && !view_->Items(i)->selected) continue;
+    CheckMessages();
+    while (ProcessMember(i, buffers)) {
+    }
+  }
 }

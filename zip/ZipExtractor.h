@@ -3,10 +3,12 @@
 // members below a destination directory.
 #include <cstdint>
 #include <memory>
+#include <set>
 #include <vector>
 
 #include "core/Classes.h"
 #include "core/StringList.h"
+#include "platform/Files.h"
 #include "zip/BufferedFileStream.h"
 #include "zip/SortedZip.h"
 #include "zip/ZipErrors.h"
@@ -122,8 +124,11 @@ class TZipExtractor : public TComponent {
   void OpenDisk(std::uint32_t disk);
 
   // Extraction (ZipExtract.cpp and its helpers).
+  void ExtractSelected(TSortedZip*& savedView);
   void SelectMembers(int& count, std::int64_t& total);
   bool ProcessMember(int index, zip::DecodeBuffers& buffers);
+  // False, after a message box, when path cannot be given to the file system exactly.
+  bool NameIsExact(const AnsiString& path, const TZipHeaderInfo& h);
   int ShowMessage(int id, const AnsiString& text, const AnsiString& caption, unsigned flags);
   void Skip(TSkipReason reason, const AnsiString& name, int index, const TZipHeaderInfo& h);
 
@@ -156,4 +161,8 @@ class TZipExtractor : public TComponent {
   std::int64_t totalWritten_ = 0;
   int done_ = 0;
   std::vector<std::pair<AnsiString, unsigned>> directoryModes_;
+  // Directories whose stale temporary files this run has removed.
+  std::set<AnsiString> cleanedDirectories_;
+  // Target names as the platform the archives are made for finds files.
+  platform::NameCaseResolver targetNames_;
 };

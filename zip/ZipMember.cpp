@@ -54,13 +54,27 @@ class ArchiveMemberSource : public zip::CompressedSource {
 };
 
 namespace {
-unsigned FileModeFor(const TZipHeaderInfo& h, bool retain) {
-  unsigned mode = platform::DefaultFileMode();
-  if (!retain) return mode;
-  unsigned unixMode = h.externalAttributes >> 16;
-  if (h.Host() == zip::kHostUnix && unixMode != 0 && !S_ISLNK(unixMode) && !S_ISDIR(unixMode)) mode = unixMode & 0777;
-  if (h.externalAttributes & 0x01) mode &= ~0222u;  // the MS-DOS read-only bit
+// The member's own Unix mode when it carries one. Otherwise the bits of the
+// file it replaces, so an updated program stays a program, or the default for
+// a new file. The MS-DOS read-only bit decides whether the owner may write.
+unsigned FileModeFor(const TZipHeaderInfo& h, bool retain, const std::optional<unsigned>& replaced) {
+  unsigned mode = replaced.value_or(platform::DefaultFileMode());
+  const unsigned unixMode = h.externalAttributes >> 16;
+  const bool ownMode =
+      retain && h.Host() == zip::kHostUnix && unixMode != 0 && !S_ISLNK(unixMode) && !S_ISDIR(unixMode);
+  if (ownMode) mode = unixMode & 0777;
+  if (retain && (h.externalAttributes & 0x01)) mode &= ~0222u;
+  else if (!ownMode && replaced) mode |= 0200;
   return mode;
+}
+
+// Room to reserve for a member. The recorded size is the archive's claim, so
+// it is believed only as far as the compressed data could expand (Deflate's
+// limit is about 1032 to 1): a forged size costs no disk space.
+std::uint64_t ReservationFor(std::uint64_t size, std::uint64_t compressed) {
+  constexpr std::uint64_t kMaxExpansion = 1032;
+  const std::uint64_t limit = compressed > UINT64_MAX / kMaxExpansion ? UINT64_MAX : compressed * kMaxExpansion;
+  return std::min(size, limit);
 }
 
 int Percent(std::uint64_t part, std::uint64_t whole) {
@@ -69,6 +83,14 @@ int Percent(std::uint64_t part, std::uint64_t whole) {
   return p > 100 ? 100 : static_cast<int>(p);
 }
 }  // namespace
+
+bool TZipExtractor::NameIsExact(const AnsiString& path, const TZipHeaderInfo& h) {
+  if (platform::ToOsPathExact(path)) return true;
+  // No file is made under a name with a character put in for one that could
+  // not be read: two such names would end as one file.
+  ShowMessage(zmBadFileName, zipmsg::kBadFileName + h.FullName(), zipmsg::kBadFileNameCaption, MB_OK);
+  return false;
+}
 
 bool TZipExtractor::ProcessMember(int index, zip::DecodeBuffers& buffers) {
   current_.Assign(view_->Items(index));
@@ -89,12 +111,13 @@ bool TZipExtractor::ProcessMember(int index, zip::DecodeBuffers& buffers) {
 
   zip::TargetDirectory target = zip::ComputeTargetDirectory(destDir_, h.directory, RecreateDirs, relativePaths_);
   if (!hasName) {
-    if (!target.safe) {
+    AnsiString dir = target.path.empty() ? AnsiString(".") : target.path;
+    if (!target.safe || !NameIsExact(dir, h)) {
       Skip(srCreateError, target.path, index, h);
       return false;
     }
-    AnsiString dir = target.path.empty() ? AnsiString(".") : target.path;
-    if (RecreateDirs && !platform::DirectoryExists(dir)) platform::ForceDirectories(dir);
+    dir = targetNames_.Resolve(dir);
+    if (RecreateDirs && !platform::DirectoryExists(dir) && platform::ForceDirectories(dir)) targetNames_.Added(dir);
     unsigned unixMode = h.externalAttributes >> 16;
     if (RetainAttributes && RecreateDirs && h.Host() == zip::kHostUnix && unixMode != 0 && !S_ISLNK(unixMode))
       directoryModes_.emplace_back(dir, unixMode & 0777);
@@ -107,11 +130,19 @@ bool TZipExtractor::ProcessMember(int index, zip::DecodeBuffers& buffers) {
     Skip(srCreateError, fname, index, h);
     return false;
   }
+  // Archives are made where "Data\Map.dat" and "data\map.dat" are one file.
+  fname = targetNames_.Resolve(fname);
   bool skip = false;
   if (OnStartUnZip) OnStartUnZip(this, index, fname, skip);
   if (skip) return false;
+  if (!NameIsExact(fname, h)) {
+    Skip(srCreateError, fname, index, h);
+    return false;
+  }
   AnsiString parent = zip::ParentOf(fname);
-  if (!parent.empty() && !platform::DirectoryExists(parent)) platform::ForceDirectories(parent);
+  if (!parent.empty() && !platform::DirectoryExists(parent) && platform::ForceDirectories(parent))
+    targetNames_.Added(parent);
+  if (cleanedDirectories_.insert(parent).second) zip::RemoveStaleTemporaryFiles(parent);
 
   // Where the member's data starts; the encryption header comes first.
   std::uint64_t compressed = h.CompressedSize64();
@@ -176,15 +207,19 @@ bool TZipExtractor::ProcessMember(int index, zip::DecodeBuffers& buffers) {
 
   // A read-only target cannot be replaced unless ReplaceReadOnly allows it; a
   // directory in the target's place never can.
+  std::optional<unsigned> replacedMode;
+  if (unsigned m; platform::GetFileMode(fname, m)) replacedMode = m;
   zip::TempOutputFile out;
   if (platform::DirectoryExists(fname) || (!ReplaceReadOnly && platform::IsReadOnlyFile(fname)) || !out.Create(fname)) {
     Skip(srCreateError, fname, index, h);
     return false;
   }
 
+  const std::uint64_t size = h.UncompressedSize64();
+  if (!out.Reserve(ReservationFor(size, compressed))) throw ECantWriteUCF(zipmsg::kCantWrite);
+
   archive_->SetPosition(static_cast<std::int64_t>(std::min<std::uint64_t>(dataStart, INT64_MAX)));
   ArchiveMemberSource source(*this, cipher ? &*cipher : nullptr);
-  const std::uint64_t size = h.UncompressedSize64();
   zip::DecodeContext ctx(buffers, source, out, compressed, size);
   ctx.SetBlockHook([this] { CheckMessages(); });
   const std::int64_t totalBefore = totalWritten_;
@@ -231,12 +266,14 @@ bool TZipExtractor::ProcessMember(int index, zip::DecodeBuffers& buffers) {
   const std::uint32_t crc = ctx.Crc();
   if (!tooBig && !unverifiable && crc == h.crc32 && ctx.Written() == size) {
     using R = zip::TempOutputFile::CommitResult;
-    R r = out.Commit(platform::DosDateTimeToUnixTime(h.dateTime), FileModeFor(h, RetainAttributes), FlushFilesOnClose);
+    R r = out.Commit(platform::DosDateTimeToUnixTime(h.dateTime), FileModeFor(h, RetainAttributes, replacedMode),
+                     FlushFilesOnClose);
     if (r == R::WriteFailed) throw ECantWriteUCF(zipmsg::kCantWrite);
     if (r == R::RenameFailed) {
       Skip(srCreateError, fname, index, h);
       return false;
     }
+    targetNames_.Added(fname);
     if (OnEndUnZip) OnEndUnZip(this, index, fname);
     ++done_;
     return false;

@@ -6,10 +6,11 @@
 namespace zip {
 
 AnsiString DecodeStoredName(const std::string& raw, std::uint16_t flags, int host) {
-  if (flags & kFlagUtf8Name) return platform::Utf8ToCp936(raw);
-  if (host == kHostMsDos) return raw;
-  // Unix tools store the bytes of the author's own locale, UTF-8 today, with no flag.
-  if (platform::IsValidUtf8(raw)) return platform::Utf8ToCp936(raw);
+  // Unix tools store the bytes of the author's own locale, UTF-8 today, with
+  // no flag. Whatever is not UTF-8 after all is read as code page 936.
+  const bool maybeUtf8 = (flags & kFlagUtf8Name) || host != kHostMsDos;
+  if (maybeUtf8)
+    if (auto text = platform::Utf8ToCp936Exact(raw)) return *text;
   return raw;
 }
 

@@ -10,9 +10,10 @@
 
 namespace zip {
 
-// Decodes a stored name. A name flagged as UTF-8 is UTF-8; a name from an
-// MS-DOS/Windows host is code page 936 text; a name from any other host (or of
-// unknown origin) is UTF-8 when it is valid UTF-8 and code page 936 otherwise.
+// Decodes a stored name. A name flagged as UTF-8, or from a host other than
+// MS-DOS/Windows (or of unknown origin), is UTF-8 when it is valid UTF-8; any
+// other name is code page 936 text. Characters that code page 936 cannot hold
+// keep their exact codes (see platform/CodePage.h).
 AnsiString DecodeStoredName(const std::string& raw, std::uint16_t flags, int host);
 
 // Replaces every "/" by "\" (a "/" is never a trail byte in code page 936).

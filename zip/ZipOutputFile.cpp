@@ -1,10 +1,15 @@
 #include "zip/ZipOutputFile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <stdlib.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 
@@ -16,6 +21,18 @@ namespace zip {
 
 namespace {
 constexpr std::size_t kWriteBuffer = 8192;
+// Temporary files are this prefix and the six letters or digits of mkostemp.
+constexpr const char kTempPrefix[] = ".quelbo-unzip-";
+constexpr std::size_t kTempPrefixLength = sizeof kTempPrefix - 1;
+
+bool IsTemporaryName(const char* name) {
+  if (std::strncmp(name, kTempPrefix, kTempPrefixLength) != 0) return false;
+  const char* tail = name + kTempPrefixLength;
+  if (std::strlen(tail) != 6) return false;
+  for (const char* p = tail; *p; ++p)
+    if (!std::isalnum(static_cast<unsigned char>(*p))) return false;
+  return true;
+}
 
 bool WriteAll(int fd, const std::uint8_t* p, std::size_t n) {
   while (n > 0) {
@@ -29,18 +46,50 @@ bool WriteAll(int fd, const std::uint8_t* p, std::size_t n) {
 }
 }  // namespace
 
+void RemoveStaleTemporaryFiles(const AnsiString& directory) {
+  const std::string dir = directory.empty() ? std::string(".") : platform::ToOsPath(directory);
+  int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dirFd < 0) return;
+  DIR* d = ::fdopendir(dirFd);
+  if (!d) {
+    ::close(dirFd);
+    return;
+  }
+  while (dirent* e = ::readdir(d)) {
+    if (!IsTemporaryName(e->d_name)) continue;
+    int fd = ::openat(dirFd, e->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) continue;
+    // A running extraction holds a lock on its file as long as it writes it.
+    struct stat st;
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0)
+      ::unlinkat(dirFd, e->d_name, 0);
+    ::close(fd);
+  }
+  ::closedir(d);
+}
+
 TempOutputFile::~TempOutputFile() { Discard(); }
 
 bool TempOutputFile::Create(const AnsiString& target) {
   osTarget_ = platform::ToOsPath(target);
   std::size_t slash = osTarget_.rfind('/');
   std::string dir = slash == std::string::npos ? std::string() : osTarget_.substr(0, slash + 1);
-  std::string templ = dir + ".quelbo-unzip-XXXXXX";
+  std::string templ = dir + kTempPrefix + "XXXXXX";
   fd_ = ::mkostemp(templ.data(), O_CLOEXEC);
   if (fd_ < 0) return false;
+  ::flock(fd_, LOCK_EX);
   osTemp_ = templ;
   buffer_.resize(kWriteBuffer);
   return true;
+}
+
+bool TempOutputFile::Reserve(std::uint64_t size) {
+  if (size == 0) return true;
+  const off_t length = size > static_cast<std::uint64_t>(INT64_MAX) ? INT64_MAX : static_cast<off_t>(size);
+  int r;
+  do r = ::fallocate(fd_, 0, 0, length);
+  while (r != 0 && errno == EINTR);
+  return r == 0 || (errno != ENOSPC && errno != EFBIG && errno != EDQUOT);
 }
 
 bool TempOutputFile::FlushBuffer() {

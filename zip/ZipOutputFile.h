@@ -10,6 +10,10 @@
 
 namespace zip {
 
+// Removes the temporary files that an interrupted extraction left in
+// directory: names of our own pattern that no running extraction holds.
+void RemoveStaleTemporaryFiles(const AnsiString& directory);
+
 class TempOutputFile : public OutputSink {
  public:
   TempOutputFile() = default;
@@ -19,6 +23,10 @@ class TempOutputFile : public OutputSink {
 
   // Creates the temporary file beside target; false when the directory refuses it.
   bool Create(const AnsiString& target);
+  // Gives the file its size before the data comes, so a full disk is found
+  // before anything is written. False only when the disk has no room; a file
+  // system that cannot reserve space counts as room.
+  bool Reserve(std::uint64_t size);
   // Raises ECantWriteUCF "Cant write uncompressed file" on a short write.
   void Write(const std::uint8_t* data, std::size_t length) override;
   enum class CommitResult { Ok, WriteFailed, RenameFailed };

@@ -47,4 +47,4 @@ using TDecryptEvent =
     std::function<void(TObject* Sender, std::uint8_t* buffer, int length, const AnsiString& Password)>;
 
 // Message ids handed to OnHandleMessage, one per box the component shows.
-enum TZipMessageId { zmOverwritePrompt = 1, zmUnknownMethod = 2, zmInflateOutOfMemory = 3 };
+enum TZipMessageId { zmOverwritePrompt = 1, zmUnknownMethod = 2, zmInflateOutOfMemory = 3, zmBadFileName = 4 };

@@ -11,13 +11,9 @@
 #include <functional>
 #include <vector>
 
-#include "app/Unit1.h"
-#include "platform/CodePage.h"
-#include "platform/headless/HeadlessDisplay.h"
+#include "MainWindowBench.h"
 #include "skin/MlSkinMessages.h"
-#include "skin/MlSkinResManager.h"
 
-using namespace platform::literals;
 using Clock = std::chrono::steady_clock;
 
 static double MedianMicros(int iterations, const std::function<void()>& once) {
@@ -33,14 +29,8 @@ static double MedianMicros(int iterations, const std::function<void()>& once) {
 }
 
 int main() {
-  platform::SetDisplay(std::make_unique<platform::HeadlessDisplay>());
-  InitializeSkinResources();
-  auto* app = new TApplication(nullptr);
-  app->SetTitle("Quelbo自动更新"_cp936);
-  TForm1* form = app->CreateForm<TForm1>();
-  form->Timer1->SetEnabled(false);
-  form->SetVisible(true);
-  app->ProcessMessages();
+  MainWindowOnHeadlessDisplay window;
+  TForm1* form = window.form;
   HWND h = form->Handle();
 
   double repaint = MedianMicros(200, [&] {
@@ -71,7 +61,4 @@ int main() {
   std::printf("  skinned frame + client background %8.1f us  (%.0f x memcpy)\n", skinned, skinned / copy);
   std::printf("  caption band (an item's hover)   %8.1f us  (%.0f x memcpy)\n", band, band / copy);
   std::printf("  memcpy of the window  %8.2f us\n", copy);
-  delete app;
-  FinalizeSkinResources();
-  platform::SetDisplay(nullptr);
 }

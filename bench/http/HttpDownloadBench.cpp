@@ -4,7 +4,6 @@
 //
 //   http_download_bench [size in MB, default 512] [rounds, default 3]
 // With NOPAINT=1 in the environment the work events do not repaint.
-#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -23,6 +22,7 @@
 #include "http/MessagePump.h"
 #include "platform/Display.h"
 #include "platform/headless/HeadlessDisplay.h"
+#include "tests/http/DiscardingStream.h"
 #include "tests/support/TestServers.h"
 
 namespace {
@@ -32,34 +32,9 @@ double Seconds() {
   return duration<double>(steady_clock::now().time_since_epoch()).count();
 }
 
-void MakeFile(const std::string& path, std::size_t bytes) {
-  std::vector<char> block(1 << 20);
-  for (std::size_t i = 0; i < block.size(); ++i) block[i] = static_cast<char>(i % 251);
-  int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  for (std::size_t done = 0; done < bytes; done += block.size())
-    if (write(fd, block.data(), std::min(block.size(), bytes - done)) < 0) std::abort();
-  close(fd);
-}
-
 struct Result {
   double seconds = 0;
   long peakKb = 0;
-};
-
-// Discards what is written; shows the transfer's cost without the memory.
-struct NullStream : TStream {
-  std::int64_t pos = 0, size = 0;
-  std::int64_t Read(void*, std::int64_t) override { return 0; }
-  std::int64_t Write(const void*, std::int64_t n) override {
-    pos += n;
-    size = std::max(size, pos);
-    return n;
-  }
-  std::int64_t Seek(std::int64_t o, TSeekOrigin w) override {
-    pos = w == TSeekOrigin::soBeginning ? o : w == TSeekOrigin::soCurrent ? pos + o : size + o;
-    return pos;
-  }
-  void SetSize(std::int64_t s) override { size = s; }
 };
 
 // Filling fresh memory of the body's size in read-block pieces: what any
@@ -113,7 +88,7 @@ Result RunClient(const std::string& url, std::size_t expected, int* paintsOut, b
       UpdateWindow(wnd);
     };
     TMemoryStream body;
-    NullStream discard;
+    httptest::DiscardingStream discard;
     double t0 = Seconds();
     if (intoMemory) client.Get(url, body);
     else client.Get(url, discard);
@@ -164,7 +139,7 @@ int main(int argc, char** argv) {
   const std::size_t size = mb << 20;
 
   testsupport::TempDir root;
-  MakeFile(root / "big.bin", size);
+  testsupport::WritePatternFile(root / "big.bin", size);
   testsupport::NginxServer nginx(root.Path());
   const std::string url = nginx.Url("/big.bin");
   RunCurl(url);  // warm the page cache

@@ -15,8 +15,7 @@ void TMlSkinFormOptions::Assign(const TPersistent* Source) {
 }
 
 TMlSkinForm::TMlSkinForm(TComponent* AOwner) : TMlHookWindowProc(AOwner) {
-  registeredForm_ = dynamic_cast<TCustomForm*>(AOwner);
-  TMlFormSkinHelper::Add(registeredForm_, this);
+  TMlFormSkinHelper::Add(dynamic_cast<TCustomForm*>(AOwner), this);
   TCustomForm* form = Form();
   if (!form) return;
   savedBorderIcons_ = form->BorderIcons();
@@ -32,9 +31,7 @@ TMlSkinForm::TMlSkinForm(TComponent* AOwner) : TMlHookWindowProc(AOwner) {
 
 TMlSkinForm::~TMlSkinForm() {
   if (appHooked_ && Application) Application->UnhookMainWindow(&appHook_);
-  // The owner may already have let go of us (it frees its components that
-  // way), so the form we registered for is remembered.
-  TMlFormSkinHelper::Remove(registeredForm_);
+  TMlFormSkinHelper::RemoveSkin(this);
   if (imageBorder_) {
     imageBorder_->ForgetItems();
     imageBorder_->RemoveFreeNotification(this);

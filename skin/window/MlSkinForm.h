@@ -170,7 +170,6 @@ class TMlSkinForm : public TMlHookWindowProc, public TMlFormSkinLink {
   TMlSkinMainMenu mainMenu_{this};
 
   // State.
-  TCustomForm* registeredForm_ = nullptr;
   TBorderIcons savedBorderIcons_ = 0;
   int savedFramWidth_ = 0;
   bool active_ = false;

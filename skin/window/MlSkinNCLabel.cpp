@@ -4,19 +4,6 @@
 #include "platform/CodePage.h"
 #include "skin/GlowText.h"
 
-namespace {
-
-UINT EllipsisFlags(TEllipsisPosition e) {
-  switch (e) {
-    case TEllipsisPosition::epPathEllipsis: return DT_PATH_ELLIPSIS;
-    case TEllipsisPosition::epEndEllipsis: return DT_END_ELLIPSIS;
-    case TEllipsisPosition::epWordEllipsis: return DT_WORD_ELLIPSIS;
-    default: return 0;
-  }
-}
-
-}  // namespace
-
 TMlSkinNCLabel::TMlSkinNCLabel(TComponent* AOwner) : TMlSkinNCCtrlBase(AOwner) {
   auto* form = dynamic_cast<TCustomForm*>(AOwner);
   caption_ = form ? form->Caption() : AnsiString("NCLabel");

@@ -4,8 +4,6 @@
 #include "skin/MlTextObjects.h"
 #include "skin/window/MlSkinNCCtrlBase.h"
 
-enum class TEllipsisPosition { epNone, epPathEllipsis, epEndEllipsis, epWordEllipsis };
-
 class TMlSkinNCLabel : public TMlSkinNCCtrlBase {
  public:
   explicit TMlSkinNCLabel(TComponent* AOwner);

@@ -35,6 +35,8 @@ class Updater : public ::testing::Test {
     SetAppDirOverride(install + "/");
     // Until a test starts a server, the update server is a port nobody listens on.
     SetUpdateHostOverride("127.0.0.1:" + std::to_string(ClosedPort()));
+    // Whatever key this build was configured with, tests choose their own.
+    SetUpdatePublicKeyOverride("");
     SetOnlineHook([this] { return online; });
     SetExitHook([this](int code) { exits.push_back(code); });
     SetMessageBoxHook([this](const MessageBoxRequest& r) -> int {
@@ -55,6 +57,7 @@ class Updater : public ::testing::Test {
     SetExitHook(nullptr);
     SetOnlineHook(nullptr);
     SetUpdateHostOverride("");
+    SetUpdatePublicKeyOverride(std::nullopt);
     SetAppDirOverride("");
     platform::SetDisplay(nullptr);
   }

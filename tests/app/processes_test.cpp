@@ -96,6 +96,33 @@ TEST(RunAppFile, StartsTheProgramInItsOwnSessionWithoutWaiting) {
   SetAppDirOverride("");
 }
 
+TEST(RunAppFile, ReportsWhetherTheProgramCouldBeExecuted) {
+  TempDir dir;
+  SetAppDirOverride(dir.Path() + "/");
+  struct Case {
+    const char* name;
+    std::string content;
+    std::string why;  // "" when it starts
+  };
+  const Case cases[] = {
+      {"run.sh", "#!/bin/sh\ncd \"$(dirname \"$0\")\"\necho ran > ran.tmp && mv ran.tmp ran\n", ""},
+      {"garbage.exe", "MZ this is no program of this system", "Exec format error"},
+      {"orphan.sh", "#!/no/such/interpreter\n", "No such file or directory"},
+  };
+  for (const Case& c : cases) {
+    WriteFile(dir / c.name, c.content);
+    std::filesystem::permissions(dir / c.name, std::filesystem::perms::owner_all);
+    AnsiString why = "unchanged";
+    EXPECT_EQ(RunAppFile(c.name, &why), c.why.empty()) << c.name;
+    EXPECT_EQ(why, c.why) << c.name;
+  }
+  const std::uint64_t end = platform::TickCount() + 10000;
+  while (platform::TickCount() < end && !std::filesystem::exists(dir / "ran"))
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  EXPECT_TRUE(std::filesystem::exists(dir / "ran"));
+  SetAppDirOverride("");
+}
+
 TEST(RunAppFile, AMissingFileIsNotAnError) {
   TempDir dir;
   SetAppDirOverride(dir.Path() + "/");

@@ -3,7 +3,10 @@
 #include <signal.h>
 #include <sys/resource.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <filesystem>
+#include <vector>
 
 #include "platform/AtomicFile.h"
 #include "platform/ProfileFile.h"
@@ -148,6 +151,33 @@ TEST(AtomicFile, KeepsPermissionBitsAndReplacesWholeContent) {
             std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
                 std::filesystem::perms::group_read);
   EXPECT_FALSE(platform::ReplaceFileContent(dir / "missing-dir/data.bin", std::string("x")));
+}
+
+// The content takes the name only when the commit says so; it sees the bytes
+// on disk under another name, and a refusal leaves nothing behind.
+TEST(AtomicFile, CommitDecidesWhetherTheContentTakesTheName) {
+  TempDir dir;
+  const std::string path = dir / "package.zip";
+  WriteFile(path, "old");
+  std::vector<std::string> seenDuringCommit;
+  auto listing = [&] {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir.Path()))
+      names.push_back(e.path().filename().string() + "=" + ReadFile(e.path()));
+    std::sort(names.begin(), names.end());
+    return names;
+  };
+  errno = 0;
+  EXPECT_FALSE(platform::ReplaceFileContent(path, "new", 3, [&] {
+    seenDuringCommit = listing();
+    return false;
+  }));
+  EXPECT_EQ(errno, ECANCELED);
+  ASSERT_EQ(seenDuringCommit.size(), 2u);
+  EXPECT_EQ(seenDuringCommit[0].back(), 'w') << seenDuringCommit[0];  // the temporary file, complete
+  EXPECT_EQ(listing(), std::vector<std::string>{"package.zip=old"});
+  EXPECT_TRUE(platform::ReplaceFileContent(path, "new", 3, [] { return true; }));
+  EXPECT_EQ(listing(), std::vector<std::string>{"package.zip=new"});
 }
 
 }  // namespace

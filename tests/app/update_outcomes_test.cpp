@@ -1,5 +1,7 @@
 // The update procedure against nginx on 127.0.0.1: the outcomes that end the
 // program, the first-run restart and the reply's edge cases.
+#include <algorithm>
+
 #include "ThrowawayProcess.h"
 #include "UpdaterFixture.h"
 
@@ -175,6 +177,65 @@ TEST_F(Updater, PlainFileSavedThenProgramStarted) {
   EXPECT_TRUE(AppearsSoon(Installed("ran")));
   EXPECT_FALSE(Has("patch.dat"));
   EXPECT_EQ(Read("xconfig.ini"), "[version]\r\nver=1.0 \r\n");
+}
+
+// Outcome I where the package is the program to start: it is run as its own
+// platform would run it, and never deleted while it starts.
+TEST_F(Updater, APackageThatIsTheProgramIsStartedAndKept) {
+  StartServer();
+  Serve("run.sh", kMarkingScript);
+  ServeReply("2.0|" + Base() + "|run.sh|run.sh");
+  PutIni("1.0");
+  RunUpdate();
+  EXPECT_TRUE(boxes.empty()) << ::testing::PrintToString(BoxTexts());
+  ExpectExitedWithZero();
+  EXPECT_TRUE(AppearsSoon(Installed("ran")));
+  EXPECT_EQ(Read("run.sh"), kMarkingScript);
+  EXPECT_EQ(Read("xconfig.ini"), "[version]\r\nver=2.0\r\n");
+}
+
+// A program that cannot be started is reported; the update stays done.
+TEST_F(Updater, AProgramThatCannotBeStartedIsReported) {
+  StartServer();
+  Serve("patch.dat", "patch");
+  Put("bad.exe", "MZ this is no program of this system");
+  std::filesystem::permissions(Installed("bad.exe"), std::filesystem::perms::owner_all);
+  ServeReply("2.0|" + Base() + "|patch.dat|bad.exe");
+  PutIni("1.0");
+  RunUpdate();
+  ASSERT_EQ(boxes.size(), 1u) << ::testing::PrintToString(BoxTexts());
+  EXPECT_EQ(platform::Cp936ToUtf8(boxes[0].text), "启动失败！ 失败原因：Exec format error ");
+  EXPECT_EQ(platform::Cp936ToUtf8(boxes[0].caption), "错误");
+  EXPECT_EQ(boxes[0].type, static_cast<UINT>(MB_OK | MB_ICONERROR));
+  ExpectExitedWithZero();
+  EXPECT_FALSE(Has("patch.dat"));
+  EXPECT_EQ(Read("xconfig.ini"), "[version]\r\nver=2.0\r\n");
+}
+
+// Names that differ only in case mean the files that are there, as on the
+// platform the packages are made for: the program, the package and the
+// archive's members.
+TEST_F(Updater, NamesDifferingOnlyInCaseMeanTheExistingFiles) {
+  StartServer();
+  Serve("pkg/Patch.ZIP", MakeZip({{"run.sh", kMarkingScript}, {"data/map.dat", "new map"}}, {"run.sh"}));
+  ServeReply("2.0|" + Base() + "pkg/|Patch.ZIP|RUN.SH");
+  PutIni("1.0");
+  Put("Run.sh", "old program");
+  Put("Data/Map.dat", "old map");
+  Put("patch.zip", "an older download");
+  answerYesNo = IDYES;
+  RunUpdate();
+  ASSERT_EQ(boxes.size(), 1u) << ::testing::PrintToString(BoxTexts());
+  EXPECT_EQ(platform::Cp936ToUtf8(boxes[0].text), "Replace existing file map.dat?");
+  ExpectExitedWithZero();
+  EXPECT_TRUE(AppearsSoon(Installed("ran")));
+  EXPECT_EQ(Read("Data/Map.dat"), "new map");
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::recursive_directory_iterator(install))
+    names.push_back(std::filesystem::relative(e.path(), install).string());
+  std::sort(names.begin(), names.end());
+  // One program (the archive's), one map, and the package gone.
+  EXPECT_EQ(names, (std::vector<std::string>{"Data", "Data/Map.dat", "ran", "run.sh", "xconfig.ini"}));
 }
 
 // Outcome J, with the URL built from the cleaned fields.

@@ -3,6 +3,10 @@
 // their parent, ownership, and timers.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <new>
+#include <stdexcept>
+
 #include "framework/Dialogs.h"
 #include "framework/ExtCtrls.h"
 #include "framework/Forms.h"
@@ -198,6 +202,71 @@ TEST_F(Controls, TimersTickUntilDisabledAndReportWhatEscapesThem) {
   platform::SleepMs(60);
   app->ProcessMessages();
   EXPECT_EQ(ticks, before);
+}
+
+TEST_F(Controls, EveryHandlerPathReportsErrorsThatAreNotOursToo) {
+  // What each kind of error shows in the general error report.
+  struct Kind {
+    const char* name;
+    std::function<void()> raise;
+    std::string report;
+  };
+  const Kind kinds[] = {
+      {"allocation failure", [] { throw std::bad_alloc(); }, "Out of memory."},
+      {"library error", [] { throw std::length_error("basic_string::_M_create"); }, "basic_string::_M_create."},
+      {"ours", [] { throw EInvalidOperation("ours"); }, "ours."},
+  };
+  std::vector<std::string> reported;
+  SetMessageBoxHook([&](const MessageBoxRequest& r) {
+    reported.push_back(r.text);
+    return IDOK;
+  });
+  const UINT kThrow = WM_USER + 77;
+  form->Show();
+  app->ProcessMessages();
+  for (const Kind& k : kinds) {
+    SCOPED_TRACE(k.name);
+    // A timer's handler.
+    reported.clear();
+    TTimer timer(nullptr);
+    timer.SetInterval(10);
+    timer.SetOnTimer([&](TObject*) {
+      timer.SetEnabled(false);
+      k.raise();
+    });
+    for (std::uint64_t end = platform::TickCount() + 2000; reported.empty() && platform::TickCount() < end;) {
+      WaitMessageTimeout(20);
+      app->ProcessMessages();
+    }
+    EXPECT_EQ(reported, std::vector<std::string>{k.report}) << "timer";
+    // A window's message handler.
+    reported.clear();
+    TWndMethod saved = form->WindowProc;
+    form->WindowProc = [&](TMessage& m) {
+      if (m.Msg == kThrow) k.raise();
+      saved(m);
+    };
+    SendMessage(form->Handle(), kThrow, 0, 0);
+    form->WindowProc = saved;
+    EXPECT_EQ(reported, std::vector<std::string>{k.report}) << "message handler";
+    // A guarded call.
+    reported.clear();
+    app->Guard([&] { k.raise(); });
+    EXPECT_EQ(reported, std::vector<std::string>{k.report}) << "guard";
+  }
+  // The message loop itself (its idle handler), which goes on after each.
+  reported.clear();
+  std::size_t idles = 0;
+  app->OnIdle = [&](TObject*) {
+    PostMessage(form->Handle(), WM_NULL, 0, 0);
+    if (idles < std::size(kinds)) kinds[idles++].raise();
+    app->Terminate();
+  };
+  app->Run();
+  app->OnIdle = nullptr;
+  std::vector<std::string> expected;
+  for (const Kind& k : kinds) expected.push_back(k.report);
+  EXPECT_EQ(reported, expected) << "message loop";
 }
 
 }  // namespace

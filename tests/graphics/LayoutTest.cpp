@@ -160,6 +160,52 @@ TEST(PlacePicture, Modes) {
   }
 }
 
+// 255 - Round(d / f x 100 x 2.55) = 255 - Round(d x 255 / f) for d = sqrt(n)
+// limited to f - 1, with Round to the nearest integer and halves to even,
+// computed on the exact decimal value of 2.55.
+int FadeAlpha(long long n, long long f) {
+  n = std::min(n, (f - 1) * (f - 1));
+  const long long root = static_cast<long long>(std::llround(std::sqrt(static_cast<long double>(n))));
+  if (root * root == n) {
+    // d x 255 / f as a fraction: ties are exact here.
+    const long long num = root * 255, q = num / f, twice = 2 * (num % f);
+    return 255 - static_cast<int>(q + (twice > f || (twice == f && q % 2 == 1) ? 1 : 0));
+  }
+  // An irrational d is never a tie; long double settles the side.
+  return 255 - static_cast<int>(std::llround(std::sqrt(static_cast<long double>(n)) * 255.0L / f));
+}
+
+TEST(FadeEdges, AlphaOfEveryBandAndCornerStepIsExact) {
+  for (int f : {FadeWidth, 50, 37}) {
+    // One channel is 255 on a single line of a band and 0 elsewhere, too
+    // little to lift that channel's average above 0: there the result is the
+    // alpha.
+    const int w = 400, h = 300;
+    TBitmap32 p;
+    p.Resize(w, h);
+    p.Clear(0xFF000000);
+    for (int i = 0; i < f; ++i) {
+      p.PixelAt(w - f + i, 0) |= 0x00FF0000;          // red: right band, row 0
+      p.PixelAt(0, h - f + i) |= 0x0000FF00;          // green: bottom band, column 0
+      p.PixelAt(w - f + i, h - f) |= 0x000000FF;      // blue: corner, j = 0
+      p.PixelAt(w - f + i, h - f + i) |= 0x000000FF;  // blue: corner diagonal
+    }
+    TColor average = -1;
+    FadeEdges(&p, average, f);
+    ASSERT_EQ(average, 0);
+    for (int i = 0; i < f; ++i) {
+      EXPECT_EQ(int(RedComponent(p.PixelAt(w - f + i, 0))), FadeAlpha(1LL * i * i, f)) << f << ": right band " << i;
+      EXPECT_EQ(int(GreenComponent(p.PixelAt(0, h - f + i))), FadeAlpha(1LL * i * i, f)) << f << ": bottom band " << i;
+      EXPECT_EQ(int(BlueComponent(p.PixelAt(w - f + i, h - f))), FadeAlpha(1LL * i * i, f)) << f << ": corner " << i;
+      EXPECT_EQ(int(BlueComponent(p.PixelAt(w - f + i, h - f + i))), FadeAlpha(2LL * i * i, f))
+          << f << ": corner diagonal " << i;
+    }
+  }
+  // 50 x 2.55 = 127.5 rounds to 128, 90 x 2.55 = 229.5 to 230.
+  EXPECT_EQ(FadeAlpha(50 * 50, 100), 127);
+  EXPECT_EQ(FadeAlpha(90 * 90, 100), 25);
+}
+
 TEST(FadeEdges, BandsFadeIntoTheAverage) {
   TBitmap32 p;
   p.Resize(300, 200);

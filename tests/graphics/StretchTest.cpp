@@ -44,6 +44,40 @@ TEST(NearestStretch, ColumnAndRowMaps) {
   }
 }
 
+// The source index of destination index i: scale = source length /
+// destination length held in single precision, then the exact value of
+// (i - dstLo) x scale + srcLo truncated.
+int MappedIndex(int i, int dstLo, int dstLen, int srcLo, int srcLen) {
+  const float scale = static_cast<float>(srcLen) / static_cast<float>(dstLen);
+  const long double exact = static_cast<long double>(i - dstLo) * static_cast<long double>(scale) + srcLo;
+  return static_cast<int>(exact);  // truncates; exact is never negative here
+}
+
+TEST(NearestStretch, MapsTakeTheProductOfTheSinglePrecisionScaleExactly) {
+  struct Case {
+    TRect src, dst;
+  } cases[] = {
+      {Rect(0, 0, 70, 70), Rect(0, 0, 100, 100)},
+      {Rect(3, 5, 73, 45), Rect(7, 2, 107, 102)},
+      {Rect(0, 0, 3, 7), Rect(0, 0, 200, 90)},
+      {Rect(0, 0, 100, 100), Rect(0, 0, 30, 70)},
+  };
+  for (const Case& c : cases) {
+    TCustomBitmap32 src, dst;
+    Numbered(src, 120, 120);
+    dst.Resize(c.dst.right, c.dst.bottom);
+    dst.DrawFrom(c.dst, c.src, &src);
+    for (int y = c.dst.top; y < c.dst.bottom; ++y)
+      for (int x = c.dst.left; x < c.dst.right; ++x) {
+        const TColor32 want = N(MappedIndex(x, c.dst.left, c.dst.Width(), c.src.left, c.src.Width()),
+                                MappedIndex(y, c.dst.top, c.dst.Height(), c.src.top, c.src.Height()));
+        ASSERT_EQ(dst.PixelAt(x, y), want) << x << "," << y << " of " << c.src.Width() << " to " << c.dst.Width();
+      }
+  }
+  // 70 to 100: 10 x 0.7f is just below 7, though 7 in single precision.
+  for (auto [x, sx] : {std::pair{10, 6}, {20, 13}, {30, 20}}) EXPECT_EQ(MappedIndex(x, 0, 100, 0, 70), sx);
+}
+
 TEST(NearestStretch, OnePixelAndOneColumnSources) {
   TCustomBitmap32 dot, column, dst;
   dot.Resize(1, 1);

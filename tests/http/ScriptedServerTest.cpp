@@ -5,6 +5,7 @@
 #include "http/HttpErrors.h"
 #include "http/MessagePump.h"
 #include "HttpTestSupport.h"
+#include "tests/http/DiscardingStream.h"
 
 using namespace httptest;
 using testsupport::PatternBytes;
@@ -142,6 +143,9 @@ const ResponseCase kResponses[] = {
      "EHttpFramingError", "Chunk size 100000000 is out of range.", 200, false},
     {"huge_length", "HTTP/1.1 200 OK\\r\\nContent-Length: 99999999999999\\r\\n\\r\\nabc", "", "EHttpFramingError",
      "Content-Length 99999999999999 is out of range.", -1, false},
+    {"chunks_beyond_the_length_limit",
+     "HTTP/1.1 200 OK\\r\\nTransfer-Encoding: chunked\\r\\n\\r\\n1\\r\\na\\r\\n7fffffff\\r\\nbc", "a",
+     "EHttpFramingError", "Body of more than 2147483647 bytes is out of range.", 200, false},
     {"nothing_at_all", "", "", "EConnClosedGracefully", "Connection Closed Gracefully.", -1, false},
     {"length_before_chunked",
      "HTTP/1.1 200 OK\\r\\nContent-Length: 3\\r\\nTransfer-Encoding: chunked\\r\\n\\r\\n3\\r\\nabc", "3\r\n",
@@ -201,6 +205,54 @@ TEST(Responses, AnnouncedLengthCostsNoMemoryBeforeTheFirstByte) {
   TMemoryStream stream;
   EXPECT_THROW(client.Get(server.Url("/big"), stream), EConnClosedGracefully);
   EXPECT_EQ(stream.Capacity(), 0);
+}
+
+// Resident memory of this process.
+std::int64_t ResidentBytes() {
+  long pages = 0, resident = 0;
+  if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+    if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
+    std::fclose(f);
+  }
+  return static_cast<std::int64_t>(resident) * sysconf(_SC_PAGESIZE);
+}
+
+TEST(Responses, AnnouncedLengthCostsNoMemoryForBytesThatHaveNotCome) {
+  ScriptServer server(Lines({"accept", "expect-request",
+                             "send HTTP/1.1 200 OK\\r\\nContent-Length: 600000000\\r\\n\\r\\nx", "sleep 300",
+                             "send-body 40000", "sleep 300", "close"}));
+  Client client;
+  TMemoryStream stream;
+  const std::int64_t before = ResidentBytes();
+  std::vector<std::int64_t> grewBy, capacities, counts;
+  client.OnWork = [&](TObject*, TWorkMode, std::int32_t count) {
+    grewBy.push_back(ResidentBytes() - before);
+    capacities.push_back(stream.Capacity());
+    counts.push_back(count);
+  };
+  EXPECT_THROW(client.Get(server.Url("/big"), stream), EConnClosedGracefully);
+  ASSERT_EQ(counts.size(), 3u);
+  EXPECT_EQ(counts.back(), 40001);
+  for (std::size_t i = 0; i < counts.size(); ++i) {
+    EXPECT_LT(grewBy[i], 16 << 20) << "after " << counts[i] << " bytes";
+    EXPECT_LT(capacities[i], 2 * counts[i] + 65536) << "after " << counts[i] << " bytes";
+  }
+}
+
+TEST(Responses, ABodyReadToTheCloseStopsAtTheLengthLimit) {
+  const std::int64_t limit = 2147483647;  // the largest Content-Length accepted
+  ScriptServer server(Lines({"accept", "expect-request", "send HTTP/1.0 200 OK\\r\\n\\r\\n",
+                             "send-body " + std::to_string(limit + 1), "close"}));
+  Client client;
+  httptest::DiscardingStream body;
+  try {
+    client.Get(server.Url("/endless"), body);
+    ADD_FAILURE() << "no error";
+  } catch (const EHttpFramingError& e) {
+    EXPECT_EQ(e.Message(), "Body of more than 2147483647 bytes is out of range.");
+  }
+  EXPECT_LE(body.size, limit);
+  EXPECT_FALSE(client.Connected());
 }
 
 TEST(Responses, LineLimit) {
@@ -309,7 +361,7 @@ TEST(WorkEvents, KnownLengthWithPartArrivingWithTheHeaders) {
   EXPECT_EQ(log.events, (std::vector<std::string>{"begin 70000", "work 1000", "work 33768", "work 66536",
                                                   "work 70000", "end"}));
   EXPECT_EQ(Body(stream), PatternBytes(0, 70000));
-  EXPECT_EQ(stream.Capacity(), 70000) << "grown once, to the announced length";
+  EXPECT_EQ(stream.Capacity(), 70000) << "grown as the bytes came, never beyond the announced length";
 }
 
 TEST(WorkEvents, UnknownLengthCountsWholeBlocksAndKeepsEveryByte) {
@@ -324,19 +376,62 @@ TEST(WorkEvents, UnknownLengthCountsWholeBlocksAndKeepsEveryByte) {
   EXPECT_EQ(Body(stream), PatternBytes(0, 70000));
 }
 
-TEST(WorkEvents, OneBeginAndEndPerChunkAndAnEndAfterAFailure) {
-  ScriptServer server(Lines({"accept", "expect-request",
-                             "send HTTP/1.1 200 OK\\r\\nTransfer-Encoding: chunked\\r\\n\\r\\n3\\r\\nabc\\r\\n"
-                             "2\\r\\nde\\r\\n4\\r\\nf",
-                             "sleep 100", "close"}));
-  Client client;
-  WorkLog log;
-  log.Attach(client);
-  TMemoryStream stream;
-  EXPECT_THROW(client.Get(server.Url("/c"), stream), EConnClosedGracefully);
-  EXPECT_EQ(log.events, (std::vector<std::string>{"begin 3", "work 3", "end", "begin 2", "work 2", "end", "begin 4",
-                                                  "work 1", "end"}));
-  EXPECT_EQ(Body(stream), "abcdef");
+// A chunked body is one transfer of unknown length whose count goes on from
+// chunk to chunk; its framing lines are not counted. The end comes also after
+// a failure, and then says the work was not complete.
+TEST(WorkEvents, ChunksCountOnAsOneTransfer) {
+  struct Case {
+    std::string name, wire;
+    std::vector<std::string> events;
+    bool completes;
+  } cases[] = {
+      {"whole", "3\\r\\nabc\\r\\n2\\r\\nde\\r\\n0\\r\\n\\r\\n",
+       {"begin 0", "work 3", "work 5", "end"}, true},
+      {"cut in the third chunk", "3\\r\\nabc\\r\\n2\\r\\nde\\r\\n4\\r\\nf",
+       {"begin 0", "work 3", "work 5", "work 6", "end"}, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScriptServer server(Lines({"accept", "expect-request",
+                               "send HTTP/1.1 200 OK\\r\\nTransfer-Encoding: chunked\\r\\n\\r\\n" + c.wire, "sleep 100",
+                               "close"}));
+    Client client;
+    WorkLog log;
+    log.Attach(client);
+    TMemoryStream stream;
+    bool completedAtEnd = !c.completes;
+    client.OnWorkEnd = [&](TObject*, TWorkMode m) {
+      log.events.push_back("end");
+      completedAtEnd = client.WorkCompleted(m);
+    };
+    if (c.completes) client.Get(server.Url("/c"), stream);
+    else EXPECT_THROW(client.Get(server.Url("/c"), stream), EConnClosedGracefully);
+    EXPECT_EQ(log.events, c.events);
+    EXPECT_EQ(completedAtEnd, c.completes);
+    EXPECT_EQ(Body(stream), c.completes ? "abcde" : "abcdef");
+  }
+}
+
+// Error and redirect pages are read (the status is reported with them) but
+// are no progress of the transfer the caller asked for.
+TEST(WorkEvents, ErrorAndRedirectBodiesReportNoWork) {
+  for (std::string status : {"404 Not Found", "302 Found\\r\\nLocation: /elsewhere"}) {
+    SCOPED_TRACE(status);
+    ScriptServer server(
+        Lines({"accept", "expect-request", "send-with-body 512 HTTP/1.1 " + status + "\\r\\nContent-Length: 512\\r\\n\\r\\n",
+               "close"}));
+    Client client;
+    WorkLog log;
+    log.Attach(client);
+    TMemoryStream stream;
+    try {
+      client.Get(server.Url("/p"), stream);
+      ADD_FAILURE() << "no error";
+    } catch (const EHttpProtocolError& e) {
+      EXPECT_EQ(e.ErrorMessage().size(), 512u);
+    }
+    EXPECT_TRUE(log.events.empty()) << ::testing::PrintToString(log.events);
+  }
 }
 
 TEST(Protocols, HttpsAndUnknownProtocolsFailBeforeConnecting) {

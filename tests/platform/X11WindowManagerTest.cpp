@@ -45,7 +45,6 @@ class X11WindowManagerTest : public X11Test {
       _exit(127);
     }
     ASSERT_GT(wm_, 0);
-    // Ready once it names its check window on the root.
     Atom check = XInternAtom(observer_, "_NET_SUPPORTING_WM_CHECK", False);
     for (int i = 0; i < 300 && !WmReady(check); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));
     ASSERT_TRUE(WmReady(check)) << "openbox did not start";
@@ -60,16 +59,39 @@ class X11WindowManagerTest : public X11Test {
     }
   }
 
+  // Ready once it names its check window on the root and has taken the
+  // root's redirection (openbox names the check window a moment before it
+  // manages windows; a window mapped in between would stay unmanaged).
   bool WmReady(Atom check) {
     Atom type;
     int format;
     unsigned long count, after;
     unsigned char* data = nullptr;
-    bool ready = XGetWindowProperty(observer_, Root(), check, 0, 1, False, AnyPropertyType, &type, &format, &count,
+    bool named = XGetWindowProperty(observer_, Root(), check, 0, 1, False, AnyPropertyType, &type, &format, &count,
                                     &after, &data) == Success &&
                  count == 1;
     if (data) XFree(data);
-    return ready;
+    return named && RedirectTaken();
+  }
+
+  // Whether another client holds SubstructureRedirect on the root: selecting
+  // it ourselves then fails with BadAccess.
+  bool RedirectTaken() {
+    static bool refused;
+    refused = false;
+    XSync(observer_, False);
+    auto previous = XSetErrorHandler([](Display*, XErrorEvent* e) {
+      if (e->error_code == BadAccess) refused = true;
+      return 0;
+    });
+    XWindowAttributes a{};
+    XGetWindowAttributes(observer_, Root(), &a);
+    XSelectInput(observer_, Root(), a.your_event_mask | SubstructureRedirectMask);
+    XSync(observer_, False);
+    if (!refused) XSelectInput(observer_, Root(), a.your_event_mask);
+    XSync(observer_, False);
+    XSetErrorHandler(previous);
+    return refused;
   }
 
   // Where the window's top-left is on the screen, and its parent's size.

@@ -35,6 +35,31 @@ TEST(CodePage936, BytesItCannotReadBecomeQuestionMarks) {
   EXPECT_EQ(Cp936ToUtf16("\xFF"), u"?");
 }
 
+TEST(CodePage936, ExactNamesKeepEveryCharacter) {
+  struct Case {
+    std::string utf8;
+    std::string cp936;  // what the program holds
+  };
+  const Case cases[] = {
+      {"开始游戏.exe", "\xBF\xAA\xCA\xBC\xD3\xCE\xCF\xB7.exe"},  // code page 936 codes stay as they are
+      {"한.txt", "\x83\x36\x84\x33.txt"},                        // GB18030 four-byte code
+      {"x😀y", "x\x94\x39\xFC\x36y"},                             // beyond the BMP
+      {"\xEF\xB8\x90", "\xA6\xD9"},                              // a two-byte code that code page 936 leaves free
+      {"a?b", "a?b"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(platform::Utf8ToCp936Exact(c.utf8), c.cp936) << c.utf8;
+    EXPECT_EQ(platform::Cp936ToUtf8Exact(c.cp936), c.utf8) << c.utf8;
+    EXPECT_EQ(platform::Cp936ToUtf8(c.cp936), c.utf8) << c.utf8;  // every reader understands them
+  }
+  // The Windows rule for other text is unchanged.
+  EXPECT_EQ(platform::Utf8ToCp936("한"), "?");
+  // What cannot be read or written exactly is refused instead of becoming "?".
+  for (const char* unreadable : {"ab\xB0", "\xFF.txt", "\xB0\x7F", "\x81\x30"})
+    EXPECT_EQ(platform::Cp936ToUtf8Exact(unreadable), std::nullopt) << unreadable;
+  EXPECT_EQ(platform::Utf8ToCp936Exact("bad \xC0\x80"), std::nullopt);
+}
+
 TEST(Utf8, ValidityAndReplacement) {
   EXPECT_TRUE(platform::IsValidUtf8("开始游戏"));
   EXPECT_FALSE(platform::IsValidUtf8("\xB0\xE6\xB1\xBE"));  // code page 936 bytes

@@ -152,12 +152,17 @@ TEST(SkinPng, AFailedReadLeavesTheTargetUsable) {
   EXPECT_EQ(target.Width(), 2);
 }
 
-TEST(SkinPng, ANonPngWithThePngExtensionIsReportedOnce) {
+TEST(SkinPng, UndecodableFilesOfAnyKindAreReportedOnce) {
   ScratchDir dir;
   const std::string path = dir / "fake.png";
   WriteBytes(path, {'B', 'M', 0, 0});
   EXPECT_THROW(GetSkinBitmap(path), EPNGInvalidFileHeader);
   EXPECT_EQ(GetSkinBitmap(path), nullptr);
+  // Other files go through the general reader, with the same single report.
+  const std::string other = dir / "garbage";
+  WriteBytes(other, {'n', 'o', 'i', 's', 'e'});
+  EXPECT_THROW(GetSkinBitmap(other), EInvalidGraphic);
+  EXPECT_EQ(GetSkinBitmap(other), nullptr);
 }
 
 TEST(SkinPng, BitmapToPngKeepsColoursAndAlpha) {

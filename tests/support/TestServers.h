@@ -61,6 +61,15 @@ inline std::string PatternBytes(std::size_t start, std::size_t count) {
   return s;
 }
 
+// A file of that pattern, written a megabyte at a time (for large bodies).
+inline void WritePatternFile(const std::string& path, std::size_t bytes) {
+  const std::string block = PatternBytes(0, 251 << 12);  // whole periods, so blocks join seamlessly
+  std::ofstream f(path, std::ios::binary | std::ios::trunc);
+  for (std::size_t done = 0; done < bytes; done += block.size())
+    f.write(block.data(), static_cast<std::streamsize>(std::min(block.size(), bytes - done)));
+  if (!f) throw std::runtime_error("cannot write " + path);
+}
+
 // A child process whose standard output is read line by line.
 class ChildProcess {
  public:
@@ -89,6 +98,13 @@ class ChildProcess {
   ChildProcess(const ChildProcess&) = delete;
   ChildProcess& operator=(const ChildProcess&) = delete;
 
+  // Everything it writes from now until it closes its standard output.
+  std::string ReadAll() {
+    std::string out;
+    char buf[4096];
+    for (std::size_t n; out_ && (n = fread(buf, 1, sizeof buf, out_)) > 0;) out.append(buf, n);
+    return out;
+  }
   std::string ReadLine() {
     char buf[512];
     if (!out_ || !fgets(buf, sizeof buf, out_)) return {};
@@ -117,6 +133,20 @@ class ChildProcess {
   FILE* out_ = nullptr;
   int status_ = -1;
 };
+
+// A program run to its end: its exit status (-1 when it did not exit) and
+// everything it wrote on standard output. Standard error is the test's.
+struct CommandResult {
+  int status = -1;
+  std::string out;
+};
+inline CommandResult RunCommand(const std::vector<std::string>& argv) {
+  ChildProcess child(argv);
+  CommandResult result;
+  result.out = child.ReadAll();
+  result.status = child.Wait();
+  return result;
+}
 
 // scripts/tools/http-script-server.py playing one script; see that file for
 // the commands.

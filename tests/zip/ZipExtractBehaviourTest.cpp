@@ -6,51 +6,13 @@
 #include <sys/stat.h>
 #include <utime.h>
 
-#include "ZipTestSupport.h"
-#include "zip/ZipExtractor.h"
+#include <algorithm>
+
+#include "ExtractFixture.h"
 
 using namespace ziptest;
 
 namespace {
-
-Member M(const std::string& name, const std::string& data) {
-  Member m;
-  m.name = name;
-  m.data = data;
-  return m;
-}
-
-struct Skipped {
-  TSkipReason reason;
-  std::string name;
-};
-
-class ExtractTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    dest_ = dir_ / "dest";
-    z_.OnSkippingFile = [this](TObject*, TSkipReason r, const AnsiString& n, int, bool&) { skipped_.push_back({r, n}); };
-    z_.OnBadCRC = [this](TObject*, std::uint32_t calc, std::uint32_t stored, int) { badCrc_.push_back({calc, stored}); };
-  }
-  int Extract(const std::vector<Member>& members, const ArchiveOptions& options = {}) {
-    WriteFile(dir_ / "pkg.zip", BuildArchive(members, options));
-    z_.SetZipName(dir_ / "pkg.zip");
-    z_.LoadDirectory();
-    z_.SetDestDir(dest_);
-    z_.DoAll = true;
-    z_.RecreateDirs = true;
-    return z_.UnZip();
-  }
-  // Names below the destination, temporary files included.
-  std::vector<std::string> DestTree() { return ListTree(dest_); }
-
-  ScratchDir dir_;
-  std::string dest_;
-  TZipExtractor z_{nullptr};
-  MessageBoxRecorder boxes_{IDNO};
-  std::vector<Skipped> skipped_;
-  std::vector<std::pair<std::uint32_t, std::uint32_t>> badCrc_;
-};
 
 TEST_F(ExtractTest, DirectoryEntryAndFileInIt) {
   Member d = M("bin/", "");
@@ -217,10 +179,44 @@ TEST_F(ExtractTest, FileTimeComesFromTheMsDosDateAndTime) {
 }
 
 TEST_F(ExtractTest, NamesLandUnderTheNamesTheirAuthorsSaw) {
-  Member gbk = M("\xD6\xD0\xCE\xC4.txt", "gbk");  // 中文.txt from a Windows host
-  gbk.madeBy = 0x0014;
-  EXPECT_EQ(Extract({gbk, M("\xC3\xA9t\xC3\xA9.txt", "utf8")}), 2);  // été.txt, raw UTF-8 from Unix
-  EXPECT_EQ(DestTree(), (std::vector<std::string>{"\xC3\xA9t\xC3\xA9.txt", "\xE4\xB8\xAD\xE6\x96\x87.txt"}));
+  struct Case {
+    std::string stored;
+    std::uint16_t madeBy;
+    std::uint16_t flags;
+    std::string landsAt;  // UTF-8 on disk; empty: refused
+  };
+  const Case cases[] = {
+      {"\xD6\xD0\xCE\xC4.txt", 0x0014, 0, "中文.txt"},  // code page 936 from a Windows host
+      {"été.txt", 0x0314, 0, "été.txt"},                // raw UTF-8 from Unix
+      // Names that code page 936 cannot hold keep every character, so two of
+      // them never collapse into one file.
+      {"한.txt", 0x0314, 0x0800, "한.txt"},
+      {"국.txt", 0x0314, 0x0800, "국.txt"},
+      {"한국/파일 😀.txt", 0x0314, 0, "한국/파일 😀.txt"},
+      {"\xFF\xFE.txt", 0x0014, 0, ""},  // bytes that read as no character at all
+  };
+  std::vector<Member> members;
+  for (const Case& c : cases) {
+    Member m = M(c.stored, "data of " + c.stored);
+    m.madeBy = c.madeBy;
+    m.flags = c.flags;
+    members.push_back(m);
+  }
+  EXPECT_EQ(Extract(members), 5);
+  std::vector<std::string> expected = {"한국/"};
+  for (const Case& c : cases)
+    if (!c.landsAt.empty()) {
+      expected.push_back(c.landsAt);
+      EXPECT_EQ(ReadFile(dest_ + "/" + c.landsAt), "data of " + c.stored);
+    }
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(DestTree(), expected);
+  // The refused member is reported, not dropped in silence.
+  ASSERT_EQ(skipped_.size(), 1u);
+  EXPECT_EQ(skipped_[0].reason, srCreateError);
+  ASSERT_EQ(boxes_.requests.size(), 1u);
+  EXPECT_EQ(boxes_.requests[0].caption, "Zip Error");
+  EXPECT_EQ(boxes_.requests[0].text.rfind("Invalid file name: ", 0), 0u) << boxes_.requests[0].text;
 }
 
 TEST_F(ExtractTest, UnsupportedMethodShowsTheBoxAndWritesNothing) {
@@ -353,6 +349,8 @@ TEST_F(ExtractTest, FullDiskRaisesAndKeepsTheOldFile) {
   m.compressed = Deflate(m.data);
   m.useCompressed = true;
   z_.OverwriteMode = TUZOverwriteMode::Always;
+  int blocksWritten = 0;
+  z_.OnFilePercentDone = [&](TObject*, int) { ++blocksWritten; };
   // A file size limit stands in for a full disk.
   struct rlimit old;
   ::getrlimit(RLIMIT_FSIZE, &old);
@@ -372,6 +370,7 @@ TEST_F(ExtractTest, FullDiskRaisesAndKeepsTheOldFile) {
   ::setrlimit(RLIMIT_FSIZE, &old);
   ::signal(SIGXFSZ, oldHandler);
   EXPECT_EQ(error, "Cant write uncompressed file");
+  EXPECT_EQ(blocksWritten, 0) << "the disk is found full before the member's data is written";
   EXPECT_EQ(ReadFile(dest_ + "/big.bin"), "old contents");
   EXPECT_EQ(DestTree(), std::vector<std::string>{"big.bin"});
 }

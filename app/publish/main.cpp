@@ -1,0 +1,174 @@
+// quelbo-publish: the publisher's side of signed updates. Makes the key pair
+// whose public half is built into the updater, and signs releases: it prints
+// the version reply to serve for a package.
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <fstream>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/publish/KeyFile.h"
+#include "app/release/ReleaseSeal.h"
+
+namespace {
+
+constexpr const char* kUsage = R"(usage:
+  quelbo-publish keygen SECRET-KEY-FILE
+      Makes a key pair. The secret key goes to SECRET-KEY-FILE, which must not
+      exist yet and is made readable by its owner only; the public key is
+      printed. Build the updater with it:
+        cmake -DQUELBO_UPDATE_PUBLIC_KEY=<public key> ...
+  quelbo-publish public-key SECRET-KEY-FILE
+      Prints the public key of a secret key.
+  quelbo-publish sign --key SECRET-KEY-FILE --version VERSION --base-url URL
+                      --package FILE --program NAME --serial N
+                      (--valid DURATION | --expires UNIX-TIME)
+      Prints the version reply to serve, one line:
+        VERSION|URL|PACKAGE|NAME|sha256=HEX;size=BYTES;expires=T;serial=N;sig=SIG
+      PACKAGE is the file name of FILE; the updater fetches URL + PACKAGE and
+      starts NAME (may be empty) from the installation directory. DURATION is
+      a number of seconds, or a number followed by s, m, h or d; the updater
+      refuses the reply after that. Raise N with every release: an updater
+      refuses a serial lower than the highest it has installed.
+      SIG is the base64 Ed25519 signature of every byte of the reply before
+      the signature itself: from the first byte of VERSION up to and
+      including the "=" of "sig=". One line break after SIG is allowed.
+)";
+
+int Usage() {
+  std::fputs(kUsage, stderr);
+  return 2;
+}
+
+int Fail(const std::string& why) {
+  std::fprintf(stderr, "quelbo-publish: %s\n", why.c_str());
+  return 1;
+}
+
+bool ReadWhole(const std::string& path, release::Sha256Digest& digest, std::int64_t& size) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  release::Sha256 hash;
+  std::vector<char> block(1 << 20);
+  size = 0;
+  while (in) {
+    in.read(block.data(), static_cast<std::streamsize>(block.size()));
+    const std::streamsize n = in.gcount();
+    hash.Update(block.data(), static_cast<std::size_t>(n));
+    size += n;
+  }
+  if (in.bad()) return false;
+  digest = hash.Final();
+  return true;
+}
+
+// Seconds in "90", "90s", "15m", "12h", "30d"; -1 when malformed.
+std::int64_t Seconds(const std::string& text) {
+  std::size_t digits = 0;
+  while (digits < text.size() && text[digits] >= '0' && text[digits] <= '9') ++digits;
+  if (digits == 0 || digits > 12 || text.size() > digits + 1) return -1;
+  const std::int64_t n = std::stoll(text.substr(0, digits));
+  switch (digits < text.size() ? text[digits] : 's') {
+    case 's': return n;
+    case 'm': return n * 60;
+    case 'h': return n * 3600;
+    case 'd': return n * 86400;
+    default: return -1;
+  }
+}
+
+std::optional<std::int64_t> Number(const std::string& text) {
+  if (text.empty() || text.size() > 18 || text.find_first_not_of("0123456789") != std::string::npos)
+    return std::nullopt;
+  return std::stoll(text);
+}
+
+// A reply field may hold neither the field separator nor a line break.
+bool UsableField(const std::string& text) {
+  for (unsigned char c : text)
+    if (c == '|' || c < 0x20 || c == 0x7F) return false;
+  return true;
+}
+
+int KeyGen(const std::string& path) {
+  release::KeyPair pair = release::MakeKeyPair();
+  const std::string why = publish::WriteSecretKeyFile(path, pair.secretKey);
+  release::Wipe(pair.secretKey.data(), pair.secretKey.size());
+  if (!why.empty()) return Fail(why);
+  std::printf("%s\n", release::ToBase64(pair.publicKey).c_str());
+  return 0;
+}
+
+int PublicKey(const std::string& path) {
+  release::SecretKey key;
+  const std::string why = publish::ReadSecretKeyFile(path, key);
+  if (!why.empty()) return Fail(why);
+  std::printf("%s\n", release::ToBase64(release::PublicKeyOf(key)).c_str());
+  release::Wipe(key.data(), key.size());
+  return 0;
+}
+
+int SignRelease(std::map<std::string, std::string> options) {
+  for (const char* required : {"--key", "--version", "--base-url", "--package", "--program", "--serial"})
+    if (!options.count(required)) return Fail(std::string("missing ") + required);
+  if (options.count("--valid") == options.count("--expires")) return Fail("give one of --valid and --expires");
+  const std::optional<std::int64_t> serial = Number(options["--serial"]);
+  if (!serial) return Fail("--serial needs a whole number");
+  std::int64_t expires = 0;
+  if (options.count("--valid")) {
+    const std::int64_t valid = Seconds(options["--valid"]);
+    if (valid < 0) return Fail("--valid needs a duration such as 3600, 12h or 30d");
+    expires = static_cast<std::int64_t>(std::time(nullptr)) + valid;
+  } else {
+    const std::optional<std::int64_t> at = Number(options["--expires"]);
+    if (!at) return Fail("--expires needs a Unix time");
+    expires = *at;
+  }
+  const std::string& packagePath = options["--package"];
+  const std::string packageName = packagePath.substr(packagePath.find_last_of('/') + 1);
+  for (const std::string& field : {options["--version"], options["--base-url"], packageName, options["--program"]})
+    if (!UsableField(field)) return Fail("\"" + field + "\" holds a \"|\" or a control character");
+  if (packageName.empty()) return Fail("--package needs a file");
+
+  release::Sha256Digest digest;
+  std::int64_t size = 0;
+  if (!ReadWhole(packagePath, digest, size)) return Fail(packagePath + ": " + std::strerror(errno));
+  release::SecretKey key;
+  const std::string why = publish::ReadSecretKeyFile(options["--key"], key);
+  if (!why.empty()) return Fail(why);
+  const std::string reply = release::SignedReply(
+      release::UnsignedReply(options["--version"], options["--base-url"], packageName, options["--program"], digest,
+                             size, expires, *serial),
+      key);
+  release::Wipe(key.data(), key.size());
+  std::printf("%s\n", reply.c_str());
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  try {
+    if (args.size() == 2 && args[0] == "keygen") return KeyGen(args[1]);
+    if (args.size() == 2 && args[0] == "public-key") return PublicKey(args[1]);
+    if (!args.empty() && args[0] == "sign" && args.size() % 2 == 1) {
+      std::map<std::string, std::string> options;
+      for (std::size_t i = 1; i < args.size(); i += 2) {
+        static const char* const kKnown[] = {"--key",     "--version", "--base-url", "--package",
+                                             "--program", "--serial",  "--valid",    "--expires"};
+        if (std::find(std::begin(kKnown), std::end(kKnown), args[i]) == std::end(kKnown)) return Usage();
+        if (!options.emplace(args[i], args[i + 1]).second) return Fail(args[i] + " given twice");
+      }
+      return SignRelease(std::move(options));
+    }
+  } catch (const std::exception& e) {
+    return Fail(e.what());
+  }
+  return Usage();
+}
