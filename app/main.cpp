@@ -5,6 +5,7 @@
 #include "platform/CodePage.h"
 #include "platform/Display.h"
 #include "skin/MlSkinResManager.h"
+#include "skin/window/MlSkinMenu.h"
 
 using namespace platform::literals;
 
@@ -18,11 +19,13 @@ int main() {
   platform::SetDisplay(std::move(display));
   // The built-in skin images are decoded once, before any window exists.
   InitializeSkinResources();
+  InstallMenuSkinHook();
   auto* app = new TApplication(nullptr);
   app->SetTitle("Quelbo自动更新"_cp936);
   app->CreateForm<TForm1>();
   app->Run();
   delete app;
+  RemoveMenuSkinHook();
   FinalizeSkinResources();
   platform::SetDisplay(nullptr);
   return 0;

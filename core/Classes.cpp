@@ -71,9 +71,9 @@ void TComponent::RemoveFreeNotification(TComponent* c) {
 }
 
 void TComponent::Notification(TComponent* AComponent, TOperation Operation) {
-  // Owned components hear of removals among their siblings, as references
-  // between siblings are the common case.
-  if (Operation == TOperation::opRemove && !(state_ & csDestroying))
+  // Owned components hear of arrivals and removals among their siblings, as
+  // references between siblings are the common case.
+  if (!(state_ & csDestroying))
     for (TComponent* c : components_)
       if (c != AComponent) c->Notification(AComponent, Operation);
 }

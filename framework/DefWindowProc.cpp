@@ -6,6 +6,7 @@
 
 #include "core/SysUtils.h"
 #include "framework/GdiInternal.h"
+#include "framework/Menus.h"
 #include "framework/WindowRecord.h"
 #include "platform/CodePage.h"
 
@@ -202,6 +203,7 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       DestroyWindow(hwnd);
       return 0;
     case WM_CANCELMODE:
+      EndMenu();
       if (GetCapture() == hwnd) ReleaseCapture();
       return 0;
     case WM_WINDOWPOSCHANGING: {

@@ -124,8 +124,14 @@ void MouseEvent(const platform::Event& e, HWND top) {
     }
   }
   if (disabled && !wm.capture) return;
-  if (e.type == platform::EventType::ButtonDown && top && wm.active != top && !Disabled(top)) {
-    ActivateWindow(top, true);
+  if (e.type == platform::EventType::ButtonDown && top && wm.active != top && !Disabled(top) &&
+      !(top->exStyle & WS_EX_NOACTIVATE)) {
+    // The window may refuse activation, and may eat the click.
+    LRESULT how = SendMessage(top, WM_MOUSEACTIVATE, reinterpret_cast<WPARAM>(top),
+                              MAKELPARAM(hit, ButtonMessage(e.button, true, hit == HTCLIENT)));
+    if (!Rec(top)) return;
+    if (how != MA_NOACTIVATE && how != MA_NOACTIVATEANDEAT) ActivateWindow(top, true);
+    if (how == MA_ACTIVATEANDEAT || how == MA_NOACTIVATEANDEAT) return;
   }
   bool client = hit == HTCLIENT;
   POINT c = s;

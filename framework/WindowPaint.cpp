@@ -240,6 +240,11 @@ int ReleaseDC(HWND, HDC hdc) {
   return 1;
 }
 
+HWND WindowFromDC(HDC hdc) {
+  if (!IsValidDC(hdc) || hdc->kind != DeviceContext::Kind::Window) return nullptr;
+  return Rec(hdc->window) ? hdc->window : nullptr;
+}
+
 // ---- Layered windows ----
 
 static void EnsurePerPixelNative(HWND top) {
@@ -259,6 +264,7 @@ static void EnsurePerPixelNative(HWND top) {
   top->native = d->CreateWindow(np);
   top->nativePerPixel = true;
   d->SetTitle(top->native, platform::Cp936ToUtf8(top->text));
+  SyncPointerPassThrough(top);
   if (top->Visible()) d->Show(top->native, false);
 }
 

@@ -62,6 +62,7 @@ static HWND DeepestChildAt(HWND hwnd, POINT p) {
 HWND WindowFromPoint(POINT s) {
   for (HWND t : WM().topLevels) {
     if (!t->Visible() || (t->style & WS_MINIMIZE) || !t->rect.Contains(s.x, s.y)) continue;
+    if (PassesPointerThrough(t)) continue;
     if (!ShapeHas(t, s.x - t->rect.left, s.y - t->rect.top)) continue;
     POINT c{s.x - t->rect.left, s.y - t->rect.top};
     if (!t->client.Contains(c.x, c.y)) return t;
@@ -137,8 +138,17 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int w, int h, UINT 
     if (display && rec->native) {
       if (moved || sized) display->SetBounds(rec->native, now.left, now.top, std::max(1, now.Width()), std::max(1, now.Height()));
       if ((wp.flags & SWP_SHOWWINDOW)) display->Show(rec->native, !(wp.flags & SWP_NOACTIVATE));
+      // Layered content is not painted again: what the last update gave shows.
+      if ((wp.flags & SWP_SHOWWINDOW) && rec->layeredContent)
+        PresentRects(hwnd, Region(Rect(0, 0, rec->surface.width, rec->surface.height)));
       if ((wp.flags & SWP_HIDEWINDOW)) display->Hide(rec->native);
-      if (!(wp.flags & SWP_NOZORDER) && visible) display->Raise(rec->native);
+      if (!(wp.flags & SWP_NOZORDER) && visible) {
+        HWND after = wp.hwndInsertAfter;
+        if (after != HWND_TOP && after != HWND_BOTTOM && Rec(after) && after->IsTopLevel() && after->native)
+          display->StackBelow(rec->native, after->native);
+        else
+          display->Raise(rec->native);
+      }
     }
   } else {
     if (wasVisible && (moved || sized || !visible)) ExposeInParent(hwnd, old);

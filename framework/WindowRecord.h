@@ -107,6 +107,10 @@ WindowRecord* Rec(HWND hwnd);  // nullptr for a handle that is not a live window
 
 // Window geometry helpers (WindowTree.cpp).
 HWND TopLevelOf(HWND hwnd);
+// A layered window with WS_EX_TRANSPARENT lets the pointer through to what
+// lies below it; SyncPointerPassThrough tells its native window so.
+bool PassesPointerThrough(HWND top);
+void SyncPointerPassThrough(HWND top);
 // Offset of a window's top-left corner inside its top-level window's surface.
 POINT OffsetInTopLevel(HWND hwnd);
 // Window rectangle in screen coordinates.

@@ -36,6 +36,16 @@ AnsiString GetClassName(HWND hwnd) {
   return w && w->cls ? w->cls->wc.lpszClassName : AnsiString();
 }
 
+bool PassesPointerThrough(HWND top) {
+  constexpr DWORD both = WS_EX_LAYERED | WS_EX_TRANSPARENT;
+  return top->IsTopLevel() && (top->exStyle & both) == both;
+}
+
+void SyncPointerPassThrough(HWND top) {
+  if (!top->IsTopLevel() || !top->native) return;
+  if (auto* d = platform::Display()) d->SetPointerPassThrough(top->native, PassesPointerThrough(top));
+}
+
 HWND TopLevelOf(HWND hwnd) {
   while (hwnd && hwnd->IsChild()) hwnd = hwnd->parent;
   return hwnd;
@@ -146,6 +156,7 @@ HWND CreateWindowEx(DWORD exStyle, const AnsiString& className, const AnsiString
       rec->native = d->CreateWindow(np);
       rec->nativePerPixel = np.perPixelAlpha;
       d->SetTitle(rec->native, platform::Cp936ToUtf8(title));
+      SyncPointerPassThrough(hwnd);
     }
     AllocateSurface(hwnd);
   }
@@ -275,6 +286,7 @@ std::intptr_t SetWindowLongPtr(HWND hwnd, int index, std::intptr_t value) {
     case GWL_STYLE: w->style = static_cast<DWORD>(value); break;
     case GWL_EXSTYLE:
       w->exStyle = static_cast<DWORD>(value);
+      SyncPointerPassThrough(hwnd);
       if (!(w->exStyle & WS_EX_LAYERED) && w->opacity != 255 && w->native) {
         w->opacity = 255;
         if (auto* d = platform::Display()) d->SetOpacity(w->native, 255);

@@ -125,6 +125,8 @@ BOOL GdiFlush();
 HDC GetDC(HWND hwnd);        // client area, clipped to its visible part
 HDC GetWindowDC(HWND hwnd);  // whole window, non-client part included
 int ReleaseDC(HWND hwnd, HDC hdc);
+// The window a DC of GetDC, GetWindowDC or BeginPaint draws on; nullptr for others.
+HWND WindowFromDC(HDC hdc);
 
 // Messages.
 BOOL PostMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);  // any thread

@@ -18,6 +18,14 @@ struct IntRect {
   friend bool operator==(const IntRect&, const IntRect&) = default;
 };
 
+// The part two rectangles share; an empty rectangle when they share none.
+inline IntRect Intersect(const IntRect& a, const IntRect& b) {
+  IntRect r{a.left > b.left ? a.left : b.left, a.top > b.top ? a.top : b.top, a.right < b.right ? a.right : b.right,
+            a.bottom < b.bottom ? a.bottom : b.bottom};
+  if (r.right <= r.left || r.bottom <= r.top) return {};
+  return r;
+}
+
 using NativeWindow = std::uint64_t;  // 0 is no window
 
 struct NativeWindowParams {
@@ -95,6 +103,16 @@ class DisplayBackend {
   virtual void SetShape(NativeWindow w, const std::vector<IntRect>& rects) = 0;
   // One alpha for the whole window (255 opaque).
   virtual void SetOpacity(NativeWindow w, std::uint8_t alpha) = 0;
+  // The pointer passes through the window to whatever lies below it: the
+  // window's input area is empty. Off gives the window its input area back.
+  virtual void SetPointerPassThrough(NativeWindow w, bool on) = 0;
+  // Places the window directly below sibling in the stacking order.
+  virtual void StackBelow(NativeWindow w, NativeWindow sibling) = 0;
+  // Whether the display itself blends perPixelAlpha windows with what lies
+  // below them. Where it does not (an X server without a compositing
+  // manager), the backend blends them over what the screen showed below them
+  // when they appeared or moved, so they show opaque, never black or empty.
+  virtual bool BlendsPerPixelAlpha() = 0;
   // Shows the given rectangles of the window's surface. pixels is $AARRGGBB,
   // stride in pixels; alpha matters only for perPixelAlpha windows, where the
   // pixels are premultiplied.

@@ -110,6 +110,16 @@ void HeadlessDisplay::SetOpacity(NativeWindow w, std::uint8_t a) {
   if (auto it = windows_.find(w); it != windows_.end()) it->second.opacity = a;
 }
 
+void HeadlessDisplay::SetPointerPassThrough(NativeWindow w, bool on) {
+  if (auto it = windows_.find(w); it != windows_.end()) it->second.passThrough = on;
+}
+
+void HeadlessDisplay::StackBelow(NativeWindow w, NativeWindow sibling) {
+  if (w == sibling || !windows_.count(w) || !windows_.count(sibling)) return;
+  stacking_.erase(std::remove(stacking_.begin(), stacking_.end(), w), stacking_.end());
+  stacking_.insert(std::find(stacking_.begin(), stacking_.end(), sibling), w);
+}
+
 void HeadlessDisplay::Present(NativeWindow w, const std::uint32_t* pixels, int width, int height, int stride,
                               const std::vector<IntRect>& rects) {
   auto it = windows_.find(w);
@@ -184,7 +194,7 @@ void HeadlessDisplay::Post(const Event& e) { Enqueue(e); }
 NativeWindow HeadlessDisplay::WindowAt(int x, int y) const {
   for (auto it = stacking_.rbegin(); it != stacking_.rend(); ++it) {
     const WindowState& s = windows_.at(*it);
-    if (!s.visible || s.minimized) continue;
+    if (!s.visible || s.minimized || s.passThrough) continue;
     int lx = x - s.bounds.left, ly = y - s.bounds.top;
     if (lx < 0 || ly < 0 || lx >= s.bounds.Width() || ly >= s.bounds.Height()) continue;
     if (!s.shape.empty() && std::none_of(s.shape.begin(), s.shape.end(), [&](const IntRect& r) {

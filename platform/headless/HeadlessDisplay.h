@@ -24,6 +24,7 @@ class HeadlessDisplay : public DisplayBackend {
     std::string title;
     std::vector<IntRect> shape;
     std::uint8_t opacity = 255;
+    bool passThrough = false;
     std::vector<std::uint32_t> pixels;  // what was presented, width x height
     int presents = 0;
     CursorShape cursor = CursorShape::Arrow;
@@ -44,6 +45,10 @@ class HeadlessDisplay : public DisplayBackend {
   void Focus(NativeWindow w) override;
   void SetShape(NativeWindow w, const std::vector<IntRect>& rects) override;
   void SetOpacity(NativeWindow w, std::uint8_t alpha) override;
+  void SetPointerPassThrough(NativeWindow w, bool on) override;
+  void StackBelow(NativeWindow w, NativeWindow sibling) override;
+  // The composed screen blends every layered window.
+  bool BlendsPerPixelAlpha() override { return true; }
   void Present(NativeWindow w, const std::uint32_t* pixels, int width, int height, int stride,
                const std::vector<IntRect>& rects) override;
   void GrabPointer(NativeWindow w) override;

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <string>
 
 #include "platform/x11/X11ErrorTrap.h"
 #include "platform/x11/X11Properties.h"
@@ -42,6 +43,8 @@ X11Display::X11Display(XDisplay* dpy)
 
   XVisualInfo argb{};
   if (XMatchVisualInfo(dpy_, screen_, 32, TrueColor, &argb)) argbVisual_ = argb.visual;
+  std::string selection = "_NET_WM_CM_S" + std::to_string(screen_);
+  compositorSelection_ = XInternAtom(dpy_, selection.c_str(), False);
 
   int eventBase = 0, errorBase = 0;
   hasShape_ = XShapeQueryExtension(dpy_, &eventBase, &errorBase);

@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "platform/Display.h"
 #include "platform/x11/X11Atoms.h"
@@ -36,6 +37,9 @@ class X11Display : public DisplayBackend {
   void Focus(NativeWindow w) override;
   void SetShape(NativeWindow w, const std::vector<IntRect>& rects) override;
   void SetOpacity(NativeWindow w, std::uint8_t alpha) override;
+  void SetPointerPassThrough(NativeWindow w, bool on) override;
+  void StackBelow(NativeWindow w, NativeWindow sibling) override;
+  bool BlendsPerPixelAlpha() override;
   void Present(NativeWindow w, const std::uint32_t* pixels, int width, int height, int stride,
                const std::vector<IntRect>& rects) override;
   void GrabPointer(NativeWindow w) override;
@@ -71,6 +75,17 @@ class X11Display : public DisplayBackend {
     bool mapped = false;
     bool hideRequested = false;  // the next unmap is ours, not an iconify
     bool iconified = false;
+    bool shaped = false;             // a bounding shape is set: shape holds it
+    std::vector<XRectangle> shape;
+    bool passThrough = false;  // the input shape is empty
+    // Per-pixel alpha that no compositing manager blends: the pixels last
+    // presented (premultiplied, bounds-sized) go out blended over what the
+    // screen showed below the window.
+    bool blendHere = false;
+    bool shown = false;        // mapped by Show and not hidden since
+    bool blankHidden = false;  // unmapped while all its pixels are transparent
+    std::vector<std::uint32_t> source;
+    std::vector<std::uint32_t> backdrop;
   };
 
   // Window-manager facts, read again when the root window says they changed.
@@ -87,6 +102,14 @@ class X11Display : public DisplayBackend {
   void SetWindowTypeAndState(WindowRecord& r);
   void CreateInputContext(WindowRecord& r);
   Cursor CursorFor(CursorShape shape);
+  // The window's input shape as it should be: empty while it passes the
+  // pointer through, otherwise its bounding shape.
+  void ApplyInputShape(WindowRecord& r);
+  // Blending over the backdrop (X11Layered.cpp).
+  std::vector<std::uint32_t> CaptureScreen(const IntRect& area);
+  void TakeBackdrop(WindowRecord& r, const IntRect& from, const IntRect& to);
+  void PutBlended(WindowRecord& r, const std::vector<IntRect>& rects);
+  Window FrameOf(Window w);
 
   // Events.
   void Translate(XEvent& xe);
@@ -104,6 +127,7 @@ class X11Display : public DisplayBackend {
   Visual* defaultVisual_;
   int defaultDepth_;
   Visual* argbVisual_ = nullptr;  // depth 32 with alpha; nullptr when the server has none
+  Atom compositorSelection_ = 0;  // owned while a compositing manager runs on the screen
   Atoms atoms_{};
   SharedMemorySupport shm_;
   bool hasShape_ = false;

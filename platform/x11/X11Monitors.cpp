@@ -9,17 +9,6 @@
 
 namespace platform::x11 {
 
-namespace {
-
-IntRect Intersect(const IntRect& a, const IntRect& b) {
-  IntRect r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
-            std::min(a.bottom, b.bottom)};
-  if (r.right <= r.left || r.bottom <= r.top) return {};
-  return r;
-}
-
-}  // namespace
-
 std::vector<MonitorInfo> X11Display::Monitors() {
   std::vector<MonitorInfo> monitors;
   if (hasRandr_) {

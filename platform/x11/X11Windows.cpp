@@ -174,16 +174,31 @@ void X11Display::SetBounds(NativeWindow w, int x, int y, int width, int height) 
   if (!r) return;
   width = std::max(1, width);
   height = std::max(1, height);
+  IntRect old = r->bounds;
   r->bounds = {x, y, x + width, y + height};
+  bool sameSize = old.Width() == width && old.Height() == height;
+  const bool showing = r->blendHere && r->shown && !r->blankHidden;
+  if (showing) TakeBackdrop(*r, old, r->bounds);
+  if (r->blendHere && !sameSize) r->source.assign(static_cast<size_t>(width) * static_cast<size_t>(height), 0);
   SetSizeHints(*r);
   r->boundsSerial = NextRequest(dpy_);
   XMoveResizeWindow(dpy_, r->id, x, y, static_cast<unsigned>(width), static_cast<unsigned>(height));
+  // A move shows the same pixels over another backdrop; a new size waits for
+  // new pixels.
+  if (showing && sameSize) PutBlended(*r, {{0, 0, width, height}});
 }
 
 void X11Display::Show(NativeWindow w, bool activate) {
   WindowRecord* r = Find(w);
   if (!r) return;
   r->hideRequested = false;
+  if (r->params.perPixelAlpha && !r->shown) {
+    r->blendHere = !BlendsPerPixelAlpha();
+    // What lies below is read before the window covers it.
+    if (r->blendHere) TakeBackdrop(*r, {}, r->bounds);
+  }
+  r->shown = true;
+  r->blankHidden = false;
   if (!r->params.popup) {
     // A user time of 0 asks the window manager not to give the window focus.
     if (!activate)
@@ -200,6 +215,7 @@ void X11Display::Show(NativeWindow w, bool activate) {
 void X11Display::Hide(NativeWindow w) {
   WindowRecord* r = Find(w);
   if (!r) return;
+  r->shown = false;
   if (r->mapped) r->hideRequested = true;
   // Withdrawing (not only unmapping) tells a window manager that the window
   // is gone, not iconified.
@@ -245,19 +261,37 @@ void X11Display::Focus(NativeWindow w) {
 void X11Display::SetShape(NativeWindow w, const std::vector<IntRect>& rects) {
   WindowRecord* r = Find(w);
   if (!r || !hasShape_) return;
-  if (rects.empty()) {
-    XShapeCombineMask(dpy_, r->id, ShapeBounding, 0, 0, None, ShapeSet);
-    XShapeCombineMask(dpy_, r->id, ShapeInput, 0, 0, None, ShapeSet);
-    return;
-  }
-  std::vector<XRectangle> xr;
-  xr.reserve(rects.size());
+  r->shape.clear();
   for (const IntRect& rc : rects)
     if (rc.right > rc.left && rc.bottom > rc.top)
-      xr.push_back({ClampShort(rc.left), ClampShort(rc.top), ClampUShort(rc.Width()), ClampUShort(rc.Height())});
-  // The input shape follows, so that clicks fall through where nothing shows.
-  for (int kind : {ShapeBounding, ShapeInput})
-    XShapeCombineRectangles(dpy_, r->id, kind, 0, 0, xr.data(), static_cast<int>(xr.size()), ShapeSet, Unsorted);
+      r->shape.push_back({ClampShort(rc.left), ClampShort(rc.top), ClampUShort(rc.Width()), ClampUShort(rc.Height())});
+  r->shaped = !rects.empty();
+  if (!r->shaped)
+    XShapeCombineMask(dpy_, r->id, ShapeBounding, 0, 0, None, ShapeSet);
+  else
+    XShapeCombineRectangles(dpy_, r->id, ShapeBounding, 0, 0, r->shape.data(), static_cast<int>(r->shape.size()),
+                            ShapeSet, Unsorted);
+  ApplyInputShape(*r);
+}
+
+void X11Display::ApplyInputShape(WindowRecord& r) {
+  if (r.passThrough) {
+    XShapeCombineRectangles(dpy_, r.id, ShapeInput, 0, 0, nullptr, 0, ShapeSet, Unsorted);
+  } else if (!r.shaped) {
+    XShapeCombineMask(dpy_, r.id, ShapeInput, 0, 0, None, ShapeSet);
+  } else {
+    // The input shape follows the bounding one, so that clicks fall through
+    // where nothing shows.
+    XShapeCombineRectangles(dpy_, r.id, ShapeInput, 0, 0, r.shape.data(), static_cast<int>(r.shape.size()),
+                            ShapeSet, Unsorted);
+  }
+}
+
+void X11Display::SetPointerPassThrough(NativeWindow w, bool on) {
+  WindowRecord* r = Find(w);
+  if (!r || !hasShape_ || r->passThrough == on) return;
+  r->passThrough = on;
+  ApplyInputShape(*r);
 }
 
 void X11Display::SetOpacity(NativeWindow w, std::uint8_t alpha) {
@@ -274,7 +308,38 @@ void X11Display::Present(NativeWindow w, const std::uint32_t* pixels, int width,
                          const std::vector<IntRect>& rects) {
   WindowRecord* r = Find(w);
   if (!r) return;
-  r->image->Put(pixels, width, height, stride, rects, r->bounds.Width(), r->bounds.Height());
+  if (!r->blendHere) {
+    r->image->Put(pixels, width, height, stride, rects, r->bounds.Width(), r->bounds.Height());
+    return;
+  }
+  const int bw = r->bounds.Width(), bh = r->bounds.Height();
+  r->source.resize(static_cast<size_t>(bw) * static_cast<size_t>(bh));
+  for (const IntRect& rc : rects) {
+    int l = std::max(0, rc.left), t = std::max(0, rc.top);
+    int rr = std::min({rc.right, width, bw}), b = std::min({rc.bottom, height, bh});
+    for (int y = t; y < b; ++y)
+      std::copy(pixels + static_cast<size_t>(y) * stride + l, pixels + static_cast<size_t>(y) * stride + rr,
+                r->source.begin() + static_cast<long>(y) * bw + l);
+  }
+  // Fully transparent, the window is as good as not there: it leaves the
+  // screen rather than show a picture of what was below it.
+  bool blank = std::none_of(r->source.begin(), r->source.end(), [](std::uint32_t p) { return p >> 24; });
+  if (blank) {
+    if (r->shown && !r->blankHidden) {
+      r->blankHidden = true;
+      r->hideRequested = true;
+      XUnmapWindow(dpy_, r->id);
+    }
+    return;
+  }
+  if (r->blankHidden && r->shown) {
+    r->blankHidden = false;
+    TakeBackdrop(*r, {}, r->bounds);
+    XMapWindow(dpy_, r->id);
+    PutBlended(*r, {{0, 0, bw, bh}});
+    return;
+  }
+  PutBlended(*r, rects);
 }
 
 }  // namespace platform::x11

@@ -2,8 +2,11 @@
 #include "skin/window/MlSkinForm.h"
 
 #include <algorithm>
+#include <cctype>
 
 #include "skin/MlSkinMessages.h"
+#include "skin/window/MlFormBorder.h"
+#include "skin/window/MlSkinNCMenuItem.h"
 #include "skin/window/MlSkinNCCtrlBase.h"
 
 void TMlSkinFormOptions::Assign(const TPersistent* Source) {
@@ -29,6 +32,10 @@ TMlSkinForm::TMlSkinForm(TComponent* AOwner) : TMlHookWindowProc(AOwner) {
 TMlSkinForm::~TMlSkinForm() {
   if (appHooked_ && Application) Application->UnhookMainWindow(&appHook_);
   TMlFormSkinHelper::RemoveSkin(this);
+  if (imageBorder_) {
+    imageBorder_->ForgetItems();
+    imageBorder_->RemoveFreeNotification(this);
+  }
   // Items outlive the list when their owner frees them later; they must not
   // reach back into a form skin that is gone.
   for (TMlSkinNCCtrlBase* item : items_) item->Unregistered();
@@ -57,9 +64,27 @@ void TMlSkinForm::SetSkinRes(TMlSkinRes* v) {
   ApplySkinRes();
 }
 
+void TMlSkinForm::SetImageBorder(TMlFormLayerBorder* v) {
+  if (v == imageBorder_) return;
+  if (imageBorder_) {
+    imageBorder_->ForgetItems();
+    imageBorder_->RemoveFreeNotification(this);
+  }
+  imageBorder_ = v;
+  if (!v) return;
+  v->FreeNotification(this);
+  if (!IsDesigning() && Form() && Form()->Visible()) {
+    v->Attach(Form());
+    v->CreateWindows(&items_);
+  }
+}
+
 void TMlSkinForm::Notification(TComponent* AComponent, TOperation Operation) {
   TComponent::Notification(AComponent, Operation);
-  if (Operation == TOperation::opRemove && AComponent == skinRes_) skinRes_ = nullptr;
+  if (Operation != TOperation::opRemove) return;
+  if (AComponent == skinRes_) skinRes_ = nullptr;
+  if (AComponent == imageBorder_) imageBorder_ = nullptr;
+  mainMenu_.Forget(AComponent);
 }
 
 void TMlSkinForm::PublishCustomPicture() { CurrentFormSkin().SetCustomPicture(customPicture_); }
@@ -110,7 +135,11 @@ void TMlSkinForm::ApplySkinRes() {
   titlerColor_ = s->TitlerColor();
   BuildBackground();
   PublishSkin();
+  // No menu buttons are made during this repaint.
+  TMainMenu* menu = mainMenu_.MainMenu();
+  mainMenu_.SetMainMenu(nullptr);
   RefreshSkin();
+  mainMenu_.SetMainMenu(menu);
 }
 
 bool TMlSkinForm::FormIsMaximized() const {
@@ -129,6 +158,23 @@ void TMlSkinForm::RegisterItem(TMlSkinNCCtrlBase* item) {
 }
 
 void TMlSkinForm::ForgetItem(TMlSkinNCCtrlBase* item) { std::erase(items_, item); }
+
+bool TMlSkinForm::MenuAccelerator(TMessage& m) {
+  if (!mainMenu_.MainMenu()) return false;
+  const char c = static_cast<char>(std::toupper(static_cast<int>(m.WParam & 0xFF)));
+  bool matched = false;
+  const auto& entries = mainMenu_.Entries();
+  for (size_t i = 0; i < entries.size(); ++i) {
+    TMlSkinNCMenuItem* button = entries[i]->Button;
+    if (!button || ::MenuAccelerator(entries[i]->Caption) != c) continue;
+    // A count of 1 opens the menu, as the switch between menus does.
+    button->ClickCount = 1;
+    button->Click();
+    m.Result = 1;
+    matched = true;
+  }
+  return matched;
+}
 
 TBitmap32* TMlSkinForm::BackgroundBitmap() {
   return style_ == TMlSkinStyle::ssColor ? &colorBackground_ : &pictureBackground_;
@@ -149,6 +195,7 @@ void TMlSkinForm::WndProc(TMessage& m) {
         KillTimer(form->Handle(), kTimerNcRepaint);
         SetTimer(form->Handle(), kTimerNcRepaint, 50);
       }
+      if (imageBorder_) imageBorder_->FollowSize();
       if (fillStyle_ == TMlFillStyle::mfsStretch && style_ == TMlSkinStyle::ssPicture) form->Invalidate();
       return;
     case WM_PAINT:
@@ -178,6 +225,13 @@ void TMlSkinForm::WndProc(TMessage& m) {
       PassOn(m);
       return;
     }
+    case WM_WINDOWPOSCHANGED:
+      PassOn(m);
+      if (imageBorder_) {
+        const auto* pos = reinterpret_cast<const WINDOWPOS*>(m.LParam);
+        imageBorder_->MoveTo(pos->x, pos->y);
+      }
+      return;
     case WM_NCCALCSIZE:
       NcCalcSize(m);
       return;
@@ -192,6 +246,7 @@ void TMlSkinForm::WndProc(TMessage& m) {
       return;
     case WM_NCLBUTTONDOWN:
       if (!CaptionMouse(m, true)) PassOn(m);
+      if (imageBorder_ && Form()) imageBorder_->MoveTo(Form()->Left(), Form()->Top());
       return;
     case WM_NCLBUTTONUP:
       if (!CaptionMouse(m, false)) PassOn(m);
@@ -211,6 +266,9 @@ void TMlSkinForm::WndProc(TMessage& m) {
         if (m.WParam == kNcPaintCaptionBand) PaintCaptionBand();
         else PaintNonClient();
       }
+      // An opaque border hosts the items on its top window, which repaints them.
+      if (imageBorder_ && !imageBorder_->Transparent())
+        if (TmlFormLayerWindow* top = imageBorder_->Window(bkTop)) top->Perform(MLM_NCPAINT, m.WParam, m.LParam);
       return;
     case MLM_SKINCHANGED:
       BuildBackground();
@@ -236,13 +294,25 @@ void TMlSkinForm::WndProc(TMessage& m) {
     case CM_SHOWINGCHANGED:
       ShowingChanged(m);
       return;
+    case CM_VISIBLECHANGED:
+      PassOn(m);
+      if (imageBorder_) {
+        if (form->Visible()) imageBorder_->Show();
+        else imageBorder_->Hide();
+      }
+      return;
     case CM_DIALOGKEY:
     case CM_DIALOGCHAR:
-      // FIXME: accelerators of the caption-bar menu wait for the menu itself.
+      if (m.WParam != VK_MENU && MenuAccelerator(m)) return;
       if (m.WParam == VK_MENU) m.Result = 1;
       PassOn(m);
       return;
     case MLM_MENUCLOSED:
+      if (mainMenu_.MainMenu() && mainMenu_.OpenButton) {
+        mainMenu_.OpenButton->SetDown(false);
+        mainMenu_.OpenButton = nullptr;
+        if (mainMenu_.PendingButton && form->HandleAllocated()) SetTimer(form->Handle(), kTimerNextMenu, 20);
+      }
       return;
     default:
       PassOn(m);

@@ -13,6 +13,7 @@
 #include "skin/window/MlSkinRes.h"
 
 class TMlSkinNCCtrlBase;
+class TMlFormLayerBorder;
 
 class TMlSkinFormOptions : public TPersistent {
  public:
@@ -79,6 +80,9 @@ class TMlSkinForm : public TMlHookWindowProc, public TMlFormSkinLink {
   void SetKeepTitlerColor(bool v) { keepTitlerColor_ = v; }
   bool KeepFrameColor() const { return keepFrameColor_; }
   void SetKeepFrameColor(bool v) { keepFrameColor_ = v; }
+  TMlFormLayerBorder* ImageBorder() const { return imageBorder_; }
+  // At run time on a visible form the border's windows are made at once.
+  void SetImageBorder(TMlFormLayerBorder* v);
   TMlSkinMainMenu* MainMenu() { return &mainMenu_; }
   void SetMainMenu(const TMlSkinMainMenu* v) { mainMenu_.Assign(v); }
   // Fired at the end of every skin refresh.
@@ -123,6 +127,8 @@ class TMlSkinForm : public TMlHookWindowProc, public TMlFormSkinLink {
   void NcHitTest(TMessage& m);
   void GetMinMaxInfo(TMessage& m);
   bool CaptionMouse(TMessage& m, bool down);
+  // Alt and a caption's accelerator open that caption-bar menu.
+  bool MenuAccelerator(TMessage& m);
   void CaptionDoubleClick(TMessage& m);
   void NcPaint(TMessage& m);
   // Show, minimise, maximise, restore (MlSkinFormStates.cpp).
@@ -131,6 +137,8 @@ class TMlSkinForm : public TMlHookWindowProc, public TMlFormSkinLink {
   void Timer(TMessage& m);
   void HideForMinimize();
   void ShowAfterRestore();
+  // Shown or hidden by the maximised state and moved to the form.
+  void BorderFollowsRestore();
   bool ApplicationHook(TMessage& m);
   // Painting (MlSkinFormPaint.cpp).
   void ComputeEffectiveColors();
@@ -158,7 +166,8 @@ class TMlSkinForm : public TMlHookWindowProc, public TMlFormSkinLink {
   bool doubleFrame_ = true;
   bool keepTitlerColor_ = false;
   bool keepFrameColor_ = false;
-  TMlSkinMainMenu mainMenu_;
+  TMlFormLayerBorder* imageBorder_ = nullptr;
+  TMlSkinMainMenu mainMenu_{this};
 
   // State.
   TBorderIcons savedBorderIcons_ = 0;

@@ -4,6 +4,7 @@
 
 #include "graphics/PictureFilters.h"
 #include "skin/MlSkinResManager.h"
+#include "skin/window/MlFormBorder.h"
 #include "skin/window/GradientFill.h"
 #include "skin/window/MlSkinForm.h"
 #include "skin/window/MlSkinNCCtrlBase.h"
@@ -65,8 +66,12 @@ void TMlSkinForm::BuildPictureBackground() {
   if (TBitmap32* found = GetSkinBitmap(customPicture_)) picture_.Assign(found);
   const TMlSkinShift& s = SkinShift();
   if (s.Any()) ShiftBitmapColors(&picture_, s.Hue, s.Saturation, s.Brightness);
-  // FIXME: a tiled border image moves the picture's origin once border images exist.
-  const int ox = 0, oy = 0;
+  // A tiled border continues into the picture: their tiles line up.
+  int ox = 0, oy = 0;
+  if (imageBorder_ && imageBorder_->StretchKind() == TMlStretchKind::skTile) {
+    ox = framWidth_ - imageBorder_->Size()->Left;
+    oy = titleHeight_ - imageBorder_->Size()->Top;
+  }
   pictureBackground_.Resize(W() + 10, H() + 10);
   switch (fillStyle_) {
     case TMlFillStyle::mfsTile:
@@ -91,11 +96,19 @@ void TMlSkinForm::BuildPictureBackground() {
 }
 
 void TMlSkinForm::PaintTopPiece(TBitmap32& t) {
+  const bool framedByBorder = imageBorder_ && !imageBorder_->Transparent();
+  if (style_ == TMlSkinStyle::ssPicture && framedByBorder) {
+    // The border windows are the whole frame.
+    flatFrame_ = true;
+    hitTestWidth_ = framWidth_ = titleHeight_ = 0;
+    roundWindow_ = false;
+  }
   t.Resize(W(), titleHeight_);
   if (style_ == TMlSkinStyle::ssColor) {
     if (activeGradient_ && titleHeight_ > 0) {
       t.Clear(ToColor32(effColor_));
-      GradientFill(t, effTitlerColor_, effColor_, false, Rect(0, 0, W(), gradientHeight_));
+      // A gradient of no rows is no gradient, not one row of caption colour.
+      if (gradientHeight_ > 0) GradientFill(t, effTitlerColor_, effColor_, false, Rect(0, 0, W(), gradientHeight_));
     } else {
       t.Clear(ToColor32(effTitlerColor_));
     }
@@ -104,7 +117,7 @@ void TMlSkinForm::PaintTopPiece(TBitmap32& t) {
   } else {
     pictureBackground_.DrawOnto(&t, 0, 0);
   }
-  if (!t.Empty())
+  if (!t.Empty() && !(style_ == TMlSkinStyle::ssPicture && framedByBorder))
     for (TMlSkinNCCtrlBase* item : std::vector<TMlSkinNCCtrlBase*>(items_))
       if (item->Visible()) item->Paint(t);
   if (style_ == TMlSkinStyle::ssPicture || !keepTitlerColor_) PaintFrameLines(t, FramePiece::Top);
@@ -125,7 +138,7 @@ void TMlSkinForm::PaintNonClient() {
       ReleaseDC(h, dc);
     }
   } release{h, dc, saved};
-  // FIXME: the caption-bar menu's buttons are made here once a main menu can be attached.
+  if (mainMenu_.MainMenu() && !mainMenu_.Built()) mainMenu_.CreateButtons(Form());
   TBitmap32& t = piece_;
   PaintTopPiece(t);
   t.BlitToDC(dc, 0, 0);

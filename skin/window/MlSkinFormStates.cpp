@@ -1,6 +1,8 @@
 // The skinned form through showing, minimising, maximising and restoring, its
 // timers and its watch on the application window.
+#include "skin/window/MlFormBorder.h"
 #include "skin/window/MlSkinForm.h"
+#include "skin/window/MlSkinNCMenuItem.h"
 
 namespace {
 
@@ -15,6 +17,7 @@ void TMlSkinForm::ShowingChanged(TMessage& m) {
   TCustomForm* form = Form();
   if (!form->Showing()) {
     PassOn(m);
+    if (imageBorder_) imageBorder_->Suspend();
     return;
   }
   HWND h = form->Handle();
@@ -24,6 +27,10 @@ void TMlSkinForm::ShowingChanged(TMessage& m) {
   }
   std::intptr_t style = GetWindowLongPtr(h, GWL_STYLE);
   if (style & WS_SYSMENU) SetWindowLongPtr(h, GWL_STYLE, style & ~std::intptr_t(WS_SYSMENU));
+  if (imageBorder_) {
+    imageBorder_->Attach(form);
+    imageBorder_->Resume();
+  }
   if (!skinRes_) BuildBackground();
   if (!firstShown_) {
     // The window appears only after its first complete paint.
@@ -53,6 +60,7 @@ void TMlSkinForm::HideForMinimize() {
     savedAlphaBlendValue_ = form->AlphaBlendValue();
   }
   SetAlpha(form, true, 0);
+  if (imageBorder_) imageBorder_->Hide();
 }
 
 void TMlSkinForm::ShowAfterRestore() {
@@ -66,6 +74,13 @@ void TMlSkinForm::ShowAfterRestore() {
   if (savedAlphaBlendValue_ == 0) savedAlphaBlendValue_ = 255;
   SetAlpha(form, savedAlphaBlend_, savedAlphaBlendValue_);
   if (form->CanFocus()) SetFocus(form->Handle());
+  if (imageBorder_) imageBorder_->Show();
+}
+
+void TMlSkinForm::BorderFollowsRestore() {
+  if (!imageBorder_ || !Form()) return;
+  imageBorder_->ShowByZoom();
+  imageBorder_->MoveTo(Form()->Left(), Form()->Top());
 }
 
 void TMlSkinForm::SysCommand(TMessage& m) {
@@ -88,6 +103,7 @@ void TMlSkinForm::SysCommand(TMessage& m) {
         framWidth_ = 0;
       }
       PassOn(m);
+      if (imageBorder_) imageBorder_->ShowByZoom();
       return;
     default:
       break;
@@ -102,6 +118,7 @@ void TMlSkinForm::SysCommand(TMessage& m) {
     SetWindowPos(h, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
   }
   ShowAfterRestore();
+  BorderFollowsRestore();
 }
 
 void TMlSkinForm::Timer(TMessage& m) {
@@ -113,6 +130,7 @@ void TMlSkinForm::Timer(TMessage& m) {
       return;
     case kTimerFirstShow:
       KillTimer(form->Handle(), kTimerFirstShow);
+      if (imageBorder_) imageBorder_->CreateWindows(&items_);
       // A window hidden for minimise stays transparent; its restore gives the
       // saved values back.
       if (firstShowPending_ && !hiddenForMinimize_) SetAlpha(form, savedAlphaBlend_, savedAlphaBlendValue_);
@@ -120,6 +138,10 @@ void TMlSkinForm::Timer(TMessage& m) {
       return;
     case kTimerNextMenu:
       KillTimer(form->Handle(), kTimerNextMenu);
+      if (TMlSkinNCMenuItem* next = mainMenu_.PendingButton) {
+        next->ClickCount = 1;
+        next->Click();
+      }
       return;
     default:
       PassOn(m);
@@ -145,6 +167,7 @@ bool TMlSkinForm::ApplicationHook(TMessage& m) {
       if (m.WParam == SC_RESTORE && main) {
         Application->Restore();
         ShowAfterRestore();
+        BorderFollowsRestore();
         return true;
       }
       return false;

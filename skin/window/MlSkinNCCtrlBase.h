@@ -31,6 +31,9 @@ class TNCCtrlPos : public TPersistent {
   // edge to the item's left edge.
   int Left() const;
   int Top() const { return yValue_; }
+  // The window whose width right alignment measures from.
+  TControl* HostForm() const { return hostForm_; }
+  void SetHostForm(TControl* v) { hostForm_ = v; }
   // While set, changes do not fire OnChange.
   bool Updating = false;
   virtual void Changed();

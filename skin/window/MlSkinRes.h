@@ -6,6 +6,7 @@
 #include "skin/window/MlSkinTypes.h"
 
 class TMlSkinRes;
+class TMlFormLayerBorder;
 
 class TMlFormSkinRes : public TPersistent {
  public:
@@ -33,6 +34,17 @@ class TMlFormSkinRes : public TPersistent {
   void SetDefaultSkinOrder(int v) { Store(defaultSkinOrder_, v); }
   int GradientHeight() const { return gradientHeight_; }
   void SetGradientHeight(int v) { Store(gradientHeight_, v); }
+  // The FormBg of the configuration file: a file name in "Skin/Custom/".
+  const AnsiString& BackgroundFileName() const { return backgroundFileName_; }
+  void SetBackgroundFileName(const AnsiString& v) { backgroundFileName_ = v; }
+
+  // Kept and copied only; no skinned form reads them.
+  bool ActiveGradient = true;
+  bool DoubleFrame = true;
+  TMlFillStyle FillStyle = TMlFillStyle::mfsBlur;
+  bool RoundWindow = true;
+  bool FlatFrame = false;
+  TMlFormLayerBorder* ImageBorder = nullptr;
 
   // Notifications wait while an update or a load is open.
   void BeginUpdate() { ++updateCount_; }
@@ -55,24 +67,49 @@ class TMlFormSkinRes : public TPersistent {
   TMlSkinStyle style_ = TMlSkinStyle::ssColor;
   int framWidth_ = 2;
   int updateCount_ = 0;
+  AnsiString backgroundFileName_;
   int defaultSkinOrder_ = 0, gradientHeight_ = 168;
   TMlSkinRes* owner_;
   bool loading_ = false;
 };
 
-// A component that owns a settings record and tells every skinned form to
-// re-read it when it changes.
-// FIXME: the configuration file ("Skin\Config.xml") is not read or written yet.
+// A component that owns a settings record, reads it from the configuration
+// file "Skin/Config.xml" in the program's directory (or writes it there), and
+// tells every skinned form to re-read it when it changes.
 class TMlSkinRes : public TComponent {
  public:
+  // Reads the configuration of the program's "Skin/" directory.
   explicit TMlSkinRes(TComponent* AOwner);
+  // The same for another skin directory (ending with "/").
+  TMlSkinRes(TComponent* AOwner, const AnsiString& SkinDirectory);
+
   TMlFormSkinRes* Form() { return &form_; }
   void SetForm(const TMlFormSkinRes* v) { form_.Assign(v); }
+  bool UseSkinFile() const { return useSkinFile_; }
+  void SetUseSkinFile(bool v) { useSkinFile_ = v; }
+  const AnsiString& SkinDirectory() const { return skinDir_; }
+  AnsiString ConfigPath() const { return skinDir_ + "Config.xml"; }
+
+  // Takes the settings and the colour shifts from the file without telling
+  // the forms; a missing file leaves them, a malformed one gives nothing.
+  // Without a usable FormBg the default background "Default/skin_bk_leaf.jpg"
+  // is the picture when it exists.
+  void LoadConfig();
+  // Writes the settings and the colour shifts, making the directory.
+  // False when the file cannot be written.
+  bool SaveConfig();
   // Sends MLM_RELOADSKIN to every skinned form, the last registered first.
   void NotifyForms();
 
+ protected:
+  void Loaded() override;
+
  private:
+  // The default background, when it exists.
+  bool TakeDefaultBackground();
   TMlFormSkinRes form_{this};
+  AnsiString skinDir_;
+  bool useSkinFile_ = true;
 };
 
 // The look of the skinned form that refreshed last.

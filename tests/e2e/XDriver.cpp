@@ -147,6 +147,33 @@ void XDriver::Activate(XWindowId window) const {
   XFlush(dpy_);
 }
 
+std::vector<XDriver::TopWindow> XDriver::Stack() const {
+  std::vector<TopWindow> out;
+  Window root = 0, parent = 0, *children = nullptr;
+  unsigned n = 0;
+  if (!XQueryTree(dpy_, DefaultRootWindow(dpy_), &root, &parent, &children, &n)) return out;
+  for (unsigned i = 0; i < n; ++i) {
+    XWindowAttributes a;
+    if (!XGetWindowAttributes(dpy_, children[i], &a)) continue;
+    out.push_back({children[i], a.x, a.y, a.width, a.height, a.map_state == IsViewable});
+  }
+  if (children) XFree(children);
+  return out;
+}
+
+XWindowId XDriver::Backdrop(std::uint32_t rgb) const {
+  XSetWindowAttributes a{};
+  a.override_redirect = True;
+  a.background_pixel = rgb;
+  Window w = XCreateWindow(dpy_, DefaultRootWindow(dpy_), 0, 0, static_cast<unsigned>(DisplayWidth(dpy_, 0)),
+                           static_cast<unsigned>(DisplayHeight(dpy_, 0)), 0, CopyFromParent, InputOutput,
+                           CopyFromParent, CWOverrideRedirect | CWBackPixel, &a);
+  XMapWindow(dpy_, w);
+  XLowerWindow(dpy_, w);
+  XSync(dpy_, False);
+  return w;
+}
+
 void XDriver::MovePointer(int x, int y) const {
   XTestFakeMotionEvent(dpy_, -1, x, y, CurrentTime);
   XSync(dpy_, False);

@@ -55,11 +55,24 @@ class XDriver {
   bool Answer(const std::string& title, const std::string& keysymName, int timeoutMs, std::string* why,
               XWindowId except = 0) const;
 
+  // The root's children as they are stacked, bottom first.
+  struct TopWindow {
+    XWindowId id = 0;
+    int x = 0, y = 0, width = 0, height = 0;
+    bool viewable = false;
+  };
+  std::vector<TopWindow> Stack() const;
+  // A window of one colour over the whole screen, below every other, for
+  // the desktop's place; it stays while the driver lives.
+  XWindowId Backdrop(std::uint32_t rgb) const;
+
   // Moves the pointer to (x, y) on the root window through XTEST.
   void MovePointer(int x, int y) const;
   // Presses the left button at (fromX, fromY), moves to (toX, toY) in steps
   // with stepMs between them, and releases it there.
   void Drag(int fromX, int fromY, int toX, int toY, int stepMs) const;
+  // Presses and releases the left button at (x, y).
+  void Click(int x, int y) const { Drag(x, y, x, y, 20); }
 
   // Sends WM_DELETE_WINDOW, as a window manager's close button does.
   void RequestClose(XWindowId window) const;

@@ -29,6 +29,7 @@ ROOMS = [
     ("skin/", "skin"),
     ("resources/", "resources"),
     ("app/", "app"),
+    ("gallery/", "gallery"),
     ("tests/support/", "tests/support"),
 ]
 
@@ -47,6 +48,8 @@ BELOW = {
     # The program chooses its display backend at start-up.
     "app": {"skin/window", "skin", "graphics", "framework", "core", "display", "platform", "http", "zip",
             "resources"},
+    # The skin gallery, a program of its own beside the updater.
+    "gallery": {"skin/window", "skin", "graphics", "framework", "core", "display", "platform", "resources"},
     "tests/support": {"platform"},
 }
 

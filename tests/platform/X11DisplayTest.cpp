@@ -1,6 +1,7 @@
 // The X11 backend against a real X server: what it shows, the hints it
 // leaves for window managers, and how it waits.
 
+#include <algorithm>
 #include <atomic>
 #include <thread>
 
@@ -138,7 +139,18 @@ TEST_F(X11SixteenBitTest, PixelsAreConvertedToTheVisualsLayout) {
     }
 }
 
+// Makes the observer the screen's compositing manager, as far as anyone can
+// tell: it owns the compositor's selection.
+void ActAsCompositor(Display* dpy) {
+  Window owner = XCreateSimpleWindow(dpy, DefaultRootWindow(dpy), 0, 0, 1, 1, 0, 0, 0);
+  XSetSelectionOwner(dpy, XInternAtom(dpy, "_NET_WM_CM_S0", False), owner, CurrentTime);
+  XSync(dpy, False);
+}
+
 TEST_F(X11Test, LayeredWindowKeepsPremultipliedAlpha) {
+  // For a compositing manager to blend.
+  ActAsCompositor(observer_);
+  ASSERT_TRUE(x11_->BlendsPerPixelAlpha());
   NativeWindowParams p{10, 10, 64, 32};
   p.perPixelAlpha = true;
   NativeWindow w = ShowWindow(p);
@@ -154,6 +166,62 @@ TEST_F(X11Test, LayeredWindowKeepsPremultipliedAlpha) {
   ASSERT_EQ(shown.size(), 64u * 32u);
   for (int y = 0; y < 32; ++y)
     for (int x = 0; x < 64; ++x) ASSERT_EQ(shown[size_t(y) * 64 + x], s.At(x, y)) << x << "," << y;
+}
+
+TEST_F(X11Test, WithoutACompositorALayeredWindowShowsBlendedOverWhatWasBelow) {
+  ASSERT_FALSE(x11_->BlendsPerPixelAlpha()) << "Xvfb runs no compositing manager";
+  NativeWindowParams below{0, 0, 200, 100};
+  NativeWindow under = ShowWindow(below);
+  Surface red(200, 100, 0);
+  for (auto& px : red.pixels) px = 0xFFC00000;
+  x11_->Present(under, red.pixels.data(), 200, 100, red.stride, {{0, 0, 200, 100}});
+  x11_->Sync();
+  // Half-transparent black and fully transparent halves, over the red.
+  NativeWindowParams p{20, 10, 64, 32};
+  p.perPixelAlpha = true;
+  NativeWindow w = ShowWindow(p);
+  Surface s(64, 32, 0);
+  for (int y = 0; y < 32; ++y)
+    for (int x = 0; x < 64; ++x) s.pixels[size_t(y) * s.stride + x] = x < 32 ? 0x80000000 : 0;
+  x11_->Present(w, s.pixels.data(), 64, 32, s.stride, {{0, 0, 64, 32}});
+  x11_->Sync();
+  std::vector<std::uint32_t> shown = ReadBack(observer_, Window(w), 64, 32);
+  ASSERT_EQ(shown.size(), 64u * 32u);
+  // 0xC0 * (255 - 128) / 255, rounded: the shadow darkens, it never blackens.
+  EXPECT_EQ(shown[5 * 64 + 10] & 0xFFFFFF, 0x600000u);
+  EXPECT_EQ(shown[5 * 64 + 50] & 0xFFFFFF, 0xC00000u);
+  // Moved, it blends over what is below its new place.
+  x11_->SetBounds(w, 150, 10, 64, 32);
+  x11_->Sync();
+  shown = ReadBack(observer_, Window(w), 64, 32);
+  EXPECT_EQ(shown[5 * 64 + 10] & 0xFFFFFF, 0x600000u) << "still over the red";
+  EXPECT_NE(shown[5 * 64 + 55] & 0xFFFFFF, 0xC00000u) << "beyond the red window";
+}
+
+TEST_F(X11Test, PassThroughEmptiesTheInputShapeAndStackBelowPlacesUnderASibling) {
+  NativeWindow a = ShowWindow({0, 0, 100, 100});
+  NativeWindow b = ShowWindow({50, 50, 100, 100});
+  x11_->SetPointerPassThrough(b, true);
+  x11_->Sync();
+  int count = -1, ordering = 0;
+  XRectangle* rects = XShapeGetRectangles(observer_, Window(b), ShapeInput, &count, &ordering);
+  if (rects) XFree(rects);
+  EXPECT_EQ(count, 0) << "no input area";
+  x11_->SetPointerPassThrough(b, false);
+  x11_->Sync();
+  rects = XShapeGetRectangles(observer_, Window(b), ShapeInput, &count, &ordering);
+  if (rects) XFree(rects);
+  EXPECT_EQ(count, 1) << "the whole window again";
+
+  x11_->StackBelow(b, a);
+  x11_->Sync();
+  Window root = 0, parent = 0, *children = nullptr;
+  unsigned n = 0;
+  ASSERT_TRUE(XQueryTree(observer_, Root(), &root, &parent, &children, &n));
+  std::vector<Window> order(children, children + n);
+  XFree(children);
+  auto at = [&](NativeWindow w) { return std::find(order.begin(), order.end(), Window(w)) - order.begin(); };
+  EXPECT_EQ(at(b) + 1, at(a)) << "b directly below a";
 }
 
 TEST_F(X11Test, ShapeSetsBoundingAndInputAndEmptyListRemovesIt) {

@@ -1,0 +1,34 @@
+#pragma once
+// The skin gallery's form: the main window's look and everything the updater
+// itself leaves unused, a shadow border, caption-bar buttons, a menu in the
+// caption band and a skinned popup menu.
+#include "framework/Forms.h"
+#include "framework/Menus.h"
+
+class TMlSkinForm;
+class TMlFormLayerBorder;
+class TMlSkinMenu;
+class TMlSkinNCButton;
+class TMlSkinNCLabel;
+
+class TGalleryForm : public TForm {
+ public:
+  explicit TGalleryForm(TComponent* AOwner);
+
+  TMlSkinForm* Skin() const { return skin_; }
+  TMlFormLayerBorder* Border() const { return border_; }
+
+ private:
+  TMlSkinNCButton* CaptionButton(const char* image, int fromRight, TNotifyEvent onClick);
+  TMenuItem* Item(TMenuItem* parent, const AnsiString& caption, TNotifyEvent onClick = nullptr);
+  void BuildMenus();
+  void ToggleMaximised();
+
+  TMlSkinForm* skin_;
+  TMlFormLayerBorder* border_;
+  TMlSkinMenu* menuSkin_;
+  TMainMenu* mainMenu_;
+  TPopupMenu* popup_;
+  TMlSkinNCLabel* title_;
+  TMlSkinNCButton* maximise_;
+};
