@@ -12,7 +12,23 @@ OnlineHook g_onlineHook;
 AnsiString g_appDir;
 AnsiString g_updateHost;
 std::optional<AnsiString> g_updateKey;
+std::optional<std::int64_t> g_packageMemoryLimit;
+
+// Measured: in memory, a package is unpacked while its file is written, and
+// the memory it takes is the package's size; beyond this the file's road is
+// as fast and memory stays small.
+constexpr std::int64_t kPackageMemoryLimit = 256ll << 20;
 }  // namespace
+
+std::int64_t PackageMemoryLimit() {
+  if (g_packageMemoryLimit) return *g_packageMemoryLimit;
+#ifdef QUELBO_TEST_SETTINGS
+  // The copies the end-to-end tests run take the limit from their environment.
+  if (const char* v = std::getenv("QUELBO_TEST_PACKAGE_MEMORY_LIMIT")) return std::atoll(v);
+#endif
+  return kPackageMemoryLimit;
+}
+void SetPackageMemoryLimitOverride(std::optional<std::int64_t> limit) { g_packageMemoryLimit = limit; }
 
 void ExitProcessNow(int code) {
   if (g_exitHook) {

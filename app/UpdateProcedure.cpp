@@ -1,10 +1,11 @@
 // The update procedure: ask the server for the version, fetch the package,
 // install it, record the version and start the program the server names.
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <ctime>
 
-#include "app/PackageCheck.h"
+#include "app/PackageDownload.h"
 #include "app/ReleaseCheck.h"
 #include "app/Seams.h"
 #include "app/Unit1.h"
@@ -148,24 +149,20 @@ void TForm1::doUpDate() {
 
 AnsiString TForm1::DownloadPackage(const AnsiString& URL, const AnsiString& PackageName, const ReleaseTerms& Terms) {
   if (!IsPlainFileName(PackageName)) return Format("Invalid package file name \"%s\"", PackageName.c_str());
-  const AnsiString path = InstalledPath(PackageName);
+  package_.reset();
   try {
-    TCheckedPackageStream stream(Terms.sha256, Terms.size);
-    HttpClient2->Get(URL, stream);
-    AnsiString refusal = stream.SizeVerdict();
-    if (!refusal.empty()) return refusal;
-    // Saved under a temporary name and renamed when complete, so an older
-    // package of the same name is never replaced by a part of the new one.
-    // The hashing finishes while the bytes are written; a package that is not
-    // the one the reply described never takes its name.
-    const bool saved =
-        platform::ReplaceFileContent(path, stream.Memory(), static_cast<std::size_t>(stream.Size()), [&] {
-          refusal = stream.DigestVerdict();
-          return refusal.empty();
-        });
-    if (!refusal.empty()) return refusal;
-    if (!saved) return Format("Cannot create file \"%s\". %s", path.c_str(), platform::ErrorText(errno).c_str());
-    return "";
+    auto package = std::make_unique<TPackageDownload>(InstalledPath(PackageName), Terms.sha256, Terms.size,
+                                                      PackageMemoryLimit());
+    // The package stream holds a body of any length: a large one goes to a file.
+    HttpClient2->SetMaxBodyLength(INT64_MAX);
+    HttpClient2->Get(URL, *package);
+    AnsiString failure = package->SizeVerdict();
+    // A plain file is what gets installed: it is on disk before the version
+    // is recorded. An archive's package is only read from and then deleted;
+    // what it unpacks reaches the disk instead.
+    if (failure.empty()) failure = package->Save(!IsArchiveName(PackageName));
+    if (failure.empty()) package_ = std::move(package);
+    return failure;
   } catch (const Exception& e) {
     return e.Message().empty() ? AnsiString(e.ClassName()) : e.Message();
   } catch (const std::exception& e) {
@@ -194,7 +191,15 @@ void TForm1::InstallArchive(const AnsiString& F2, const AnsiString& StrippedF2, 
     oldProgram = std::make_unique<ProgramSetAside>(InstalledPath(f3));
 
   // A failed extraction has been reported; the window stays open.
-  if (UnZipPackage(*ZipExtractor1, HandleAllocated() ? Handle() : nullptr, StrippedF2) != 1) return;
+  // The package is unpacked from the memory it was downloaded into, when it
+  // is there and the name to unpack is the name it was saved under.
+  if (StrippedF2 != F2) package_.reset();
+  const void* content = package_ ? package_->Content() : nullptr;
+  const std::size_t contentSize = package_ ? static_cast<std::size_t>(package_->ContentSize()) : 0;
+  const int unzipped = UnZipPackage(*ZipExtractor1, HandleAllocated() ? Handle() : nullptr, StrippedF2, content,
+                                    contentSize);
+  package_.reset();
+  if (unzipped != 1) return;
   if (oldProgram) oldProgram->Discard();
 
   RecordRelease(NewVersion);
