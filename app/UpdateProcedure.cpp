@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdio>
 #include <ctime>
+#include <filesystem>
 
 #include "app/PackageDownload.h"
 #include "app/ReleaseCheck.h"
@@ -11,11 +12,13 @@
 #include "app/Unit1.h"
 #include "app/Unit2.h"
 #include "app/VersionReply.h"
+#include "core/UserInterface.h"
 #include "framework/Dialogs.h"
 #include "platform/AtomicFile.h"
 #include "platform/CodePage.h"
 #include "platform/Files.h"
 #include "platform/Processes.h"
+#include "zip/ZipErrors.h"
 
 using namespace platform::literals;
 
@@ -24,39 +27,16 @@ namespace {
 // The removed character of versions and URL parts.
 constexpr const char* kStripped = "?";
 
-// The program about to be replaced by the archive is kept aside instead of
-// being deleted, so a failed extraction cannot leave the installation without it.
-class ProgramSetAside {
- public:
-  explicit ProgramSetAside(const AnsiString& path) : path_(path) {
-    AnsiString candidate = path + ".old";
-    for (int n = 1; platform::FileExists(candidate) || platform::DirectoryExists(candidate); ++n)
-      candidate = path + ".old" + IntToStr(n);
-    if (std::rename(platform::ToOsPath(path).c_str(), platform::ToOsPath(candidate).c_str()) == 0) aside_ = candidate;
-  }
-  ~ProgramSetAside() { PutBackUnlessReplaced(); }
-  ProgramSetAside(const ProgramSetAside&) = delete;
-  ProgramSetAside& operator=(const ProgramSetAside&) = delete;
-
-  // The archive installed: the old program goes, as it would have anyway.
-  void Discard() {
-    if (!aside_.empty()) platform::DeleteFile(aside_);
-    aside_.clear();
-  }
-
- private:
-  void PutBackUnlessReplaced() {
-    if (aside_.empty()) return;
-    if (platform::FileExists(path_)) platform::DeleteFile(aside_);
-    else std::rename(platform::ToOsPath(aside_).c_str(), platform::ToOsPath(path_).c_str());
-    aside_.clear();
-  }
-  AnsiString path_;
-  AnsiString aside_;
-};
-
 void DeleteIfPresent(const AnsiString& path) {
   if (platform::FileExists(path)) platform::DeleteFile(path);
+}
+
+// The archive's program replaced the old one in place, under the old name;
+// it takes the archive's spelling, as if the old one had made room first.
+void TakeArchiveName(const AnsiString& installed, const AnsiString& name) {
+  const std::filesystem::path from = platform::ToOsPath(installed);
+  const std::filesystem::path to = from.parent_path() / platform::ToOsPath(name);
+  if (!name.empty() && from.filename() != to.filename()) std::rename(from.c_str(), to.c_str());
 }
 
 }  // namespace
@@ -186,11 +166,37 @@ void TForm1::InstallArchive(const AnsiString& F2, const AnsiString& StrippedF2, 
                             const AnsiString& NewVersion) {
   const AnsiString f3 = Fields.Strings(3);
   const bool f3Usable = IsInstallRelativeName(f3);
-  std::unique_ptr<ProgramSetAside> oldProgram;
-  if (f3Usable && platform::FileExists(InstalledPath(f3)) && platform::FileExists(InstalledPath(F2)))
-    oldProgram = std::make_unique<ProgramSetAside>(InstalledPath(f3));
+  // The program to start makes room for the archive's: no question about
+  // replacing it, and it goes if the archive does not bring it again. It
+  // stays where it is until the archive is installed, so that an extraction
+  // that fails or is cut short leaves it working.
+  const AnsiString oldProgram = f3Usable && platform::FileExists(InstalledPath(f3)) &&
+                                        platform::FileExists(InstalledPath(F2))
+                                    ? InstalledPath(f3)
+                                    : AnsiString();
+  // The archive's program, when it replaced the old one, and its own name.
+  AnsiString newProgram, newProgramName;
+  if (!oldProgram.empty()) {
+    ZipExtractor1->OnPromptForOverwrite = [&](TObject*, bool& overwrite, int index, AnsiString& target) {
+      overwrite = platform::SameFile(target, oldProgram) ||
+                  AskUser(zipmsg::kReplacePrefix + ZipExtractor1->FileName(index) + "?", zipmsg::kReplaceCaption,
+                          MB_YESNO) == IDYES;
+    };
+    ZipExtractor1->OnEndUnZip = [&](TObject*, int index, const AnsiString& target) {
+      if (!platform::SameFile(target, oldProgram)) return;
+      newProgram = target;
+      const AnsiString member = ZipExtractor1->FileName(index);
+      newProgramName = member.substr(member.find_last_of("/\\") + 1);
+    };
+  }
+  struct Unhook {
+    TZipExtractor* zip;
+    ~Unhook() {
+      zip->OnPromptForOverwrite = nullptr;
+      zip->OnEndUnZip = nullptr;
+    }
+  } unhook{ZipExtractor1};
 
-  // A failed extraction has been reported; the window stays open.
   // The package is unpacked from the memory it was downloaded into, when it
   // is there and the name to unpack is the name it was saved under.
   if (StrippedF2 != F2) package_.reset();
@@ -199,8 +205,10 @@ void TForm1::InstallArchive(const AnsiString& F2, const AnsiString& StrippedF2, 
   const int unzipped = UnZipPackage(*ZipExtractor1, HandleAllocated() ? Handle() : nullptr, StrippedF2, content,
                                     contentSize);
   package_.reset();
+  // A failed extraction has been reported; the window stays open.
   if (unzipped != 1) return;
-  if (oldProgram) oldProgram->Discard();
+  if (!oldProgram.empty() && newProgram.empty()) DeleteIfPresent(oldProgram);
+  if (!newProgram.empty()) TakeArchiveName(newProgram, newProgramName);
 
   RecordRelease(NewVersion);
   if (f3Usable && platform::FileExists(InstalledPath(f3))) {
