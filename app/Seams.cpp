@@ -14,10 +14,11 @@ AnsiString g_updateHost;
 std::optional<AnsiString> g_updateKey;
 std::optional<std::int64_t> g_packageMemoryLimit;
 
-// Measured: in memory, a package is unpacked while its file is written, and
-// the memory it takes is the package's size; beyond this the file's road is
-// as fast and memory stays small.
-constexpr std::int64_t kPackageMemoryLimit = 256ll << 20;
+// Measured (bench/e2e): at 50 MB both roads take the same time, at 200 MB
+// the file's road is faster (the memory stream's growth costs more than the
+// file's page cache) and needs a seventh of the memory; small packages keep
+// the road that needs no read-back.
+constexpr std::int64_t kPackageMemoryLimit = 32ll << 20;
 }  // namespace
 
 std::int64_t PackageMemoryLimit() {

@@ -357,6 +357,8 @@ int main(int argc, char** argv) {
   PeerRound peer;
   for (int i = 1; i <= rounds; ++i) {
     Round r;
+    // Whatever the default limit, these rows keep the package in memory.
+    if (!sparse) ::setenv("QUELBO_TEST_PACKAGE_MEMORY_LIMIT", "1099511627776", 1);
     server.SetReply(signedReply);
     if (!RunUpdater(server, xvfb.Name(), contentBytes, r, QUELBO_UPDATER_E2E_SIGNED)) return 1;
     withKey.KeepBest(r);
