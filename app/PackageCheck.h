@@ -33,13 +33,12 @@ class TCheckedPackageStream : public TMemoryStream {
   void MemoryWillMove() override;
 
  private:
-  class Hasher;
   void Limit(std::int64_t end) const;
   void Offer();
 
   std::optional<release::Sha256Digest> sha256_;
   std::optional<std::int64_t> size_;
-  std::unique_ptr<Hasher> hasher_;
+  std::unique_ptr<class TPackageHasher> hasher_;
   // Bytes below this were handed to the hasher as final.
   std::int64_t offered_ = 0;
   // Something below offered_ changed after all: the digest is worked out again.

@@ -16,10 +16,14 @@ AnsiString PercentText(std::int32_t Count, std::int32_t Total) {
   return IntToStr(std::llroundl(percent)) + "%";
 }
 
+std::int64_t TForm1::WorkBytes(std::int32_t Count) const {
+  return static_cast<std::int64_t>(Count) << HttpClient2->WorkScale(wmRead);
+}
+
 void TForm1::HttpClient2WorkBegin(TObject*, TWorkMode, std::int32_t AWorkCountMax) {
   MlSkinProgressBar1->SetMaxValue(AWorkCountMax);
   WorkTotal = AWorkCountMax;
-  MlSkinLabel2->SetCaption(FormatSizeText(AWorkCountMax));
+  MlSkinLabel2->SetCaption(FormatSizeText(WorkBytes(AWorkCountMax)));
   workShown_ = false;
   workPending_ = -1;
 }
@@ -37,11 +41,13 @@ void TForm1::HttpClient2Work(TObject*, TWorkMode, std::int32_t AWorkCount) {
 }
 
 void TForm1::ShowWork(std::int32_t Count) {
-  MlSkinLabel1->SetCaption(FormatSizeText(Count));
+  // Past 2 GiB the events count in larger units; the texts tell bytes.
+  const std::int64_t bytes = WorkBytes(Count);
+  MlSkinLabel1->SetCaption(FormatSizeText(bytes));
   MlSkinProgressBar1->SetValue(Count);
   // A body of unknown length announces no total: there is no percentage to
   // give, so the status shows how much has arrived instead.
-  MlSkinLabel3->SetCaption(WorkTotal > 0 ? PercentText(Count, WorkTotal) : FormatSizeText(Count));
+  MlSkinLabel3->SetCaption(WorkTotal > 0 ? PercentText(Count, WorkTotal) : FormatSizeText(bytes));
   workShownAt_ = platform::TickCount();
   workShown_ = true;
   workPending_ = -1;

@@ -3,6 +3,7 @@
 // immediate exit, the connectivity test, the installation directory, the
 // update server and the publisher's key. Unset, each is the real thing.
 #include <functional>
+#include <cstdint>
 #include <optional>
 
 #include "core/Types.h"
@@ -27,6 +28,13 @@ const AnsiString& AppDirOverride();
 // The update server, host or host:port: the build setting unless overridden.
 AnsiString UpdateHost();
 void SetUpdateHostOverride(const AnsiString& host);
+
+// Packages whose announced length is at most this many bytes are downloaded
+// into memory and unpacked from there; longer ones, and those of unknown
+// length, go straight to a file. Tests lower it to take the file's road with
+// small packages.
+std::int64_t PackageMemoryLimit();
+void SetPackageMemoryLimitOverride(std::optional<std::int64_t> limit);
 
 // The publisher's public key that replies must be signed with (base64): the
 // build setting unless overridden; "" means none. nullopt ends the override.

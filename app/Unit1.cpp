@@ -1,5 +1,6 @@
 #include "app/Unit1.h"
 
+#include "app/PackageDownload.h"
 #include "app/Unit2.h"
 #include "app/VersionReply.h"
 #include "platform/CodePage.h"

@@ -58,8 +58,10 @@ class TForm1 : public TForm {
   std::uint64_t WorkDisplayInterval = 33;
 
  private:
-  // Size text, bar value and percentage for Count received bytes.
+  // Size text, bar value and percentage for a count of a work event.
   void ShowWork(std::int32_t Count);
+  // The bytes a count of HttpClient2's work events stands for.
+  std::int64_t WorkBytes(std::int32_t Count) const;
   std::uint64_t workShownAt_ = 0;
   bool workShown_ = false;
   // A count that came too soon after the last update; -1 when none waits.
@@ -68,13 +70,15 @@ class TForm1 : public TForm {
   void LoadStoredForm();
   void LoadStoredComponents();
   void ShowMessage(const AnsiString& Text);
-  // Fetches URL into memory and saves it as the package PackageName unless it
-  // differs from what Terms promise; the error's message, or "" when the
-  // package was saved.
+  // Fetches URL and saves it as the package PackageName unless it differs
+  // from what Terms promise; the error's message, or "" when the package was
+  // saved. A package small enough stays in memory as package_ meanwhile.
   AnsiString DownloadPackage(const AnsiString& URL, const AnsiString& PackageName, const ReleaseTerms& Terms);
   // Records NewVersion, and the serial of a signed release before it.
   void RecordRelease(const AnsiString& NewVersion);
   void ReportDownloadFailure(const AnsiString& Why);
+  // The package downloaded last, while it is in use.
+  std::unique_ptr<class TPackageDownload> package_;
   // The serial of the signed release being installed.
   std::optional<std::int64_t> SerialToRecord;
   void InstallArchive(const AnsiString& F2, const AnsiString& StrippedF2, const class TStringList& Fields,

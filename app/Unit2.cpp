@@ -50,7 +50,7 @@ std::unique_ptr<TStringList> SplitText(const AnsiString& S, char C) {
   return list;
 }
 
-AnsiString FormatSizeText(std::int32_t Bytes) {
+AnsiString FormatSizeText(std::int64_t Bytes) {
   // Kilobytes round to the nearest whole number, halves to the even one.
   const auto kilo = static_cast<std::int64_t>(std::nearbyint(static_cast<double>(Bytes) / 1024.0));
   if (kilo <= 1000) return IntToStr(kilo) + " KB";

@@ -45,10 +45,14 @@ int KillProcessByName(const AnsiString& ExeName);
 bool RunAppFile(const AnsiString& Name, AnsiString* Why = nullptr);
 // Extracts the package Name of the application directory into that directory
 // through Zip: 1 on success; 0 after showing why extraction failed, in a box
-// owned by Owner. Errors while opening the archive are not caught.
-int UnZipPackage(TZipExtractor& Zip, HWND Owner, const AnsiString& Name);
+// owned by Owner. Errors while opening the archive are not caught. Content,
+// when given, is the package file's content, read from memory instead. On
+// success everything extracted is on disk.
+int UnZipPackage(TZipExtractor& Zip, HWND Owner, const AnsiString& Name, const void* Content = nullptr,
+                 std::size_t ContentSize = 0);
 WideString GbkToWide(const AnsiString& S);
 // The pieces of S between separators C, empty pieces included.
 std::unique_ptr<TStringList> SplitText(const AnsiString& S, char C);
-// ‘512 KB’ up to 1000 KB, ‘1.43 MB’ above.
-AnsiString FormatSizeText(std::int32_t Bytes);
+// ‘512 KB’ up to 1000 KB, ‘1.43 MB’ above (‘5120.00 MB’ for 5 GiB: the
+// count is 64-bit, so a package past 2 GiB is told right).
+AnsiString FormatSizeText(std::int64_t Bytes);

@@ -1,20 +1,24 @@
 // The update procedure: ask the server for the version, fetch the package,
 // install it, record the version and start the program the server names.
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <ctime>
+#include <filesystem>
 
-#include "app/PackageCheck.h"
+#include "app/PackageDownload.h"
 #include "app/ReleaseCheck.h"
 #include "app/Seams.h"
 #include "app/Unit1.h"
 #include "app/Unit2.h"
 #include "app/VersionReply.h"
+#include "core/UserInterface.h"
 #include "framework/Dialogs.h"
 #include "platform/AtomicFile.h"
 #include "platform/CodePage.h"
 #include "platform/Files.h"
 #include "platform/Processes.h"
+#include "zip/ZipErrors.h"
 
 using namespace platform::literals;
 
@@ -23,39 +27,16 @@ namespace {
 // The removed character of versions and URL parts.
 constexpr const char* kStripped = "?";
 
-// The program about to be replaced by the archive is kept aside instead of
-// being deleted, so a failed extraction cannot leave the installation without it.
-class ProgramSetAside {
- public:
-  explicit ProgramSetAside(const AnsiString& path) : path_(path) {
-    AnsiString candidate = path + ".old";
-    for (int n = 1; platform::FileExists(candidate) || platform::DirectoryExists(candidate); ++n)
-      candidate = path + ".old" + IntToStr(n);
-    if (std::rename(platform::ToOsPath(path).c_str(), platform::ToOsPath(candidate).c_str()) == 0) aside_ = candidate;
-  }
-  ~ProgramSetAside() { PutBackUnlessReplaced(); }
-  ProgramSetAside(const ProgramSetAside&) = delete;
-  ProgramSetAside& operator=(const ProgramSetAside&) = delete;
-
-  // The archive installed: the old program goes, as it would have anyway.
-  void Discard() {
-    if (!aside_.empty()) platform::DeleteFile(aside_);
-    aside_.clear();
-  }
-
- private:
-  void PutBackUnlessReplaced() {
-    if (aside_.empty()) return;
-    if (platform::FileExists(path_)) platform::DeleteFile(aside_);
-    else std::rename(platform::ToOsPath(aside_).c_str(), platform::ToOsPath(path_).c_str());
-    aside_.clear();
-  }
-  AnsiString path_;
-  AnsiString aside_;
-};
-
 void DeleteIfPresent(const AnsiString& path) {
   if (platform::FileExists(path)) platform::DeleteFile(path);
+}
+
+// The archive's program replaced the old one in place, under the old name;
+// it takes the archive's spelling, as if the old one had made room first.
+void TakeArchiveName(const AnsiString& installed, const AnsiString& name) {
+  const std::filesystem::path from = platform::ToOsPath(installed);
+  const std::filesystem::path to = from.parent_path() / platform::ToOsPath(name);
+  if (!name.empty() && from.filename() != to.filename()) std::rename(from.c_str(), to.c_str());
 }
 
 }  // namespace
@@ -148,24 +129,20 @@ void TForm1::doUpDate() {
 
 AnsiString TForm1::DownloadPackage(const AnsiString& URL, const AnsiString& PackageName, const ReleaseTerms& Terms) {
   if (!IsPlainFileName(PackageName)) return Format("Invalid package file name \"%s\"", PackageName.c_str());
-  const AnsiString path = InstalledPath(PackageName);
+  package_.reset();
   try {
-    TCheckedPackageStream stream(Terms.sha256, Terms.size);
-    HttpClient2->Get(URL, stream);
-    AnsiString refusal = stream.SizeVerdict();
-    if (!refusal.empty()) return refusal;
-    // Saved under a temporary name and renamed when complete, so an older
-    // package of the same name is never replaced by a part of the new one.
-    // The hashing finishes while the bytes are written; a package that is not
-    // the one the reply described never takes its name.
-    const bool saved =
-        platform::ReplaceFileContent(path, stream.Memory(), static_cast<std::size_t>(stream.Size()), [&] {
-          refusal = stream.DigestVerdict();
-          return refusal.empty();
-        });
-    if (!refusal.empty()) return refusal;
-    if (!saved) return Format("Cannot create file \"%s\". %s", path.c_str(), platform::ErrorText(errno).c_str());
-    return "";
+    auto package = std::make_unique<TPackageDownload>(InstalledPath(PackageName), Terms.sha256, Terms.size,
+                                                      PackageMemoryLimit());
+    // The package stream holds a body of any length: a large one goes to a file.
+    HttpClient2->SetMaxBodyLength(INT64_MAX);
+    HttpClient2->Get(URL, *package);
+    AnsiString failure = package->SizeVerdict();
+    // A plain file is what gets installed: it is on disk before the version
+    // is recorded. An archive's package is only read from and then deleted;
+    // what it unpacks reaches the disk instead.
+    if (failure.empty()) failure = package->Save(!IsArchiveName(PackageName));
+    if (failure.empty()) package_ = std::move(package);
+    return failure;
   } catch (const Exception& e) {
     return e.Message().empty() ? AnsiString(e.ClassName()) : e.Message();
   } catch (const std::exception& e) {
@@ -189,13 +166,49 @@ void TForm1::InstallArchive(const AnsiString& F2, const AnsiString& StrippedF2, 
                             const AnsiString& NewVersion) {
   const AnsiString f3 = Fields.Strings(3);
   const bool f3Usable = IsInstallRelativeName(f3);
-  std::unique_ptr<ProgramSetAside> oldProgram;
-  if (f3Usable && platform::FileExists(InstalledPath(f3)) && platform::FileExists(InstalledPath(F2)))
-    oldProgram = std::make_unique<ProgramSetAside>(InstalledPath(f3));
+  // The program to start makes room for the archive's: no question about
+  // replacing it, and it goes if the archive does not bring it again. It
+  // stays where it is until the archive is installed, so that an extraction
+  // that fails or is cut short leaves it working.
+  const AnsiString oldProgram = f3Usable && platform::FileExists(InstalledPath(f3)) &&
+                                        platform::FileExists(InstalledPath(F2))
+                                    ? InstalledPath(f3)
+                                    : AnsiString();
+  // The archive's program, when it replaced the old one, and its own name.
+  AnsiString newProgram, newProgramName;
+  if (!oldProgram.empty()) {
+    ZipExtractor1->OnPromptForOverwrite = [&](TObject*, bool& overwrite, int index, AnsiString& target) {
+      overwrite = platform::SameFile(target, oldProgram) ||
+                  AskUser(zipmsg::kReplacePrefix + ZipExtractor1->FileName(index) + "?", zipmsg::kReplaceCaption,
+                          MB_YESNO) == IDYES;
+    };
+    ZipExtractor1->OnEndUnZip = [&](TObject*, int index, const AnsiString& target) {
+      if (!platform::SameFile(target, oldProgram)) return;
+      newProgram = target;
+      const AnsiString member = ZipExtractor1->FileName(index);
+      newProgramName = member.substr(member.find_last_of("/\\") + 1);
+    };
+  }
+  struct Unhook {
+    TZipExtractor* zip;
+    ~Unhook() {
+      zip->OnPromptForOverwrite = nullptr;
+      zip->OnEndUnZip = nullptr;
+    }
+  } unhook{ZipExtractor1};
 
+  // The package is unpacked from the memory it was downloaded into, when it
+  // is there and the name to unpack is the name it was saved under.
+  if (StrippedF2 != F2) package_.reset();
+  const void* content = package_ ? package_->Content() : nullptr;
+  const std::size_t contentSize = package_ ? static_cast<std::size_t>(package_->ContentSize()) : 0;
+  const int unzipped = UnZipPackage(*ZipExtractor1, HandleAllocated() ? Handle() : nullptr, StrippedF2, content,
+                                    contentSize);
+  package_.reset();
   // A failed extraction has been reported; the window stays open.
-  if (UnZipPackage(*ZipExtractor1, HandleAllocated() ? Handle() : nullptr, StrippedF2) != 1) return;
-  if (oldProgram) oldProgram->Discard();
+  if (unzipped != 1) return;
+  if (!oldProgram.empty() && newProgram.empty()) DeleteIfPresent(oldProgram);
+  if (!newProgram.empty()) TakeArchiveName(newProgram, newProgramName);
 
   RecordRelease(NewVersion);
   if (f3Usable && platform::FileExists(InstalledPath(f3))) {

@@ -44,10 +44,10 @@ using TMutedWorkScope = TSettingScope<bool, &TTcpConnection::WorkEventsMuted, &T
 // refuses bytes beyond the length limit that a Content-Length body has.
 class TBodyLimit : public TStream {
  public:
-  explicit TBodyLimit(TStream& target) : target_(target), start_(target.Position()) {}
+  TBodyLimit(TStream& target, std::int64_t limit) : target_(target), start_(target.Position()), limit_(limit) {}
   std::int64_t Read(void* Buffer, std::int64_t Count) override { return target_.Read(Buffer, Count); }
   std::int64_t Write(const void* Buffer, std::int64_t Count) override {
-    if (target_.Position() - start_ + Count > kMaxBodyLength) throw EHttpFramingError(RSBodyTooLong);
+    if (Count > limit_ - (target_.Position() - start_)) throw EHttpFramingError(BodyTooLong(limit_));
     return target_.Write(Buffer, Count);
   }
   std::int64_t Seek(std::int64_t Offset, TSeekOrigin Origin) override { return target_.Seek(Offset, Origin); }
@@ -57,11 +57,12 @@ class TBodyLimit : public TStream {
  private:
   TStream& target_;
   std::int64_t start_;
+  std::int64_t limit_;
 };
 
 }  // namespace
 
-std::int64_t ParseChunkSize(const AnsiString& Line) {
+std::int64_t ParseChunkSize(const AnsiString& Line, std::int64_t Limit) {
   std::size_t i = 0;
   while (i < Line.size() && (Line[i] == ' ' || Line[i] == '\t')) ++i;
   const std::size_t start = i;
@@ -70,8 +71,8 @@ std::int64_t ParseChunkSize(const AnsiString& Line) {
     char c = Line[i];
     int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
     if (digit < 0) break;
+    if (digit > Limit || size > (Limit - digit) / 16) throw EHttpFramingError("Chunk size " + Line + " is out of range.");
     size = size * 16 + digit;
-    if (size > kMaxBodyLength) throw EHttpFramingError("Chunk size " + Line + " is out of range.");
   }
   const bool endsWell = i == Line.size() || Line[i] == ';' || Line[i] == ' ' || Line[i] == '\t';
   if (i == start || !endsWell) throw EHttpFramingError("Invalid chunk size: " + Line);
@@ -231,7 +232,7 @@ void THttpClient::ReadResponse(TStream& AStream) {
     response_.Clear();
     response_.ResponseText = ReadLn();
     ReadHeaderBlock();
-    response_.InterpretHeaders();
+    response_.InterpretHeaders(max_body_length_);
     TakeInCookies();
     response_.ParseStatusLine();
   } while (response_.ResponseCode == 100);
@@ -252,12 +253,13 @@ void THttpClient::ReadResponse(TStream& AStream) {
 }
 
 void THttpClient::ReadBody(TStream& AStream) {
+  const bool chunked = response_.TransferEncoding.find("chunked") != AnsiString::npos;
   if (response_.ContentLength >= 1) {
-    ReadStream(AStream, response_.ContentLength);
-  } else if (response_.TransferEncoding.find("chunked") != AnsiString::npos) {
-    ReadChunkedBody(AStream);
+    ReadStream(AStream.TargetFor(response_.ContentLength), response_.ContentLength);
+  } else if (chunked) {
+    ReadChunkedBody(AStream.TargetFor(-1));
   } else if (response_.ContentLength < 0) {
-    TBodyLimit limited(AStream);
+    TBodyLimit limited(AStream.TargetFor(-1), max_body_length_);
     ReadStream(limited, -1);
   }
 }
@@ -270,9 +272,12 @@ void THttpClient::ReadChunkedBody(TStream& AStream) {
   BeginWork(wmRead, 0);
   try {
     std::int64_t total = 0;
-    for (std::int64_t size = ParseChunkSize(ReadLine(false)); size > 0; size = ParseChunkSize(ReadLine(false))) {
+    const std::int64_t limit = max_body_length_;
+    for (std::int64_t size = ParseChunkSize(ReadLine(false), limit); size > 0;
+         size = ParseChunkSize(ReadLine(false), limit)) {
+      if (size > limit - total)
+        throw EHttpFramingError(BodyTooLong(limit));
       total += size;
-      if (total > kMaxBodyLength) throw EHttpFramingError(RSBodyTooLong);
       ReadStream(AStream, size);
       ReadLine(false);  // the line end after the chunk's data
     }

@@ -45,6 +45,10 @@ class THttpClient : public TTcpClient {
   bool AllowCookies() const { return allow_cookies_; }
   void SetAllowCookies(bool v) { allow_cookies_ = v; }
   TProxyConnectionInfo& ProxyParams() { return proxy_params_; }
+  // The longest body accepted, however it is framed (kMaxBodyLength unless
+  // set); a longer one raises EHttpFramingError.
+  std::int64_t MaxBodyLength() const { return max_body_length_; }
+  void SetMaxBodyLength(std::int64_t v) { max_body_length_ = v > 0 ? v : 0; }
 
   THttpRequest& Request() { return request_; }
   THttpResponse& Response() { return response_; }
@@ -88,8 +92,9 @@ class THttpClient : public TTcpClient {
   TUri url_;
   TCookieManager* cookie_manager_ = nullptr;
   bool keep_alive_ = false;
+  std::int64_t max_body_length_ = kMaxBodyLength;
 };
 
 // The size on a chunk-size line: hexadecimal digits up to ";" or a blank.
-// Anything else, or a size too large to receive, raises EHttpFramingError.
-std::int64_t ParseChunkSize(const AnsiString& Line);
+// Anything else, or a size above Limit, raises EHttpFramingError.
+std::int64_t ParseChunkSize(const AnsiString& Line, std::int64_t Limit = kMaxBodyLength);

@@ -49,10 +49,12 @@ class EHttpProtocolError : public ENetError {
   AnsiString body_;
 };
 
-// The largest body (and chunk) this client receives, however the body is
-// framed: the work events count bytes in 32 bits.
+// The largest body (and chunk) a client receives by default, however the
+// body is framed; a client whose bodies go to a file may allow more.
 inline constexpr std::int64_t kMaxBodyLength = INT32_MAX;
-inline constexpr const char* RSBodyTooLong = "Body of more than 2147483647 bytes is out of range.";
+inline AnsiString BodyTooLong(std::int64_t limit) {
+  return Format("Body of more than %lld bytes is out of range.", static_cast<long long>(limit));
+}
 
 // Message texts that more than one file raises.
 inline constexpr const char* RSConnectionClosedGracefully = "Connection Closed Gracefully.";

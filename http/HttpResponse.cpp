@@ -50,7 +50,7 @@ void THttpResponse::ParseStatusLine() {
   ResponseCode = StatusCodeOf(ResponseText);
 }
 
-void THttpResponse::InterpretHeaders() {
+void THttpResponse::InterpretHeaders(std::int64_t MaxBodyLength) {
   const THeaderList& h = RawHeaders;
   Location = h.Values("Location");
   Server = h.Values("Server");
@@ -78,7 +78,7 @@ void THttpResponse::InterpretHeaders() {
   std::int64_t v = 0;
   bool overflow = false;
   if (ParseDecimal(length, v, overflow)) {
-    if (overflow || v > kMaxBodyLength) throw EHttpFramingError("Content-Length " + length + " is out of range.");
+    if (overflow || v > MaxBodyLength) throw EHttpFramingError("Content-Length " + length + " is out of range.");
     ContentLength = v;
   }
 

@@ -5,6 +5,7 @@
 
 #include "core/Streams.h"
 #include "http/HeaderList.h"
+#include "http/HttpErrors.h"
 #include "http/HttpDate.h"
 
 class THttpResponse {
@@ -30,7 +31,8 @@ class THttpResponse {
   void ParseStatusLine();
   // Fills the fields from RawHeaders. A Content-Length too large to receive
   // raises EHttpFramingError.
-  void InterpretHeaders();
+  // A Content-Length above MaxBodyLength raises EHttpFramingError.
+  void InterpretHeaders(std::int64_t MaxBodyLength = kMaxBodyLength);
 };
 
 // The status code of a status line: its second blank-separated token as a

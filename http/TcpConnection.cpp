@@ -239,9 +239,10 @@ void TTcpConnection::BeginWork(TWorkMode AWorkMode, std::int64_t ASize) {
   if (++w.level == 1) {
     w.max = ASize;
     w.count = 0;
+    w.scale = 0;
     w.completed = true;
-    if (OnWorkBegin && !work_events_muted_)
-      OnWorkBegin(this, AWorkMode, static_cast<std::int32_t>(std::min<std::int64_t>(ASize, INT32_MAX)));
+    while ((ASize >> w.scale) > INT32_MAX) ++w.scale;
+    if (OnWorkBegin && !work_events_muted_) OnWorkBegin(this, AWorkMode, static_cast<std::int32_t>(ASize >> w.scale));
   }
 }
 
@@ -249,9 +250,10 @@ void TTcpConnection::DoWork(TWorkMode AWorkMode, std::int64_t ACount) {
   WorkState& w = work_[AWorkMode];
   if (w.level == 0) return;
   w.count += ACount;
-  // The event carries a 32-bit count; a longer transfer stays at its top.
-  if (OnWork && !work_events_muted_)
-    OnWork(this, AWorkMode, static_cast<std::int32_t>(std::min<std::int64_t>(w.count, INT32_MAX)));
+  // Only a transfer without a total can outgrow its units: nothing shows
+  // them but the count itself.
+  while ((w.count >> w.scale) > INT32_MAX) ++w.scale;
+  if (OnWork && !work_events_muted_) OnWork(this, AWorkMode, static_cast<std::int32_t>(w.count >> w.scale));
 }
 
 void TTcpConnection::EndWork(TWorkMode AWorkMode, bool Completed) {

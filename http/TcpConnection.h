@@ -68,6 +68,11 @@ class TTcpConnection : public TComponent {
   // Whether every end inside the outermost work that ended last was
   // complete; an OnWorkEnd handler learns so whether the transfer failed.
   bool WorkCompleted(TWorkMode AWorkMode) const { return work_[AWorkMode].completed; }
+  // The work events carry 32-bit counts. A transfer that announces more than
+  // 2 GiB has its count and total both given in units of 2^WorkScale bytes,
+  // the smallest that fits the total, so their ratio stays right; one of
+  // unknown length switches to larger units as its count grows. 0 otherwise.
+  int WorkScale(TWorkMode AWorkMode) const { return work_[AWorkMode].scale; }
   // While muted, work is still counted but no work event fires.
   bool WorkEventsMuted() const { return work_events_muted_; }
   void SetWorkEventsMuted(bool v) { work_events_muted_ = v; }
@@ -105,6 +110,7 @@ class TTcpConnection : public TComponent {
     int level = 0;
     std::int64_t max = 0;
     std::int64_t count = 0;
+    int scale = 0;
     bool completed = true;
   };
   WorkState work_[2];

@@ -1,11 +1,14 @@
 #include "platform/AtomicFile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
+#include <cstring>
 
 #include "platform/Files.h"
 
@@ -31,8 +34,44 @@ bool WriteAll(int fd, const char* p, std::size_t n) {
   return true;
 }
 
-// The directory entry of the rename must reach the disk too, or a crash could
-// bring the old name back; a directory that refuses fsync is no error.
+// Temporary names for base: "." + base + "." + pid + "." + counter + ".tmp".
+bool IsTemporaryNameOf(const char* name, const std::string& base) {
+  const std::size_t n = std::strlen(name);
+  if (n < base.size() + 6 || name[0] != '.' || std::strncmp(name + 1, base.data(), base.size()) != 0 ||
+      name[base.size() + 1] != '.' || std::strcmp(name + n - 4, ".tmp") != 0)
+    return false;
+  int dots = 0;
+  for (const char* p = name + base.size() + 2; p < name + n - 4; ++p) {
+    if (*p == '.') ++dots;
+    else if (*p < '0' || *p > '9') return false;
+  }
+  return dots == 1;
+}
+
+// Temporary files of base that no one holds: what a run that was killed or
+// lost its power left behind.
+void RemoveStaleTemporaryFiles(const std::string& dir, const std::string& base) {
+  int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dirFd < 0) return;
+  DIR* d = ::fdopendir(dirFd);
+  if (!d) {
+    ::close(dirFd);
+    return;
+  }
+  while (dirent* e = ::readdir(d)) {
+    if (!IsTemporaryNameOf(e->d_name, base)) continue;
+    int fd = ::openat(dirFd, e->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) continue;
+    struct stat st;
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0)
+      ::unlinkat(dirFd, e->d_name, 0);
+    ::close(fd);
+  }
+  ::closedir(d);
+}
+
+}  // namespace
+
 void SyncDirectory(const std::string& dir) {
   int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return;
@@ -40,7 +79,77 @@ void SyncDirectory(const std::string& dir) {
   ::close(fd);
 }
 
-}  // namespace
+bool FileReplacement::Open(const std::string& path) {
+  Discard();
+  target_ = ToOsPath(path);
+  const std::size_t slash = target_.rfind('/');
+  dir_ = slash == std::string::npos ? "." : (slash == 0 ? "/" : target_.substr(0, slash));
+  const std::string base = slash == std::string::npos ? target_ : target_.substr(slash + 1);
+  if (base.empty()) {
+    errno = EISDIR;
+    return false;
+  }
+
+  struct stat st;
+  existed_ = ::stat(target_.c_str(), &st) == 0;
+  if (existed_) {
+    if (!S_ISREG(st.st_mode)) {
+      errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+      return false;
+    }
+    // A read-only file stays read-only: replacing it by rename would get past
+    // the protection that a direct write honours.
+    if (::access(target_.c_str(), W_OK) != 0) return false;
+    mode_ = st.st_mode & 07777;
+  } else if (errno != ENOENT) {
+    return false;
+  }
+
+  RemoveStaleTemporaryFiles(dir_, base);
+  for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
+    temp_ = dir_ + "/." + base + "." + std::to_string(::getpid()) + "." + std::to_string(g_tempCounter++) + ".tmp";
+    fd_ = ::open(temp_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd_ < 0 && errno != EEXIST) break;
+  }
+  if (fd_ < 0) {
+    temp_.clear();
+    return false;
+  }
+  ::flock(fd_, LOCK_EX);
+  return true;
+}
+
+bool FileReplacement::Write(const void* data, std::size_t size) {
+  return WriteAll(fd_, static_cast<const char*>(data), size);
+}
+
+bool FileReplacement::Commit(bool durable, const std::function<bool()>& check) {
+  bool ok = fd_ >= 0;
+  int savedErrno = ok ? 0 : EBADF;
+  if (ok && existed_ && ::fchmod(fd_, mode_) != 0) ok = false, savedErrno = errno;
+  if (ok && durable && ::fsync(fd_) != 0) ok = false, savedErrno = errno;
+  if (ok && check && !check()) ok = false, savedErrno = ECANCELED;
+  if (ok && ::rename(temp_.c_str(), target_.c_str()) != 0) ok = false, savedErrno = errno;
+  if (!ok) {
+    Discard();
+    errno = savedErrno;
+    return false;
+  }
+  temp_.clear();
+  ::close(fd_);
+  fd_ = -1;
+  // The directory entry of the rename must reach the disk too, or a crash
+  // could bring the old name back.
+  if (durable) SyncDirectory(dir_);
+  return true;
+}
+
+void FileReplacement::Discard() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+  if (!temp_.empty()) ::unlink(temp_.c_str());
+  temp_.clear();
+}
 
 bool ReplaceFileContent(const std::string& path, const void* data, std::size_t size) {
   return ReplaceFileContent(path, data, size, nullptr);
@@ -48,61 +157,15 @@ bool ReplaceFileContent(const std::string& path, const void* data, std::size_t s
 
 bool ReplaceFileContent(const std::string& path, const void* data, std::size_t size,
                         const std::function<bool()>& commit) {
-  const std::string os = ToOsPath(path);
-  const std::size_t slash = os.rfind('/');
-  const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : os.substr(0, slash));
-  const std::string base = slash == std::string::npos ? os : os.substr(slash + 1);
-  if (base.empty()) {
-    errno = EISDIR;
+  FileReplacement file;
+  if (!file.Open(path)) return false;
+  if (!file.Write(data, size)) {
+    const int e = errno;
+    file.Discard();
+    errno = e;
     return false;
   }
-
-  struct stat st;
-  bool existed = ::stat(os.c_str(), &st) == 0;
-  if (existed) {
-    if (!S_ISREG(st.st_mode)) {
-      errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
-      return false;
-    }
-    // A read-only file stays read-only: replacing it by rename would get past
-    // the protection that a direct write honours.
-    if (::access(os.c_str(), W_OK) != 0) return false;
-  } else if (errno != ENOENT) {
-    return false;
-  }
-
-  std::string temp;
-  int fd = -1;
-  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    temp = dir + "/." + base + "." + std::to_string(::getpid()) + "." + std::to_string(g_tempCounter++) + ".tmp";
-    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && errno != EEXIST) return false;
-  }
-  if (fd < 0) return false;
-
-  bool ok = WriteAll(fd, static_cast<const char*>(data), size);
-  if (ok && existed) ok = ::fchmod(fd, st.st_mode & 07777) == 0;
-  if (ok) ok = ::fsync(fd) == 0;
-  int savedErrno = errno;
-  if (::close(fd) != 0 && ok) {
-    ok = false;
-    savedErrno = errno;
-  }
-  if (ok && commit && !commit()) {
-    ok = false;
-    savedErrno = ECANCELED;
-  }
-  if (ok && ::rename(temp.c_str(), os.c_str()) != 0) {
-    ok = false;
-    savedErrno = errno;
-  }
-  if (!ok) {
-    ::unlink(temp.c_str());
-    errno = savedErrno;
-    return false;
-  }
-  SyncDirectory(dir);
-  return true;
+  return file.Commit(true, commit);
 }
 
 }  // namespace platform

@@ -8,11 +8,44 @@
 
 namespace platform {
 
+// A new content for the file at a path, written under a temporary name in
+// the same directory (locked while this object has it, so a later run can
+// tell a file left by a crash from one still being written) and given the
+// path's name only by Commit.
+class FileReplacement {
+ public:
+  FileReplacement() = default;
+  ~FileReplacement() { Discard(); }
+  FileReplacement(const FileReplacement&) = delete;
+  FileReplacement& operator=(const FileReplacement&) = delete;
+
+  // Creates the temporary file for Path (a code page 936 path), removing
+  // what earlier runs that ended without finishing left for the same path.
+  // An existing file keeps its permission bits; a file that exists but may not
+  // be written, or that is not a regular file, is left alone and the call
+  // fails. False on failure, with errno telling why.
+  bool Open(const std::string& path);
+  int Handle() const { return fd_; }
+  // Writes all bytes at the file's offset; false (errno) when they did not fit.
+  bool Write(const void* data, std::size_t size);
+  // With durable set, the content reaches the disk first and the new name
+  // after it. Then Check, when given, may refuse (errno ECANCELED); otherwise
+  // the file takes the path's name. On failure the temporary file is removed
+  // and the old content stays.
+  bool Commit(bool durable, const std::function<bool()>& check = nullptr);
+  // Removes the temporary file.
+  void Discard();
+
+ private:
+  int fd_ = -1;
+  std::string temp_, target_, dir_;
+  bool existed_ = false;
+  unsigned mode_ = 0;
+};
+
 // Writes Size bytes as the new content of the file at Path (a code page 936
-// path). An existing file keeps its permission bits; a file that exists but may
-// not be written, or that is not a regular file, is left alone and the call
-// fails. Returns false on any failure, with errno telling why; the old content
-// is then unchanged and no temporary file is left behind.
+// path), durably. Returns false on any failure, with errno telling why; the old
+// content is then unchanged and no temporary file is left behind.
 bool ReplaceFileContent(const std::string& path, const void* data, std::size_t size);
 
 // The same, but the bytes take the file's name only if Commit, called once
@@ -25,5 +58,9 @@ bool ReplaceFileContent(const std::string& path, const void* data, std::size_t s
 inline bool ReplaceFileContent(const std::string& path, const std::string& bytes) {
   return ReplaceFileContent(path, bytes.data(), bytes.size());
 }
+
+// The directory entries of Directory reach the disk; a directory that
+// refuses fsync is no error.
+void SyncDirectory(const std::string& osDirectory);
 
 }  // namespace platform

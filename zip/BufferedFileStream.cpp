@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
@@ -25,6 +26,9 @@ TBufferedFileStream::TBufferedFileStream(const AnsiString& FileName, std::size_t
   size_ = st.st_size;
 }
 
+TBufferedFileStream::TBufferedFileStream(const AnsiString& FileName, const void* Content, std::size_t Size)
+    : content_(static_cast<const std::uint8_t*>(Content)), name_(FileName), size_(static_cast<std::int64_t>(Size)) {}
+
 TBufferedFileStream::~TBufferedFileStream() {
   if (fd_ >= 0) ::close(fd_);
 }
@@ -32,6 +36,7 @@ TBufferedFileStream::~TBufferedFileStream() {
 bool TBufferedFileStream::Fill() {
   bufferStart_ = position_;
   bufferLength_ = 0;
+  if (content_) return false;
   while (true) {
     ssize_t n = ::pread(fd_, buffer_.data(), buffer_.size(), position_);
     if (n < 0 && errno == EINTR) continue;
@@ -42,6 +47,11 @@ bool TBufferedFileStream::Fill() {
 }
 
 bool TBufferedFileStream::ReadByte(std::uint8_t& b) {
+  if (content_) {
+    if (position_ >= size_) return false;
+    b = content_[position_++];
+    return true;
+  }
   if (position_ < bufferStart_ || position_ >= bufferStart_ + static_cast<std::int64_t>(bufferLength_)) {
     if (!Fill()) return false;
   }
@@ -52,6 +62,12 @@ bool TBufferedFileStream::ReadByte(std::uint8_t& b) {
 
 std::int64_t TBufferedFileStream::Read(void* Buffer, std::int64_t Count) {
   auto* out = static_cast<std::uint8_t*>(Buffer);
+  if (content_) {
+    const std::int64_t n = Count <= 0 || position_ >= size_ ? 0 : std::min(Count, size_ - position_);
+    if (n > 0) std::memcpy(out, content_ + position_, static_cast<std::size_t>(n));
+    position_ += n;
+    return n;
+  }
   std::int64_t done = 0;
   while (Count > 0) {
     std::int64_t bufferEnd = bufferStart_ + static_cast<std::int64_t>(bufferLength_);

@@ -1,7 +1,8 @@
 #pragma once
 // A read-only file stream behind a read buffer: the archive is read in many
 // small records (headers, the byte-wise rebuild scan) and in large data blocks,
-// which go straight to the caller's memory.
+// which go straight to the caller's memory. A file whose content is already in
+// memory is read from there instead.
 #include <vector>
 
 #include "core/Streams.h"
@@ -10,6 +11,8 @@ class TBufferedFileStream : public TStream {
  public:
   // Raises EFOpenError "Cannot open file "%s". %s" when the file cannot be opened.
   TBufferedFileStream(const AnsiString& FileName, std::size_t bufferSize = 8192);
+  // The content of FileName, held by the caller for the stream's lifetime.
+  TBufferedFileStream(const AnsiString& FileName, const void* Content, std::size_t Size);
   ~TBufferedFileStream() override;
   TBufferedFileStream(const TBufferedFileStream&) = delete;
   TBufferedFileStream& operator=(const TBufferedFileStream&) = delete;
@@ -26,6 +29,7 @@ class TBufferedFileStream : public TStream {
  private:
   bool Fill();
   int fd_ = -1;
+  const std::uint8_t* content_ = nullptr;  // the file's bytes when they are in memory
   AnsiString name_;
   std::int64_t size_ = 0;
   std::int64_t position_ = 0;     // logical position

@@ -51,7 +51,22 @@ void TZipExtractor::CheckMessages() {
   if (cancel_) throw EUserCanceled(zipmsg::kAborted);
 }
 
+void TZipExtractor::SetArchiveContent(const void* Content, std::size_t Size) {
+  if (Content == content_ && Size == contentSize_) return;
+  content_ = Content;
+  contentSize_ = Content ? Size : 0;
+  DiscardDirectory();
+  CloseArchive();
+}
+
+std::unique_ptr<TBufferedFileStream> TZipExtractor::OpenArchiveFile(const AnsiString& Name) const {
+  if (content_ && Name == zipName_) return std::make_unique<TBufferedFileStream>(Name, content_, contentSize_);
+  return std::make_unique<TBufferedFileStream>(Name);
+}
+
 std::int64_t TZipExtractor::ArchiveTime() const {
+  // Content in memory changes only through SetArchiveContent.
+  if (content_) return 0;
   // Nanoseconds and size together: a package replaced within the same two
   // seconds still counts as changed.
   struct stat st;
@@ -61,7 +76,7 @@ std::int64_t TZipExtractor::ArchiveTime() const {
 
 void TZipExtractor::OpenArchive() {
   if (archive_) return;
-  archive_ = std::make_unique<TBufferedFileStream>(zipName_);
+  archive_ = OpenArchiveFile(zipName_);
   currentDisk_ = endCentral_.ThisDisk();
 }
 
@@ -300,7 +315,8 @@ void TZipExtractor::BuildView() {
 AnsiString TZipExtractor::ZipComment() {
   if (endCentral_.commentLoaded) return endCentral_.comment;
   if (!directoryLoaded_ || endCentral_.record.commentLength == 0) return {};
-  TBufferedFileStream s(zipName_);
+  std::unique_ptr<TBufferedFileStream> file = OpenArchiveFile(zipName_);
+  TBufferedFileStream& s = *file;
   s.SetPosition(endCentral_.commentPosition);
   AnsiString c(endCentral_.record.commentLength, '\0');
   c.resize(static_cast<std::size_t>(std::max<std::int64_t>(0, s.Read(c.data(), static_cast<std::int64_t>(c.size())))));
@@ -313,7 +329,8 @@ AnsiString TZipExtractor::Comment(int Index) {
   const TZipHeaderInfo& h = Member(Index);
   if (h.commentLength == 0 || multiMode_ != mmNone || rebuilt_) return {};
   // The stored name and extra lengths are re-read: the decoded name may differ in length.
-  TBufferedFileStream s(zipName_);
+  std::unique_ptr<TBufferedFileStream> file = OpenArchiveFile(zipName_);
+  TBufferedFileStream& s = *file;
   s.SetPosition(h.centralHeaderPosition);
   std::uint8_t raw[zip::kCentralHeaderSize];
   if (s.Read(raw, sizeof raw) != static_cast<std::int64_t>(sizeof raw)) return {};

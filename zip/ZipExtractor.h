@@ -13,6 +13,7 @@
 #include "zip/SortedZip.h"
 #include "zip/ZipErrors.h"
 #include "zip/ZipHeaderInfo.h"
+#include "zip/ZipInstallBatch.h"
 #include "zip/ZipTypes.h"
 
 namespace zip {
@@ -28,6 +29,11 @@ class TZipExtractor : public TComponent {
   // --- The archive and its directory ---
   const AnsiString& ZipName() const { return zipName_; }
   virtual void SetZipName(const AnsiString& Value);
+  // Where the archive is read from: the file ZipName, or, while Content is
+  // set, these Size bytes, which are that file's content (or stand in for
+  // it) and stay unchanged and alive until the content is set again. Parts
+  // of a split archive other than ZipName are always files.
+  void SetArchiveContent(const void* Content, std::size_t Size);
   void LoadDirectory();
   int MemberCount() const { return view_ ? view_->Count() : 0; }
   // Members by index into the directory view; EListError "Index %d is out of range".
@@ -73,6 +79,11 @@ class TZipExtractor : public TComponent {
   TUZOverwriteMode OverwriteMode = TUZOverwriteMode::Prompt;
   bool ReplaceReadOnly = false;
   bool FlushFilesOnClose = false;
+  // Every extracted file and every directory that gained entries reaches the
+  // disk before UnZip returns, all in one pass at the end. (Either way the
+  // extracted files take their names only when the run completes, all
+  // together; a run that ends with an exception installs none of them.)
+  bool SyncOnCompletion = false;
   AnsiString Password;
 
   TStartUnZipInfoEvent OnStartUnZipInfo;
@@ -119,6 +130,9 @@ class TZipExtractor : public TComponent {
   void CheckMessages();
   std::int64_t ArchiveTime() const;
 
+  // The archive file Name, from the archive content where that is set.
+  std::unique_ptr<TBufferedFileStream> OpenArchiveFile(const AnsiString& Name) const;
+
   // Multi-part archives (ZipMultiPart.cpp).
   AnsiString PartFileName(std::uint32_t disk);
   void OpenDisk(std::uint32_t disk);
@@ -127,6 +141,8 @@ class TZipExtractor : public TComponent {
   void ExtractSelected(TSortedZip*& savedView);
   void SelectMembers(int& count, std::int64_t& total);
   bool ProcessMember(int index, zip::DecodeBuffers& buffers);
+  // Gives the verified members their names (InstallBatch).
+  void InstallVerifiedMembers();
   // False, after a message box, when path cannot be given to the file system exactly.
   bool NameIsExact(const AnsiString& path, const TZipHeaderInfo& h);
   int ShowMessage(int id, const AnsiString& text, const AnsiString& caption, unsigned flags);
@@ -141,6 +157,8 @@ class TZipExtractor : public TComponent {
   TSortedZip* view_ = nullptr;
   TEndCentral endCentral_;
   std::unique_ptr<TBufferedFileStream> archive_;
+  const void* content_ = nullptr;
+  std::size_t contentSize_ = 0;
   std::unique_ptr<TBufferedFileStream> companion_;  // the ".zfc" file while it is read
   std::int64_t archiveTime_ = 0;
   std::uint32_t currentDisk_ = 0;
@@ -161,6 +179,9 @@ class TZipExtractor : public TComponent {
   std::int64_t totalWritten_ = 0;
   int done_ = 0;
   std::vector<std::pair<AnsiString, unsigned>> directoryModes_;
+  // The verified members waiting for their names, and their indexes.
+  zip::InstallBatch batch_;
+  std::vector<int> batchMembers_;
   // Directories whose stale temporary files this run has removed.
   std::set<AnsiString> cleanedDirectories_;
   // Target names as the platform the archives are made for finds files.

@@ -117,7 +117,10 @@ bool TZipExtractor::ProcessMember(int index, zip::DecodeBuffers& buffers) {
       return false;
     }
     dir = targetNames_.Resolve(dir);
-    if (RecreateDirs && !platform::DirectoryExists(dir) && platform::ForceDirectories(dir)) targetNames_.Added(dir);
+    if (RecreateDirs && !platform::DirectoryExists(dir) && platform::ForceDirectories(dir)) {
+      targetNames_.Added(dir);
+      batch_.AddCreatedDirectory(platform::ToOsPath(dir));
+    }
     unsigned unixMode = h.externalAttributes >> 16;
     if (RetainAttributes && RecreateDirs && h.Host() == zip::kHostUnix && unixMode != 0 && !S_ISLNK(unixMode))
       directoryModes_.emplace_back(dir, unixMode & 0777);
@@ -140,8 +143,10 @@ bool TZipExtractor::ProcessMember(int index, zip::DecodeBuffers& buffers) {
     return false;
   }
   AnsiString parent = zip::ParentOf(fname);
-  if (!parent.empty() && !platform::DirectoryExists(parent) && platform::ForceDirectories(parent))
+  if (!parent.empty() && !platform::DirectoryExists(parent) && platform::ForceDirectories(parent)) {
     targetNames_.Added(parent);
+    batch_.AddCreatedDirectory(platform::ToOsPath(parent));
+  }
   if (cleanedDirectories_.insert(parent).second) zip::RemoveStaleTemporaryFiles(parent);
 
   // Where the member's data starts; the encryption header comes first.
@@ -175,7 +180,9 @@ bool TZipExtractor::ProcessMember(int index, zip::DecodeBuffers& buffers) {
     dataStart += zip::TraditionalCipher::kHeaderSize;
   }
 
-  if (OverwriteMode != TUZOverwriteMode::Always && platform::FileExists(fname)) {
+  // A member of the same name that waits to be installed counts as the file.
+  const bool exists = platform::FileExists(fname) || batch_.Waiting(platform::ToOsPath(fname));
+  if (OverwriteMode != TUZOverwriteMode::Always && exists) {
     bool overwrite = false;
     switch (OverwriteMode) {
       case TUZOverwriteMode::Prompt:
@@ -265,14 +272,12 @@ bool TZipExtractor::ProcessMember(int index, zip::DecodeBuffers& buffers) {
   const bool unverifiable = h.fromLocalHeaderOnly && (h.flags & zip::kFlagDataDescriptor);
   const std::uint32_t crc = ctx.Crc();
   if (!tooBig && !unverifiable && crc == h.crc32 && ctx.Written() == size) {
-    using R = zip::TempOutputFile::CommitResult;
-    R r = out.Commit(platform::DosDateTimeToUnixTime(h.dateTime), FileModeFor(h, RetainAttributes, replacedMode),
-                     FlushFilesOnClose);
-    if (r == R::WriteFailed) throw ECantWriteUCF(zipmsg::kCantWrite);
-    if (r == R::RenameFailed) {
-      Skip(srCreateError, fname, index, h);
-      return false;
-    }
+    if (!out.Finish(platform::DosDateTimeToUnixTime(h.dateTime), FileModeFor(h, RetainAttributes, replacedMode),
+                    FlushFilesOnClose))
+      throw ECantWriteUCF(zipmsg::kCantWrite);
+    // The file takes its name when the run completes.
+    batch_.Add(out.Detach());
+    batchMembers_.push_back(index);
     targetNames_.Added(fname);
     if (OnEndUnZip) OnEndUnZip(this, index, fname);
     ++done_;

@@ -19,6 +19,6 @@ AnsiString TZipExtractor::PartFileName(std::uint32_t disk) {
 void TZipExtractor::OpenDisk(std::uint32_t disk) {
   if (multiMode_ == mmNone || disk == currentDisk_) return;
   AnsiString name = disk == endCentral_.ThisDisk() && !OnFileNameForSplitPart ? zipName_ : PartFileName(disk);
-  archive_ = std::make_unique<TBufferedFileStream>(name);
+  archive_ = OpenArchiveFile(name);
   currentDisk_ = disk;
 }

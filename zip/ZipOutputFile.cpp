@@ -109,17 +109,19 @@ void TempOutputFile::Write(const std::uint8_t* data, std::size_t length) {
   if (!FlushBuffer() || !WriteAll(fd_, data, length)) throw ECantWriteUCF(zipmsg::kCantWrite);
 }
 
-TempOutputFile::CommitResult TempOutputFile::Commit(std::int64_t unixTime, unsigned mode, bool flushToDisk) {
-  if (!FlushBuffer()) return CommitResult::WriteFailed;
-  if (flushToDisk && wroteAnything_ && ::fsync(fd_) != 0) return CommitResult::WriteFailed;
+bool TempOutputFile::Finish(std::int64_t unixTime, unsigned mode, bool flushToDisk) {
+  if (!FlushBuffer()) return false;
+  if (flushToDisk && wroteAnything_ && ::fsync(fd_) != 0) return false;
   platform::SetFileTimeOfHandle(fd_, unixTime);
   platform::SetModeOfHandle(fd_, mode);
-  int fd = fd_;
+  return true;
+}
+
+FinishedFile TempOutputFile::Detach() {
+  FinishedFile f{fd_, std::move(osTemp_), std::move(osTarget_)};
   fd_ = -1;
-  if (::close(fd) != 0) return CommitResult::WriteFailed;
-  if (::rename(osTemp_.c_str(), osTarget_.c_str()) != 0) return CommitResult::RenameFailed;
   osTemp_.clear();
-  return CommitResult::Ok;
+  return f;
 }
 
 void TempOutputFile::Discard() {

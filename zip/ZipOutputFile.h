@@ -1,12 +1,14 @@
 #pragma once
 // The file a member is decoded into: a temporary file in the target's
-// directory, renamed over the target only once the member has been verified,
-// so a failed member never costs the file it would have replaced.
+// directory, renamed over the target only once the member has been verified
+// (by the run's InstallBatch), so a failed member never costs the file it
+// would have replaced.
 #include <cstdint>
 #include <vector>
 
 #include "core/Types.h"
 #include "zip/DecodeContext.h"
+#include "zip/ZipInstallBatch.h"
 
 namespace zip {
 
@@ -29,10 +31,11 @@ class TempOutputFile : public OutputSink {
   bool Reserve(std::uint64_t size);
   // Raises ECantWriteUCF "Cant write uncompressed file" on a short write.
   void Write(const std::uint8_t* data, std::size_t length) override;
-  enum class CommitResult { Ok, WriteFailed, RenameFailed };
-  // Writes what is buffered, optionally flushes it to disk, sets the time and
-  // mode and renames the file over the target.
-  CommitResult Commit(std::int64_t unixTime, unsigned mode, bool flushToDisk);
+  // Writes what is buffered, optionally flushes it to disk at once, and sets
+  // the time and mode; false when the data could not be written. The file
+  // then goes to the batch that renames it.
+  bool Finish(std::int64_t unixTime, unsigned mode, bool flushToDisk);
+  FinishedFile Detach();
   // Removes the temporary file.
   void Discard();
 

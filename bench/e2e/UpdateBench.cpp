@@ -1,17 +1,28 @@
 // One complete update of a large package by the real program, beside curl and
-// Info-ZIP unzip doing the same two steps in the same run. The updater runs
+// bsdtar doing the same two steps in the same run, with and without `sync -f`
+// after them (the updater's own update includes getting everything it
+// unpacked onto the disk before it records the version). The updater runs
 // from its installation directory under Xvfb against nginx on 127.0.0.1; its
-// download is timed from the package request (nginx's log) to the moment the
-// saved package appears, its extraction from then until the process ends
-// (the launcher started, the package deleted). Each round also runs the copy
-// that trusts a publisher's key on a signed reply (signature, size and
-// SHA-256 checked), so the cost of checking shows as a ratio too. Best of the
-// rounds, as ratios.
+// update is timed from the package request (nginx's log) to the moment the
+// process ends (the launcher started, the package deleted), and split into
+// the download (until nginx has sent the last byte), the write (until the
+// package file has its name) and the extraction (the rest). Each round also
+// runs the copy that trusts a publisher's key on a signed reply (signature,
+// size and SHA-256 checked), and the same package down the road a package
+// too large for memory takes (straight into its file). Best of the rounds,
+// as ratios, with the peak resident memory of each.
 //
 //   e2e_update_bench [package size in MB, default 200] [rounds, default 3]
+//   e2e_update_bench --sparse [size in MB, default 3072] [rounds, default 1]
+//
+// --sparse serves one stored member of zeros whose archive is written with
+// a hole where the data goes, so a package of gigabytes costs no disk space.
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <chrono>
@@ -38,6 +49,7 @@ namespace {
 
 constexpr const char* kPackage = "package.zip";
 constexpr const char* kLauncher = "start.sh";
+constexpr const char* kLauncherScript = "#!/bin/sh\nexit 0\n";
 
 double Now() {
   using namespace std::chrono;
@@ -85,7 +97,7 @@ void WriteContent(const std::string& root, std::size_t packageMb) {
   for (int i = 0; i < 400; ++i)
     testsupport::WriteFile(root + "/ui/icons" + std::to_string(i % 8) + "/icon" + std::to_string(i) + ".cfg",
                            std::string(2048 + i * 8, static_cast<char>('A' + i % 26)));
-  testsupport::WriteFile(root + "/" + kLauncher, "#!/bin/sh\nexit 0\n");
+  testsupport::WriteFile(root + "/" + kLauncher, kLauncherScript);
   fs::permissions(root + "/" + kLauncher, fs::perms(0755));
 }
 
@@ -99,6 +111,79 @@ std::string Package(std::size_t packageMb) {
   WriteContent(content.Path(), packageMb);
   if (e2e::Shell("cd '" + content.Path() + "' && zip -q -r '" + path + ".part' .") != 0) {
     std::fprintf(stderr, "zip failed\n");
+    std::exit(1);
+  }
+  fs::rename(path + ".part", path);
+  return path;
+}
+
+// Little-endian records of the ZIP format, as the application note gives them.
+struct Bytes {
+  std::string b;
+  Bytes& u16(std::uint32_t v) {
+    b += static_cast<char>(v & 0xFF), b += static_cast<char>((v >> 8) & 0xFF);
+    return *this;
+  }
+  Bytes& u32(std::uint32_t v) { return u16(v & 0xFFFF).u16(v >> 16); }
+  Bytes& u64(std::uint64_t v) { return u32(static_cast<std::uint32_t>(v)).u32(static_cast<std::uint32_t>(v >> 32)); }
+  Bytes& str(const std::string& s) {
+    b += s;
+    return *this;
+  }
+};
+
+// An archive of "data/zeros.bin", size bytes of zeros stored as they are,
+// and the launcher, written with a hole where the zeros go (ZIP64 records
+// where the size needs them). Made once and kept beside the benchmark.
+std::string SparsePackage(std::uint64_t size) {
+  const std::string path = std::string(BENCH_DATA_DIR) + "/sparse-" + std::to_string(size >> 20) + "mb.zip";
+  if (fs::exists(path)) return path;
+  std::vector<unsigned char> zeros(1u << 20, 0);
+  uLong crc = crc32(0, nullptr, 0);
+  const uLong crcOfMb = crc32(0, zeros.data(), static_cast<uInt>(zeros.size()));
+  std::uint64_t left = size;
+  for (; left >= zeros.size(); left -= zeros.size()) crc = crc32_combine(crc, crcOfMb, zeros.size());
+  crc = crc32(crc, zeros.data(), static_cast<uInt>(left));
+  const bool zip64 = size >= 0xFFFFFFFFull;
+  const std::string bigName = "data/zeros.bin";
+  const std::uint32_t launcherCrc = static_cast<std::uint32_t>(
+      crc32(0, reinterpret_cast<const unsigned char*>(kLauncherScript), static_cast<uInt>(std::strlen(kLauncherScript))));
+  Bytes bigLocal;
+  bigLocal.u32(0x04034B50).u16(zip64 ? 45 : 20).u16(0).u16(0).u32(0x5A210000).u32(static_cast<std::uint32_t>(crc));
+  if (zip64) bigLocal.u32(0xFFFFFFFF).u32(0xFFFFFFFF).u16(bigName.size()).u16(20).str(bigName).u16(1).u16(16).u64(size).u64(size);
+  else bigLocal.u32(static_cast<std::uint32_t>(size)).u32(static_cast<std::uint32_t>(size)).u16(bigName.size()).u16(0).str(bigName);
+  const std::uint64_t launcherOffset = bigLocal.b.size() + size;
+  Bytes launcherLocal;
+  const std::uint32_t scriptSize = static_cast<std::uint32_t>(std::strlen(kLauncherScript));
+  launcherLocal.u32(0x04034B50).u16(20).u16(0).u16(0).u32(0x5A210000).u32(launcherCrc).u32(scriptSize).u32(scriptSize)
+      .u16(std::strlen(kLauncher)).u16(0).str(kLauncher).str(kLauncherScript);
+  const std::uint64_t centralOffset = launcherOffset + launcherLocal.b.size();
+  Bytes central;
+  central.u32(0x02014B50).u16(0x0300 | (zip64 ? 45 : 20)).u16(zip64 ? 45 : 20).u16(0).u16(0).u32(0x5A210000)
+      .u32(static_cast<std::uint32_t>(crc));
+  if (zip64) central.u32(0xFFFFFFFF).u32(0xFFFFFFFF).u16(bigName.size()).u16(20);
+  else central.u32(static_cast<std::uint32_t>(size)).u32(static_cast<std::uint32_t>(size)).u16(bigName.size()).u16(0);
+  central.u16(0).u16(0).u16(0).u32(0100644u << 16).u32(0).str(bigName);
+  if (zip64) central.u16(1).u16(16).u64(size).u64(size);
+  central.u32(0x02014B50).u16(0x0314).u16(20).u16(0).u16(0).u32(0x5A210000).u32(launcherCrc).u32(scriptSize)
+      .u32(scriptSize).u16(std::strlen(kLauncher)).u16(zip64 ? 12 : 0).u16(0).u16(0).u16(0).u32(0100755u << 16)
+      .u32(zip64 ? 0xFFFFFFFF : static_cast<std::uint32_t>(launcherOffset)).str(kLauncher);
+  if (zip64) central.u16(1).u16(8).u64(launcherOffset);
+  Bytes end;
+  const std::uint64_t endOffset = centralOffset + central.b.size();
+  if (zip64) {
+    end.u32(0x06064B50).u64(44).u16(45).u16(45).u32(0).u32(0).u64(2).u64(2).u64(central.b.size()).u64(centralOffset);
+    end.u32(0x07064B50).u32(0).u64(endOffset).u32(1);
+  }
+  end.u32(0x06054B50).u16(0).u16(0).u16(2).u16(2).u32(static_cast<std::uint32_t>(central.b.size()))
+      .u32(zip64 ? 0xFFFFFFFF : static_cast<std::uint32_t>(centralOffset)).u16(0);
+  const int fd = ::open((path + ".part").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  bool ok = fd >= 0 && ::pwrite(fd, bigLocal.b.data(), bigLocal.b.size(), 0) == static_cast<ssize_t>(bigLocal.b.size());
+  const std::string tail = launcherLocal.b + central.b + end.b;
+  ok = ok && ::pwrite(fd, tail.data(), tail.size(), static_cast<off_t>(launcherOffset)) == static_cast<ssize_t>(tail.size());
+  if (fd >= 0) ::close(fd);
+  if (!ok) {
+    std::fprintf(stderr, "cannot write %s\n", path.c_str());
     std::exit(1);
   }
   fs::rename(path + ".part", path);
@@ -135,19 +220,30 @@ Timed Run(std::vector<std::string> argv) {
   return t;
 }
 
+// What one run took; the parts add up to the whole.
 struct Round {
-  double download = 0, extraction = 0;
-  double saving = 0;  // of the download: from nginx's last byte to the saved file
+  double download = 1e9, write = 1e9, extraction = 1e9, total = 1e9;
   long peakKb = 0;
+  void KeepBest(const Round& r) {
+    download = std::min(download, r.download);
+    write = std::min(write, r.write);
+    extraction = std::min(extraction, r.extraction);
+    total = std::min(total, r.total);
+    peakKb = std::max(peakKb, r.peakKb);
+  }
 };
+
+// Every run starts from a disk with nothing of an earlier one waiting.
+void SettleDisk() { ::sync(); }
 
 bool RunUpdater(e2e::UpdateServer& server, const std::string& display, std::uintmax_t contentBytes, Round& out,
                 const std::string& program = QUELBO_UPDATER_E2E) {
   e2e::Installation install(program);
   install.WriteVersion("1.0");
+  SettleDisk();
   e2e::UpdaterProcess updater(install.Dir(), {display});
   double saved = 0, ended = 0;
-  for (const double deadline = Now() + 600; Now() < deadline;) {
+  for (const double deadline = Now() + 900; Now() < deadline;) {
     if (!saved && fs::exists(install.Path(kPackage))) saved = Now();
     if (updater.WaitExit(0)) {
       ended = Now();
@@ -174,40 +270,65 @@ bool RunUpdater(e2e::UpdateServer& server, const std::string& display, std::uint
     std::fprintf(stderr, "unexpected result: %ju bytes installed of %ju\n", installed, contentBytes);
     return false;
   }
-  out.download = saved - start;
-  out.saving = saved - sent;
-  out.extraction = ended - saved;
+  out.download = sent - start;
+  out.write = std::max(0.0, saved - sent);
+  out.extraction = ended - std::max(saved, sent);
+  out.total = ended - start;
   out.peakKb = updater.PeakKb();
+  if (getenv("BENCH_SHOW_OUTPUT")) std::fprintf(stderr, "%s", updater.Output().c_str());
   return true;
 }
 
-bool RunPeer(const std::string& url, std::uintmax_t contentBytes, Round& out, long& curlKb, long& unzipKb) {
+// curl and bsdtar, then sync -f of the extracted tree.
+struct PeerRound {
+  double curl = 1e9, bsdtar = 1e9, sync = 1e9, total = 1e9, totalSynced = 1e9;
+  long curlKb = 0, bsdtarKb = 0;
+};
+
+bool RunPeer(const std::string& url, std::uintmax_t contentBytes, PeerRound& best) {
   testsupport::TempDir dir;
+  fs::create_directories(dir / "install");
+  SettleDisk();
   Timed curl = Run({"curl", "-s", "-f", "-o", dir / kPackage, url});
-  Timed unzip = Run({"unzip", "-q", "-o", dir / kPackage, "-d", dir / "install"});
-  if (curl.status != 0 || unzip.status != 0 || TreeBytes(dir / "install") != contentBytes) {
-    std::fprintf(stderr, "curl or unzip failed\n");
+  Timed bsdtar = Run({"bsdtar", "-x", "-f", dir / kPackage, "-C", dir / "install"});
+  Timed sync = Run({"sync", "-f", dir / "install"});
+  if (curl.status != 0 || bsdtar.status != 0 || sync.status != 0 || TreeBytes(dir / "install") != contentBytes) {
+    std::fprintf(stderr, "curl, bsdtar or sync failed\n");
     return false;
   }
-  out.download = curl.seconds;
-  out.extraction = unzip.seconds;
-  curlKb = std::max(curlKb, curl.peakKb);
-  unzipKb = std::max(unzipKb, unzip.peakKb);
+  best.curl = std::min(best.curl, curl.seconds);
+  best.bsdtar = std::min(best.bsdtar, bsdtar.seconds);
+  best.sync = std::min(best.sync, sync.seconds);
+  best.total = std::min(best.total, curl.seconds + bsdtar.seconds);
+  best.totalSynced = std::min(best.totalSynced, curl.seconds + bsdtar.seconds + sync.seconds);
+  best.curlKb = std::max(best.curlKb, curl.peakKb);
+  best.bsdtarKb = std::max(best.bsdtarKb, bsdtar.peakKb);
   return true;
+}
+
+void PrintRun(const char* name, const Round& r, const PeerRound& peer) {
+  std::printf("  %-22s %7.3f s = download %.3f + write %.3f + extraction %.3f   /(curl+bsdtar) %.2f   "
+              "/(curl+bsdtar+sync) %.2f   peak %.0f MB\n",
+              name, r.total, r.download, r.write, r.extraction, r.total / peer.total, r.total / peer.totalSynced,
+              r.peakKb / 1024.0);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::size_t packageMb = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 200;
-  const int rounds = argc > 2 ? std::atoi(argv[2]) : 3;
+  const bool sparse = argc > 1 && std::strcmp(argv[1], "--sparse") == 0;
+  const int first = sparse ? 2 : 1;
+  const std::size_t packageMb = argc > first ? std::strtoul(argv[first], nullptr, 10) : sparse ? 3072 : 200;
+  const int rounds = argc > first + 1 ? std::atoi(argv[first + 1]) : sparse ? 1 : 3;
   if (e2e::UpdateServer::PortBusy(E2E_PORT)) {
     std::fprintf(stderr, "127.0.0.1:%d is in use; the test copy of the updater asks that port\n", E2E_PORT);
     return 1;
   }
-  const std::string package = Package(packageMb);
+  const std::string package = sparse ? SparsePackage(static_cast<std::uint64_t>(packageMb) << 20) : Package(packageMb);
   std::uintmax_t contentBytes = 0;
-  {
+  if (sparse) {
+    contentBytes = (static_cast<std::uintmax_t>(packageMb) << 20) + std::strlen(kLauncherScript);
+  } else {
     testsupport::TempDir probe;
     if (!e2e::UnzipInto(package, probe / "x")) return 1;
     contentBytes = TreeBytes(probe / "x");
@@ -232,42 +353,40 @@ int main(int argc, char** argv) {
   release.program = kLauncher;
   const std::string signedReply = e2e::ReleaseKey::TestKey().Sign(release);
 
-  Round bestOurs{1e9, 1e9, 0}, bestPeer{1e9, 1e9, 0}, bestSigned{1e9, 1e9, 0};
-  double bestOursTotal = 1e9, bestPeerTotal = 1e9, bestSignedTotal = 1e9;
-  long oursKb = 0, curlKb = 0, unzipKb = 0;
+  Round ours, viaFile, withKey;
+  PeerRound peer;
   for (int i = 1; i <= rounds; ++i) {
-    Round ours, peer, withKey;
+    Round r;
+    // Whatever the default limit, these rows keep the package in memory.
+    if (!sparse) ::setenv("QUELBO_TEST_PACKAGE_MEMORY_LIMIT", "1099511627776", 1);
     server.SetReply(signedReply);
-    if (!RunUpdater(server, xvfb.Name(), contentBytes, withKey, QUELBO_UPDATER_E2E_SIGNED)) return 1;
+    if (!RunUpdater(server, xvfb.Name(), contentBytes, r, QUELBO_UPDATER_E2E_SIGNED)) return 1;
+    withKey.KeepBest(r);
     server.SetReply(plainReply);
-    if (!RunUpdater(server, xvfb.Name(), contentBytes, ours)) return 1;
-    if (!RunPeer(server.Url(std::string("/packages/") + kPackage), contentBytes, peer, curlKb, unzipKb)) return 1;
-    std::printf("round %d: updater download %.3f s (of which saving %.3f s), extraction %.3f s | with a key "
-                "%.3f s + %.3f s | curl %.3f s, unzip %.3f s\n",
-                i, ours.download, ours.saving, ours.extraction, withKey.download, withKey.extraction, peer.download,
-                peer.extraction);
-    bestSigned = {std::min(bestSigned.download, withKey.download),
-                  std::min(bestSigned.extraction, withKey.extraction), 0};
-    bestSignedTotal = std::min(bestSignedTotal, withKey.download + withKey.extraction);
-    bestOurs = {std::min(bestOurs.download, ours.download), std::min(bestOurs.extraction, ours.extraction), 0};
-    bestPeer = {std::min(bestPeer.download, peer.download), std::min(bestPeer.extraction, peer.extraction), 0};
-    bestOursTotal = std::min(bestOursTotal, ours.download + ours.extraction);
-    bestPeerTotal = std::min(bestPeerTotal, peer.download + peer.extraction);
-    oursKb = std::max(oursKb, ours.peakKb);
+    if (!sparse) {
+      if (!RunUpdater(server, xvfb.Name(), contentBytes, r)) return 1;
+      ours.KeepBest(r);
+      // The road of a package too large for memory, for the same package.
+      ::setenv("QUELBO_TEST_PACKAGE_MEMORY_LIMIT", "0", 1);
+    }
+    const bool ranViaFile = RunUpdater(server, xvfb.Name(), contentBytes, r);
+    ::unsetenv("QUELBO_TEST_PACKAGE_MEMORY_LIMIT");
+    if (!ranViaFile) return 1;
+    viaFile.KeepBest(r);
+    if (!RunPeer(server.Url(std::string("/packages/") + kPackage), contentBytes, peer)) return 1;
+    std::printf("round %d done\n", i);
+    std::fflush(stdout);
   }
-  const double packageBytes = static_cast<double>(fs::file_size(package));
-  std::printf("best of %d (ratio = updater time / peer time):\n", rounds);
-  std::printf("  download    updater %.3f s (%.0f MB/s)   curl %.3f s (%.0f MB/s)   ratio %.2f\n", bestOurs.download,
-              Mb(packageBytes) / bestOurs.download, bestPeer.download, Mb(packageBytes) / bestPeer.download,
-              bestOurs.download / bestPeer.download);
-  std::printf("  extraction  updater %.3f s (%.0f MB/s)   unzip %.3f s (%.0f MB/s)   ratio %.2f\n", bestOurs.extraction,
-              Mb(contentBytes) / bestOurs.extraction, bestPeer.extraction, Mb(contentBytes) / bestPeer.extraction,
-              bestOurs.extraction / bestPeer.extraction);
-  std::printf("  both        updater %.3f s   curl + unzip %.3f s   ratio %.2f\n", bestOursTotal, bestPeerTotal,
-              bestOursTotal / bestPeerTotal);
-  std::printf("  with a key  download %.3f s   extraction %.3f s   update %.3f s   ratio to without %.3f\n",
-              bestSigned.download, bestSigned.extraction, bestSignedTotal, bestSignedTotal / bestOursTotal);
-  std::printf("  peak memory updater %.0f MB   curl %.0f MB   unzip %.0f MB\n", oursKb / 1024.0, curlKb / 1024.0,
-              unzipKb / 1024.0);
+  std::printf("best of %d; ratios = the updater's whole update / the peers' (below 1: the updater is faster)\n",
+              rounds);
+  std::printf("  %-22s curl %.3f s + bsdtar %.3f s = %.3f s; + sync -f %.3f s = %.3f s; peak curl %.0f MB, "
+              "bsdtar %.0f MB\n",
+              "peers", peer.curl, peer.bsdtar, peer.total, peer.sync, peer.totalSynced, peer.curlKb / 1024.0,
+              peer.bsdtarKb / 1024.0);
+  if (!sparse) PrintRun("updater (in memory)", ours, peer);
+  PrintRun(sparse ? "updater" : "updater (via its file)", viaFile, peer);
+  PrintRun(sparse ? "updater, signed" : "updater, signed", withKey, peer);
+  const Round& plain = sparse ? viaFile : ours;
+  std::printf("  signed / unsigned      %.3f\n", withKey.total / plain.total);
   return 0;
 }

@@ -58,6 +58,7 @@ class Updater : public ::testing::Test {
     SetOnlineHook(nullptr);
     SetUpdateHostOverride("");
     SetUpdatePublicKeyOverride(std::nullopt);
+    SetPackageMemoryLimitOverride(std::nullopt);
     SetAppDirOverride("");
     platform::SetDisplay(nullptr);
   }

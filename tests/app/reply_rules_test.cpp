@@ -70,11 +70,13 @@ TEST(ReplyRules, PauseArchiveAndNames) {
 }
 
 TEST(SupportText, FormatSizeText) {
-  const std::pair<std::int32_t, const char*> cases[] = {
+  const std::pair<std::int64_t, const char*> cases[] = {
       {0, "0 KB"},          {512, "0 KB"},           {1023, "1 KB"},          {1536, "2 KB"},
       {2560, "2 KB"},       {100000, "98 KB"},       {1024000, "1000 KB"},    {1024001, "1000 KB"},
       {1025024, "0.98 MB"}, {1536000, "1.46 MB"},    {1152 * 1024, "1.13 MB"}, {2147483647, "2048.00 MB"},
       {-2048, "-2 KB"},
+      // Packages past 2 GiB: 3 GiB and 5 GiB are 3145728 and 5242880 KB.
+      {3ll << 30, "3072.00 MB"}, {5ll << 30, "5120.00 MB"}, {(5ll << 30) + 5 * 1024 * 1024 + 512, "5125.00 MB"},
   };
   for (const auto& [bytes, text] : cases) EXPECT_EQ(FormatSizeText(bytes), text) << bytes;
 }

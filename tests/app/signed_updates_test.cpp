@@ -155,23 +155,27 @@ TEST_F(SignedUpdates, EveryTamperingIsRefusedAndChangesNothing) {
        "The package has " + std::to_string(zip.size() - 1) + " bytes instead of the " + size + " announced"},
   };
   Put("run.sh", "old program");
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    ClearRecords();
-    PutIni("1.0");
-    ServeReply(c.reply);
-    Serve("a.zip", c.served);
-    const auto before = Tree();
-    RunUpdate();
-    if (c.why.empty()) {
-      ASSERT_EQ(boxes.size(), 1u);
-      EXPECT_EQ(platform::Cp936ToUtf8(boxes[0].text).rfind("下载失败！ 失败原因：The update reply expired at ", 0), 0u)
-          << platform::Cp936ToUtf8(boxes[0].text);
-      ExpectStillOpen();
-    } else {
-      ExpectRefusal(c.why);
+  // A package small enough is checked in memory, a larger one in its file.
+  for (const bool viaFile : {false, true}) {
+    SetPackageMemoryLimitOverride(viaFile ? std::optional<std::int64_t>(0) : std::nullopt);
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(c.name) + (viaFile ? ", via the package's file" : ", in memory"));
+      ClearRecords();
+      PutIni("1.0");
+      ServeReply(c.reply);
+      Serve("a.zip", c.served);
+      const auto before = Tree();
+      RunUpdate();
+      if (c.why.empty()) {
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(platform::Cp936ToUtf8(boxes[0].text).rfind("下载失败！ 失败原因：The update reply expired at ", 0), 0u)
+            << platform::Cp936ToUtf8(boxes[0].text);
+        ExpectStillOpen();
+      } else {
+        ExpectRefusal(c.why);
+      }
+      EXPECT_EQ(Tree(), before);
     }
-    EXPECT_EQ(Tree(), before);
   }
 }
 

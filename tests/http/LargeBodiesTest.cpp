@@ -1,0 +1,115 @@
+// Bodies past 2 GiB: a client that allows them takes their length, its 32-bit
+// work events count in units that keep the ratio right, and the caller's
+// stream may send a body to another stream once it knows how long it is.
+#include <gtest/gtest.h>
+
+#include <climits>
+
+#include "http/HttpErrors.h"
+#include "HttpTestSupport.h"
+#include "tests/http/DiscardingStream.h"
+
+using namespace httptest;
+using testsupport::PatternBytes;
+using testsupport::ScriptServer;
+
+namespace {
+
+struct Client : THttpClient {
+  Client() : THttpClient(nullptr) { SetReadTimeout(10000); }
+};
+
+// The smallest power of two that brings bytes into a signed 32-bit count.
+int UnitsFor(std::int64_t bytes) {
+  int scale = 0;
+  while (bytes / (std::int64_t{1} << scale) > INT32_MAX) ++scale;
+  return scale;
+}
+
+TEST(LargeBodies, AContentLengthPast2GiBIsTakenWhereTheClientAllowsIt) {
+  const std::int64_t length = 5ll << 30;
+  const std::string script = Lines({"accept", "expect-request",
+                                    "send HTTP/1.1 200 OK\\r\\nContent-Length: " + std::to_string(length) + "\\r\\n\\r\\n",
+                                    "send-body 70000", "close"});
+  {
+    ScriptServer server(script);
+    Client client;
+    httptest::DiscardingStream body;
+    try {
+      client.Get(server.Url("/big"), body);
+      ADD_FAILURE() << "no error";
+    } catch (const EHttpFramingError& e) {
+      EXPECT_EQ(e.Message(), "Content-Length " + std::to_string(length) + " is out of range.");
+    }
+  }
+  ScriptServer server(script);
+  Client client;
+  client.SetMaxBodyLength(INT64_MAX);
+  WorkLog log;
+  log.Attach(client);
+  httptest::DiscardingStream body;
+  EXPECT_THROW(client.Get(server.Url("/big"), body), EConnClosedGracefully);  // cut short: the length was believed
+  EXPECT_EQ(body.size, 70000);
+  const int scale = UnitsFor(length);
+  EXPECT_EQ(scale, 2);
+  EXPECT_EQ(client.WorkScale(wmRead), scale);
+  ASSERT_GE(log.events.size(), 3u);
+  EXPECT_EQ(log.events.front(), "begin " + std::to_string(length >> scale));
+  // Everything that came counts, in the same units.
+  EXPECT_EQ(log.events[log.events.size() - 2], "work " + std::to_string(70000 >> scale));
+  EXPECT_EQ(log.events.back(), "end");
+}
+
+TEST(LargeBodies, ACountWithoutTotalMovesToLargerUnitsAsItGrows) {
+  Client connection;
+  std::vector<std::int32_t> counts;
+  connection.OnWork = [&](TObject*, TWorkMode, std::int32_t n) { counts.push_back(n); };
+  connection.BeginWork(wmRead, 0);
+  std::int64_t total = 0;
+  std::vector<std::int32_t> expected;
+  for (std::int64_t step : {std::int64_t{INT32_MAX}, std::int64_t{1}, std::int64_t{3} << 30, std::int64_t{20} << 30}) {
+    connection.DoWork(wmRead, step);
+    total += step;
+    expected.push_back(static_cast<std::int32_t>(total >> UnitsFor(total)));
+    EXPECT_EQ(connection.WorkScale(wmRead), UnitsFor(total)) << total;
+  }
+  connection.EndWork(wmRead);
+  EXPECT_EQ(counts, expected);
+}
+
+// A stream that learns the length first and hands the body to another one.
+struct Chooser : TStream {
+  std::vector<std::int64_t> asked;
+  TMemoryStream chosen;
+  TStream& TargetFor(std::int64_t Count) override {
+    asked.push_back(Count);
+    return chosen;
+  }
+  std::int64_t Read(void*, std::int64_t) override { return 0; }
+  std::int64_t Write(const void*, std::int64_t) override { throw EWriteError("written past the chosen stream"); }
+  std::int64_t Seek(std::int64_t, TSeekOrigin) override { return 0; }
+  void SetSize(std::int64_t) override {}
+};
+
+TEST(LargeBodies, TheCallersStreamChoosesWhereTheBodyGoes) {
+  struct Case {
+    const char* name;
+    std::string response;
+    std::int64_t announced;
+  } cases[] = {
+      {"length", "send-with-body 70000 HTTP/1.1 200 OK\\r\\nContent-Length: 70000\\r\\n\\r\\n", 70000},
+      {"chunked", "send HTTP/1.1 200 OK\\r\\nTransfer-Encoding: chunked\\r\\n\\r\\n3\\r\\nabc\\r\\n0\\r\\n\\r\\n", -1},
+      {"until close", "send-with-body 70000 HTTP/1.0 200 OK\\r\\n\\r\\n", -1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScriptServer server(Lines({"accept", "expect-request", c.response, "close"}));
+    Client client;
+    Chooser stream;
+    client.Get(server.Url("/p"), stream);
+    EXPECT_EQ(stream.asked, std::vector<std::int64_t>{c.announced});
+    EXPECT_EQ(Body(stream.chosen), c.announced == -1 && std::string(c.name) == "chunked" ? "abc" : PatternBytes(0, 70000));
+  }
+}
+
+}  // namespace
