@@ -125,7 +125,7 @@ void TZipExtractor::ExtractSelected(TSortedZip*& savedView) {
   OpenArchive();
   EnsureDirectory();
   zip::DecodeBuffers buffers;
-  if (!destDir_.empty() && !platform::DirectoryExists(destDir_)) platform::ForceDirectories(destDir_);
+  if (!destDir_.empty() && !platform::DirectoryExists(destDir_)) Target().ForceDirectories(destDir_);
   if (multiMode_ != mmNone && sortMode_ != TZipSortMode::ByNone && list_) {
     savedView = view_;
     view_ = list_.get();

@@ -10,6 +10,7 @@
 #include "core/StringList.h"
 #include "platform/Files.h"
 #include "zip/BufferedFileStream.h"
+#include "zip/ExtractionTarget.h"
 #include "zip/SortedZip.h"
 #include "zip/ZipErrors.h"
 #include "zip/ZipHeaderInfo.h"
@@ -74,6 +75,8 @@ class TZipExtractor : public TComponent {
   bool ReplaceReadOnly = false;
   bool FlushFilesOnClose = false;
   AnsiString Password;
+  // Where members and directories are made; null (the default) is the disk.
+  void SetExtractionTarget(zip::ExtractionTarget* Target) { target_ = Target; }
 
   TStartUnZipInfoEvent OnStartUnZipInfo;
   TStartUnZipEvent OnStartUnZip;
@@ -129,6 +132,7 @@ class TZipExtractor : public TComponent {
   bool ProcessMember(int index, zip::DecodeBuffers& buffers);
   // False, after a message box, when path cannot be given to the file system exactly.
   bool NameIsExact(const AnsiString& path, const TZipHeaderInfo& h);
+  zip::ExtractionTarget& Target() const { return target_ ? *target_ : zip::DiskTarget(); }
   int ShowMessage(int id, const AnsiString& text, const AnsiString& caption, unsigned flags);
   void Skip(TSkipReason reason, const AnsiString& name, int index, const TZipHeaderInfo& h);
 
@@ -150,6 +154,7 @@ class TZipExtractor : public TComponent {
   bool cancel_ = false;
   bool pause_ = false;
 
+  zip::ExtractionTarget* target_ = nullptr;
   AnsiString destDir_;
   AnsiString rootDir_;
   std::vector<AnsiString> relativePaths_;

@@ -117,7 +117,7 @@ bool TZipExtractor::ProcessMember(int index, zip::DecodeBuffers& buffers) {
       return false;
     }
     dir = targetNames_.Resolve(dir);
-    if (RecreateDirs && !platform::DirectoryExists(dir) && platform::ForceDirectories(dir)) targetNames_.Added(dir);
+    if (RecreateDirs && !platform::DirectoryExists(dir) && Target().ForceDirectories(dir)) targetNames_.Added(dir);
     unsigned unixMode = h.externalAttributes >> 16;
     if (RetainAttributes && RecreateDirs && h.Host() == zip::kHostUnix && unixMode != 0 && !S_ISLNK(unixMode))
       directoryModes_.emplace_back(dir, unixMode & 0777);
@@ -140,7 +140,7 @@ bool TZipExtractor::ProcessMember(int index, zip::DecodeBuffers& buffers) {
     return false;
   }
   AnsiString parent = zip::ParentOf(fname);
-  if (!parent.empty() && !platform::DirectoryExists(parent) && platform::ForceDirectories(parent))
+  if (!parent.empty() && !platform::DirectoryExists(parent) && Target().ForceDirectories(parent))
     targetNames_.Added(parent);
   if (cleanedDirectories_.insert(parent).second) zip::RemoveStaleTemporaryFiles(parent);
 
@@ -209,18 +209,19 @@ bool TZipExtractor::ProcessMember(int index, zip::DecodeBuffers& buffers) {
   // directory in the target's place never can.
   std::optional<unsigned> replacedMode;
   if (unsigned m; platform::GetFileMode(fname, m)) replacedMode = m;
-  zip::TempOutputFile out;
-  if (platform::DirectoryExists(fname) || (!ReplaceReadOnly && platform::IsReadOnlyFile(fname)) || !out.Create(fname)) {
+  std::unique_ptr<zip::MemberOutput> out;
+  if (platform::DirectoryExists(fname) || (!ReplaceReadOnly && platform::IsReadOnlyFile(fname)) ||
+      !(out = Target().CreateMember(fname))) {
     Skip(srCreateError, fname, index, h);
     return false;
   }
 
   const std::uint64_t size = h.UncompressedSize64();
-  if (!out.Reserve(ReservationFor(size, compressed))) throw ECantWriteUCF(zipmsg::kCantWrite);
+  if (!out->Reserve(ReservationFor(size, compressed))) throw ECantWriteUCF(zipmsg::kCantWrite);
 
   archive_->SetPosition(static_cast<std::int64_t>(std::min<std::uint64_t>(dataStart, INT64_MAX)));
   ArchiveMemberSource source(*this, cipher ? &*cipher : nullptr);
-  zip::DecodeContext ctx(buffers, source, out, compressed, size);
+  zip::DecodeContext ctx(buffers, source, *out, compressed, size);
   ctx.SetBlockHook([this] { CheckMessages(); });
   const std::int64_t totalBefore = totalWritten_;
   ctx.SetProgressHook([&](std::uint64_t written) {
@@ -265,8 +266,8 @@ bool TZipExtractor::ProcessMember(int index, zip::DecodeBuffers& buffers) {
   const bool unverifiable = h.fromLocalHeaderOnly && (h.flags & zip::kFlagDataDescriptor);
   const std::uint32_t crc = ctx.Crc();
   if (!tooBig && !unverifiable && crc == h.crc32 && ctx.Written() == size) {
-    using R = zip::TempOutputFile::CommitResult;
-    R r = out.Commit(platform::DosDateTimeToUnixTime(h.dateTime), FileModeFor(h, RetainAttributes, replacedMode),
+    using R = zip::MemberOutput::CommitResult;
+    R r = out->Commit(platform::DosDateTimeToUnixTime(h.dateTime), FileModeFor(h, RetainAttributes, replacedMode),
                      FlushFilesOnClose);
     if (r == R::WriteFailed) throw ECantWriteUCF(zipmsg::kCantWrite);
     if (r == R::RenameFailed) {
@@ -278,7 +279,7 @@ bool TZipExtractor::ProcessMember(int index, zip::DecodeBuffers& buffers) {
     ++done_;
     return false;
   }
-  out.Discard();
+  out->Discard();
   if (h.Encrypted()) {
     AnsiString newPassword = Password;
     if (OnBadPassword) OnBadPassword(this, index, newPassword);

@@ -109,7 +109,7 @@ void TempOutputFile::Write(const std::uint8_t* data, std::size_t length) {
   if (!FlushBuffer() || !WriteAll(fd_, data, length)) throw ECantWriteUCF(zipmsg::kCantWrite);
 }
 
-TempOutputFile::CommitResult TempOutputFile::Commit(std::int64_t unixTime, unsigned mode, bool flushToDisk) {
+MemberOutput::CommitResult TempOutputFile::Commit(std::int64_t unixTime, unsigned mode, bool flushToDisk) {
   if (!FlushBuffer()) return CommitResult::WriteFailed;
   if (flushToDisk && wroteAnything_ && ::fsync(fd_) != 0) return CommitResult::WriteFailed;
   platform::SetFileTimeOfHandle(fd_, unixTime);
@@ -131,6 +131,23 @@ void TempOutputFile::Discard() {
     ::unlink(osTemp_.c_str());
     osTemp_.clear();
   }
+}
+
+namespace {
+class Disk : public ExtractionTarget {
+ public:
+  std::unique_ptr<MemberOutput> CreateMember(const AnsiString& path) override {
+    auto out = std::make_unique<TempOutputFile>();
+    if (!out->Create(path)) return nullptr;
+    return out;
+  }
+  bool ForceDirectories(const AnsiString& path) override { return platform::ForceDirectories(path); }
+};
+}  // namespace
+
+ExtractionTarget& DiskTarget() {
+  static Disk disk;
+  return disk;
 }
 
 }  // namespace zip

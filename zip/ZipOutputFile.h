@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "core/Types.h"
-#include "zip/DecodeContext.h"
+#include "zip/ExtractionTarget.h"
 
 namespace zip {
 
@@ -14,7 +14,7 @@ namespace zip {
 // directory: names of our own pattern that no running extraction holds.
 void RemoveStaleTemporaryFiles(const AnsiString& directory);
 
-class TempOutputFile : public OutputSink {
+class TempOutputFile : public MemberOutput {
  public:
   TempOutputFile() = default;
   ~TempOutputFile() override;
@@ -26,15 +26,14 @@ class TempOutputFile : public OutputSink {
   // Gives the file its size before the data comes, so a full disk is found
   // before anything is written. False only when the disk has no room; a file
   // system that cannot reserve space counts as room.
-  bool Reserve(std::uint64_t size);
+  bool Reserve(std::uint64_t size) override;
   // Raises ECantWriteUCF "Cant write uncompressed file" on a short write.
   void Write(const std::uint8_t* data, std::size_t length) override;
-  enum class CommitResult { Ok, WriteFailed, RenameFailed };
   // Writes what is buffered, optionally flushes it to disk, sets the time and
   // mode and renames the file over the target.
-  CommitResult Commit(std::int64_t unixTime, unsigned mode, bool flushToDisk);
+  CommitResult Commit(std::int64_t unixTime, unsigned mode, bool flushToDisk) override;
   // Removes the temporary file.
-  void Discard();
+  void Discard() override;
 
  private:
   bool FlushBuffer();

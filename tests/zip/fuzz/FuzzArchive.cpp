@@ -1,15 +1,17 @@
 // Fuzz entry for a whole archive: the directory reader (with the rebuild scan
-// allowed), every member's header and comment, the sorted view.
+// allowed), every member's header and comment, the sorted view, and a full
+// extraction into memory. The archive is a file that lives in memory only;
+// the destination lies below it, where no path can ever exist on disk.
 #include <sys/mman.h>
 #include <unistd.h>
 
 #include <cstdint>
 #include <string>
 
+#include "tests/zip/MemoryTarget.h"
 #include "zip/ZipExtractor.h"
 
 namespace {
-// The input as a file that lives in memory only.
 class MemoryFile {
  public:
   MemoryFile(const std::uint8_t* data, std::size_t size) : fd_(::memfd_create("archive", MFD_CLOEXEC)) {
@@ -29,9 +31,19 @@ class MemoryFile {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   MemoryFile file(data, size);
+  ziptest::MemoryTarget target(false);
   TZipExtractor z(nullptr);
   z.IncompleteZipMode = izAssumeBad;
   z.DoProcessMessages = false;
+  z.OnHandleMessage = [](TObject*, int, const AnsiString&, const AnsiString&, unsigned, int&) {};
+  z.SetExtractionTarget(&target);
+  // A member is committed only once verified: whole, inside the destination.
+  z.OnEndUnZip = [&](TObject*, int index, const AnsiString& name) {
+    const auto it = target.members.find(name);
+    if (it == target.members.end() || it->second.size != z.UncompressedSize(index) ||
+        name.rfind(file.Path() + "/out/", 0) != 0)
+      std::abort();
+  };
   try {
     z.SetZipName(file.Path());
     z.LoadDirectory();
@@ -39,6 +51,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     (void)z.ZipComment();
     z.SetSortMode(TZipSortMode::ByName);
     z.SetSortMode(TZipSortMode::ByNone);
+    z.SetDestDir(file.Path() + "/out");
+    z.Password = "1234";
+    z.DoAll = true;
+    z.RecreateDirs = true;
+    z.OverwriteMode = TUZOverwriteMode::Always;
+    z.UnZip();
   } catch (const Exception&) {
   }
   return 0;
