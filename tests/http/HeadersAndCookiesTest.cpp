@@ -114,6 +114,13 @@ TEST(ResponseHeaders, DatesAndRanges) {
   EXPECT_EQ(*ParseInternetDate("Sun, 06 Nov 1994 08:49:37 GMT"), 784111777);
   EXPECT_EQ(*ParseInternetDate("Wed, 09-Jun-2021 10:18:14 GMT"), 1623233894);
   EXPECT_FALSE(ParseInternetDate("yesterday"));
+  // A time of day is a time of day: numbers beyond an int wrapped into range before.
+  EXPECT_EQ(*ParseInternetDate("Sun, 06 Nov 1994 8:49 GMT"), 784111777 - 37);
+  EXPECT_EQ(*ParseInternetDate("Sun, 06 Nov 1994 08:49:37GMT"), 784111777);
+  for (const char* bad : {"Sun, 06 Nov 1994 08:4294967236:37 GMT", "Sun, 06 Nov 1994 4294967304:49:37 GMT",
+                          "Sun, 06 Nov 1994 08:49:4294967296 GMT", "Sun, 06 Nov 1994 08:+9:37 GMT",
+                          "Sun, 06 Nov 1994 008:49:37 GMT", "Sun, 06 Nov 1994 08 GMT:"})
+    EXPECT_FALSE(ParseInternetDate(bad)) << bad;
 }
 
 TEST(ChunkSize, HexUpToSemicolonOrBlank) {
