@@ -14,34 +14,57 @@
 #define READER_JPEG 4
 #define READER_ICON 5
 
-#if FUZZ_READER == READER_BMP
 namespace {
-// A bitmap file of a few bytes may claim a picture of a gigabyte (runs and
-// skips cover it), which the reader allows; such inputs test nothing a small
-// picture does not, and each would take milliseconds to seconds and much of
-// the memory limit. Their size (over 256 by 256) is read from the bitmap info
-// or core header.
-constexpr long long kLargestBitmap = 1 << 16;
+// A file of a few bytes may claim a picture of a gigabyte (a bitmap's runs
+// and skips cover it, a JPEG decoder makes up missing rows), which the
+// readers allow; such inputs test nothing a small picture does not, and each
+// would take milliseconds to seconds and much of the memory limit. Inputs
+// claiming over 256 by 256 pixels are left out, read from the headers.
+constexpr long long kLargestPicture = 1 << 16;
 
-bool ClaimsHugeBitmap(const std::uint8_t* data, std::size_t size) {
-  if (size < 26) return false;
-  auto le = [&](std::size_t at, int bytes) {
-    std::uint32_t v = 0;
-    for (int i = bytes - 1; i >= 0; --i) v = v << 8 | data[at + static_cast<std::size_t>(i)];
-    return v;
-  };
-  const bool core = le(14, 4) == 12;
-  const long long w = core ? le(18, 2) : static_cast<std::int32_t>(le(18, 4));
-  const long long h = core ? static_cast<std::int16_t>(le(20, 2)) : static_cast<std::int32_t>(le(22, 4));
-  return std::llabs(w) * std::llabs(h) > kLargestBitmap;
+[[maybe_unused]] std::uint32_t LittleEndian(const std::uint8_t* p, int bytes) {
+  std::uint32_t v = 0;
+  for (int i = bytes - 1; i >= 0; --i) v = v << 8 | p[i];
+  return v;
+}
+
+// A bitmap info or core header at `at`.
+[[maybe_unused]] bool DibTooLarge(const std::uint8_t* data, std::size_t size, std::size_t at) {
+  if (at > size || size - at < 12) return false;
+  const std::uint8_t* h = data + at;
+  const bool core = LittleEndian(h, 4) == 12;
+  const long long width = core ? LittleEndian(h + 4, 2) : static_cast<std::int32_t>(LittleEndian(h + 4, 4));
+  const long long height = core ? static_cast<std::int16_t>(LittleEndian(h + 6, 2))
+                                : static_cast<std::int32_t>(LittleEndian(h + 8, 4));
+  return std::llabs(width) * std::llabs(height) > kLargestPicture;
+}
+
+[[maybe_unused]] bool ClaimsHugePicture(const std::uint8_t* data, std::size_t size) {
+#if FUZZ_READER == READER_BMP
+  return DibTooLarge(data, size, 14);
+#elif FUZZ_READER == READER_ICON
+  // Each directory entry's image: a bitmap header (or a PNG, held by its own limit).
+  const std::size_t count = size >= 6 ? LittleEndian(data + 4, 2) : 0;
+  for (std::size_t i = 0; i < count && 6 + 16 * (i + 1) <= size; ++i)
+    if (DibTooLarge(data, size, LittleEndian(data + 6 + 16 * i + 12, 4))) return true;
+  return false;
+#elif FUZZ_READER == READER_JPEG
+  // Any start-of-frame marker with its height and width (big-endian).
+  for (std::size_t i = 0; i + 9 <= size; ++i) {
+    const std::uint8_t m = data[i + 1];
+    if (data[i] != 0xFF || m < 0xC0 || m > 0xCF || m == 0xC4 || m == 0xC8 || m == 0xCC) continue;
+    const long long height = data[i + 5] << 8 | data[i + 6], width = data[i + 7] << 8 | data[i + 8];
+    if (width * height > kLargestPicture) return true;
+  }
+  return false;
+#else
+  return false;
+#endif
 }
 }  // namespace
-#endif
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-#if FUZZ_READER == READER_BMP
-  if (ClaimsHugeBitmap(data, size)) return -1;  // kept out of the corpus
-#endif
+  if (ClaimsHugePicture(data, size)) return -1;  // kept out of the corpus
   TMemoryStream s;
   if (size > 0) s.WriteBuffer(data, static_cast<std::int64_t>(size));
   s.SetPosition(0);
