@@ -60,3 +60,51 @@ function(quelbo_test name)
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60)
   endif()
 endfunction()
+
+# quelbo_fuzzer(NAME SOURCES ... LIBS ... [DEFINITIONS ...] [SEEDS dir ...] [OPTIONS -flag=value ...])
+# One libFuzzer entry, fuzz_NAME, in a build configured with -DQUELBO_FUZZ=ON
+# (nothing otherwise). Its seeds are the SEEDS folders and what the seed
+# writers put in seeds/NAME; OPTIONS are the libFuzzer flags it always runs
+# with (-max_len, memory limits). scripts/fuzz.sh runs every entry that the
+# build's fuzzers.tsv lists.
+function(quelbo_fuzzer name)
+  if(NOT QUELBO_FUZZ)
+    return()
+  endif()
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;DEFINITIONS;SEEDS;OPTIONS" ${ARGN})
+  add_executable(fuzz_${name} ${ARG_SOURCES})
+  target_link_libraries(fuzz_${name} PRIVATE ${ARG_LIBS} quelbo_test_includes)
+  target_compile_definitions(fuzz_${name} PRIVATE QUELBO_FUZZING ${ARG_DEFINITIONS})
+  target_link_options(fuzz_${name} PRIVATE -fsanitize=fuzzer)
+  list(JOIN ARG_SEEDS "," seeds)
+  list(JOIN ARG_OPTIONS " " options)
+  set_property(GLOBAL APPEND PROPERTY QUELBO_FUZZ_LINES "entry\t${name}\t$<TARGET_FILE:fuzz_${name}>\t${seeds}\t${options}")
+  set_property(GLOBAL APPEND PROPERTY QUELBO_FUZZ_TARGETS fuzz_${name})
+endfunction()
+
+# quelbo_fuzz_seeds(NAME SOURCES ... LIBS ...)
+# A program that writes seed inputs made by the project's own code (pictures,
+# archive members) for entries whose samples are no files: run as
+# "PROGRAM DIR", it writes DIR/ENTRY/... for the entries it knows.
+function(quelbo_fuzz_seeds name)
+  if(NOT QUELBO_FUZZ)
+    return()
+  endif()
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(fuzz_seeds_${name} ${ARG_SOURCES})
+  target_link_libraries(fuzz_seeds_${name} PRIVATE ${ARG_LIBS} quelbo_test_includes)
+  set_property(GLOBAL APPEND PROPERTY QUELBO_FUZZ_LINES "seeds\t${name}\t$<TARGET_FILE:fuzz_seeds_${name}>\t\t")
+  set_property(GLOBAL APPEND PROPERTY QUELBO_FUZZ_TARGETS fuzz_seeds_${name})
+endfunction()
+
+# The list scripts/fuzz.sh reads, and one target that builds everything in it.
+function(quelbo_write_fuzz_manifest)
+  if(NOT QUELBO_FUZZ)
+    return()
+  endif()
+  get_property(lines GLOBAL PROPERTY QUELBO_FUZZ_LINES)
+  get_property(targets GLOBAL PROPERTY QUELBO_FUZZ_TARGETS)
+  list(JOIN lines "\n" content)
+  file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/fuzzers.tsv CONTENT "${content}\n")
+  add_custom_target(fuzzers DEPENDS ${targets})
+endfunction()

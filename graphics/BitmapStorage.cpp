@@ -26,7 +26,8 @@ void TCustomBitmap32::ReadData(TStream& S) {
     if (w < 0) w = 0;
     if (h < 0) h = 0;
     // The size is trusted only once the stream shows it holds the pixels.
-    if (static_cast<std::int64_t>(w) * h * 4 > Remaining(S)) throw EReadError("Stream read error");
+    // (Both sizes below 2^31: their product fits, four times it may not.)
+    if (static_cast<std::int64_t>(w) * h > Remaining(S) / 4) throw EReadError("Stream read error");
     Resize(w, h);
     if (!Empty()) ReadPixelRows(S, *this, false);
   } catch (...) {

@@ -44,6 +44,11 @@ AnsiString DefaultPath(const AnsiString& requestPath) {
 
 std::time_t SystemNow() { return std::time(nullptr); }
 
+unsigned char UpperByte(char c) {
+  const auto b = static_cast<unsigned char>(c);
+  return b >= 'a' && b <= 'z' ? static_cast<unsigned char>(b - 'a' + 'A') : b;
+}
+
 TCookie ParseCookie(const AnsiString& text, const AnsiString& requestPath, std::time_t now) {
   std::vector<AnsiString> parts = SplitOutsideQuotes(text, ';');
   TCookie c;
@@ -118,20 +123,24 @@ void TCookieManager::Store(TCookie Cookie, const AnsiString& RequestHost) {
   if (!CookieDomainFitsHost(Cookie.Domain, RequestHost)) return;
   auto d = std::find_if(domains_.begin(), domains_.end(), [&](const Domain& x) { return x.Name == Cookie.Domain; });
   if (d == domains_.end()) {
-    domains_.push_back({Cookie.Domain, {}});
+    domains_.push_back({Cookie.Domain, {}, {}});
     d = domains_.end() - 1;
   }
-  auto same = std::find_if(d->Cookies.begin(), d->Cookies.end(), [&](const TCookie& x) { return x.Name == Cookie.Name; });
-  if (same != d->Cookies.end()) *same = std::move(Cookie);
-  else d->Cookies.push_back(std::move(Cookie));
+  const auto [at, added] = d->Positions.try_emplace(Cookie.Name, d->Cookies.size());
+  if (added) d->Cookies.push_back(std::move(Cookie));
+  else d->Cookies[at->second] = std::move(Cookie);
 }
 
 void TCookieManager::DropExpired() {
   const std::time_t now = now_ ? now_() : SystemNow();
-  for (Domain& d : domains_)
-    d.Cookies.erase(std::remove_if(d.Cookies.begin(), d.Cookies.end(),
-                                   [&](const TCookie& c) { return c.ExpiresAt && *c.ExpiresAt <= now; }),
-                    d.Cookies.end());
+  for (Domain& d : domains_) {
+    const auto kept = std::remove_if(d.Cookies.begin(), d.Cookies.end(),
+                                     [&](const TCookie& c) { return c.ExpiresAt && *c.ExpiresAt <= now; });
+    if (kept == d.Cookies.end()) continue;
+    d.Cookies.erase(kept, d.Cookies.end());
+    d.Positions.clear();
+    for (std::size_t i = 0; i < d.Cookies.size(); ++i) d.Positions.emplace(d.Cookies[i].Name, i);
+  }
 }
 
 AnsiString TCookieManager::CookieHeader(const AnsiString& Host, const AnsiString& Path, bool SecureConnection) {
@@ -143,8 +152,10 @@ AnsiString TCookieManager::CookieHeader(const AnsiString& Host, const AnsiString
       if (!c.Value.empty() && (!c.Secure || SecureConnection) && Path.compare(0, c.Path.size(), c.Path) == 0)
         chosen.push_back(&c);
   }
+  // Paths compared in capitals, byte by byte, without a copy per comparison.
   std::stable_sort(chosen.begin(), chosen.end(), [](const TCookie* a, const TCookie* b) {
-    return UpperCaseAscii(a->Path) > UpperCaseAscii(b->Path);
+    return std::lexicographical_compare(b->Path.begin(), b->Path.end(), a->Path.begin(), a->Path.end(),
+                                        [](char x, char y) { return UpperByte(x) < UpperByte(y); });
   });
   AnsiString out;
   for (const TCookie* c : chosen) {

@@ -4,6 +4,7 @@
 // lines, grouped by domain, and the "Cookie" line for a request.
 #include <ctime>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 #include "core/Classes.h"
@@ -40,6 +41,9 @@ class TCookieManager : public TComponent {
   struct Domain {
     AnsiString Name;
     std::vector<TCookie> Cookies;
+    // Where each name stands in Cookies: a line of thousands of cookies is
+    // taken in without comparing each with all before it.
+    std::unordered_map<AnsiString, std::size_t> Positions;
   };
   void Store(TCookie Cookie, const AnsiString& RequestHost);
   void DropExpired();

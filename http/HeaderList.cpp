@@ -1,12 +1,29 @@
 #include "http/HeaderList.h"
 
-#include "core/SysUtils.h"
-
 namespace {
 constexpr std::size_t kFoldLength = 1024;
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 bool IsContinuation(const AnsiString& line) { return !line.empty() && IsBlank(line[0]); }
+char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// Letters in any case; compared in place, as every look-up compares every line.
+bool SameTextIn(const char* a, std::size_t aLength, const AnsiString& b) {
+  if (aLength != b.size()) return false;
+  for (std::size_t i = 0; i < aLength; ++i)
+    if (UpperAscii(a[i]) != UpperAscii(b[i])) return false;
+  return true;
+}
+
+// Whether the line's name (before its ":", trimmed) is Name.
+bool HasName(const AnsiString& line, const AnsiString& name) {
+  std::size_t end = line.find(':');
+  if (end == AnsiString::npos) return name.empty();
+  std::size_t begin = 0;
+  while (begin < end && IsBlank(line[begin])) ++begin;
+  while (end > begin && IsBlank(line[end - 1])) --end;
+  return SameTextIn(line.data() + begin, end - begin, name);
+}
 
 // The last blank at or before Limit that is outside double quotes, or npos.
 std::size_t FoldPoint(const AnsiString& line, std::size_t limit) {
@@ -27,7 +44,7 @@ AnsiString TrimBlanks(const AnsiString& S) {
   return S.substr(b, e - b);
 }
 
-bool SameText(const AnsiString& A, const AnsiString& B) { return UpperCaseAscii(A) == UpperCaseAscii(B); }
+bool SameText(const AnsiString& A, const AnsiString& B) { return SameTextIn(A.data(), A.size(), B); }
 
 AnsiString THeaderList::NameOf(const AnsiString& Line) {
   std::size_t colon = Line.find(':');
@@ -41,7 +58,7 @@ AnsiString THeaderList::ValueOf(const AnsiString& Line) {
 
 int THeaderList::IndexOfName(const AnsiString& Name) const {
   for (std::size_t i = 0; i < lines_.size(); ++i)
-    if (!IsContinuation(lines_[i]) && SameText(NameOf(lines_[i]), Name)) return static_cast<int>(i);
+    if (!IsContinuation(lines_[i]) && HasName(lines_[i], Name)) return static_cast<int>(i);
   return -1;
 }
 
@@ -50,7 +67,9 @@ AnsiString THeaderList::ValueAt(std::size_t Index) const {
   for (std::size_t j = Index + 1; j < lines_.size() && IsContinuation(lines_[j]); ++j) {
     AnsiString more = TrimBlanks(lines_[j]);
     if (more.empty()) continue;
-    v = v.empty() ? more : v + " " + more;
+    // Appended in place: a value continued over many lines stays linear.
+    if (!v.empty()) v += ' ';
+    v += more;
   }
   return v;
 }
@@ -63,7 +82,7 @@ AnsiString THeaderList::Values(const AnsiString& Name) const {
 std::vector<AnsiString> THeaderList::AllValues(const AnsiString& Name) const {
   std::vector<AnsiString> out;
   for (std::size_t i = 0; i < lines_.size(); ++i)
-    if (!IsContinuation(lines_[i]) && SameText(NameOf(lines_[i]), Name)) out.push_back(ValueAt(i));
+    if (!IsContinuation(lines_[i]) && HasName(lines_[i], Name)) out.push_back(ValueAt(i));
   return out;
 }
 

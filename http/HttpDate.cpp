@@ -34,6 +34,26 @@ long long DaysFromCivil(long long y, unsigned m, unsigned d) {
   return era * 146097 + static_cast<long long>(doe) - 719468;
 }
 
+// "H:M" or "H:M:S", each part one or two digits; text after the last part is
+// ignored (a zone written on, as in "08:49:37GMT").
+bool ParseClock(const AnsiString& t, int& hour, int& minute, int& second) {
+  int parts[3] = {0, 0, 0};
+  std::size_t i = 0;
+  int count = 0;
+  while (count < 3) {
+    const std::size_t start = i;
+    int v = 0;
+    while (i < t.size() && i - start < 3 && t[i] >= '0' && t[i] <= '9') v = v * 10 + (t[i++] - '0');
+    if (i == start || i - start > 2) return false;
+    parts[count++] = v;
+    if (count == 3 || i >= t.size() || t[i] != ':') break;
+    ++i;
+  }
+  if (count < 2) return false;
+  hour = parts[0], minute = parts[1], second = parts[2];
+  return true;
+}
+
 }  // namespace
 
 std::optional<std::time_t> ParseInternetDate(const AnsiString& Text) {
@@ -54,9 +74,7 @@ std::optional<std::time_t> ParseInternetDate(const AnsiString& Text) {
   for (const AnsiString& t : tokens) {
     AnsiString up = UpperCaseAscii(t);
     if (t.find(':') != AnsiString::npos && hour < 0) {
-      int h = 0, m = 0, s = 0;
-      if (std::sscanf(t.c_str(), "%d:%d:%d", &h, &m, &s) < 2) return std::nullopt;
-      hour = h, minute = m, second = s;
+      if (!ParseClock(t, hour, minute, second)) return std::nullopt;
     } else if (month < 0 && up.size() >= 3 && !AllDigits(t)) {
       for (int i = 0; i < 12; ++i)
         if (up.compare(0, 3, kMonths[i]) == 0) month = i + 1;

@@ -73,6 +73,11 @@ void TSocketHandler::Open() {
   fd_ = fd;
 }
 
+void TSocketHandler::Adopt(int Fd) {
+  Close();
+  fd_ = Fd;
+}
+
 int TSocketHandler::Connect(const in_addr& Address, std::uint16_t Port) {
   sockaddr_in to{};
   to.sin_family = AF_INET;

@@ -22,6 +22,8 @@ class TSocketHandler {
 
   // Creates a stream socket bound to any local address and port.
   void Open();
+  // Takes over a socket that is already connected (one end of a socket pair).
+  void Adopt(int Fd);
   bool IsOpen() const { return fd_ >= 0; }
   int Handle() const { return fd_; }
 

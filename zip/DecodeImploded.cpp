@@ -1,7 +1,7 @@
 // Imploding: LZ77 over a 4 KB or 8 KB dictionary whose literals, lengths and
 // distance high bits are coded with Shannon-Fano trees stored at the start of
 // the member as run-length-coded bit lengths.
-#include <algorithm>
+#include <array>
 #include <new>
 #include <vector>
 
@@ -64,11 +64,14 @@ class ShannonFanoTree {
   };
 
   bool Build(const std::vector<std::uint8_t>& lengths, unsigned lookupBits) {
-    // Shannon-Fano codes: sort by length (stable), then hand out codes from the
-    // longest down, each length stepping by its own increment.
+    // Shannon-Fano codes: order by length (stable; lengths are 1 to 16, so
+    // counted, not compared), then hand out codes from the longest down, each
+    // length stepping by its own increment.
+    std::array<std::size_t, kMaxCodeBits + 2> start{};
+    for (std::uint8_t len : lengths) ++start[len + 1];
+    for (std::size_t len = 1; len < start.size(); ++len) start[len] += start[len - 1];
     std::vector<std::uint16_t> order(lengths.size());
-    for (std::size_t i = 0; i < order.size(); ++i) order[i] = static_cast<std::uint16_t>(i);
-    std::stable_sort(order.begin(), order.end(), [&](auto a, auto b) { return lengths[a] < lengths[b]; });
+    for (std::size_t i = 0; i < lengths.size(); ++i) order[start[lengths[i]]++] = static_cast<std::uint16_t>(i);
     lookupBits_ = lookupBits;
     table_.assign(std::size_t(1) << lookupBits, Entry{});
     std::uint32_t code = 0, increment = 0;

@@ -1,6 +1,7 @@
 // Shrinking: dynamic LZW with 9- to 13-bit codes. Code 256 is an escape: 256 1
 // widens the codes by one bit, 256 2 frees every code that is not the prefix
 // of another (a partial clear). New strings take the lowest free code.
+#include <algorithm>
 #include <vector>
 
 #include "zip/Decoders.h"
@@ -63,6 +64,7 @@ class Unshrinker {
     if (nextFree_ >= kCodes) return;
     prefix_[nextFree_] = static_cast<std::int16_t>(prefix);
     suffix_[nextFree_] = suffix;
+    top_ = std::max(top_, nextFree_ + 1);
     do {
       ++nextFree_;
     } while (nextFree_ < kCodes && prefix_[nextFree_] != kFree);
@@ -96,10 +98,12 @@ class Unshrinker {
   }
 
   void PartialClear() {
-    std::vector<bool> isPrefix(kCodes, false);
-    for (unsigned c = kFirstFree; c < kCodes; ++c)
+    // Only codes below top_ were ever defined: a run of clears costs no more
+    // than the strings defined between them.
+    std::vector<std::uint8_t> isPrefix(kCodes, 0);
+    for (unsigned c = kFirstFree; c < top_; ++c)
       if (prefix_[c] != kFree) isPrefix[static_cast<unsigned>(prefix_[c])] = true;
-    for (unsigned c = kFirstFree; c < kCodes; ++c)
+    for (unsigned c = kFirstFree; c < top_; ++c)
       if (!isPrefix[c]) prefix_[c] = kFree;
     nextFree_ = kFirstFree;
     while (nextFree_ < kCodes && prefix_[nextFree_] != kFree) ++nextFree_;
@@ -111,6 +115,7 @@ class Unshrinker {
   std::uint8_t* stack_;
   unsigned codeBits_ = 9;
   unsigned nextFree_ = kFirstFree;
+  unsigned top_ = kFirstFree;
 };
 }  // namespace
 

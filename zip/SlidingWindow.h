@@ -2,8 +2,8 @@
 // The output of the window-based methods (reduced, imploded): bytes go into a
 // zeroed window over the work area, which is written out each time it fills,
 // so back references before the first byte give zeros.
-#include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 #include "zip/DecodeContext.h"
 
@@ -13,7 +13,7 @@ class SlidingWindow {
  public:
   SlidingWindow(DecodeContext& ctx, std::size_t size)
       : ctx_(ctx), window_(ctx.WorkArea()), size_(size), total_(ctx.UncompressedSize()) {
-    std::fill(window_, window_ + size_, 0);
+    std::memset(window_, 0, size_);
   }
 
   // True once the member's whole uncompressed size has been produced.

@@ -98,8 +98,8 @@ int TZipExtractor::UnZip() {
     for (auto it = directoryModes_.rbegin(); it != directoryModes_.rend(); ++it)
       platform::SetPathMode(it->first, it->second);
     directoryModes_.clear();
-    batch_.Discard();
-    batchMembers_.clear();
+    Target().AbandonRun();
+    keptMembers_.clear();
     cleanedDirectories_.clear();
     targetNames_ = platform::NameCaseResolver();
     filesList_.Clear();
@@ -122,16 +122,14 @@ void TZipExtractor::ExtractSelected(TSortedZip*& savedView) {
   LoadDirectory();
   KeepZipOpen = true;
   directoryModes_.clear();
-  batch_.Discard();
-  batchMembers_.clear();
-  batch_.SetRoot(destDir_.empty() ? std::string(".") : platform::ToOsPath(destDir_));
+  Target().BeginRun(destDir_);
+  keptMembers_.clear();
   cleanedDirectories_.clear();
   targetNames_ = platform::NameCaseResolver();
   OpenArchive();
   EnsureDirectory();
   zip::DecodeBuffers buffers;
-  if (!destDir_.empty() && !platform::DirectoryExists(destDir_) && platform::ForceDirectories(destDir_))
-    batch_.AddCreatedDirectory(platform::ToOsPath(destDir_));
+  if (!destDir_.empty() && !platform::DirectoryExists(destDir_)) Target().ForceDirectories(destDir_);
   if (multiMode_ != mmNone && sortMode_ != TZipSortMode::ByNone && list_) {
     savedView = view_;
     view_ = list_.get();
@@ -156,12 +154,12 @@ void TZipExtractor::ExtractSelected(TSortedZip*& savedView) {
 
 void TZipExtractor::InstallVerifiedMembers() {
   std::vector<zip::InstallBatch::RenameFailure> failures;
-  if (!batch_.Commit(SyncOnCompletion, failures)) throw ECantWriteUCF(zipmsg::kCantWrite);
+  if (!Target().CompleteRun(SyncOnCompletion, failures)) throw ECantWriteUCF(zipmsg::kCantWrite);
   // A name that could not be taken is a target that could not be created.
   for (const auto& f : failures) {
-    const int index = batchMembers_[f.order];
+    const int index = keptMembers_[f.order];
     --done_;
     Skip(srCreateError, platform::FromOsPath(f.target), index, *view_->Items(index));
   }
-  batchMembers_.clear();
+  keptMembers_.clear();
 }

@@ -10,10 +10,10 @@
 #include "core/StringList.h"
 #include "platform/Files.h"
 #include "zip/BufferedFileStream.h"
+#include "zip/ExtractionTarget.h"
 #include "zip/SortedZip.h"
 #include "zip/ZipErrors.h"
 #include "zip/ZipHeaderInfo.h"
-#include "zip/ZipInstallBatch.h"
 #include "zip/ZipTypes.h"
 
 namespace zip {
@@ -85,6 +85,8 @@ class TZipExtractor : public TComponent {
   // together; a run that ends with an exception installs none of them.)
   bool SyncOnCompletion = false;
   AnsiString Password;
+  // Where members and directories are made; null (the default) is the disk.
+  void SetExtractionTarget(zip::ExtractionTarget* Target) { target_ = Target; }
 
   TStartUnZipInfoEvent OnStartUnZipInfo;
   TStartUnZipEvent OnStartUnZip;
@@ -141,10 +143,11 @@ class TZipExtractor : public TComponent {
   void ExtractSelected(TSortedZip*& savedView);
   void SelectMembers(int& count, std::int64_t& total);
   bool ProcessMember(int index, zip::DecodeBuffers& buffers);
-  // Gives the verified members their names (InstallBatch).
+  // Gives the verified members their names, all at the end of the run.
   void InstallVerifiedMembers();
   // False, after a message box, when path cannot be given to the file system exactly.
   bool NameIsExact(const AnsiString& path, const TZipHeaderInfo& h);
+  zip::ExtractionTarget& Target() { return target_ ? *target_ : disk_; }
   int ShowMessage(int id, const AnsiString& text, const AnsiString& caption, unsigned flags);
   void Skip(TSkipReason reason, const AnsiString& name, int index, const TZipHeaderInfo& h);
 
@@ -168,6 +171,8 @@ class TZipExtractor : public TComponent {
   bool cancel_ = false;
   bool pause_ = false;
 
+  zip::DiskTarget disk_;
+  zip::ExtractionTarget* target_ = nullptr;
   AnsiString destDir_;
   AnsiString rootDir_;
   std::vector<AnsiString> relativePaths_;
@@ -179,9 +184,8 @@ class TZipExtractor : public TComponent {
   std::int64_t totalWritten_ = 0;
   int done_ = 0;
   std::vector<std::pair<AnsiString, unsigned>> directoryModes_;
-  // The verified members waiting for their names, and their indexes.
-  zip::InstallBatch batch_;
-  std::vector<int> batchMembers_;
+  // The indexes of the verified members waiting for their names, in order.
+  std::vector<int> keptMembers_;
   // Directories whose stale temporary files this run has removed.
   std::set<AnsiString> cleanedDirectories_;
   // Target names as the platform the archives are made for finds files.

@@ -117,10 +117,7 @@ bool TZipExtractor::ProcessMember(int index, zip::DecodeBuffers& buffers) {
       return false;
     }
     dir = targetNames_.Resolve(dir);
-    if (RecreateDirs && !platform::DirectoryExists(dir) && platform::ForceDirectories(dir)) {
-      targetNames_.Added(dir);
-      batch_.AddCreatedDirectory(platform::ToOsPath(dir));
-    }
+    if (RecreateDirs && !platform::DirectoryExists(dir) && Target().ForceDirectories(dir)) targetNames_.Added(dir);
     unsigned unixMode = h.externalAttributes >> 16;
     if (RetainAttributes && RecreateDirs && h.Host() == zip::kHostUnix && unixMode != 0 && !S_ISLNK(unixMode))
       directoryModes_.emplace_back(dir, unixMode & 0777);
@@ -143,10 +140,8 @@ bool TZipExtractor::ProcessMember(int index, zip::DecodeBuffers& buffers) {
     return false;
   }
   AnsiString parent = zip::ParentOf(fname);
-  if (!parent.empty() && !platform::DirectoryExists(parent) && platform::ForceDirectories(parent)) {
+  if (!parent.empty() && !platform::DirectoryExists(parent) && Target().ForceDirectories(parent))
     targetNames_.Added(parent);
-    batch_.AddCreatedDirectory(platform::ToOsPath(parent));
-  }
   if (cleanedDirectories_.insert(parent).second) zip::RemoveStaleTemporaryFiles(parent);
 
   // Where the member's data starts; the encryption header comes first.
@@ -181,7 +176,7 @@ bool TZipExtractor::ProcessMember(int index, zip::DecodeBuffers& buffers) {
   }
 
   // A member of the same name that waits to be installed counts as the file.
-  const bool exists = platform::FileExists(fname) || batch_.Waiting(platform::ToOsPath(fname));
+  const bool exists = platform::FileExists(fname) || Target().Waiting(fname);
   if (OverwriteMode != TUZOverwriteMode::Always && exists) {
     bool overwrite = false;
     switch (OverwriteMode) {
@@ -216,18 +211,19 @@ bool TZipExtractor::ProcessMember(int index, zip::DecodeBuffers& buffers) {
   // directory in the target's place never can.
   std::optional<unsigned> replacedMode;
   if (unsigned m; platform::GetFileMode(fname, m)) replacedMode = m;
-  zip::TempOutputFile out;
-  if (platform::DirectoryExists(fname) || (!ReplaceReadOnly && platform::IsReadOnlyFile(fname)) || !out.Create(fname)) {
+  std::unique_ptr<zip::MemberOutput> out;
+  if (platform::DirectoryExists(fname) || (!ReplaceReadOnly && platform::IsReadOnlyFile(fname)) ||
+      !(out = Target().CreateMember(fname))) {
     Skip(srCreateError, fname, index, h);
     return false;
   }
 
   const std::uint64_t size = h.UncompressedSize64();
-  if (!out.Reserve(ReservationFor(size, compressed))) throw ECantWriteUCF(zipmsg::kCantWrite);
+  if (!out->Reserve(ReservationFor(size, compressed))) throw ECantWriteUCF(zipmsg::kCantWrite);
 
   archive_->SetPosition(static_cast<std::int64_t>(std::min<std::uint64_t>(dataStart, INT64_MAX)));
   ArchiveMemberSource source(*this, cipher ? &*cipher : nullptr);
-  zip::DecodeContext ctx(buffers, source, out, compressed, size);
+  zip::DecodeContext ctx(buffers, source, *out, compressed, size);
   ctx.SetBlockHook([this] { CheckMessages(); });
   const std::int64_t totalBefore = totalWritten_;
   ctx.SetProgressHook([&](std::uint64_t written) {
@@ -272,18 +268,18 @@ bool TZipExtractor::ProcessMember(int index, zip::DecodeBuffers& buffers) {
   const bool unverifiable = h.fromLocalHeaderOnly && (h.flags & zip::kFlagDataDescriptor);
   const std::uint32_t crc = ctx.Crc();
   if (!tooBig && !unverifiable && crc == h.crc32 && ctx.Written() == size) {
-    if (!out.Finish(platform::DosDateTimeToUnixTime(h.dateTime), FileModeFor(h, RetainAttributes, replacedMode),
+    if (!out->Finish(platform::DosDateTimeToUnixTime(h.dateTime), FileModeFor(h, RetainAttributes, replacedMode),
                     FlushFilesOnClose))
       throw ECantWriteUCF(zipmsg::kCantWrite);
     // The file takes its name when the run completes.
-    batch_.Add(out.Detach());
-    batchMembers_.push_back(index);
+    Target().Keep(std::move(out));
+    keptMembers_.push_back(index);
     targetNames_.Added(fname);
     if (OnEndUnZip) OnEndUnZip(this, index, fname);
     ++done_;
     return false;
   }
-  out.Discard();
+  out->Discard();
   if (h.Encrypted()) {
     AnsiString newPassword = Password;
     if (OnBadPassword) OnBadPassword(this, index, newPassword);

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "core/Types.h"
-#include "zip/DecodeContext.h"
+#include "zip/ExtractionTarget.h"
 #include "zip/ZipInstallBatch.h"
 
 namespace zip {
@@ -16,7 +16,7 @@ namespace zip {
 // directory: names of our own pattern that no running extraction holds.
 void RemoveStaleTemporaryFiles(const AnsiString& directory);
 
-class TempOutputFile : public OutputSink {
+class TempOutputFile : public MemberOutput {
  public:
   TempOutputFile() = default;
   ~TempOutputFile() override;
@@ -28,16 +28,16 @@ class TempOutputFile : public OutputSink {
   // Gives the file its size before the data comes, so a full disk is found
   // before anything is written. False only when the disk has no room; a file
   // system that cannot reserve space counts as room.
-  bool Reserve(std::uint64_t size);
+  bool Reserve(std::uint64_t size) override;
   // Raises ECantWriteUCF "Cant write uncompressed file" on a short write.
   void Write(const std::uint8_t* data, std::size_t length) override;
   // Writes what is buffered, optionally flushes it to disk at once, and sets
   // the time and mode; false when the data could not be written. The file
   // then goes to the batch that renames it.
-  bool Finish(std::int64_t unixTime, unsigned mode, bool flushToDisk);
+  bool Finish(std::int64_t unixTime, unsigned mode, bool flushToDisk) override;
   FinishedFile Detach();
   // Removes the temporary file.
-  void Discard();
+  void Discard() override;
 
  private:
   bool FlushBuffer();

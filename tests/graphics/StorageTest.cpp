@@ -104,6 +104,8 @@ TEST(StoredData, DamagedDataIsAnErrorAfterWhichTheListenersAreTold) {
       {"short header", {3, 0, 0}},
       {"pixels missing", {2, 0, 0, 0, 1, 0, 0, 0, 1, 2, 3, 4}},
       {"a huge size declared by a few bytes", {0xFF, 0xFF, 0, 0, 0xFF, 0xFF, 0, 0, 1, 2, 3, 4}},
+      // Width times height times four is beyond 64 bits.
+      {"the largest sizes", {0xFF, 0xFF, 0xFF, 0x7F, 0xFF, 0xFF, 0xFF, 0x7F, 1, 2, 3, 4}},
   };
   for (const Case& c : cases) {
     TBitmap32 b;

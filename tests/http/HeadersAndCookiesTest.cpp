@@ -2,6 +2,9 @@
 // chunk sizes and the cookie store.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "http/CookieManager.h"
 #include "http/HttpClient.h"
 #include "http/HttpErrors.h"
@@ -24,6 +27,26 @@ TEST(HeaderList, LookupIsCaseInsensitiveFirstWinsAndContinuationsJoin) {
   EXPECT_EQ(h[0], "Content-Type: a/b");
   h.SetValue("New", "v");
   EXPECT_EQ(h[h.Count() - 1], "New: v");
+}
+
+// A server may continue one value over thousands of lines, and every line
+// is compared on each look-up: the value comes out whole and joined, and
+// names match with blanks before the colon and letters in any case.
+TEST(HeaderList, ManyContinuationLinesAndPaddedNames) {
+  constexpr int kLines = 20000;
+  THeaderList h;
+  h.Add("X-Pad \t: first");
+  AnsiString expected = "first";
+  for (int i = 0; i < kLines; ++i) {
+    h.Add(" w" + std::to_string(i) + " ");
+    expected += " w" + std::to_string(i);
+  }
+  h.Add("x-pad: second");
+  EXPECT_EQ(h.Values("X-PAD"), expected);
+  EXPECT_EQ(h.IndexOfName("x-Pad"), 0);
+  EXPECT_EQ(h.AllValues("x-pad"), (std::vector<AnsiString>{expected, "second"}));
+  EXPECT_EQ(h.IndexOfName("X-Pa"), -1);
+  EXPECT_EQ(h.IndexOfName("w0"), -1);  // continuations carry no name
 }
 
 TEST(HeaderList, FoldsLongLinesAtBlanksOutsideQuotes) {
@@ -114,6 +137,13 @@ TEST(ResponseHeaders, DatesAndRanges) {
   EXPECT_EQ(*ParseInternetDate("Sun, 06 Nov 1994 08:49:37 GMT"), 784111777);
   EXPECT_EQ(*ParseInternetDate("Wed, 09-Jun-2021 10:18:14 GMT"), 1623233894);
   EXPECT_FALSE(ParseInternetDate("yesterday"));
+  // A time of day is a time of day: numbers beyond an int wrapped into range before.
+  EXPECT_EQ(*ParseInternetDate("Sun, 06 Nov 1994 8:49 GMT"), 784111777 - 37);
+  EXPECT_EQ(*ParseInternetDate("Sun, 06 Nov 1994 08:49:37GMT"), 784111777);
+  for (const char* bad : {"Sun, 06 Nov 1994 08:4294967236:37 GMT", "Sun, 06 Nov 1994 4294967304:49:37 GMT",
+                          "Sun, 06 Nov 1994 08:49:4294967296 GMT", "Sun, 06 Nov 1994 08:+9:37 GMT",
+                          "Sun, 06 Nov 1994 008:49:37 GMT", "Sun, 06 Nov 1994 08 GMT:"})
+    EXPECT_FALSE(ParseInternetDate(bad)) << bad;
 }
 
 TEST(ChunkSize, HexUpToSemicolonOrBlank) {
@@ -166,6 +196,32 @@ TEST_F(CookieStore, SameNameReplacesAndExpiredCookiesGo) {
   EXPECT_EQ(store.Count(), 4);
   EXPECT_EQ(store.CookieHeader("h", "/", false), "a=2; later=1");
   EXPECT_EQ(store.Count(), 2);
+}
+
+// One Set-Cookie2 line of thousands of cookies, every third gone at once:
+// each name is stored once, later lines still replace by name after the
+// expired ones went, and the order stays the order of arrival.
+TEST_F(CookieStore, ThousandsOfCookiesInOneLineReplaceByName) {
+  constexpr int kCookies = 6000;
+  AnsiString line;
+  for (int i = 0; i < kCookies; ++i)
+    line += "c" + std::to_string(i) + "=" + std::to_string(i) + (i % 3 == 0 ? "; Max-Age=0" : "") + ", ";
+  line += "c1=again";  // the same name later in the line
+  store.AddCookies(line, "h", "/", true);
+  EXPECT_EQ(store.Count(), kCookies);
+  AnsiString expected;
+  for (int i = 1; i < kCookies; ++i) {
+    if (i % 3 == 0) continue;
+    if (!expected.empty()) expected += "; ";
+    expected += "c" + std::to_string(i) + "=" + (i == 1 ? AnsiString("again") : std::to_string(i));
+  }
+  EXPECT_EQ(store.CookieHeader("h", "/", false), expected);
+  store.AddCookies("c5=new", "h", "/", false);
+  store.AddCookies("fresh=1", "h", "/", false);
+  EXPECT_EQ(store.Count(), kCookies - kCookies / 3 + 1);
+  const std::vector<TCookie> all = store.All();
+  EXPECT_EQ(all[3].Name + "=" + all[3].Value, "c5=new");  // after c1, c2, c4
+  EXPECT_EQ(all.back().Name, "fresh");
 }
 
 TEST_F(CookieStore, SetCookie2CarriesSeveralCookies) {

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <string>
+#include <vector>
 
 #include "zip/Decoders.h"
 #include "ZipTestSupport.h"
@@ -76,6 +78,30 @@ TEST(Reduced, RunReferencesForEveryFactor) {
     // A reference before the first byte yields zeros there.
     EXPECT_EQ(Decode(factor + 1, ReducedStream(std::string("ab\x90\x03\x04", 5)), 8), std::string("ab\0\0\0ab\0", 8));
   }
+}
+
+// Codes of 9 bits, least significant bit first, as shrinking writes them.
+std::string NineBitCodes(const std::vector<unsigned>& codes) {
+  std::string out;
+  unsigned long long bits = 0;
+  unsigned held = 0;
+  for (unsigned code : codes) {
+    bits |= static_cast<unsigned long long>(code) << held;
+    for (held += 9; held >= 8; held -= 8, bits >>= 8) out += static_cast<char>(bits & 0xFF);
+  }
+  if (held > 0) out += static_cast<char>(bits & 0xFF);
+  return out;
+}
+
+// A partial clear frees every code that is no other code's prefix and gives
+// the lowest free codes to the next strings; a second clear frees what the
+// first kept once nothing builds on it.
+TEST(Shrunk, PartialClearKeepsPrefixesAndReusesFreedCodes) {
+  // a b | 257 "ab" | c, making 259 "abc" | clear: 257 stays (prefix of 259),
+  // 258 "ba" and 259 go | d | 257 | 258, now "cd" | 259, now "da".
+  EXPECT_EQ(Decode(1, NineBitCodes({'a', 'b', 257, 'c', 256, 2, 'd', 257, 258, 259}), 12), "ababcdabcdda");
+  // Cleared twice, 257 goes too: d | 257, now "cd" | 258 "dc" | 259 "cdd".
+  EXPECT_EQ(Decode(1, NineBitCodes({'a', 'b', 257, 'c', 256, 2, 256, 2, 'd', 257, 258, 259}), 13), "ababcdcddccdd");
 }
 
 TEST(Imploded, DistanceLookupWidthFollowsTheCompressedSize) {

@@ -1,0 +1,68 @@
+#pragma once
+// Where an extraction puts what it makes: each member's output, written,
+// verified and then kept waiting until the run completes, when all of them
+// take their names together; and the directories. The disk is the default;
+// another target (memory, for the fuzz entry) sees the same calls in the same
+// order.
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "core/Types.h"
+#include "zip/DecodeContext.h"
+#include "zip/ZipInstallBatch.h"
+
+namespace zip {
+
+class MemberOutput : public OutputSink {
+ public:
+  // Room for the member before its data comes. False only when there is none.
+  virtual bool Reserve(std::uint64_t size) = 0;
+  // The member is verified: what is buffered is written (and flushed at once
+  // with flushToDisk), and it gets its time and mode. False when the data
+  // could not be written.
+  virtual bool Finish(std::int64_t unixTime, unsigned mode, bool flushToDisk) = 0;
+  // Drops what was written; the target stays as it was.
+  virtual void Discard() = 0;
+};
+
+class ExtractionTarget {
+ public:
+  virtual ~ExtractionTarget() = default;
+  // A run begins that writes below root; whatever an earlier run left
+  // waiting is dropped.
+  virtual void BeginRun(const AnsiString& root) = 0;
+  // The output of a member bound for path; null when it cannot be made there.
+  virtual std::unique_ptr<MemberOutput> CreateMember(const AnsiString& path) = 0;
+  // Makes the directory and the ones above it; false when that fails.
+  virtual bool ForceDirectories(const AnsiString& path) = 0;
+  // A finished member (made by CreateMember) waits to take its name.
+  virtual void Keep(std::unique_ptr<MemberOutput> member) = 0;
+  // Whether a kept member waits to take the name path.
+  virtual bool Waiting(const AnsiString& path) const = 0;
+  // The run completes: with durable set, what was kept reaches the disk
+  // first (a failure there drops everything and returns false, errno telling
+  // why); then each member takes its name, in the order kept. failures lists
+  // those that could not (targets as operating-system paths).
+  virtual bool CompleteRun(bool durable, std::vector<InstallBatch::RenameFailure>& failures) = 0;
+  // Drops every kept member.
+  virtual void AbandonRun() = 0;
+};
+
+// Files and directories on disk, each member through a temporary file in its
+// target's directory, all renamed at the end of the run (InstallBatch).
+class DiskTarget : public ExtractionTarget {
+ public:
+  void BeginRun(const AnsiString& root) override;
+  std::unique_ptr<MemberOutput> CreateMember(const AnsiString& path) override;
+  bool ForceDirectories(const AnsiString& path) override;
+  void Keep(std::unique_ptr<MemberOutput> member) override;
+  bool Waiting(const AnsiString& path) const override;
+  bool CompleteRun(bool durable, std::vector<InstallBatch::RenameFailure>& failures) override;
+  void AbandonRun() override { batch_.Discard(); }
+
+ private:
+  InstallBatch batch_;
+};
+
+}  // namespace zip
