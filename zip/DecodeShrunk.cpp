@@ -98,13 +98,14 @@ class Unshrinker {
   }
 
   void PartialClear() {
-    // Only codes below top_ were ever defined: a run of clears costs no more
-    // than the strings defined between them.
+    // Only codes below top_ can be defined: a run of clears scans what the
+    // table holds, not the whole table each time.
     std::vector<std::uint8_t> isPrefix(kCodes, 0);
     for (unsigned c = kFirstFree; c < top_; ++c)
       if (prefix_[c] != kFree) isPrefix[static_cast<unsigned>(prefix_[c])] = true;
     for (unsigned c = kFirstFree; c < top_; ++c)
       if (!isPrefix[c]) prefix_[c] = kFree;
+    while (top_ > kFirstFree && prefix_[top_ - 1] == kFree) --top_;
     nextFree_ = kFirstFree;
     while (nextFree_ < kCodes && prefix_[nextFree_] != kFree) ++nextFree_;
   }
