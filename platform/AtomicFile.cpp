@@ -48,9 +48,9 @@ bool IsTemporaryNameOf(const char* name, const std::string& base) {
   return dots == 1;
 }
 
-// Temporary files of base that no one holds: what a run that was killed or
-// lost its power left behind.
-void RemoveStaleTemporaryFiles(const std::string& dir, const std::string& base) {
+}  // namespace
+
+void RemoveUnheldTemporaryFiles(const std::string& dir, const std::function<bool(const char* name)>& ours) {
   int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dirFd < 0) return;
   DIR* d = ::fdopendir(dirFd);
@@ -59,9 +59,10 @@ void RemoveStaleTemporaryFiles(const std::string& dir, const std::string& base) 
     return;
   }
   while (dirent* e = ::readdir(d)) {
-    if (!IsTemporaryNameOf(e->d_name, base)) continue;
+    if (!ours(e->d_name)) continue;
     int fd = ::openat(dirFd, e->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) continue;
+    // A running writer holds a lock on its file as long as it writes it.
     struct stat st;
     if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0)
       ::unlinkat(dirFd, e->d_name, 0);
@@ -69,8 +70,6 @@ void RemoveStaleTemporaryFiles(const std::string& dir, const std::string& base) 
   }
   ::closedir(d);
 }
-
-}  // namespace
 
 void SyncDirectory(const std::string& dir) {
   int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -105,7 +104,7 @@ bool FileReplacement::Open(const std::string& path) {
     return false;
   }
 
-  RemoveStaleTemporaryFiles(dir_, base);
+  RemoveUnheldTemporaryFiles(dir_, [&](const char* name) { return IsTemporaryNameOf(name, base); });
   for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
     temp_ = dir_ + "/." + base + "." + std::to_string(::getpid()) + "." + std::to_string(g_tempCounter++) + ".tmp";
     fd_ = ::open(temp_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);

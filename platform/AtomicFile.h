@@ -8,6 +8,11 @@
 
 namespace platform {
 
+// Removes the regular files in dir (an operating-system path) whose names
+// are ours and that no one holds locked: what runs that were killed or lost
+// their power left behind.
+void RemoveUnheldTemporaryFiles(const std::string& dir, const std::function<bool(const char* name)>& ours);
+
 // A new content for the file at a path, written under a temporary name in
 // the same directory (locked while this object has it, so a later run can
 // tell a file left by a crash from one still being written) and given the

@@ -1,6 +1,5 @@
 #include "zip/ZipOutputFile.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <stdlib.h>
 #include <sys/file.h>
@@ -13,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/AtomicFile.h"
 #include "platform/FileAttributes.h"
 #include "platform/Files.h"
 #include "zip/ZipErrors.h"
@@ -47,25 +47,8 @@ bool WriteAll(int fd, const std::uint8_t* p, std::size_t n) {
 }  // namespace
 
 void RemoveStaleTemporaryFiles(const AnsiString& directory) {
-  const std::string dir = directory.empty() ? std::string(".") : platform::ToOsPath(directory);
-  int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dirFd < 0) return;
-  DIR* d = ::fdopendir(dirFd);
-  if (!d) {
-    ::close(dirFd);
-    return;
-  }
-  while (dirent* e = ::readdir(d)) {
-    if (!IsTemporaryName(e->d_name)) continue;
-    int fd = ::openat(dirFd, e->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) continue;
-    // A running extraction holds a lock on its file as long as it writes it.
-    struct stat st;
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0)
-      ::unlinkat(dirFd, e->d_name, 0);
-    ::close(fd);
-  }
-  ::closedir(d);
+  platform::RemoveUnheldTemporaryFiles(directory.empty() ? std::string(".") : platform::ToOsPath(directory),
+                                       IsTemporaryName);
 }
 
 TempOutputFile::~TempOutputFile() { Discard(); }
