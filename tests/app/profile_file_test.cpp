@@ -1,5 +1,8 @@
 // Profile files with the Windows rules, written atomically.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <unistd.h>
 #include <signal.h>
 #include <sys/resource.h>
 
@@ -151,6 +154,29 @@ TEST(AtomicFile, KeepsPermissionBitsAndReplacesWholeContent) {
             std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
                 std::filesystem::perms::group_read);
   EXPECT_FALSE(platform::ReplaceFileContent(dir / "missing-dir/data.bin", std::string("x")));
+}
+
+// What a killed run left for the same file goes when the file is next
+// replaced; a temporary file someone still holds, another file's, and names
+// that only look like ours stay.
+TEST(AtomicFile, LeftoversOfKilledRunsGoAndHeldOnesStay) {
+  TempDir dir;
+  const std::string path = dir / "xconfig.ini";
+  const std::vector<std::string> gone = {".xconfig.ini.4242.7.tmp", ".xconfig.ini.1.0.tmp"};
+  const std::vector<std::string> stay = {".xconfig.ini.4243.1.tmp.keep", ".xconfig.ini.12a.1.tmp", ".other.ini.4242.7.tmp",
+                                         ".xconfig.ini.4242.tmp", "xconfig.ini.4242.7.tmp"};
+  const std::string held = ".xconfig.ini.4244.2.tmp";
+  for (const auto& n : gone) WriteFile(dir / n, "left");
+  for (const auto& n : stay) WriteFile(dir / n, "other");
+  WriteFile(dir / held, "being written");
+  const int fd = ::open((dir / held).c_str(), O_RDONLY);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+  ASSERT_TRUE(platform::ReplaceFileContent(path, std::string("[version]\r\n")));
+  ::close(fd);
+  for (const auto& n : gone) EXPECT_FALSE(std::filesystem::exists(dir / n)) << n;
+  for (const auto& n : stay) EXPECT_TRUE(std::filesystem::exists(dir / n)) << n;
+  EXPECT_TRUE(std::filesystem::exists(dir / held));
 }
 
 // The content takes the name only when the commit says so; it sees the bytes
