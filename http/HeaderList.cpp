@@ -1,5 +1,7 @@
 #include "http/HeaderList.h"
 
+#include <string_view>
+
 namespace {
 constexpr std::size_t kFoldLength = 1024;
 
@@ -25,15 +27,22 @@ bool HasName(const AnsiString& line, const AnsiString& name) {
   return SameTextIn(line.data() + begin, end - begin, name);
 }
 
-// The last blank at or before Limit that is outside double quotes, or npos.
-std::size_t FoldPoint(const AnsiString& line, std::size_t limit) {
-  std::size_t best = AnsiString::npos;
+// The last blank at or before Limit (not the first character) that is outside
+// double quotes, or npos.
+std::size_t FoldPoint(std::string_view text, std::size_t limit) {
+  std::size_t best = std::string_view::npos;
   bool quoted = false;
-  for (std::size_t i = 0; i < line.size() && i <= limit; ++i) {
-    if (line[i] == '"') quoted = !quoted;
-    else if (!quoted && IsBlank(line[i]) && i > 0) best = i;
+  for (std::size_t i = 0; i < text.size() && i <= limit; ++i) {
+    if (text[i] == '"') quoted = !quoted;
+    else if (!quoted && IsBlank(text[i]) && i > 0) best = i;
   }
   return best;
+}
+
+std::string_view TrimBlanksView(std::string_view s) {
+  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+  return s;
 }
 }  // namespace
 
@@ -96,15 +105,17 @@ void THeaderList::SetValue(const AnsiString& Name, const AnsiString& Value) {
 std::vector<AnsiString> THeaderList::FoldedLines() const {
   std::vector<AnsiString> out;
   for (const AnsiString& line : lines_) {
-    AnsiString rest = line;
-    while (rest.size() > kFoldLength) {
-      std::size_t at = FoldPoint(rest, kFoldLength);
-      if (at == AnsiString::npos) break;  // nowhere to break: sent long
-      out.push_back(rest.substr(0, at));
-      rest = " " + TrimBlanks(rest.substr(at));
-      if (rest.size() == 1) rest.clear();
+    // Pieces come from a view of the line: a long line is not copied at each fold.
+    std::string_view rest(line);
+    std::size_t lead = 0;  // 1 once folded: the piece starts with a blank
+    while (lead + rest.size() > kFoldLength) {
+      std::size_t at = FoldPoint(rest, kFoldLength - lead);
+      if (at == std::string_view::npos) break;  // nowhere to break: sent long
+      out.push_back(AnsiString(lead, ' ').append(rest.substr(0, at)));
+      rest = TrimBlanksView(rest.substr(at));
+      lead = 1;
     }
-    if (!rest.empty()) out.push_back(rest);
+    if (!rest.empty()) out.push_back(AnsiString(lead, ' ').append(rest));
   }
   return out;
 }

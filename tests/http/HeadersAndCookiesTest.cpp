@@ -59,6 +59,29 @@ TEST(HeaderList, FoldsLongLinesAtBlanksOutsideQuotes) {
   EXPECT_EQ(lines[1], " " + quoted);  // no break inside the quotes
 }
 
+TEST(HeaderList, AMegabyteLineFoldsIntoShortPiecesThatJoinBack) {
+  // Words of 1 to 13 letters, single blanks, a quoted stretch now and then.
+  AnsiString value;
+  for (int i = 0; value.size() < (1u << 20); ++i) {
+    if (!value.empty()) value += ' ';
+    value += i % 97 == 0 ? "\"a b c\"" : AnsiString(1 + i % 13, static_cast<char>('a' + i % 26));
+  }
+  THeaderList h;
+  h.Add("X-Long: " + value);
+  std::vector<AnsiString> lines = h.FoldedLines();
+  ASSERT_GT(lines.size(), (8u + value.size()) / 1024);
+  AnsiString joined = lines[0];
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    EXPECT_LE(lines[i].size(), 1024u) << i;
+    if (i == 0) continue;
+    ASSERT_GE(lines[i].size(), 2u);
+    EXPECT_EQ(lines[i][0], ' ');
+    EXPECT_NE(lines[i][1], ' ');
+    joined += lines[i];
+  }
+  EXPECT_EQ(joined, "X-Long: " + value);
+}
+
 TEST(RequestHeaders, FixedOrderAndOnlyNonEmptyValues) {
   THttpRequest r;
   r.Host = "h";
