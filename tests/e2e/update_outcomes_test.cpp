@@ -29,8 +29,8 @@ TEST_F(E2eOutcomes, ArchiveUpdateInstallsWhatUnzipExtractsAndStartsTheProgram) {
   InstallVersion1();
   const std::string package = ServeVersion2();
   ASSERT_NO_FATAL_FAILURE(Launch());
-  // The old launcher is set aside before extraction, so only the other old
-  // file raises the question.
+  // The old launcher makes room for the package's without a question, so
+  // only the other old file raises it.
   ASSERT_NO_FATAL_FAILURE(AnswerBox(kOverwriteTitle, "Return"));
   EXPECT_EQ(ExitCode(), 0);
 
