@@ -12,9 +12,22 @@ TCheckedPackageStream::TCheckedPackageStream(std::optional<release::Sha256Digest
 
 TCheckedPackageStream::~TCheckedPackageStream() = default;
 
-void TCheckedPackageStream::Limit(std::int64_t end) const {
-  if (size_ && end > *size_)
-    throw EPackageRefused(Format("The package is larger than the %lld bytes announced", static_cast<long long>(*size_)));
+void RefuseBeyondPromisedSize(std::int64_t End, const std::optional<std::int64_t>& Promised) {
+  if (Promised && End > *Promised)
+    throw EPackageRefused(
+        Format("The package is larger than the %lld bytes announced", static_cast<long long>(*Promised)));
+}
+
+AnsiString SizeRefusal(std::int64_t Got, const std::optional<std::int64_t>& Promised) {
+  if (!Promised || Got == *Promised) return "";
+  return Format("The package has %lld bytes instead of the %lld announced", static_cast<long long>(Got),
+                static_cast<long long>(*Promised));
+}
+
+AnsiString DigestRefusal(const release::Sha256Digest& Got, const release::Sha256Digest& Promised) {
+  return release::ConstantTimeEqual(Got.data(), Promised.data(), Got.size())
+             ? AnsiString()
+             : AnsiString("The package's SHA-256 is not the one announced");
 }
 
 void TCheckedPackageStream::Offer() {
@@ -27,7 +40,7 @@ void TCheckedPackageStream::Offer() {
 std::int64_t TCheckedPackageStream::Write(const void* Buffer, std::int64_t Count) {
   const std::int64_t at = TMemoryStream::Seek(0, TSeekOrigin::soCurrent);
   if (Count <= 0) return TMemoryStream::Write(Buffer, Count);
-  Limit(at + Count);
+  RefuseBeyondPromisedSize(at + Count, size_);
   if (at < offered_) rewritten_ = true;
   const std::int64_t n = TMemoryStream::Write(Buffer, Count);
   Offer();
@@ -42,7 +55,7 @@ std::int64_t TCheckedPackageStream::Seek(std::int64_t Offset, TSeekOrigin Origin
 }
 
 void TCheckedPackageStream::SetSize(std::int64_t NewSize) {
-  Limit(NewSize);
+  RefuseBeyondPromisedSize(NewSize, size_);
   if (NewSize < offered_) rewritten_ = true;
   TMemoryStream::SetSize(NewSize);
 }
@@ -53,12 +66,7 @@ void TCheckedPackageStream::MemoryWillMove() {
   if (hasher_) hasher_->Drain();
 }
 
-AnsiString TCheckedPackageStream::SizeVerdict() {
-  if (size_ && Size() != *size_)
-    return Format("The package has %lld bytes instead of the %lld announced", static_cast<long long>(Size()),
-                  static_cast<long long>(*size_));
-  return "";
-}
+AnsiString TCheckedPackageStream::SizeVerdict() { return SizeRefusal(Size(), size_); }
 
 AnsiString TCheckedPackageStream::DigestVerdict() {
   if (!sha256_) return "";
@@ -71,7 +79,5 @@ AnsiString TCheckedPackageStream::DigestVerdict() {
     hasher_.reset();
     if (!hashed) digest = release::Sha256Of(Memory(), static_cast<std::size_t>(Size()));
   }
-  if (!release::ConstantTimeEqual(digest.data(), sha256_->data(), digest.size()))
-    return "The package's SHA-256 is not the one announced";
-  return "";
+  return DigestRefusal(digest, *sha256_);
 }

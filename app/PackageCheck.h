@@ -14,6 +14,15 @@
 // A package that is not the one the reply described.
 QUELBO_DECLARE_EXCEPTION(EPackageRefused, Exception);
 
+// Why a package is not the one promised, in one wording whether it is kept
+// in memory or written to its file. Throws EPackageRefused once the bytes
+// reach past the promised size.
+void RefuseBeyondPromisedSize(std::int64_t End, const std::optional<std::int64_t>& Promised);
+// "" when the size is the one promised, or none was.
+AnsiString SizeRefusal(std::int64_t Got, const std::optional<std::int64_t>& Promised);
+// "" when the digest is the one promised.
+AnsiString DigestRefusal(const release::Sha256Digest& Got, const release::Sha256Digest& Promised);
+
 class TCheckedPackageStream : public TMemoryStream {
  public:
   TCheckedPackageStream(std::optional<release::Sha256Digest> Sha256, std::optional<std::int64_t> Size);
@@ -33,7 +42,6 @@ class TCheckedPackageStream : public TMemoryStream {
   void MemoryWillMove() override;
 
  private:
-  void Limit(std::int64_t end) const;
   void Offer();
 
   std::optional<release::Sha256Digest> sha256_;

@@ -14,13 +14,6 @@ AnsiString CannotCreate(const AnsiString& path, int error) {
   return Format("Cannot create file \"%s\". %s", path.c_str(), platform::ErrorText(error).c_str());
 }
 
-AnsiString SizeDiffers(std::int64_t got, std::int64_t promised) {
-  return Format("The package has %lld bytes instead of the %lld announced", static_cast<long long>(got),
-                static_cast<long long>(promised));
-}
-
-constexpr const char* kDigestDiffers = "The package's SHA-256 is not the one announced";
-
 }  // namespace
 
 // The package's temporary file, written front to back as the body arrives and
@@ -43,7 +36,7 @@ class TPackageDownload::FileTarget : public TStream {
   }
   std::int64_t Write(const void* Buffer, std::int64_t Count) override {
     if (Count <= 0) return 0;
-    Limit(position_ + Count);
+    RefuseBeyondPromisedSize(position_ + Count, promised_);
     if (position_ < offered_) rewritten_ = true;
     const auto* p = static_cast<const char*>(Buffer);
     for (std::int64_t left = Count; left > 0;) {
@@ -64,7 +57,7 @@ class TPackageDownload::FileTarget : public TStream {
     return position_;
   }
   void SetSize(std::int64_t NewSize) override {
-    Limit(NewSize);
+    RefuseBeyondPromisedSize(NewSize, promised_);
     if (NewSize < 0 || ::ftruncate(file_.Handle(), NewSize) != 0) throw EStreamError("Invalid stream size");
     if (NewSize < offered_) rewritten_ = true;
     size_ = NewSize;
@@ -82,18 +75,11 @@ class TPackageDownload::FileTarget : public TStream {
       again.Offer(nullptr, size_);
       if (!again.Final(digest)) return Format("Cannot read file \"%s\"", path_.c_str());
     }
-    return release::ConstantTimeEqual(digest.data(), expected.data(), digest.size()) ? AnsiString()
-                                                                                      : AnsiString(kDigestDiffers);
+    return DigestRefusal(digest, expected);
   }
   platform::FileReplacement& File() { return file_; }
 
  private:
-  void Limit(std::int64_t end) const {
-    if (promised_ && end > *promised_)
-      throw EPackageRefused(
-          Format("The package is larger than the %lld bytes announced", static_cast<long long>(*promised_)));
-  }
-
   AnsiString path_;
   std::optional<std::int64_t> promised_;
   platform::FileReplacement file_;
@@ -124,10 +110,7 @@ TStream& TPackageDownload::TargetFor(std::int64_t Count) {
 const void* TPackageDownload::Content() { return file_ ? nullptr : memory_.Memory(); }
 std::int64_t TPackageDownload::ContentSize() { return file_ ? 0 : memory_.Size(); }
 
-AnsiString TPackageDownload::SizeVerdict() {
-  const std::int64_t got = Size();
-  return size_ && got != *size_ ? SizeDiffers(got, *size_) : AnsiString();
-}
+AnsiString TPackageDownload::SizeVerdict() { return SizeRefusal(Size(), size_); }
 
 AnsiString TPackageDownload::Save(bool Durable) {
   AnsiString refusal;
