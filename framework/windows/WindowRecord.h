@@ -5,13 +5,13 @@
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <unordered_set>
 
 #include "framework/paint/Region.h"
 #include "framework/windows/Windows.h"
 #include "platform/Display.h"
 
 struct WindowRecord {
+  HWND handle = nullptr;  // this record's own handle
   const struct ClassRecord* cls = nullptr;
   WNDPROC proc;
   HWND parent = nullptr;  // children only
@@ -64,11 +64,31 @@ struct HookRecord {
   HOOKPROC proc;
 };
 
+// The window records by handle. A handle names a slot and the generation the
+// slot had when the window was made, as the platform does with the upper bits
+// of its handles: when the window is freed the slot's generation moves on, so
+// its handle never names a later window.
+class WindowSlots {
+ public:
+  HWND Add(std::unique_ptr<WindowRecord> record);
+  // The record while it is held here (destroyed or not), else nullptr.
+  WindowRecord* Find(HWND hwnd) const;
+  void Free(HWND hwnd);
+
+ private:
+  struct Slot {
+    std::unique_ptr<WindowRecord> record;
+    std::uint32_t generation = 1;
+  };
+  std::vector<Slot> slots_;
+  std::vector<std::uint32_t> free_;
+};
+
 // Everything the window manager knows, owned by the UI thread (the posted
 // queue alone is shared with other threads).
 struct WindowManager {
   std::map<AnsiString, ClassRecord> classes;  // by lower-cased name
-  std::unordered_set<HWND> live;
+  WindowSlots windows;
   std::vector<HWND> topLevels;  // z-order, topmost first
 
   std::mutex queueMutex;
@@ -104,6 +124,9 @@ struct WindowManager {
 
 WindowManager& WM();
 WindowRecord* Rec(HWND hwnd);  // nullptr for a handle that is not a live window
+// The record of a window that exists, even while it is being destroyed; code
+// of this floor holding a handle it knows to exist reaches the record so.
+WindowRecord* R(HWND hwnd);
 
 // Window geometry helpers (WindowTree.cpp).
 HWND TopLevelOf(HWND hwnd);

@@ -67,7 +67,7 @@ class SkinControls : public ::testing::Test {
   // The presented pixel at a client point of c ($AARRGGBB of the surface).
   TColor32 Screen(TControl* c, int x, int y) {
     GdiFlush();
-    const auto* w = display->Window(form->Handle()->native);
+    const auto* w = display->Window(R(form->Handle())->native);
     RECT wr;
     GetWindowRect(form->Handle(), &wr);
     const POINT p = c->ClientToScreen({x, y});

@@ -28,7 +28,7 @@ class Dialogs : public ::testing::Test {
       KillTimer(nullptr, id);
       for (HWND t : GetTopLevelWindows())
         if (GetClassName(t) == "QuelboMessageBox") {
-          boxTitle = display->Window(t->native)->title;
+          boxTitle = display->Window(R(t)->native)->title;
           RECT r;
           GetWindowRect(t, &r);
           boxRect = r;

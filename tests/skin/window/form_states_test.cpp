@@ -71,7 +71,7 @@ TEST_F(SkinnedForm, MinimisedWindowIsTransparentAndComesBackWhenRestoredFromOuts
   // The desktop restores it, as a click on its task bar button does.
   platform::Event e;
   e.type = platform::EventType::Deiconified;
-  e.window = H()->native;
+  e.window = R(H())->native;
   display->Post(e);
   Pump(60);
   EXPECT_FALSE(IsIconic(H()));

@@ -44,7 +44,7 @@ class SkinMenus : public skintest::SkinnedForm {
     for (int i = 0; i < 80 && next < steps.size(); ++i) Pump(10);
     ASSERT_EQ(next, steps.size());
   }
-  const platform::HeadlessDisplay::WindowState* NativeOf(HWND w) { return display->Window(w->native); }
+  const platform::HeadlessDisplay::WindowState* NativeOf(HWND w) { return display->Window(R(w)->native); }
   // A presented pixel of a layered window ($AARRGGBB, premultiplied).
   std::uint32_t At(HWND w, int x, int y) {
     const auto* n = NativeOf(w);
@@ -161,10 +161,10 @@ TEST_F(SkinMenus, MenuWindowsPaintNoFrameOfTheirOwnUntilTheSkinHasPainted) {
                    int width = 0, height = 0;
                    menuSkin->MeasureItem(item, scratch.Canvas(), width, height);
                    ASSERT_FALSE(MenuPainted());
-                   const std::uint32_t corner = w->surface.Row(0)[0];
+                   const std::uint32_t corner = R(w)->surface.Row(0)[0];
                    EXPECT_EQ(SendMessage(w, WM_NCPAINT, 1, 0), 0);
                    EXPECT_EQ(SendMessage(w, WM_ERASEBKGND, 0, 0), 1);
-                   EXPECT_EQ(w->surface.Row(0)[0], corner);
+                   EXPECT_EQ(R(w)->surface.Row(0)[0], corner);
                  }});
 }
 
