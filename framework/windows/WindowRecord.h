@@ -6,6 +6,7 @@
 #include <mutex>
 #include <optional>
 
+#include "core/SlotTable.h"
 #include "framework/paint/Region.h"
 #include "framework/windows/Windows.h"
 #include "platform/Display.h"
@@ -64,31 +65,12 @@ struct HookRecord {
   HOOKPROC proc;
 };
 
-// The window records by handle. A handle names a slot and the generation the
-// slot had when the window was made, as the platform does with the upper bits
-// of its handles: when the window is freed the slot's generation moves on, so
-// its handle never names a later window.
-class WindowSlots {
- public:
-  HWND Add(std::unique_ptr<WindowRecord> record);
-  // The record while it is held here (destroyed or not), else nullptr.
-  WindowRecord* Find(HWND hwnd) const;
-  void Free(HWND hwnd);
-
- private:
-  struct Slot {
-    std::unique_ptr<WindowRecord> record;
-    std::uint32_t generation = 1;
-  };
-  std::vector<Slot> slots_;
-  std::vector<std::uint32_t> free_;
-};
-
 // Everything the window manager knows, owned by the UI thread (the posted
 // queue alone is shared with other threads).
 struct WindowManager {
   std::map<AnsiString, ClassRecord> classes;  // by lower-cased name
-  WindowSlots windows;
+  // The records by handle: a freed window's handle never names another.
+  SlotTable<std::unique_ptr<WindowRecord>> windows;
   std::vector<HWND> topLevels;  // z-order, topmost first
 
   std::mutex queueMutex;

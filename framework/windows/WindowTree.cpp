@@ -11,51 +11,10 @@ WindowManager& WM() {
   return *wm;
 }
 
-namespace {
-
-// A handle's value: the slot's index plus one in the low 32 bits, the
-// generation above, so that no handle is null or one of the HWND_ constants.
-constexpr std::uint32_t kLastGeneration = 0xFFFFFFF0u;
-
-std::uintptr_t HandleValue(std::uint32_t slot, std::uint32_t generation) {
-  return (static_cast<std::uintptr_t>(generation) << 32) | (static_cast<std::uintptr_t>(slot) + 1);
+WindowRecord* R(HWND hwnd) {
+  const auto* slot = WM().windows.Find(reinterpret_cast<std::uintptr_t>(hwnd));
+  return slot ? slot->get() : nullptr;
 }
-
-}  // namespace
-
-HWND WindowSlots::Add(std::unique_ptr<WindowRecord> record) {
-  std::uint32_t slot;
-  if (!free_.empty()) {
-    slot = free_.back();
-    free_.pop_back();
-  } else {
-    slot = static_cast<std::uint32_t>(slots_.size());
-    slots_.emplace_back();
-  }
-  Slot& s = slots_[slot];
-  s.record = std::move(record);
-  s.record->handle = reinterpret_cast<HWND>(HandleValue(slot, s.generation));
-  return s.record->handle;
-}
-
-WindowRecord* WindowSlots::Find(HWND hwnd) const {
-  const auto value = reinterpret_cast<std::uintptr_t>(hwnd);
-  const std::uint64_t slot = static_cast<std::uint32_t>(value) - std::uint64_t{1};
-  if (static_cast<std::uint32_t>(value) == 0 || slot >= slots_.size()) return nullptr;
-  const Slot& s = slots_[slot];
-  return s.record && HandleValue(static_cast<std::uint32_t>(slot), s.generation) == value ? s.record.get() : nullptr;
-}
-
-void WindowSlots::Free(HWND hwnd) {
-  if (!Find(hwnd)) return;
-  const auto slot = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(hwnd)) - 1;
-  Slot& s = slots_[slot];
-  s.record.reset();
-  // A slot whose generations are used up is retired rather than wrapped.
-  if (++s.generation < kLastGeneration) free_.push_back(slot);
-}
-
-WindowRecord* R(HWND hwnd) { return hwnd ? WM().windows.Find(hwnd) : nullptr; }
 
 WindowRecord* Rec(HWND hwnd) {
   WindowRecord* w = R(hwnd);
@@ -184,7 +143,8 @@ HWND CreateWindowEx(DWORD exStyle, const AnsiString& className, const AnsiString
   rec->rect = Bounds(x, y, std::max(0, w), std::max(0, h));
   rec->normalRect = rec->rect;
   WindowManager& wm = WM();
-  HWND hwnd = wm.windows.Add(std::move(owned));
+  HWND hwnd = reinterpret_cast<HWND>(wm.windows.Add(std::move(owned)));
+  rec->handle = hwnd;
   if (style & WS_CHILD) {
     rec->parent = parent;
     R(parent)->children.push_back(hwnd);  // new children go to the bottom
@@ -308,7 +268,7 @@ BOOL DestroyWindow(HWND hwnd) {
   std::vector<HWND> all{hwnd};
   for (size_t i = 0; i < all.size(); ++i)
     for (HWND c : R(all[i])->children) all.push_back(c);
-  for (HWND r : all) wm.windows.Free(r);
+  for (HWND r : all) wm.windows.Remove(reinterpret_cast<std::uintptr_t>(r));
   return 1;
 }
 
