@@ -136,13 +136,13 @@ AnsiString TForm1::DownloadPackage(const AnsiString& URL, const AnsiString& Pack
     // The package stream holds a body of any length: a large one goes to a file.
     HttpClient2->SetMaxBodyLength(INT64_MAX);
     HttpClient2->Get(URL, *package);
-    AnsiString failure = package->SizeVerdict();
+    Result<> done = package->SizeVerdict();
     // A plain file is what gets installed: it is on disk before the version
     // is recorded. An archive's package is only read from and then deleted;
     // what it unpacks reaches the disk instead.
-    if (failure.empty()) failure = package->Save(!IsArchiveName(PackageName));
-    if (failure.empty()) package_ = std::move(package);
-    return failure;
+    if (done.Ok()) done = package->Save(!IsArchiveName(PackageName));
+    if (done.Ok()) package_ = std::move(package);
+    return done.Why();
   } catch (const Exception& e) {
     return e.Message().empty() ? AnsiString(e.ClassName()) : e.Message();
   } catch (const std::exception& e) {
