@@ -1,11 +1,11 @@
-#include "app/PackageDownload.h"
+#include "app/update/PackageDownload.h"
 
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 
-#include "app/PackageHasher.h"
+#include "app/update/PackageHasher.h"
 #include "platform/Files.h"
 
 namespace {

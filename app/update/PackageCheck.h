@@ -9,8 +9,8 @@
 #include <memory>
 #include <optional>
 
-#include "app/Result.h"
 #include "app/release/ReleaseCrypto.h"
+#include "app/update/Result.h"
 #include "core/Streams.h"
 #include "core/SysUtils.h"
 

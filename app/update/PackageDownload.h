@@ -10,7 +10,7 @@
 #include <memory>
 #include <optional>
 
-#include "app/PackageCheck.h"
+#include "app/update/PackageCheck.h"
 #include "platform/AtomicFile.h"
 
 class TPackageDownload : public TStream {

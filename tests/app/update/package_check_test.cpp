@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 #include <sodium.h>
 
-#include "app/PackageCheck.h"
+#include "app/update/PackageCheck.h"
 #include "http/HttpClient.h"
 #include "tests/support/TestServers.h"
 

@@ -1,8 +1,8 @@
-#include "app/PackageCheck.h"
+#include "app/update/PackageCheck.h"
 
 #include <algorithm>
 
-#include "app/PackageHasher.h"
+#include "app/update/PackageHasher.h"
 
 TPackageCheck::TPackageCheck(std::optional<release::Sha256Digest> Sha256, std::optional<std::int64_t> Size, int Fd)
     : sha256_(Sha256), size_(Size) {
