@@ -31,6 +31,7 @@ ROOMS = [
     ("skin/window/", "skin/window"),
     ("skin/", "skin"),
     ("resources/", "resources"),
+    ("startup/", "startup"),
     ("app/update/", "app/update"),
     ("app/release/", "app/release"),
     ("app/", "app"),
@@ -59,12 +60,14 @@ BELOW = {
     "app/release": {"core", "platform"},
     # The update procedure apart from its window: no window, skin or display.
     "app/update": {"app/release", "http", "zip", "core", "platform"},
-    # The program chooses its display backend at start-up.
-    "app": {"app/update", "app/release", "skin/window", "skin", "framework/controls", "framework/windows", "graphics",
-            "framework/paint", "core", "display", "platform", "http", "zip", "resources"},
+    # The start-up of the skinned programs chooses their display backend.
+    "startup": {"skin/window", "skin", "framework/controls", "framework/windows", "graphics", "framework/paint",
+                "core", "display", "platform"},
+    "app": {"startup", "app/update", "app/release", "skin/window", "skin", "framework/controls", "framework/windows",
+            "graphics", "framework/paint", "core", "platform", "http", "zip", "resources"},
     # The skin gallery, a program of its own beside the updater.
-    "gallery": {"skin/window", "skin", "framework/controls", "framework/windows", "graphics", "framework/paint",
-                "core", "display", "platform", "resources"},
+    "gallery": {"startup", "skin/window", "skin", "framework/controls", "framework/windows", "graphics",
+                "framework/paint", "core", "platform", "resources"},
     "tests/support": {"platform"},
 }
 
@@ -174,6 +177,8 @@ def self_test():
             "app/update/BadWindow.cpp": '#include "app/Unit1.h"\n',
             "tests/app/update/BadTest.cpp": '#include "tests/app/UpdaterFixture.h"\n',
             "tests/app/update/BadWindowTest.cpp": '#include "platform/headless/HeadlessDisplay.h"\n',
+            "startup/Bad.cpp": '#include "app/Unit1.h"\n',
+            "gallery/Bad.cpp": '#include "platform/x11/X11Display.h"\n',
             "tests/app/GoodTest.cpp": '#include "tests/app/update/JobFixture.h"\n#include "app/update/UpdateJob.h"\n',
         }.items():
             os.makedirs(os.path.join(root, os.path.dirname(rel)), exist_ok=True)
@@ -181,8 +186,8 @@ def self_test():
                 f.write(text)
         got = sorted(v.split(":")[0] for v in violations(root))
         want = ["app/update/BadDisplay.cpp", "app/update/BadForm.cpp", "app/update/BadSkin.h",
-                "app/update/BadWindow.cpp", "framework/paint/Bad.cpp", "framework/windows/Bad.cpp",
-                "graphics/Bad.h", "graphics/BadWindow.h", "platform/Bad.cpp",
+                "app/update/BadWindow.cpp", "framework/paint/Bad.cpp", "framework/windows/Bad.cpp", "gallery/Bad.cpp",
+                "graphics/Bad.h", "graphics/BadWindow.h", "platform/Bad.cpp", "startup/Bad.cpp",
                 "tests/app/update/BadTest.cpp", "tests/app/update/BadWindowTest.cpp",
                 "tests/framework/paint/BadTest.cpp", "tests/http/BadTest.cpp", "zip/Bad.cpp"]
         if got != want:
