@@ -1,6 +1,6 @@
 #pragma once
 // Whether a version reply may be used, judged by its fifth field (see
-// app/release/ReleaseSeal.h) and the publisher's key built into the program.
+// app/release/ReleaseSeal.h) and the publisher's key the program trusts.
 //
 // With a key, the reply must carry sha256, size, expires and serial, signed
 // by that key; it is refused when its signature is missing or wrong, when it
@@ -11,10 +11,8 @@
 #include <optional>
 
 #include "app/release/ReleaseCrypto.h"
+#include "app/update/Result.h"
 #include "core/Types.h"
-
-// Beside "ver" in section "version": the serial of the installed release.
-inline constexpr const char* kSerialKey = "serial";
 
 // What the reply promises about the package, and the serial to record with
 // the version once the package is installed.
@@ -24,8 +22,9 @@ struct ReleaseTerms {
   std::optional<std::int64_t> serial;
 };
 
-// "" when the reply (its body bytes as received) may be used, with Terms
-// filled in; otherwise the reason it is refused, in English. RecordedSerial
-// is the value of "serial" in "xconfig.ini", Now the Unix time.
-AnsiString CheckReleaseReply(const AnsiString& ReplyBytes, const AnsiString& RecordedSerial, std::int64_t Now,
-                             ReleaseTerms& Terms);
+// The terms of the reply (its body bytes as received) when it may be used;
+// otherwise refused with the reason, in English. RecordedSerial is the value
+// of "serial" in "xconfig.ini", Now the Unix time, PublicKey the publisher's
+// key in base64 ("" for none).
+Result<ReleaseTerms> CheckReleaseReply(const AnsiString& ReplyBytes, const AnsiString& RecordedSerial, std::int64_t Now,
+                                       const AnsiString& PublicKey);

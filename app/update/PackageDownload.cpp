@@ -1,11 +1,11 @@
-#include "app/PackageDownload.h"
+#include "app/update/PackageDownload.h"
 
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 
-#include "app/PackageHasher.h"
+#include "app/update/PackageHasher.h"
 #include "platform/Files.h"
 
 namespace {
@@ -20,12 +20,11 @@ AnsiString CannotCreate(const AnsiString& path, int error) {
 // hashed behind it, read back from the file on the hashing thread.
 class TPackageDownload::FileTarget : public TStream {
  public:
-  FileTarget(const AnsiString& path, bool hash, std::optional<std::int64_t> promised)
-      : path_(path), promised_(promised) {
+  FileTarget(const AnsiString& path, std::optional<release::Sha256Digest> sha256, std::optional<std::int64_t> size)
+      : path_(path) {
     if (!file_.Open(path)) throw EFCreateError(CannotCreate(path, errno));
-    if (hash) hasher_ = std::make_unique<TPackageHasher>(file_.Handle());
+    check_ = std::make_unique<TPackageCheck>(sha256, size, file_.Handle());
   }
-  ~FileTarget() override { hasher_.reset(); }
 
   std::int64_t Read(void* Buffer, std::int64_t Count) override {
     if (Count <= 0) return 0;
@@ -36,8 +35,7 @@ class TPackageDownload::FileTarget : public TStream {
   }
   std::int64_t Write(const void* Buffer, std::int64_t Count) override {
     if (Count <= 0) return 0;
-    RefuseBeyondPromisedSize(position_ + Count, promised_);
-    if (position_ < offered_) rewritten_ = true;
+    check_->Writing(position_, Count);
     const auto* p = static_cast<const char*>(Buffer);
     for (std::int64_t left = Count; left > 0;) {
       ssize_t n = ::pwrite(file_.Handle(), p, static_cast<std::size_t>(left), position_);
@@ -47,7 +45,7 @@ class TPackageDownload::FileTarget : public TStream {
       p += n, left -= n, position_ += n;
     }
     size_ = std::max(size_, position_);
-    if (hasher_ && !rewritten_ && position_ > offered_) hasher_->Offer(nullptr, offered_ = position_);
+    check_->Written(nullptr, position_);
     return Count;
   }
   std::int64_t Seek(std::int64_t Offset, TSeekOrigin Origin) override {
@@ -57,35 +55,30 @@ class TPackageDownload::FileTarget : public TStream {
     return position_;
   }
   void SetSize(std::int64_t NewSize) override {
-    RefuseBeyondPromisedSize(NewSize, promised_);
+    check_->Resizing(NewSize);
     if (NewSize < 0 || ::ftruncate(file_.Handle(), NewSize) != 0) throw EStreamError("Invalid stream size");
-    if (NewSize < offered_) rewritten_ = true;
     size_ = NewSize;
   }
   std::int64_t Size() override { return size_; }
 
-  // "" when the content is the one whose digest is expected.
-  AnsiString DigestVerdict(const release::Sha256Digest& expected) {
-    release::Sha256Digest digest;
-    const bool hashed = hasher_ && !rewritten_ && offered_ == size_ && hasher_->Final(digest);
-    hasher_.reset();
-    if (!hashed) {
-      // Something was written over: hash the whole file again.
+  Result<> SizeVerdict() const { return check_->SizeVerdict(size_); }
+  Result<> DigestVerdict() {
+    return check_->DigestVerdict(size_, [this]() -> Result<release::Sha256Digest> {
       TPackageHasher again(file_.Handle());
       again.Offer(nullptr, size_);
-      if (!again.Final(digest)) return Format("Cannot read file \"%s\"", path_.c_str());
-    }
-    return DigestRefusal(digest, expected);
+      release::Sha256Digest digest;
+      if (!again.Final(digest)) return Refused{Format("Cannot read file \"%s\"", path_.c_str())};
+      return digest;
+    });
   }
   platform::FileReplacement& File() { return file_; }
 
  private:
   AnsiString path_;
-  std::optional<std::int64_t> promised_;
   platform::FileReplacement file_;
-  std::unique_ptr<TPackageHasher> hasher_;
-  std::int64_t position_ = 0, size_ = 0, offered_ = 0;
-  bool rewritten_ = false;
+  // After the file: its hashing stops before the file closes.
+  std::unique_ptr<TPackageCheck> check_;
+  std::int64_t position_ = 0, size_ = 0;
 };
 
 TPackageDownload::TPackageDownload(const AnsiString& Path, std::optional<release::Sha256Digest> Sha256,
@@ -103,22 +96,20 @@ TStream& TPackageDownload::TargetFor(std::int64_t Count) {
   // Decided once, by the first body, before anything is written.
   if (file_ || memory_.Size() > 0) return Current();
   if (Count >= 0 && Count <= memoryLimit_) return memory_;
-  file_ = std::make_unique<FileTarget>(path_, sha256_.has_value(), size_);
+  file_ = std::make_unique<FileTarget>(path_, sha256_, size_);
   return *file_;
 }
 
 const void* TPackageDownload::Content() { return file_ ? nullptr : memory_.Memory(); }
 std::int64_t TPackageDownload::ContentSize() { return file_ ? 0 : memory_.Size(); }
 
-AnsiString TPackageDownload::SizeVerdict() { return SizeRefusal(Size(), size_); }
+Result<> TPackageDownload::SizeVerdict() { return file_ ? file_->SizeVerdict() : memory_.SizeVerdict(); }
 
-AnsiString TPackageDownload::Save(bool Durable) {
-  AnsiString refusal;
+Result<> TPackageDownload::Save(bool Durable) {
   if (file_) {
-    if (sha256_) refusal = file_->DigestVerdict(*sha256_);
-    if (!refusal.empty()) return refusal;
-    if (!file_->File().Commit(Durable)) return CannotCreate(path_, errno);
-    return "";
+    if (Result<> digest = file_->DigestVerdict(); !digest.Ok()) return digest;
+    if (!file_->File().Commit(Durable)) return Refused{CannotCreate(path_, errno)};
+    return {};
   }
   // Written under a temporary name and renamed when complete, so an older
   // package of the same name is never replaced by a part of the new one.
@@ -126,11 +117,13 @@ AnsiString TPackageDownload::Save(bool Durable) {
   // the one the reply described never takes its name.
   platform::FileReplacement file;
   if (!file.Open(path_) || !file.Write(memory_.Memory(), static_cast<std::size_t>(memory_.Size())))
-    return CannotCreate(path_, errno);
+    return Refused{CannotCreate(path_, errno)};
+  Result<> digest;
   const bool saved = file.Commit(Durable, [&] {
-    refusal = memory_.DigestVerdict();
-    return refusal.empty();
+    digest = memory_.DigestVerdict();
+    return digest.Ok();
   });
-  if (!refusal.empty()) return refusal;
-  return saved ? AnsiString() : CannotCreate(path_, errno);
+  if (!digest.Ok()) return digest;
+  if (!saved) return Refused{CannotCreate(path_, errno)};
+  return {};
 }

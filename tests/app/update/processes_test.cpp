@@ -10,8 +10,8 @@
 #include <thread>
 
 #include "ThrowawayProcess.h"
-#include "app/Seams.h"
-#include "app/Unit2.h"
+#include "app/update/Installation.h"
+#include "app/update/Processes.h"
 #include "platform/Clock.h"
 #include "platform/CodePage.h"
 #include "platform/Processes.h"
@@ -66,14 +66,14 @@ TEST(KillProcessByName, ProcessListShowsTheFirstWordInCodePage936) {
 
 TEST(RunAppFile, StartsTheProgramInItsOwnSessionWithoutWaiting) {
   TempDir dir;
-  SetAppDirOverride(dir.Path() + "/");
+  const UpdateEnvironment env = SystemEnvironment(dir.Path() + "/", "", "");
   // The program records itself, then lives on; RunAppFile must be back long before.
   WriteFile(dir / "运行.sh",
             "#!/bin/sh\ncd \"$(dirname \"$0\")\"\ncat /proc/$$/stat > started.tmp && mv started.tmp started\n"
             "exec sleep 30\n");
   std::filesystem::permissions(dir / "运行.sh", std::filesystem::perms::owner_all);
 
-  RunAppFile("运行.sh"_cp936);
+  ASSERT_TRUE(RunAppFile(env, "运行.sh"_cp936).Ok());
 
   const std::uint64_t end = platform::TickCount() + 10000;
   while (platform::TickCount() < end && !std::filesystem::exists(dir / "started"))
@@ -93,12 +93,11 @@ TEST(RunAppFile, StartsTheProgramInItsOwnSessionWithoutWaiting) {
   // Still running: the call did not wait for the program.
   EXPECT_EQ(kill(pid, 0), 0);
   kill(pid, SIGKILL);
-  SetAppDirOverride("");
 }
 
 TEST(RunAppFile, ReportsWhetherTheProgramCouldBeExecuted) {
   TempDir dir;
-  SetAppDirOverride(dir.Path() + "/");
+  const UpdateEnvironment env = SystemEnvironment(dir.Path() + "/", "", "");
   struct Case {
     const char* name;
     std::string content;
@@ -112,22 +111,19 @@ TEST(RunAppFile, ReportsWhetherTheProgramCouldBeExecuted) {
   for (const Case& c : cases) {
     WriteFile(dir / c.name, c.content);
     std::filesystem::permissions(dir / c.name, std::filesystem::perms::owner_all);
-    AnsiString why = "unchanged";
-    EXPECT_EQ(RunAppFile(c.name, &why), c.why.empty()) << c.name;
-    EXPECT_EQ(why, c.why) << c.name;
+    const Result<> started = RunAppFile(env, c.name);
+    EXPECT_EQ(started.Ok(), c.why.empty()) << c.name;
+    EXPECT_EQ(started.Why(), c.why) << c.name;
   }
   const std::uint64_t end = platform::TickCount() + 10000;
   while (platform::TickCount() < end && !std::filesystem::exists(dir / "ran"))
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   EXPECT_TRUE(std::filesystem::exists(dir / "ran"));
-  SetAppDirOverride("");
 }
 
 TEST(RunAppFile, AMissingFileIsNotAnError) {
   TempDir dir;
-  SetAppDirOverride(dir.Path() + "/");
-  RunAppFile("missing.exe");
-  SetAppDirOverride("");
+  (void)RunAppFile(SystemEnvironment(dir.Path() + "/", "", ""), "missing.exe");
   SUCCEED();
 }
 

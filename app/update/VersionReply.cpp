@@ -1,11 +1,10 @@
-#include "app/VersionReply.h"
+#include "app/update/VersionReply.h"
 
-#include "app/PathText.h"
-#include "app/Seams.h"
+#include "app/update/PathText.h"
 #include "core/SysUtils.h"
 #include "platform/CodePage.h"
 
-AnsiString VersionEndpoint() { return "http://" + UpdateHost() + "/version/version.php"; }
+AnsiString VersionEndpoint(const AnsiString& Host) { return "http://" + Host + "/version/version.php"; }
 
 WideString DecodeReplyUtf8(const AnsiString& bytes) {
   WideString out;

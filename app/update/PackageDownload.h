@@ -10,7 +10,7 @@
 #include <memory>
 #include <optional>
 
-#include "app/PackageCheck.h"
+#include "app/update/PackageCheck.h"
 #include "platform/AtomicFile.h"
 
 class TPackageDownload : public TStream {
@@ -30,12 +30,12 @@ class TPackageDownload : public TStream {
   const void* Content();
   std::int64_t ContentSize();
 
-  // Once the transfer is over: "" when the size is the one promised, else why not.
-  AnsiString SizeVerdict();
+  // Once the transfer is over: refused when the size is not the one promised.
+  Result<> SizeVerdict();
   // Gives the package its name unless its SHA-256 is not the one promised;
-  // with Durable set, the file is on disk before this returns. "" on success,
-  // else why it failed (nothing then takes the name).
-  AnsiString Save(bool Durable);
+  // with Durable set, the file is on disk before this returns. When refused,
+  // nothing takes the name.
+  Result<> Save(bool Durable);
 
  private:
   class FileTarget;

@@ -1,6 +1,7 @@
-// Support operations on processes: ending the game launcher, starting a program.
-#include "app/PathText.h"
-#include "app/Unit2.h"
+#include "app/update/Processes.h"
+
+#include "app/update/Installation.h"
+#include "app/update/PathText.h"
 #include "platform/CodePage.h"
 #include "platform/Files.h"
 #include "platform/Processes.h"
@@ -29,16 +30,19 @@ int KillProcessByName(const AnsiString& ExeName) {
   const AnsiString wanted = UpperCaseAsciiOnly(ExeName);
   int result = 0;
   for (const platform::ProcessEntry& p : platform::ListProcesses()) {
-    const bool matches = UpperCaseAsciiOnly(FileNamePart(p.exeName)) == wanted ||
-                         UpperCaseAsciiOnly(p.exeName) == wanted;
+    const bool matches =
+        UpperCaseAsciiOnly(FileNamePart(p.exeName)) == wanted || UpperCaseAsciiOnly(p.exeName) == wanted;
     if (matches) result = platform::KillProcess(p.pid) ? 1 : 0;
   }
   return result;
 }
 
-bool RunAppFile(const AnsiString& Name, AnsiString* Why) {
+Result<> StartProgramFile(const AnsiString& Path) {
   int error = 0;
-  const bool started = platform::StartDetached(InstalledPath(Name), &error);
-  if (Why) *Why = started ? AnsiString() : AnsiString(platform::ErrorText(error));
-  return started;
+  if (platform::StartDetached(Path, &error)) return {};
+  return Refused{platform::ErrorText(error)};
+}
+
+Result<> RunAppFile(const UpdateEnvironment& Env, const AnsiString& Name) {
+  return Env.startProgram(InstalledPath(Env.appDir, Name));
 }

@@ -1,39 +1,10 @@
-// Support operations on texts, the application directory and "xconfig.ini".
-#include "app/Unit2.h"
+#include "app/update/SupportText.h"
 
 #include <clocale>
 #include <cmath>
 
-#include "app/PathText.h"
-#include "app/Seams.h"
+#include "core/SysUtils.h"
 #include "platform/CodePage.h"
-#include "platform/Files.h"
-#include "platform/ProfileFile.h"
-
-namespace {
-// What the profile reader gets: 2047 characters and the terminating zero.
-constexpr std::size_t kProfileBufferChars = 2048;
-}  // namespace
-
-AnsiString GetAppDir() {
-  if (!AppDirOverride().empty()) return AppDirOverride();
-  AnsiString exe = platform::ExecutablePath();
-  std::size_t cut = LastSeparator(exe, "/");
-  return cut == AnsiString::npos ? AnsiString() : exe.substr(0, cut + 1);
-}
-
-AnsiString InstalledPath(const AnsiString& Name) { return platform::ResolveNameCase(GetAppDir() + Name); }
-
-AnsiString ReadIniValue(const AnsiString& IniPath, const AnsiString& Section, const AnsiString& Key) {
-  return platform::ReadProfileString(IniPath, Section, Key, "", kProfileBufferChars);
-}
-
-AnsiString WriteIniValue(const AnsiString& IniPath, const AnsiString& Section, const AnsiString& Key,
-                         const AnsiString& Value) {
-  if (!platform::WriteProfileString(IniPath, Section, Key, Value))
-    throw EIniFileException(Format("Unable to write to %s", IniPath.c_str()));
-  return "1";
-}
 
 WideString GbkToWide(const AnsiString& S) { return platform::Cp936ToUtf16(S); }
 
@@ -48,6 +19,19 @@ std::unique_ptr<TStringList> SplitText(const AnsiString& S, char C) {
   }
   list->Add(S.substr(from));
   return list;
+}
+
+AnsiString ReplaceAll(const AnsiString& Text, const AnsiString& OldPattern, const AnsiString& NewPattern) {
+  if (OldPattern.empty()) return Text;
+  AnsiString out;
+  std::size_t from = 0;
+  for (std::size_t at = Text.find(OldPattern); at != AnsiString::npos; at = Text.find(OldPattern, from)) {
+    out.append(Text, from, at - from);
+    out += NewPattern;
+    from = at + OldPattern.size();
+  }
+  out.append(Text, from, AnsiString::npos);
+  return out;
 }
 
 AnsiString FormatSizeText(std::int64_t Bytes) {

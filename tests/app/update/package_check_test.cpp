@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 #include <sodium.h>
 
-#include "app/PackageCheck.h"
+#include "app/update/PackageCheck.h"
 #include "http/HttpClient.h"
 #include "tests/support/TestServers.h"
 
@@ -53,8 +53,10 @@ TEST(PackageCheck, DigestOfEveryFraming) {
       client.Get(server.Url("/a.zip"), stream);
       ASSERT_EQ(stream.Size(), static_cast<std::int64_t>(kSize));
       EXPECT_EQ(std::memcmp(stream.Memory(), body.data(), kSize), 0);
-      EXPECT_EQ(stream.SizeVerdict(), "");
-      EXPECT_EQ(stream.DigestVerdict(), right ? "" : "The package's SHA-256 is not the one announced");
+      EXPECT_TRUE(stream.SizeVerdict().Ok());
+      const Result<> digest = stream.DigestVerdict();
+      EXPECT_EQ(digest.Ok(), right);
+      EXPECT_EQ(digest.Why(), right ? "" : "The package's SHA-256 is not the one announced");
       server.Finish();
     }
   }
@@ -78,7 +80,7 @@ TEST(PackageCheck, GrowingWaitsForTheHashingOfWhatMayMove) {
       stream.SetPosition(static_cast<std::int64_t>(end));  // offered: the hashing goes on meanwhile
       at = end;
     }
-    EXPECT_EQ(stream.DigestVerdict(), "") << (byCapacity ? "room made ahead" : "new sizes");
+    EXPECT_TRUE(stream.DigestVerdict().Ok()) << (byCapacity ? "room made ahead" : "new sizes");
   }
 }
 
@@ -89,7 +91,7 @@ TEST(PackageCheck, ClearingWaitsForTheHashingAndStartsOver) {
   stream.WriteBuffer(PatternBytes(3, 9u << 20).data(), 9 << 20);
   stream.Clear();
   stream.WriteBuffer(body.data(), static_cast<std::int64_t>(body.size()));
-  EXPECT_EQ(stream.DigestVerdict(), "");
+  EXPECT_TRUE(stream.DigestVerdict().Ok());
 }
 
 TEST(PackageCheck, BytesWrittenAgainAreHashedAsTheyEnd) {
@@ -98,7 +100,7 @@ TEST(PackageCheck, BytesWrittenAgainAreHashedAsTheyEnd) {
   stream.WriteBuffer("0123456789XXXXXX", 16);
   stream.SetPosition(10);
   stream.WriteBuffer("abcdef", 6);
-  EXPECT_EQ(stream.DigestVerdict(), "");
+  EXPECT_TRUE(stream.DigestVerdict().Ok());
 }
 
 TEST(PackageCheck, GrowingPastThePromisedSizeFailsAtOnce) {
@@ -108,9 +110,9 @@ TEST(PackageCheck, GrowingPastThePromisedSizeFailsAtOnce) {
   stream.WriteBuffer("0123456789", 10);
   EXPECT_THROW(stream.WriteBuffer("x", 1), EPackageRefused);
   EXPECT_EQ(stream.Size(), 10);
-  EXPECT_EQ(stream.SizeVerdict(), "");
+  EXPECT_TRUE(stream.SizeVerdict().Ok());
   stream.SetSize(9);
-  EXPECT_EQ(stream.SizeVerdict(), "The package has 9 bytes instead of the 10 announced");
+  EXPECT_EQ(stream.SizeVerdict().Why(), "The package has 9 bytes instead of the 10 announced");
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "app/PackageHasher.h"
+#include "app/update/PackageHasher.h"
 
 #include <unistd.h>
 

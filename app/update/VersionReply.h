@@ -3,16 +3,12 @@
 // the pause reply, and which package and program names may be used here.
 #include "core/Types.h"
 
-inline constexpr const char* kIniFileName = "xconfig.ini";
-inline constexpr const char* kVersionSection = "version";
-inline constexpr const char* kVersionKey = "ver";
-inline constexpr const char* kFirstRunVersion = "null";
 inline constexpr const char* kPauseReply = "0";
 inline constexpr char kFieldSeparator = '|';
 inline constexpr const char* kArchiveMarker = ".zip";
 
-// "http://" + the update server + "/version/version.php".
-AnsiString VersionEndpoint();
+// "http://" + the update server Host + "/version/version.php".
+AnsiString VersionEndpoint(const AnsiString& Host);
 
 // The reply bytes decoded as UTF-8 into UTF-16 units by the reply's rule:
 // bit 5 of a lead byte alone makes a sequence two bytes (clear) or three

@@ -1,4 +1,4 @@
-#include "app/PathText.h"
+#include "app/update/PathText.h"
 
 #include <cstring>
 
