@@ -40,24 +40,39 @@ using TReadTimeoutScope = TSettingScope<int, &TTcpConnection::ReadTimeout, &TTcp
 // Keeps the work events quiet while a body nobody asked for is read.
 using TMutedWorkScope = TSettingScope<bool, &TTcpConnection::WorkEventsMuted, &TTcpConnection::SetWorkEventsMuted>;
 
-// A body read until the server closes passes through this stream, which
-// refuses bytes beyond the length limit that a Content-Length body has.
-class TBodyLimit : public TStream {
+// The store of a caller that hands a stream: the stream may name another
+// one to take the body once the body's length is known.
+class TStreamTargetStore : public TBodyWriter {
  public:
-  TBodyLimit(TStream& target, std::int64_t limit) : target_(target), start_(target.Position()), limit_(limit) {}
-  std::int64_t Read(void* Buffer, std::int64_t Count) override { return target_.Read(Buffer, Count); }
-  std::int64_t Write(const void* Buffer, std::int64_t Count) override {
-    if (Count > limit_ - (target_.Position() - start_)) throw EHttpFramingError(BodyTooLong(limit_));
-    return target_.Write(Buffer, Count);
+  explicit TStreamTargetStore(TStream& stream) : stream_(stream) {}
+  void Announce(std::int64_t Total) override { target_ = &stream_.TargetFor(Total); }
+  void Write(const void* Data, std::size_t Count) override {
+    (target_ ? *target_ : stream_).WriteBuffer(Data, static_cast<std::int64_t>(Count));
   }
-  std::int64_t Seek(std::int64_t Offset, TSeekOrigin Origin) override { return target_.Seek(Offset, Origin); }
-  void SetSize(std::int64_t NewSize) override { target_.SetSize(NewSize); }
-  std::int64_t Size() override { return target_.Size(); }
+  void Restart() override {}  // a single request never starts again
 
  private:
-  TStream& target_;
-  std::int64_t start_;
-  std::int64_t limit_;
+  TStream& stream_;
+  TStream* target_ = nullptr;
+};
+
+// A partial body framed by chunks must still be exactly the part announced.
+class TExactLength : public TBodyFilter {
+ public:
+  TExactLength(TBodyWriter& next, std::int64_t length) : TBodyFilter(next), length_(length) {}
+  void Write(const void* Data, std::size_t Count) override {
+    if (static_cast<std::uint64_t>(Count) > static_cast<std::uint64_t>(length_ - written_))
+      throw EHttpRangeError("The partial content is longer than its Content-Range.");
+    written_ += static_cast<std::int64_t>(Count);
+    TBodyFilter::Write(Data, Count);
+  }
+  void CheckComplete() const {
+    if (written_ != length_) throw EHttpRangeError("The partial content is shorter than its Content-Range.");
+  }
+
+ private:
+  std::int64_t length_;
+  std::int64_t written_ = 0;
 };
 
 }  // namespace
@@ -169,24 +184,45 @@ AnsiString THttpClient::RequestBytes() const {
   return out;
 }
 
-void THttpClient::Get(const AnsiString& AURL, TStream& AStream) {
+void THttpClient::Get(const AnsiString& AURL, TBodyWriter& Body, const TResponseCheck& Check) {
   PrepareRequest(AURL);
   ReuseOrConnect();
   try {
     Write(RequestBytes());
-    ReadResponse(AStream);
-    response_.ContentStream = nullptr;  // the caller's stream is the caller's again
+    ReadResponse(Body, Check);
   } catch (const EHttpProtocolError&) {
-    response_.ContentStream = nullptr;
     throw;  // the response was read whole; the keep-alive rule has decided
   } catch (...) {
-    response_.ContentStream = nullptr;
     // After any other failure the connection is somewhere inside a response
     // and cannot carry the next one.
     keep_alive_ = false;
     Disconnect();
     throw;
   }
+}
+
+void THttpClient::Get(const AnsiString& AURL, TMemoryStream& AStream) {
+  TMemoryStore store(AStream);
+  response_.ContentStream = &AStream;
+  try {
+    Get(AURL, store);
+  } catch (...) {
+    response_.ContentStream = nullptr;
+    throw;
+  }
+  response_.ContentStream = nullptr;  // the caller's stream is the caller's again
+}
+
+void THttpClient::Get(const AnsiString& AURL, TStream& AStream) {
+  TStreamTargetStore store(AStream);
+  response_.ContentStream = &AStream;
+  try {
+    Get(AURL, store);
+  } catch (...) {
+    response_.ContentStream = nullptr;
+    throw;
+  }
+  response_.ContentStream = nullptr;
 }
 
 AnsiString THttpClient::Get(const AnsiString& AURL) {
@@ -226,8 +262,7 @@ void THttpClient::TakeInCookies() {
   }
 }
 
-void THttpClient::ReadResponse(TStream& AStream) {
-  response_.ContentStream = &AStream;
+void THttpClient::ReadResponse(TBodyWriter& Body, const TResponseCheck& Check) {
   do {
     response_.Clear();
     response_.ResponseText = ReadLn();
@@ -244,27 +279,58 @@ void THttpClient::ReadResponse(TStream& AStream) {
     FinishResponse();
     throw EHttpProtocolError(code, response_.ResponseText, body);
   }
+  if (code == 206) CheckPartialContent();
   if (!Connected()) {
     FinishResponse();
     throw ENetError(RSUndefinedSituation);
   }
-  if (code != 204) ReadBody(AStream);
+  if (Check) Check(response_);
+  if (code != 204) ReadBody(Body);
   FinishResponse();
 }
 
-void THttpClient::ReadBody(TStream& AStream) {
+void THttpClient::CheckPartialContent() const {
+  if (!request_.AsksForRange()) throw EHttpRangeError("Partial content (206) to a request that asked for no range.");
+  const std::optional<TContentRange>& r = response_.ContentRange;
+  if (!r || !r->Satisfied) throw EHttpRangeError("Partial content (206) without a usable Content-Range.");
+  // "bytes=N-" asks for everything from N; with an end, for N to the end.
+  const bool startMatches = r->First == request_.ContentRangeStart;
+  const bool endMatches = request_.ContentRangeEnd != 0 ? r->Last == request_.ContentRangeEnd
+                                                        : r->Complete < 0 || r->Last == r->Complete - 1;
+  if (!startMatches || !endMatches)
+    throw EHttpRangeError("The partial content is not the range asked for: " + response_.RawHeaders.Values("Content-Range"));
+  if (response_.ContentLength >= 0 && response_.ContentLength != r->Length())
+    throw EHttpRangeError("The partial content's length is not its Content-Range's.");
+}
+
+void THttpClient::ReadBody(TBodyWriter& Body) {
   const bool chunked = response_.TransferEncoding.find("chunked") != AnsiString::npos;
-  if (response_.ContentLength >= 1) {
-    ReadStream(AStream.TargetFor(response_.ContentLength), response_.ContentLength);
+  if (response_.ResponseCode == 206 && response_.ContentRange) {
+    // Only ever the part the Content-Range names, however it is framed.
+    const std::int64_t length = response_.ContentRange->Length();
+    Body.Announce(length);
+    if (response_.ContentLength < 0 && chunked) {
+      TExactLength exact(Body, length);
+      ReadChunkedBody(exact);
+      exact.CheckComplete();
+    } else {
+      ReadStream(Body, length);
+    }
+  } else if (response_.ContentLength >= 1) {
+    Body.Announce(response_.ContentLength);
+    ReadStream(Body, response_.ContentLength);
   } else if (chunked) {
-    ReadChunkedBody(AStream.TargetFor(-1));
+    Body.Announce(-1);
+    ReadChunkedBody(Body);
   } else if (response_.ContentLength < 0) {
-    TBodyLimit limited(AStream.TargetFor(-1), max_body_length_);
+    // Until the server closes: held to the length a Content-Length may have.
+    TLengthLimit limited(Body, max_body_length_);
+    limited.Announce(-1);
     ReadStream(limited, -1);
   }
 }
 
-void THttpClient::ReadChunkedBody(TStream& AStream) {
+void THttpClient::ReadChunkedBody(TBodyWriter& Body) {
   // The chunks are one transfer of unknown length: progress counts on from
   // chunk to chunk and ends once, after the last. The framing lines are no
   // part of the body and do not count. Together the chunks are held to the
@@ -278,7 +344,7 @@ void THttpClient::ReadChunkedBody(TStream& AStream) {
       if (size > limit - total)
         throw EHttpFramingError(BodyTooLong(limit));
       total += size;
-      ReadStream(AStream, size);
+      ReadStream(Body, size);
       ReadLine(false);  // the line end after the chunk's data
     }
     // Trailer lines, if any, up to the empty line that ends the body.
@@ -293,13 +359,14 @@ void THttpClient::ReadChunkedBody(TStream& AStream) {
 
 AnsiString THttpClient::ReadErrorBody() {
   TMemoryStream body;
+  TMemoryStore store(body);
   TStream* callers = response_.ContentStream;
   response_.ContentStream = &body;
   try {
     TReadTimeoutScope limit(*this, kErrorBodyReadTimeout);
     // Only the body the caller asked for shows as progress.
     TMutedWorkScope quiet(*this, true);
-    ReadBody(body);
+    ReadBody(store);
   } catch (const EConnClosedGracefully&) {
     // A short error page is still the answer: the status is reported with
     // what of the page arrived.
