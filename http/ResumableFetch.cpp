@@ -64,7 +64,7 @@ void TResumableFetch::Fetch(const AnsiString& URL) {
     if (cancelled_) throw ENotConnected(RSNotConnected);
     ++attempts_;
     const bool ranged = point_.Resumable();
-    const std::int64_t heldBefore = new_bytes_;
+    const std::int64_t newBefore = new_bytes_;
     try {
       Attempt(URL);
       ReportProgress(true);
@@ -75,7 +75,7 @@ void TResumableFetch::Fetch(const AnsiString& URL) {
       std::optional<std::int64_t> asked;
       if (dynamic_cast<const EHttpProtocolError*>(&e)) asked = RetryAfterMs(client_.Response(), Now());
       if (course == TFailureCourse::StartOver) StartOver();
-      failures = new_bytes_ > heldBefore ? 1 : failures + 1;
+      failures = new_bytes_ > newBefore ? 1 : failures + 1;
       if (failures >= policy_.MaxFailuresInARow || attempts_ >= policy_.MaxAttempts) throw;
       if (asked && *asked > policy_.MaxRetryAfterMs) throw;
       ReportProgress(true);

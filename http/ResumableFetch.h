@@ -26,6 +26,7 @@ struct TResumePoint {
   AnsiString ETag;          // the first response's entity tag, compared with later ones
   AnsiString LastModified;  // likewise its Last-Modified
   std::string Tail;         // the last bytes held (up to the tail check), compared with those sent again
+                            // (with none, the rest is asked for from Held)
 
   // A request for the rest can be made and checked.
   bool Resumable() const { return Held > 0 && Total > Held && !Validator.empty(); }

@@ -8,8 +8,9 @@
 #include "http/HttpResponse.h"
 
 struct TRetryPolicy {
-  // Requests in all, whatever they bring.
-  int MaxAttempts = 40;
+  // Requests in all, whatever they bring: enough for a large package on a
+  // line that drops every few minutes, not for a server that drips.
+  int MaxAttempts = 100;
   // Failures one after another with not one new byte between them.
   int MaxFailuresInARow = 6;
   // The wait after a failure, doubled with each further one in a row, with
