@@ -39,8 +39,21 @@ void TMemoryStore::Announce(std::int64_t Total) {
   end_ = Total >= 0 && Total <= INT64_MAX - start_ ? start_ + Total : INT64_MAX;
 }
 
+void* TMemoryStore::Room(std::size_t Count) {
+  const std::int64_t at = stream_.Position();
+  if (at + static_cast<std::int64_t>(Count) > stream_.Capacity()) return nullptr;
+  return static_cast<std::uint8_t*>(stream_.Memory()) + at;
+}
+
 void TMemoryStore::Write(const void* Data, std::size_t Count) {
-  const std::int64_t needed = stream_.Position() + static_cast<std::int64_t>(Count);
+  const std::int64_t at = stream_.Position();
+  const std::int64_t needed = at + static_cast<std::int64_t>(Count);
+  if (Data == static_cast<std::uint8_t*>(stream_.Memory()) + at && needed <= stream_.Capacity()) {
+    // Received in place: the bytes are where they belong.
+    if (needed > stream_.Size()) stream_.SetSize(needed);
+    stream_.SetPosition(needed);
+    return;
+  }
   const std::int64_t capacity = stream_.Capacity();
   if (needed > capacity)
     stream_.SetCapacity(std::min(std::max(end_, needed), std::max({needed, capacity + capacity / 2, kMinMemoryGrowth})));

@@ -20,6 +20,12 @@ class TBodyWriter {
   virtual void Write(const void* Data, std::size_t Count) = 0;
   // Everything written so far is void: the body comes again from its start.
   virtual void Restart() = 0;
+  // Where the next Count bytes may be received in place, when the store at
+  // the end of the chain keeps the body in memory and has the room already
+  // (nullptr: receive them elsewhere). Bytes received there are then written
+  // as any others, from that room; the store finds them in place and keeps
+  // them without a copy. A writer that changes the bytes offers no room.
+  virtual void* Room(std::size_t Count) { return nullptr; }
 };
 
 // A link of the chain: passes everything on to the next writer.
@@ -29,6 +35,7 @@ class TBodyFilter : public TBodyWriter {
   void Announce(std::int64_t Total) override { next_.Announce(Total); }
   void Write(const void* Data, std::size_t Count) override { next_.Write(Data, Count); }
   void Restart() override { next_.Restart(); }
+  void* Room(std::size_t Count) override { return next_.Room(Count); }
 
  protected:
   TBodyWriter& Next() { return next_; }
@@ -69,13 +76,15 @@ class TStreamStore : public TBodyWriter {
 // Stores the body in memory from the stream's position on. Room is made as
 // the bytes come, growing by half again so a long body is copied seldom, and
 // never beyond the announced length: an announcement is only a claim, and
-// memory is committed for bytes that have arrived.
+// memory is committed for bytes that have arrived. The room already made is
+// offered for receiving in place.
 class TMemoryStore : public TBodyWriter {
  public:
   explicit TMemoryStore(TMemoryStream& Stream) : stream_(Stream), start_(Stream.Position()) {}
   void Announce(std::int64_t Total) override;
   void Write(const void* Data, std::size_t Count) override;
   void Restart() override;
+  void* Room(std::size_t Count) override;
 
  private:
   TMemoryStream& stream_;

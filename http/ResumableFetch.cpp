@@ -46,6 +46,8 @@ class TResumableFetch::Front : public TBodyWriter {
     fetch_.Hold(static_cast<const std::uint8_t*>(Data), Count);
   }
   void Restart() override {}
+  // Bytes to be compared with those held are no part of the body's store.
+  void* Room(std::size_t Count) override { return fetch_.compare_ > 0 ? nullptr : fetch_.body_.Room(Count); }
 
  private:
   TResumableFetch& fetch_;

@@ -158,6 +158,22 @@ void TTcpConnection::MoveToBody(TBodyWriter& Body, std::size_t Count, bool Count
   if (CountsAsWork) DoWork(wmRead, static_cast<std::int64_t>(Count));
 }
 
+std::size_t TTcpConnection::ReceiveInPlace(TBodyWriter& Body, std::size_t Want) {
+  std::size_t got = 0;
+  while (got < Want && Connected()) {
+    if (!WaitReadable(read_timeout_)) throw EReadTimeout(RSReadTimeout);
+    // Asked after the wait, which may have run other code.
+    auto* room = static_cast<std::uint8_t*>(Body.Room(Want - got));
+    if (!room) break;
+    const std::ptrdiff_t n = RecvOnce(room, Want - got, got > 0);
+    if (n == kWouldBlock) continue;
+    if (n <= 0) break;
+    Body.Write(room, static_cast<std::size_t>(n));
+    got += static_cast<std::size_t>(n);
+  }
+  return got;
+}
+
 void TTcpConnection::ReadStream(TBodyWriter& Body, std::int64_t ByteCount) {
   const bool untilClose = ByteCount < 0;
   const auto block = static_cast<std::size_t>(recv_buffer_size_);
@@ -172,6 +188,16 @@ void TTcpConnection::ReadStream(TBodyWriter& Body, std::int64_t ByteCount) {
     }
     while (missing > 0) {
       std::size_t want = static_cast<std::size_t>(std::min<std::int64_t>(missing, static_cast<std::int64_t>(block)));
+      // A body of known length whose store has the room is received there,
+      // block by block, without passing through the input buffer.
+      if (!untilClose && input_.Size() == 0 && Body.Room(want)) {
+        const std::size_t got = ReceiveInPlace(Body, want);
+        if (got > 0) DoWork(wmRead, static_cast<std::int64_t>(got));
+        missing -= static_cast<std::int64_t>(got);
+        if (got == want) continue;
+        if (!Connected()) throw EConnClosedGracefully(RSConnectionClosedGracefully);
+        if (got > 0) continue;
+      }
       while (input_.Size() < want && Connected()) ReadFromStack(read_timeout_);
       if (input_.Size() < want) {
         // The peer closed: keep what did arrive.

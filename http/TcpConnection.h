@@ -105,6 +105,10 @@ class TTcpConnection : public TComponent {
   bool WaitReadable(int LimitMs);
   bool WaitSliced(int LimitMs);
   void MoveToBody(TBodyWriter& Body, std::size_t Count, bool CountsAsWork);
+  // Receives up to Want bytes straight into the room the body offers, each
+  // piece written as it comes. Fewer come when the peer closes or the body
+  // offers no more room.
+  std::size_t ReceiveInPlace(TBodyWriter& Body, std::size_t Want);
   // One receive into room: bytes, 0 when the peer closed (or aborted while
   // holding received bytes), kWouldBlock to try again; other errors raise.
   static constexpr std::ptrdiff_t kWouldBlock = -2;
