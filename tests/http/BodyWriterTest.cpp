@@ -2,6 +2,8 @@
 // (a file here) and the store in memory, each on its own and chained.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "http/BodyWriter.h"
 #include "http/HttpErrors.h"
 #include "tests/support/TestServers.h"
@@ -75,6 +77,26 @@ TEST(MemoryStore, GrowsWithTheBytesButNeverPastTheAnnouncedLengthUnlessMoreCome)
   store.Restart();
   EXPECT_EQ(memory.Size(), 0);
   EXPECT_EQ(memory.Position(), 0);
+}
+
+TEST(MemoryStore, OffersOnlyTheRoomItHasAndKeepsBytesReceivedThereWithoutACopy) {
+  TMemoryStream memory;
+  TMemoryStore store(memory);
+  TLengthLimit limit(store, 70000);
+  EXPECT_EQ(limit.Room(1), nullptr) << "no room is made for bytes that have not come";
+  limit.Write("abc", 3);
+  auto* room = static_cast<char*>(limit.Room(100));
+  ASSERT_EQ(room, static_cast<char*>(memory.Memory()) + 3);
+  std::memcpy(room, "defg", 4);  // as a receive would
+  limit.Write(room, 4);
+  EXPECT_EQ(std::string(static_cast<const char*>(memory.Memory()), memory.Size()), "abcdefg");
+  EXPECT_EQ(limit.Written(), 7);
+  // Bytes received in place that a link refuses never join the body.
+  room = static_cast<char*>(limit.Room(65536 - 7));
+  ASSERT_NE(room, nullptr);
+  TLengthLimit strict(store, 8);
+  EXPECT_THROW(strict.Write(room, 9), EHttpFramingError);
+  EXPECT_EQ(memory.Size(), 7);
 }
 
 TEST(BodyChain, EachLinkPassesAnnouncementsBytesAndRestartsOn) {
