@@ -56,7 +56,8 @@ void TMemoryStore::Write(const void* Data, std::size_t Count) {
   }
   const std::int64_t capacity = stream_.Capacity();
   if (needed > capacity)
-    stream_.SetCapacity(std::min(std::max(end_, needed), std::max({needed, capacity + capacity / 2, kMinMemoryGrowth})));
+    stream_.SetCapacity(
+        std::min(std::max(end_, needed), std::max({needed, capacity + capacity / 2, kMinMemoryGrowth})));
   stream_.WriteBuffer(Data, static_cast<std::int64_t>(Count));
 }
 

@@ -10,8 +10,8 @@
 // connection was gone before its body could be read ("Undefined situation").
 QUELBO_DECLARE_EXCEPTION(ENetError, Exception);
 
-QUELBO_DECLARE_EXCEPTION(EConnClosedGracefully, ENetError);   // "Connection Closed Gracefully."
-QUELBO_DECLARE_EXCEPTION(EReadTimeout, ENetError);            // "Read Timeout"
+QUELBO_DECLARE_EXCEPTION(EConnClosedGracefully, ENetError);  // "Connection Closed Gracefully."
+QUELBO_DECLARE_EXCEPTION(EReadTimeout, ENetError);           // "Read Timeout"
 // Nothing arrived for as long as the stall watchdog allows: the connection
 // counts as cut.
 QUELBO_DECLARE_EXCEPTION(EConnectionStalled, EReadTimeout);

@@ -88,7 +88,7 @@ class TResumableFetch {
   bool announced_ = false;
   bool writer_failed_ = false;
   bool cancelled_ = false;
-  std::int64_t compare_ = 0;  // bytes of the current answer still to compare with the tail
+  std::int64_t compare_ = 0;    // bytes of the current answer still to compare with the tail
   std::int64_t new_bytes_ = 0;  // bytes written to the chain, in all
   int attempts_ = 0;
   int start_overs_ = 0;

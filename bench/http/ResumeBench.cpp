@@ -45,8 +45,8 @@ struct Run {
   int attempts = 0;
 };
 
-Run Download(const testsupport::NginxServer& nginx, const std::vector<std::string>& proxyOptions,
-             std::size_t size, bool stalls) {
+Run Download(const testsupport::NginxServer& nginx, const std::vector<std::string>& proxyOptions, std::size_t size,
+             bool stalls) {
   testsupport::CuttingProxy proxy(nginx.Port(), proxyOptions);
   const long long sentBefore = SentByNginx(nginx);
   THttpClient client(nullptr);
@@ -108,18 +108,19 @@ int main(int argc, char** argv) {
   }
   const double whole = Median(rows[0].seconds);
   std::printf("package %zu MB through a proxy, watchdog %d ms, %d rounds (medians)\n", mb, kWatchdogMs, rounds);
-  std::printf("%-16s %8s %8s %9s %11s %10s %12s %7s\n", "connection", "attempts", "sent", "received",
-              "lost/cut", "time", "time-waits", "ratio");
+  std::printf("%-16s %8s %8s %9s %11s %10s %12s %7s\n", "connection", "attempts", "sent", "received", "lost/cut",
+              "time", "time-waits", "ratio");
   for (const Row& row : rows) {
     const double sent = static_cast<double>(row.last.sent) / static_cast<double>(size);
     const double received = static_cast<double>(row.last.received) / static_cast<double>(size);
     const int cuts = std::max(row.last.attempts - 1, 1);
     const double lostMB = static_cast<double>(row.last.sent - row.last.received) / cuts / (1 << 20);
-    std::printf("%-16s %8d %8.4f %9.4f %8.2f MB %8.2f s %10.2f s %7.3f\n", row.name, row.last.attempts, sent,
-                received, lostMB, Median(row.seconds), Median(row.net), Median(row.net) / whole);
+    std::printf("%-16s %8d %8.4f %9.4f %8.2f MB %8.2f s %10.2f s %7.3f\n", row.name, row.last.attempts, sent, received,
+                lostMB, Median(row.seconds), Median(row.net), Median(row.net) / whole);
   }
-  std::printf("sent: body bytes nginx sent / package size (goal <= 1.02); received: body bytes that reached the "
-              "client / package size;\nlost/cut: bytes nginx sent that a cut destroyed on the way; ratio: time "
-              "less the waits / the whole download's (goal <= 1.1)\n");
+  std::printf(
+      "sent: body bytes nginx sent / package size (goal <= 1.02); received: body bytes that reached the "
+      "client / package size;\nlost/cut: bytes nginx sent that a cut destroyed on the way; ratio: time "
+      "less the waits / the whole download's (goal <= 1.1)\n");
   return 0;
 }

@@ -3,8 +3,8 @@
 // Content-Range is the part asked for and its body exactly that part.
 #include <gtest/gtest.h>
 
-#include "http/HttpErrors.h"
 #include "HttpTestSupport.h"
+#include "http/HttpErrors.h"
 
 using namespace httptest;
 using testsupport::PatternBytes;
@@ -26,33 +26,40 @@ const std::string k206 = "send HTTP/1.1 206 Partial Content\\r\\n";
 
 const PartialCase kPartials[] = {
     {"exact", k206 + "Content-Range: bytes 10-19/20\\r\\nContent-Length: 10\\r\\n\\r\\n\nsend-body-from 10 10", true},
-    {"chunked", k206 + "Content-Range: bytes 10-19/20\\r\\nTransfer-Encoding: chunked\\r\\n\\r\\na\\r\\n\n"
-                       "send-body-from 10 10\nsend \\r\\n0\\r\\n\\r\\n",
+    {"chunked",
+     k206 + "Content-Range: bytes 10-19/20\\r\\nTransfer-Encoding: chunked\\r\\n\\r\\na\\r\\n\n"
+            "send-body-from 10 10\nsend \\r\\n0\\r\\n\\r\\n",
      true},
     {"to the close", k206 + "Content-Range: bytes 10-19/20\\r\\nConnection: close\\r\\n\\r\\n\nsend-body-from 10 10",
      true},
-    {"complete length unknown", k206 + "Content-Range: bytes 10-19/*\\r\\nContent-Length: 10\\r\\n\\r\\n\n"
-                                       "send-body-from 10 10",
+    {"complete length unknown",
+     k206 + "Content-Range: bytes 10-19/*\\r\\nContent-Length: 10\\r\\n\\r\\n\n"
+            "send-body-from 10 10",
      true},
     {"another start", k206 + "Content-Range: bytes 0-19/20\\r\\nContent-Length: 20\\r\\n\\r\\n\nsend-body 20", false},
-    {"short of the end", k206 + "Content-Range: bytes 10-18/20\\r\\nContent-Length: 9\\r\\n\\r\\n\n"
-                                "send-body-from 10 9",
+    {"short of the end",
+     k206 + "Content-Range: bytes 10-18/20\\r\\nContent-Length: 9\\r\\n\\r\\n\n"
+            "send-body-from 10 9",
      false},
     {"another length", k206 + "Content-Range: bytes 10-19/20\\r\\nContent-Length: 9\\r\\n\\r\\n\nsend-body-from 10 9",
      false},
     {"no content range", k206 + "Content-Length: 10\\r\\n\\r\\n\nsend-body-from 10 10", false},
-    {"malformed content range", k206 + "Content-Range: bytes 10-19\\r\\nContent-Length: 10\\r\\n\\r\\n\n"
-                                       "send-body-from 10 10",
+    {"malformed content range",
+     k206 + "Content-Range: bytes 10-19\\r\\nContent-Length: 10\\r\\n\\r\\n\n"
+            "send-body-from 10 10",
      false},
     {"unsatisfied range", k206 + "Content-Range: bytes */20\\r\\nContent-Length: 0\\r\\n\\r\\n", false},
-    {"several parts", k206 + "Content-Type: multipart/byteranges; boundary=B\\r\\nContent-Length: 10\\r\\n\\r\\n\n"
-                             "send-body-from 10 10",
+    {"several parts",
+     k206 + "Content-Type: multipart/byteranges; boundary=B\\r\\nContent-Length: 10\\r\\n\\r\\n\n"
+            "send-body-from 10 10",
      false},
-    {"chunks beyond the range", k206 + "Content-Range: bytes 10-19/20\\r\\nTransfer-Encoding: chunked\\r\\n\\r\\n"
-                                       "b\\r\\n\nsend-body-from 10 11\nsend \\r\\n0\\r\\n\\r\\n",
+    {"chunks beyond the range",
+     k206 + "Content-Range: bytes 10-19/20\\r\\nTransfer-Encoding: chunked\\r\\n\\r\\n"
+            "b\\r\\n\nsend-body-from 10 11\nsend \\r\\n0\\r\\n\\r\\n",
      false},
-    {"chunks short of the range", k206 + "Content-Range: bytes 10-19/20\\r\\nTransfer-Encoding: chunked\\r\\n\\r\\n"
-                                         "9\\r\\n\nsend-body-from 10 9\nsend \\r\\n0\\r\\n\\r\\n",
+    {"chunks short of the range",
+     k206 + "Content-Range: bytes 10-19/20\\r\\nTransfer-Encoding: chunked\\r\\n\\r\\n"
+            "9\\r\\n\nsend-body-from 10 9\nsend \\r\\n0\\r\\n\\r\\n",
      false},
 };
 
@@ -92,8 +99,9 @@ INSTANTIATE_TEST_SUITE_P(Table, PartialContent, ::testing::ValuesIn(kPartials), 
 });
 
 TEST(PartialContent, ToARequestForTheWholeBodyIsAnError) {
-  ScriptServer server(OneResponse("HTTP/1.1 206 Partial Content\\r\\nContent-Range: bytes 0-1/4\\r\\n"
-                                  "Content-Length: 2\\r\\n\\r\\nab"));
+  ScriptServer server(
+      OneResponse("HTTP/1.1 206 Partial Content\\r\\nContent-Range: bytes 0-1/4\\r\\n"
+                  "Content-Length: 2\\r\\n\\r\\nab"));
   Client client;
   TMemoryStream body;
   try {
@@ -107,9 +115,9 @@ TEST(PartialContent, ToARequestForTheWholeBodyIsAnError) {
 }
 
 TEST(PartialContent, AResponseTheCallerRefusesLeavesTheBodyUnreadAndTheConnectionClosed) {
-  ScriptServer server(Lines({"accept", "expect-request",
-                             "send HTTP/1.1 200 OK\\r\\nETag: \\\"e2\\\"\\r\\nContent-Length: 5\\r\\n\\r\\nhello",
-                             "hold 2000"}));
+  ScriptServer server(
+      Lines({"accept", "expect-request",
+             "send HTTP/1.1 200 OK\\r\\nETag: \\\"e2\\\"\\r\\nContent-Length: 5\\r\\n\\r\\nhello", "hold 2000"}));
   Client client;
   TMemoryStream body;
   TMemoryStore store(body);

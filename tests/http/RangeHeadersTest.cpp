@@ -43,14 +43,13 @@ TEST(ContentRange, TheFormsOfTheField) {
 }
 
 TEST(ContentRange, InvalidValues) {
-  const char* values[] = {
-      // A last position before the first, or a complete length that does not
-      // reach past the last position, makes the field invalid.
-      "bytes 5-4/10", "bytes 0-9/9", "bytes 0-9/0",
-      // Anything off the grammar.
-      "bytes 0-9", "bytes=0-9/10", "bytes  0-9/10", "bytes 0-9/10 ", "bytes -1-9/10", "bytes +0-9/10",
-      "bytes 0--9/10", "bytes 0-9/1O", "bytes */*", "bytes */", "items 0-9/10", "byte 0-9/10", "0-9/10", "",
-      "bytes 0-99999999999999999999/*"};
+  const char* values[] = {// A last position before the first, or a complete length that does not
+                          // reach past the last position, makes the field invalid.
+                          "bytes 5-4/10", "bytes 0-9/9", "bytes 0-9/0",
+                          // Anything off the grammar.
+                          "bytes 0-9", "bytes=0-9/10", "bytes  0-9/10", "bytes 0-9/10 ", "bytes -1-9/10",
+                          "bytes +0-9/10", "bytes 0--9/10", "bytes 0-9/1O", "bytes */*", "bytes */", "items 0-9/10",
+                          "byte 0-9/10", "0-9/10", "", "bytes 0-99999999999999999999/*"};
   for (const char* v : values) EXPECT_FALSE(ParseContentRange(v).has_value()) << v;
 }
 
@@ -77,8 +76,12 @@ TEST(EntityTag, TheFormsOfTheField) {
 }
 
 TEST(EntityTag, InvalidValues) {
-  const char* values[] = {"xyzzy", "w/\"xyzzy\"" /* the weak prefix is case-sensitive */, "W/xyzzy", "\"a\"b\"",
-                          "\"a b\"", "\"a\tb\"", "\"a\x7f\"", "\"", "W/", "W/\"", "\"abc", ""};
+  const char* values[] = {"xyzzy",     "w/\"xyzzy\"" /* the weak prefix is case-sensitive */,
+                          "W/xyzzy",   "\"a\"b\"",
+                          "\"a b\"",   "\"a\tb\"",
+                          "\"a\x7f\"", "\"",
+                          "W/",        "W/\"",
+                          "\"abc",     ""};
   for (const char* v : values) EXPECT_FALSE(ParseEntityTag(v).has_value()) << v;
 }
 
@@ -87,11 +90,8 @@ TEST(EntityTag, StrongComparisonAsTheRfcTabulatesIt) {
     const char *a, *b;
     bool strong;
   } cases[] = {
-      {"W/\"1\"", "W/\"1\"", false},
-      {"W/\"1\"", "W/\"2\"", false},
-      {"W/\"1\"", "\"1\"", false},
-      {"\"1\"", "\"1\"", true},
-      {"\"1\"", "\"2\"", false},
+      {"W/\"1\"", "W/\"1\"", false}, {"W/\"1\"", "W/\"2\"", false}, {"W/\"1\"", "\"1\"", false},
+      {"\"1\"", "\"1\"", true},      {"\"1\"", "\"2\"", false},
   };
   for (const Case& c : cases) {
     auto a = ParseEntityTag(c.a), b = ParseEntityTag(c.b);

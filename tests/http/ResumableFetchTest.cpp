@@ -3,10 +3,10 @@
 // body over, and failures are retried after growing waits, or given up.
 #include <gtest/gtest.h>
 
+#include "HttpTestSupport.h"
 #include "http/HttpErrors.h"
 #include "http/MessagePump.h"
 #include "http/ResumableFetch.h"
-#include "HttpTestSupport.h"
 
 using namespace httptest;
 using testsupport::PatternBytes;
@@ -16,7 +16,7 @@ namespace {
 
 constexpr int kTotal = 20000;
 constexpr int kCut = 8000;
-constexpr int kTail = 4096;        // the default tail check
+constexpr int kTail = 4096;          // the default tail check
 constexpr int kFrom = kCut - kTail;  // where a request for the rest begins
 const std::string kETag = "ETag: \"e1\"";
 const std::string kModified = "Last-Modified: Sun, 06 Nov 1994 08:49:37 GMT";
@@ -44,12 +44,12 @@ std::string Answer(std::initializer_list<std::string> actions) {
 const std::string kCutAnswer =
     Answer({"send-with-body " + std::to_string(kCut) + " " + Head("200 OK", {kETag, kModified, kDate, Length(kTotal)}),
             "close"});
-const std::string kWholeAnswer =
-    Answer({"send-with-body " + std::to_string(kTotal) + " " + Head("200 OK", {kETag, kModified, kDate, Length(kTotal)}),
-            "close"});
+const std::string kWholeAnswer = Answer(
+    {"send-with-body " + std::to_string(kTotal) + " " + Head("200 OK", {kETag, kModified, kDate, Length(kTotal)}),
+     "close"});
 const std::string kRestAnswer =
-    Answer({"send " + Head("206 Partial Content", {kETag, kModified, Range(kFrom, kTotal - 1, kTotal),
-                                                   Length(kTotal - kFrom)}),
+    Answer({"send " + Head("206 Partial Content",
+                           {kETag, kModified, Range(kFrom, kTotal - 1, kTotal), Length(kTotal - kFrom)}),
             "send-body-from " + std::to_string(kFrom) + " " + std::to_string(kTotal - kFrom), "close"});
 
 // The end of the chain: keeps the bytes and counts announcements and restarts.
@@ -90,9 +90,9 @@ bool AsksForRange(const std::string& head) { return head.find("\r\nRange: ") != 
 
 struct ResumeCase {
   const char* name;
-  std::string later;          // what the server does after the cut
-  int restarts;               // how often the chain was told to start over
-  std::vector<bool> ranged;   // per request: whether it asked for a range
+  std::string later;         // what the server does after the cut
+  int restarts;              // how often the chain was told to start over
+  std::vector<bool> ranged;  // per request: whether it asked for a range
 };
 
 const std::string k206 = "206 Partial Content";
@@ -100,34 +100,46 @@ const std::string k206 = "206 Partial Content";
 const ResumeCase kResumeCases[] = {
     {"the rest fits", kRestAnswer, 0, {false, true}},
     {"the whole body again", kWholeAnswer, 1, {false, true}},
-    {"range not satisfiable", Answer({"send " + Head("416 Range Not Satisfiable", {Length(0), "Connection: close"}),
-                                      "close"}) + kWholeAnswer,
-     1, {false, true, false}},
+    {"range not satisfiable",
+     Answer({"send " + Head("416 Range Not Satisfiable", {Length(0), "Connection: close"}), "close"}) + kWholeAnswer,
+     1,
+     {false, true, false}},
     {"a body of another length",
      Answer({"send " + Head(k206, {kETag, Range(kFrom, kTotal, kTotal + 1), Length(kTotal + 1 - kFrom)}),
              "send-body-from " + std::to_string(kFrom) + " " + std::to_string(kTotal + 1 - kFrom), "close"}) +
          kWholeAnswer,
-     1, {false, true, false}},
-    {"another start", Answer({"send " + Head(k206, {kETag, Range(0, kTotal - 1, kTotal), Length(kTotal)}),
-                              "send-body " + std::to_string(kTotal), "close"}) + kWholeAnswer,
-     1, {false, true, false}},
-    {"another length", Answer({"send " + Head(k206, {kETag, Range(kFrom, kTotal - 1, kTotal), Length(100)}),
-                               "send-body-from " + std::to_string(kFrom) + " 100", "close"}) + kWholeAnswer,
-     1, {false, true, false}},
+     1,
+     {false, true, false}},
+    {"another start",
+     Answer({"send " + Head(k206, {kETag, Range(0, kTotal - 1, kTotal), Length(kTotal)}),
+             "send-body " + std::to_string(kTotal), "close"}) +
+         kWholeAnswer,
+     1,
+     {false, true, false}},
+    {"another length",
+     Answer({"send " + Head(k206, {kETag, Range(kFrom, kTotal - 1, kTotal), Length(100)}),
+             "send-body-from " + std::to_string(kFrom) + " 100", "close"}) +
+         kWholeAnswer,
+     1,
+     {false, true, false}},
     {"the entity tag changed",
      Answer({"send " + Head(k206, {"ETag: \"e2\"", Range(kFrom, kTotal - 1, kTotal), Length(kTotal - kFrom)}),
              "send-body-from " + std::to_string(kFrom) + " " + std::to_string(kTotal - kFrom), "close"}) +
          kWholeAnswer,
-     1, {false, true, false}},
+     1,
+     {false, true, false}},
     {"the bytes sent again differ",
      Answer({"send " + Head(k206, {kETag, Range(kFrom, kTotal - 1, kTotal), Length(kTotal - kFrom)}),
              "send-body-from " + std::to_string(kFrom + 1) + " " + std::to_string(kTotal - kFrom), "close"}) +
          kWholeAnswer,
-     1, {false, true, false}},
+     1,
+     {false, true, false}},
     {"cut again inside the bytes sent again",
      Answer({"send " + Head(k206, {kETag, Range(kFrom, kTotal - 1, kTotal), Length(kTotal - kFrom)}),
-             "send-body-from " + std::to_string(kFrom) + " 100", "close"}) + kRestAnswer,
-     0, {false, true, true}},
+             "send-body-from " + std::to_string(kFrom) + " 100", "close"}) +
+         kRestAnswer,
+     0,
+     {false, true, true}},
 };
 
 void PrintTo(const ResumeCase& c, std::ostream* os) { *os << c.name; }
@@ -209,13 +221,13 @@ TEST(Resume, WithoutAValidatorTheBodyStartsOver) {
 }
 
 TEST(Resume, AWeakEntityTagLeavesTheDateAsValidator) {
-  ScriptServer server(Answer({"send-with-body " + std::to_string(kCut) + " " +
-                                  Head("200 OK", {"ETag: W/\"w1\"", kModified, kDate, Length(kTotal)}),
-                              "close"}) +
-                      Answer({"send " + Head(k206, {"ETag: W/\"w1\"", kModified, Range(kFrom, kTotal - 1, kTotal),
-                                                    Length(kTotal - kFrom)}),
-                              "send-body-from " + std::to_string(kFrom) + " " + std::to_string(kTotal - kFrom),
-                              "close"}));
+  ScriptServer server(
+      Answer({"send-with-body " + std::to_string(kCut) + " " +
+                  Head("200 OK", {"ETag: W/\"w1\"", kModified, kDate, Length(kTotal)}),
+              "close"}) +
+      Answer({"send " +
+                  Head(k206, {"ETag: W/\"w1\"", kModified, Range(kFrom, kTotal - 1, kTotal), Length(kTotal - kFrom)}),
+              "send-body-from " + std::to_string(kFrom) + " " + std::to_string(kTotal - kFrom), "close"}));
   Rig rig;
   rig.fetch.Fetch(server.Url("/p.zip"));
   EXPECT_EQ(rig.end.bytes, PatternBytes(0, kTotal));
@@ -257,10 +269,9 @@ std::string FailureOf(Rig& rig, const std::string& url) {
 }
 
 TEST(Retry, EndlessServiceUnavailableIsAClearFailure) {
-  ScriptServer server(Repeat(Answer({"send " + Head("503 Service Unavailable",
-                                                    {"Retry-After: 3", Length(0), "Connection: close"}),
-                                     "close"}),
-                             6));
+  ScriptServer server(Repeat(
+      Answer({"send " + Head("503 Service Unavailable", {"Retry-After: 3", Length(0), "Connection: close"}), "close"}),
+      6));
   Rig rig;
   EXPECT_EQ(FailureOf(rig, server.Url("/p.zip")), "EHttpProtocolError: HTTP/1.1 503 Service Unavailable");
   EXPECT_EQ(rig.fetch.Attempts(), TRetryPolicy().MaxFailuresInARow);
@@ -270,8 +281,8 @@ TEST(Retry, EndlessServiceUnavailableIsAClearFailure) {
 
 TEST(Retry, ARetryAfterDateCountsFromTheResponsesDate) {
   ScriptServer server(Answer({"send " + Head("429 Too Many Requests", {"Date: Sun, 06 Nov 1994 08:49:37 GMT",
-                                                                      "Retry-After: Sun, 06 Nov 1994 08:49:44 GMT",
-                                                                      Length(0), "Connection: close"}),
+                                                                       "Retry-After: Sun, 06 Nov 1994 08:49:44 GMT",
+                                                                       Length(0), "Connection: close"}),
                               "close"}) +
                       kWholeAnswer);
   Rig rig;
@@ -281,11 +292,10 @@ TEST(Retry, ARetryAfterDateCountsFromTheResponsesDate) {
 }
 
 TEST(Retry, ServerErrorsAndCutsBackOffExponentiallyWithJitter) {
-  ScriptServer server(Answer({"send " + Head("500 Internal Server Error", {Length(0), "Connection: close"}), "close"}) +
-                      Answer({"close"}) +
-                      Answer({"send " + Head("502 Bad Gateway", {Length(0), "Connection: close"}), "close"}) +
-                      Answer({"send " + Head("504 Gateway Timeout", {Length(0), "Connection: close"}), "close"}) +
-                      kWholeAnswer);
+  ScriptServer server(
+      Answer({"send " + Head("500 Internal Server Error", {Length(0), "Connection: close"}), "close"}) +
+      Answer({"close"}) + Answer({"send " + Head("502 Bad Gateway", {Length(0), "Connection: close"}), "close"}) +
+      Answer({"send " + Head("504 Gateway Timeout", {Length(0), "Connection: close"}), "close"}) + kWholeAnswer);
   Rig rig;
   const double jitter = 0.5;
   rig.fetch.Random = [&] { return jitter; };
@@ -319,15 +329,14 @@ TEST(Retry, GivenUpAtOnce) {
        "EHttpProtocolError: HTTP/1.1 403 Forbidden"},
       {"a redirect", Answer({"send " + Head("302 Found", {"Location: /q.zip", Length(0)}), "close"}),
        "EHttpProtocolError: HTTP/1.1 302 Found"},
-      {"a longer wait than allowed", Answer({"send " + Head("503 Service Unavailable",
-                                                            {"Retry-After: 3600", Length(0)}),
-                                             "close"}),
+      {"a longer wait than allowed",
+       Answer({"send " + Head("503 Service Unavailable", {"Retry-After: 3600", Length(0)}), "close"}),
        "EHttpProtocolError: HTTP/1.1 503 Service Unavailable"},
       {"a partial answer to a request for the whole",
        Answer({"send " + Head(k206, {kETag, Range(0, 9, kTotal), Length(10)}), "send-body 10", "close"}),
        "EHttpRangeError: Partial content (206) to a request that asked for no range."},
-      {"a range not satisfiable without a range", Answer({"send " + Head("416 Range Not Satisfiable", {Length(0)}),
-                                                          "close"}),
+      {"a range not satisfiable without a range",
+       Answer({"send " + Head("416 Range Not Satisfiable", {Length(0)}), "close"}),
        "EHttpProtocolError: HTTP/1.1 416 Range Not Satisfiable"},
   };
   for (const Case& c : cases) {

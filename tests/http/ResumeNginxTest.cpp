@@ -8,9 +8,9 @@
 #include <algorithm>
 #include <sstream>
 
+#include "HttpTestSupport.h"
 #include "http/HttpErrors.h"
 #include "http/ResumableFetch.h"
-#include "HttpTestSupport.h"
 
 using testsupport::CuttingProxy;
 using testsupport::NginxServer;

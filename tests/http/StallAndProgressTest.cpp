@@ -2,9 +2,9 @@
 // read time limit) and the 64-bit progress event with its own pace.
 #include <gtest/gtest.h>
 
+#include "HttpTestSupport.h"
 #include "http/HttpErrors.h"
 #include "http/MessagePump.h"
-#include "HttpTestSupport.h"
 
 using namespace httptest;
 using testsupport::PatternBytes;
@@ -21,8 +21,8 @@ struct StallCase {
 TEST(StallWatchdog, SilenceCountsAsACutWhereverItComes) {
   const StallCase cases[] = {
       {"before the status line", Lines({"accept", "expect-request", "hold 3000"}), 0},
-      {"inside the headers", Lines({"accept", "expect-request", "send HTTP/1.1 200 OK\\r\\nServer: x\\r\\n", "hold 3000"}),
-       0},
+      {"inside the headers",
+       Lines({"accept", "expect-request", "send HTTP/1.1 200 OK\\r\\nServer: x\\r\\n", "hold 3000"}), 0},
       {"inside the body",
        Lines({"accept", "expect-request", "send-with-body 100 HTTP/1.1 200 OK\\r\\nContent-Length: 1000\\r\\n\\r\\n",
               "hold 3000"}),
@@ -51,10 +51,9 @@ TEST(StallWatchdog, SilenceCountsAsACutWhereverItComes) {
 
 TEST(StallWatchdog, ASlowServerThatNeverFallsSilentLongIsNoStall) {
   // Silences of 150 ms, 600 ms in all: the watchdog measures each silence.
-  ScriptServer server(Lines({"accept", "expect-request", "sleep 150",
-                             "send HTTP/1.1 200 OK\\r\\nContent-Length: 30\\r\\n\\r\\n", "sleep 150",
-                             "send-body-from 0 10", "sleep 150", "send-body-from 10 10", "sleep 150",
-                             "send-body-from 20 10", "close"}));
+  ScriptServer server(Lines(
+      {"accept", "expect-request", "sleep 150", "send HTTP/1.1 200 OK\\r\\nContent-Length: 30\\r\\n\\r\\n", "sleep 150",
+       "send-body-from 0 10", "sleep 150", "send-body-from 10 10", "sleep 150", "send-body-from 20 10", "close"}));
   THttpClient client(nullptr);
   client.SetStallTimeout(400);
   TMemoryStream body;
@@ -88,9 +87,9 @@ struct ProgressLog {
   }
 };
 
-const std::string kSeventyThousand = Lines({"accept", "expect-request",
-                                            "send-with-body 1000 HTTP/1.1 200 OK\\r\\nContent-Length: 70000\\r\\n\\r\\n",
-                                            "sleep 300", "send-body-from 1000 69000", "close"});
+const std::string kSeventyThousand =
+    Lines({"accept", "expect-request", "send-with-body 1000 HTTP/1.1 200 OK\\r\\nContent-Length: 70000\\r\\n\\r\\n",
+           "sleep 300", "send-body-from 1000 69000", "close"});
 
 TEST(Progress, EveryBlockWhenUnpacedInBytesOfTheAnnouncedTotal) {
   ScriptServer server(kSeventyThousand);
@@ -99,8 +98,8 @@ TEST(Progress, EveryBlockWhenUnpacedInBytesOfTheAnnouncedTotal) {
   ProgressLog log;
   log.Attach(client);
   client.Get(server.Url("/p"));
-  EXPECT_EQ(log.events, (std::vector<std::string>{"0/70000", "1000/70000", "33768/70000", "66536/70000",
-                                                  "70000/70000"}));
+  EXPECT_EQ(log.events,
+            (std::vector<std::string>{"0/70000", "1000/70000", "33768/70000", "66536/70000", "70000/70000"}));
 }
 
 TEST(Progress, PacedByTheClockTheStartAndTheEndAlwaysShow) {
@@ -119,8 +118,9 @@ TEST(Progress, PacedByTheClockTheStartAndTheEndAlwaysShow) {
 }
 
 TEST(Progress, AnUnknownLengthAndAFailedBodyEndWithTheirLastCount) {
-  ScriptServer server(Lines({"accept", "expect-request", "send HTTP/1.1 200 OK\\r\\nTransfer-Encoding: chunked\\r\\n\\r\\n",
-                             "send 3\\r\\nabc\\r\\n4\\r\\nd", "sleep 100", "close"}));
+  ScriptServer server(
+      Lines({"accept", "expect-request", "send HTTP/1.1 200 OK\\r\\nTransfer-Encoding: chunked\\r\\n\\r\\n",
+             "send 3\\r\\nabc\\r\\n4\\r\\nd", "sleep 100", "close"}));
   THttpClient client(nullptr);
   std::uint64_t now = 0;
   client.ProgressPacer().SetClock([&] { return now; });  // time stands still: nothing due in between
