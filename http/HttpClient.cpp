@@ -40,22 +40,6 @@ using TReadTimeoutScope = TSettingScope<int, &TTcpConnection::ReadTimeout, &TTcp
 // Keeps the work events quiet while a body nobody asked for is read.
 using TMutedWorkScope = TSettingScope<bool, &TTcpConnection::WorkEventsMuted, &TTcpConnection::SetWorkEventsMuted>;
 
-// The store of a caller that hands a stream: the stream may name another
-// one to take the body once the body's length is known.
-class TStreamTargetStore : public TBodyWriter {
- public:
-  explicit TStreamTargetStore(TStream& stream) : stream_(stream) {}
-  void Announce(std::int64_t Total) override { target_ = &stream_.TargetFor(Total); }
-  void Write(const void* Data, std::size_t Count) override {
-    (target_ ? *target_ : stream_).WriteBuffer(Data, static_cast<std::int64_t>(Count));
-  }
-  void Restart() override {}  // a single request never starts again
-
- private:
-  TStream& stream_;
-  TStream* target_ = nullptr;
-};
-
 }  // namespace
 
 THttpClient::THttpClient(TComponent* AOwner) : TTcpClient(AOwner) {
@@ -175,18 +159,6 @@ void THttpClient::Get(const AnsiString& AURL, TMemoryStream& AStream) {
     throw;
   }
   response_.ContentStream = nullptr;  // the caller's stream is the caller's again
-}
-
-void THttpClient::Get(const AnsiString& AURL, TStream& AStream) {
-  TStreamTargetStore store(AStream);
-  response_.ContentStream = &AStream;
-  try {
-    Get(AURL, store);
-  } catch (...) {
-    response_.ContentStream = nullptr;
-    throw;
-  }
-  response_.ContentStream = nullptr;
 }
 
 AnsiString THttpClient::Get(const AnsiString& AURL) {

@@ -74,10 +74,6 @@ class THttpClient : public TTcpClient {
   void Get(const AnsiString& AURL, TMemoryStream& AStream);
   // Fetches AURL and returns its body bytes unchanged.
   AnsiString Get(const AnsiString& AURL);
-  // Fetches AURL into AStream at its position, or into the stream that
-  // AStream.TargetFor names once the body's length is known. Kept for callers
-  // that still hand a stream; a chain of writers replaces it.
-  void Get(const AnsiString& AURL, TStream& AStream);
 
  protected:
   void Notification(TComponent* AComponent, TOperation Operation) override;

@@ -150,6 +150,34 @@ void FileReplacement::Discard() {
   temp_.clear();
 }
 
+bool MoveFileInto(const std::string& from, const std::string& to, bool durable) {
+  const std::string source = ToOsPath(from), target = ToOsPath(to);
+  int fd = ::open(source.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW);
+  if (fd < 0) return false;
+  struct stat st;
+  bool ok = true;
+  if (::stat(target.c_str(), &st) == 0) {
+    if (!S_ISREG(st.st_mode)) errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL, ok = false;
+    else if (::access(target.c_str(), W_OK) != 0) ok = false;
+    else if (::fchmod(fd, st.st_mode & 07777) != 0) ok = false;
+  } else if (errno != ENOENT) {
+    ok = false;
+  }
+  if (ok && durable && ::fsync(fd) != 0) ok = false;
+  const int savedErrno = errno;
+  ::close(fd);
+  if (!ok) {
+    errno = savedErrno;
+    return false;
+  }
+  if (::rename(source.c_str(), target.c_str()) != 0) return false;
+  if (durable) {
+    const std::size_t slash = target.rfind('/');
+    SyncDirectory(slash == std::string::npos ? "." : (slash == 0 ? "/" : target.substr(0, slash)));
+  }
+  return true;
+}
+
 bool ReplaceFileContent(const std::string& path, const void* data, std::size_t size) {
   return ReplaceFileContent(path, data, size, nullptr);
 }

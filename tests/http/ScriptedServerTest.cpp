@@ -5,7 +5,7 @@
 #include "http/HttpErrors.h"
 #include "http/MessagePump.h"
 #include "HttpTestSupport.h"
-#include "tests/http/DiscardingStream.h"
+#include "tests/http/DiscardingBody.h"
 
 using namespace httptest;
 using testsupport::PatternBytes;
@@ -244,7 +244,7 @@ TEST(Responses, ABodyReadToTheCloseStopsAtTheLengthLimit) {
   ScriptServer server(Lines({"accept", "expect-request", "send HTTP/1.0 200 OK\\r\\n\\r\\n",
                              "send-body " + std::to_string(limit + 1), "close"}));
   Client client;
-  httptest::DiscardingStream body;
+  httptest::DiscardingBody body;
   try {
     client.Get(server.Url("/endless"), body);
     ADD_FAILURE() << "no error";
