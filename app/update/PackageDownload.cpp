@@ -49,9 +49,15 @@ std::string TailOf(const AnsiString& path, std::int64_t held, std::int64_t count
 class TPackageDownload::Guard : public TBodyFilter {
  public:
   using TBodyFilter::TBodyFilter;
-  void Announce(std::int64_t Total) override { Guarded([&] { TBodyFilter::Announce(Total); }); }
-  void Write(const void* Data, std::size_t Count) override { Guarded([&] { TBodyFilter::Write(Data, Count); }); }
-  void Restart() override { Guarded([&] { TBodyFilter::Restart(); }); }
+  void Announce(std::int64_t Total) override {
+    Guarded([&] { TBodyFilter::Announce(Total); });
+  }
+  void Write(const void* Data, std::size_t Count) override {
+    Guarded([&] { TBodyFilter::Write(Data, Count); });
+  }
+  void Restart() override {
+    Guarded([&] { TBodyFilter::Restart(); });
+  }
   bool refused = false;
 
  private:

@@ -114,9 +114,9 @@ void UpdateJob::Cancel() {
 
 Result<> UpdateJob::PackageNameIsFree(const AnsiString& Name) const {
   const AnsiString path = Installed(Name);
-  const bool taken = TPackageDownload::IsWorkingName(Name) ||
-                     ((platform::FileExists(path) || platform::DirectoryExists(path)) &&
-                      !IsPackageLeftHere(env_.appDir, Name));
+  const bool taken =
+      TPackageDownload::IsWorkingName(Name) ||
+      ((platform::FileExists(path) || platform::DirectoryExists(path)) && !IsPackageLeftHere(env_.appDir, Name));
   if (!taken) return {};
   return Refused{Format("The package \"%s\" would replace a file of the installation", Name.c_str())};
 }
@@ -152,8 +152,8 @@ Result<> UpdateJob::DownloadPackage(const AnsiString& URL, const AnsiString& Pac
     // is recorded. An archive's package is only read from and then deleted;
     // what it unpacks reaches the disk instead. Either is recorded as ours
     // before it takes its name, so a later run may replace what this one leaves.
-    Result<> done = package->Finish(!IsArchiveName(PackageName),
-                                    [&] { return RecordPackageLeft(env_.appDir, PackageName); });
+    Result<> done =
+        package->Finish(!IsArchiveName(PackageName), [&] { return RecordPackageLeft(env_.appDir, PackageName); });
     if (done.Ok()) package_ = std::move(package);
     return done;
   } catch (const Exception& e) {

@@ -29,9 +29,9 @@ constexpr int kWatchdogMs = 2000;
 constexpr int kStallMs = 3000;
 
 struct Run {
-  double seconds = 0;   // from the first package request to the process's end
-  double gaps = 0;      // between one package request's end and the next one's start
-  long long sent = 0;   // package bytes nginx sent, in all
+  double seconds = 0;  // from the first package request to the process's end
+  double gaps = 0;     // between one package request's end and the next one's start
+  long long sent = 0;  // package bytes nginx sent, in all
   int requests = 0;
 };
 
@@ -109,11 +109,15 @@ int main(int argc, char** argv) {
   } rows[] = {
       {"whole", {}, 0, {}, {}, {}},
       {"cut every 50 MB", {"--cut-every", std::to_string(50ull << 20)}, 0, {}, {}, {}},
-      {"one stall", {"--stall-after", std::to_string(size / 2), "--stall-ms", std::to_string(kStallMs)},
-       kWatchdogMs / 1000.0, {}, {}, {}},
+      {"one stall",
+       {"--stall-after", std::to_string(size / 2), "--stall-ms", std::to_string(kStallMs)},
+       kWatchdogMs / 1000.0,
+       {},
+       {},
+       {}},
   };
-  std::printf("package %.1f MB (%.1f MB extracted), watchdog %d ms, %d rounds (medians)\n", Mb(size),
-              Mb(contentBytes), kWatchdogMs, rounds);
+  std::printf("package %.1f MB (%.1f MB extracted), watchdog %d ms, %d rounds (medians)\n", Mb(size), Mb(contentBytes),
+              kWatchdogMs, rounds);
   std::fflush(stdout);
   for (int i = 0; i < rounds; ++i) {
     for (Row& row : rows) {
@@ -127,8 +131,8 @@ int main(int argc, char** argv) {
     }
   }
   const double whole = Median(rows[0].seconds);
-  std::printf("%-16s %8s %8s %9s %9s %12s %7s\n", "connection", "requests", "sent", "update", "waits",
-              "update-waits", "ratio");
+  std::printf("%-16s %8s %8s %9s %9s %12s %7s\n", "connection", "requests", "sent", "update", "waits", "update-waits",
+              "ratio");
   for (const Row& row : rows)
     std::printf("%-16s %8d %8.4f %7.3f s %7.3f s %10.3f s %7.3f\n", row.name, row.last.requests,
                 static_cast<double>(row.last.sent) / static_cast<double>(size), Median(row.seconds),

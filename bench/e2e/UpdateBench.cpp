@@ -33,8 +33,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/Clock.h"
 #include "BenchPackage.h"
+#include "platform/Clock.h"
 #include "tests/e2e/Installation.h"
 #include "tests/e2e/Packages.h"
 #include "tests/e2e/Releases.h"

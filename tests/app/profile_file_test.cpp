@@ -1,11 +1,11 @@
 // Profile files with the Windows rules, written atomically.
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/file.h>
-#include <unistd.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -87,7 +87,8 @@ TEST(ProfileText, DeletingAKeyKeepsEverythingElse) {
       {"no such section", "[other]\r\npackages=1\r\n", "[other]\r\npackages=1\r\n"},
       {"a comment is no key", "[version]\r\n; packages=1\r\n", "[version]\r\n; packages=1\r\n"},
   };
-  for (const WriteCase& c : cases) EXPECT_EQ(platform::WithoutProfileKey(c.before, "version", "packages"), c.after) << c.name;
+  for (const WriteCase& c : cases)
+    EXPECT_EQ(platform::WithoutProfileKey(c.before, "version", "packages"), c.after) << c.name;
 
   TempDir dir;
   const std::string path = dir / "xconfig.ini";

@@ -134,11 +134,11 @@ TEST_F(RecordingProgress, CutPackageNeverShowsCompletion) {
 // the end.
 TEST_F(RecordingProgress, AStartOverNeverTakesTheDisplayBack) {
   StartServer();
-  const std::string head =
-      "HTTP/1.1 200 OK\\r\\nETag: \"e1\"\\r\\nContent-Length: 100000\\r\\n\\r\\n";
+  const std::string head = "HTTP/1.1 200 OK\\r\\nETag: \"e1\"\\r\\nContent-Length: 100000\\r\\n\\r\\n";
   testsupport::ScriptServer package("accept\nexpect-request\nsend-with-body 60000 " + head +
                                     "\nclose\n"
-                                    "accept\nexpect-request\nsend-with-body 100000 " + head + "\nclose\n");
+                                    "accept\nexpect-request\nsend-with-body 100000 " +
+                                    head + "\nclose\n");
   ServeReply("2.0|" + package.Url("/") + "|patch.dat|missing.exe");
   PutIni("1.0");
   RunUpdate();

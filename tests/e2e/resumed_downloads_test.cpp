@@ -52,7 +52,8 @@ class ResumedDownloads : public UpdaterTest {
 
 TEST_F(ResumedDownloads, ACutPackageIsTakenUpInTheSameRun) {
   constexpr int kTotal = 100000, kCut = 40000, kFrom = kCut - 4096;
-  const std::string head = "HTTP/1.1 200 OK\\r\\nETag: \"e1\"\\r\\nContent-Length: " + std::to_string(kTotal) + "\\r\\n\\r\\n";
+  const std::string head =
+      "HTTP/1.1 200 OK\\r\\nETag: \"e1\"\\r\\nContent-Length: " + std::to_string(kTotal) + "\\r\\n\\r\\n";
   testsupport::ScriptServer line(
       "accept\nexpect-request\nsend-with-body " + std::to_string(kCut) + " " + head + "\nclose\n" +
       "accept\nexpect-request\nsend HTTP/1.1 206 Partial Content\\r\\nETag: \"e1\"\\r\\nContent-Range: bytes " +
@@ -86,8 +87,8 @@ TEST_F(ResumedDownloads, AKilledRunIsTakenUpByTheNextFromWhereItStood) {
   // A slow line that falls silent half way for longer than this test waits.
   const std::size_t half = package.size() / 2;
   constexpr int kRate = 4 << 20;
-  testsupport::CuttingProxy line(server_->Port(), {"--rate", std::to_string(kRate), "--stall-after",
-                                                   std::to_string(half), "--stall-ms", "60000"});
+  testsupport::CuttingProxy line(
+      server_->Port(), {"--rate", std::to_string(kRate), "--stall-after", std::to_string(half), "--stall-ms", "60000"});
   server_->SetReply(Reply("2.0", line.Url("/packages/"), kPackage, kLauncher));
   setenv("QUELBO_TEST_PACKAGE_MEMORY_LIMIT", "0", 1);
 

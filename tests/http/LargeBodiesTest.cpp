@@ -5,8 +5,8 @@
 
 #include <climits>
 
-#include "http/HttpErrors.h"
 #include "HttpTestSupport.h"
+#include "http/HttpErrors.h"
 #include "tests/http/DiscardingBody.h"
 
 using namespace httptest;

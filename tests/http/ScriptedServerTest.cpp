@@ -2,9 +2,9 @@
 // body framing, keep-alive, cookies, line limits and work events.
 #include <gtest/gtest.h>
 
+#include "HttpTestSupport.h"
 #include "http/HttpErrors.h"
 #include "http/MessagePump.h"
-#include "HttpTestSupport.h"
 #include "tests/http/DiscardingBody.h"
 
 using namespace httptest;

@@ -55,9 +55,9 @@ TEST(StallWatchdog, SilenceCountsAsACutWhereverItComes) {
 TEST(StallWatchdog, TheBytesBeforeTheSilenceAreKept) {
   for (const char* ending : {"hold 3000", "close"}) {
     SCOPED_TRACE(ending);
-    ScriptServer server(Lines({"accept", "expect-request",
-                               "send-with-body 100 HTTP/1.1 200 OK\\r\\nContent-Length: 100000\\r\\n\\r\\n",
-                               "sleep 100", "send-body-from 100 200", ending}));
+    ScriptServer server(
+        Lines({"accept", "expect-request", "send-with-body 100 HTTP/1.1 200 OK\\r\\nContent-Length: 100000\\r\\n\\r\\n",
+               "sleep 100", "send-body-from 100 200", ending}));
     THttpClient client(nullptr);
     client.SetStallTimeout(300);
     TMemoryStream memory;

@@ -270,9 +270,8 @@ TEST_F(Downloads, EveryBadAnswerEndsInAFreshStartOrAClearFailure) {
     std::string why;  // "" when the package installs
   };
   const Case cases[] = {
-      {"the rest fits", cut + partial({etag, range(kFrom, kTotal - 1, kTotal), length(kTotal - kFrom)}, kFrom,
-                                      kTotal - kFrom),
-       ""},
+      {"the rest fits",
+       cut + partial({etag, range(kFrom, kTotal - 1, kTotal), length(kTotal - kFrom)}, kFrom, kTotal - kFrom), ""},
       {"a body of another length",
        cut + partial({etag, range(kFrom, kTotal, kTotal + 1), length(kTotal + 1 - kFrom)}, kFrom, kTotal + 1 - kFrom) +
            whole,
@@ -280,16 +279,15 @@ TEST_F(Downloads, EveryBadAnswerEndsInAFreshStartOrAClearFailure) {
       {"a range that is not the one asked for",
        cut + partial({etag, range(0, kTotal - 1, kTotal), length(kTotal)}, 0, kTotal) + whole, ""},
       {"the entity tag changed",
-       cut + partial({"ETag: \"e2\"", range(kFrom, kTotal - 1, kTotal), length(kTotal - kFrom)}, kFrom,
-                     kTotal - kFrom) +
+       cut +
+           partial({"ETag: \"e2\"", range(kFrom, kTotal - 1, kTotal), length(kTotal - kFrom)}, kFrom, kTotal - kFrom) +
            whole,
        ""},
       {"the bytes sent again differ",
        cut + partial({etag, range(kFrom, kTotal - 1, kTotal), length(kTotal - kFrom)}, kFrom + 1, kTotal - kFrom) +
            whole,
        ""},
-      {"range not satisfiable",
-       cut + answer({"send " + head("416 Range Not Satisfiable", {length(0)})}) + whole, ""},
+      {"range not satisfiable", cut + answer({"send " + head("416 Range Not Satisfiable", {length(0)})}) + whole, ""},
       {"a partial answer to a request for the whole",
        partial({etag, range(0, kTotal - 1, kTotal), length(kTotal)}, 0, kTotal),
        "Partial content (206) to a request that asked for no range."},
@@ -328,9 +326,10 @@ TEST_F(Downloads, EveryBadAnswerEndsInAFreshStartOrAClearFailure) {
 // a server that stays away is told as a pause after a few tries.
 TEST_F(Downloads, TheVersionQueryIsTriedAgainBeforeThePauseIsTold) {
   const std::string reply = "1.0|http://127.0.0.1/|pkg.bin|";
-  ScriptServer server("accept\nexpect-request\nreset\n"
-                      "accept\nexpect-request\nsend HTTP/1.1 200 OK\\r\\nContent-Length: " +
-                      std::to_string(reply.size()) + "\\r\\n\\r\\n" + reply + "\nclose\n");
+  ScriptServer server(
+      "accept\nexpect-request\nreset\n"
+      "accept\nexpect-request\nsend HTTP/1.1 200 OK\\r\\nContent-Length: " +
+      std::to_string(reply.size()) + "\\r\\n\\r\\n" + reply + "\nclose\n");
   env.updateHost = "127.0.0.1:" + std::to_string(server.Port());
   PutIni("1.0");
   RunUpdate();
