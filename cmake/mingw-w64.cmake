@@ -26,8 +26,10 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-# Static libraries only: the sysroot also has import libraries of DLLs.
+# Static libraries only: the sysroot also has import libraries of DLLs
+# (libz.dll.a beside libz.a, which a search for ".a" finds as well).
 set(CMAKE_FIND_LIBRARY_SUFFIXES .a)
+set(ZLIB_LIBRARY /usr/${mingw_triplet}/lib/libz.a CACHE FILEPATH "zlib, linked statically")
 
 set(ENV{PKG_CONFIG_LIBDIR} "${QUELBO_WINDOWS_PREFIX}/lib/pkgconfig:/usr/${mingw_triplet}/lib/pkgconfig")
 set(ENV{PKG_CONFIG_SYSROOT_DIR} "")

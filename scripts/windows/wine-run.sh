@@ -8,7 +8,8 @@
 # after it ends. A UTF-8 locale: under another, Wine cannot start programs
 # with CJK names and garbles such arguments. Windows programs that show
 # windows need DISPLAY; with QUELBO_WINE_XVFB=1 and no DISPLAY a private Xvfb
-# serves the run.
+# serves the run. The program finds scripts/windows/host-agent.py, which runs
+# Linux programs for it, at the port in QUELBO_HOST_AGENT_PORT.
 set -euo pipefail
 [ $# -ge 2 ] || { echo "usage: $0 PREFIX PROGRAM [ARGS...]" >&2; exit 2; }
 prefix=$1
@@ -35,7 +36,28 @@ if wineserver -p"$linger" </dev/null >/dev/null 2>&1 9>&-; then
 fi
 exec 9>&-
 
+here=$(cd "$(dirname "$0")" && pwd)
+portFile=$(mktemp)
+python3 "$here/host-agent.py" "$prefix" >"$portFile" </dev/null &
+agent=$!
+stop_agent() {
+  kill "$agent" 2>/dev/null || true
+  wait "$agent" 2>/dev/null || true
+  rm -f "$portFile"
+}
+trap stop_agent EXIT
+for _ in $(seq 100); do
+  [ -s "$portFile" ] && break
+  sleep 0.05
+done
+export QUELBO_HOST_AGENT_PORT=$(cat "$portFile")
+
+status=0
 if [ "${QUELBO_WINE_XVFB:-0}" = 1 ] && [ -z "${DISPLAY:-}" ]; then
-  exec "$(dirname "$0")/../tools/with-xvfb.sh" wine "$@"
+  "$here/../tools/with-xvfb.sh" wine "$@" || status=$?
+else
+  wine "$@" || status=$?
 fi
-exec wine "$@"
+stop_agent
+trap - EXIT
+exit "$status"
