@@ -5,11 +5,13 @@
 #include <filesystem>
 
 #include "platform/AtomicFile.h"
+#include "platform/CodePage.h"
 #include "platform/FileHandle.h"
 #include "platform/Files.h"
 #include "platform/PathNames.h"
 #include "tests/support/TestServers.h"
 
+using namespace platform::literals;
 using testsupport::ReadFile;
 using testsupport::TempDir;
 using testsupport::WriteFile;
@@ -68,7 +70,7 @@ TEST(Files, LongPathsAndBothSeparators) {
   for (int i = 0; deep.size() < 400; ++i) deep += "/a-fairly-long-directory-name-" + std::to_string(i);
   ASSERT_TRUE(platform::ForceDirectories(deep));
   EXPECT_TRUE(platform::DirectoryExists(deep));
-  const std::string file = deep + "/开始游戏.exe";
+  const std::string file = deep + "/" + "开始游戏.exe"_cp936;
   ASSERT_TRUE(platform::ReplaceFileContent(file, std::string("program")));
   EXPECT_TRUE(platform::FileExists(file));
   platform::FileHandle h = platform::OpenFile(platform::ToOsPath(file), platform::FileAccess::Read,

@@ -43,6 +43,13 @@ void ExtractWithUnzip(const std::string& archive, const std::string& dest, const
   fs::create_directories(dest);
   Shell("unzip -o -q " + (password.empty() ? std::string() : "-P " + Quote(password) + " ") + Quote(archive) + " -d " +
       Quote(dest) + " >/dev/null 2>&1");
+#ifdef _WIN32
+  // unzip made Linux symbolic links, which Wine follows as if they were the
+  // files and directories they name (a link to ".." loops for ever). Unzip
+  // on Windows writes the link's text as a file instead: do as it does.
+  Shell("find " + Quote(dest) + " -type l -exec sh -c 'for l; do t=$(readlink \"$l\"); rm \"$l\"; " +
+        "printf %s \"$t\" > \"$l\"; done' sh {} +");
+#endif
 }
 
 // Every file the component wrote is identical to unzip's.
