@@ -36,9 +36,8 @@ TMlSkinForm::~TMlSkinForm() {
     imageBorder_->ForgetItems();
     imageBorder_->RemoveFreeNotification(this);
   }
-  // Items outlive the list when their owner frees them later; they must not
-  // reach back into a form skin that is gone.
-  for (TMlSkinNCCtrlBase* item : items_) item->Unregistered();
+  // Items that outlive the form skin learn of its end through their free
+  // notification.
   items_.clear();
   if (TCustomForm* form = Form(); form && form->HandleAllocated()) {
     for (std::uintptr_t id : {kTimerNcRepaint, kTimerFirstShow, kTimerNextMenu}) KillTimer(form->Handle(), id);
@@ -84,6 +83,7 @@ void TMlSkinForm::Notification(TComponent* AComponent, TOperation Operation) {
   if (Operation != TOperation::opRemove) return;
   if (AComponent == skinRes_) skinRes_ = nullptr;
   if (AComponent == imageBorder_) imageBorder_ = nullptr;
+  std::erase(items_, AComponent);
   mainMenu_.Forget(AComponent);
 }
 
@@ -151,13 +151,15 @@ bool TMlSkinForm::NoBorder() const { return !Form() || Form()->BorderStyle() == 
 int TMlSkinForm::W() const { return Form() ? Form()->Width() : 0; }
 int TMlSkinForm::H() const { return Form() ? Form()->Height() : 0; }
 
-void TMlSkinForm::RegisterItem(TMlSkinNCCtrlBase* item) {
-  if (!TMlSkinNCCtrlBase::IsLive(item)) return;
-  if (std::find(items_.begin(), items_.end(), item) == items_.end()) items_.push_back(item);
+void TMlSkinForm::RegisterItem(WPARAM Id) {
+  TMlSkinNCCtrlBase* item = TMlSkinNCCtrlBase::FromId(Id);
+  if (!item) return;
+  if (std::find(items_.begin(), items_.end(), item) == items_.end()) {
+    items_.push_back(item);
+    item->FreeNotification(this);
+  }
   item->Registered(this);
 }
-
-void TMlSkinForm::ForgetItem(TMlSkinNCCtrlBase* item) { std::erase(items_, item); }
 
 bool TMlSkinForm::MenuAccelerator(TMessage& m) {
   if (!mainMenu_.MainMenu()) return false;
@@ -278,17 +280,13 @@ void TMlSkinForm::WndProc(TMessage& m) {
       ApplySkinRes();
       return;
     case MLM_ADDNCCTRL:
-      RegisterItem(reinterpret_cast<TMlSkinNCCtrlBase*>(m.WParam));
-      if (TMlSkinNCCtrlBase::IsLive(reinterpret_cast<TMlSkinNCCtrlBase*>(m.WParam)))
-        form->Perform(MLM_NCPAINT, 0, 0);
+      RegisterItem(m.WParam);
+      if (TMlSkinNCCtrlBase::FromId(m.WParam)) form->Perform(MLM_NCPAINT, 0, 0);
       return;
     case MLM_REMOVENCCTRL: {
-      auto* item = reinterpret_cast<TMlSkinNCCtrlBase*>(m.WParam);
-      auto it = std::find(items_.rbegin(), items_.rend(), item);
-      if (it == items_.rend()) return;
-      items_.erase(std::next(it).base());
-      item->Unregistered();
-      delete item;
+      TMlSkinNCCtrlBase* item = TMlSkinNCCtrlBase::FromId(m.WParam);
+      if (std::find(items_.rbegin(), items_.rend(), item) == items_.rend()) return;
+      delete item;  // its free notification takes it off the list
       return;
     }
     case CM_SHOWINGCHANGED:

@@ -1,7 +1,7 @@
 // The main window as the skin draws it: the reference rows of its gradient,
 // the frame lines, the client background around the controls, and the title.
 #include "UpdaterFixture.h"
-#include "framework/WindowRecord.h"
+#include "framework/windows/WindowRecord.h"
 #include "tests/support/SkinFormulas.h"
 
 namespace {
@@ -16,7 +16,7 @@ class Pixels {
   explicit Pixels(HWND h) {
     GdiFlush();
     auto* d = static_cast<platform::HeadlessDisplay*>(platform::Display());
-    w_ = d->Window(h->native);
+    w_ = d->Window(R(h)->native);
   }
   std::uint32_t operator()(int x, int y) const {
     return w_->pixels[static_cast<size_t>(y) * w_->bounds.Width() + x] & 0xFFFFFF;

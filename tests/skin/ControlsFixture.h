@@ -4,8 +4,8 @@
 // rectangle shows it; and the means to paint controls and read pixels.
 #include <gtest/gtest.h>
 
-#include "framework/Forms.h"
-#include "framework/WindowRecord.h"
+#include "framework/controls/Forms.h"
+#include "framework/windows/WindowRecord.h"
 #include "graphics/Bitmap32.h"
 #include "platform/Clock.h"
 #include "platform/headless/HeadlessDisplay.h"
@@ -67,7 +67,7 @@ class SkinControls : public ::testing::Test {
   // The presented pixel at a client point of c ($AARRGGBB of the surface).
   TColor32 Screen(TControl* c, int x, int y) {
     GdiFlush();
-    const auto* w = display->Window(form->Handle()->native);
+    const auto* w = display->Window(R(form->Handle())->native);
     RECT wr;
     GetWindowRect(form->Handle(), &wr);
     const POINT p = c->ClientToScreen({x, y});

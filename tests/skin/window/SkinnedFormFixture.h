@@ -5,8 +5,8 @@
 
 #include <memory>
 
-#include "framework/Forms.h"
-#include "framework/WindowRecord.h"
+#include "framework/controls/Forms.h"
+#include "framework/windows/WindowRecord.h"
 #include "platform/Clock.h"
 #include "platform/headless/HeadlessDisplay.h"
 #include "skin/window/MlSkinForm.h"
@@ -45,7 +45,7 @@ class SkinnedForm : public ::testing::Test {
     } while (platform::TickCount() < end);
   }
   HWND H() { return form->Handle(); }
-  const platform::HeadlessDisplay::WindowState* Native() { return display->Window(H()->native); }
+  const platform::HeadlessDisplay::WindowState* Native() { return display->Window(R(H())->native); }
   // A window pixel as presented ($RRGGBB).
   std::uint32_t Pixel(int x, int y) {
     GdiFlush();
