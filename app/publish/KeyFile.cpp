@@ -49,6 +49,8 @@ std::string WriteSecretKeyFile(const std::string& path, const release::SecretKey
 }
 
 std::string ReadSecretKeyFile(const std::string& path, release::SecretKey& key) {
+  // The text outlives the scope that wipes it.
+  std::string text;
   SecretScope scope;
   scope.fd = platform::OpenFile(path, platform::FileAccess::Read, platform::FileCreation::OpenExisting);
   if (scope.fd == platform::kNoFile) return errno == EISDIR ? path + ": not a regular file" : Why(path);
@@ -56,7 +58,6 @@ std::string ReadSecretKeyFile(const std::string& path, release::SecretKey& key) 
   if (!platform::OthersMayRead(scope.fd, othersMayRead)) return Why(path);
   if (othersMayRead) return path + ": others may read this secret key; allow only its owner (" + OwnerOnlyHint(path) + ")";
   char buffer[256];
-  std::string text;
   scope.text = &text;
   for (;;) {
     const std::ptrdiff_t n = platform::ReadFromFile(scope.fd, buffer, sizeof buffer);
