@@ -21,13 +21,37 @@ bool IsOwnerOrSystem(PSID sid, PSID owner) {
          IsWellKnownSid(sid, WinCreatorOwnerSid);
 }
 
+// The SID of the user this process runs as, in its text form.
+std::wstring CurrentUserSid() {
+  HANDLE token = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return {};
+  DWORD size = 0;
+  GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+  std::wstring text;
+  std::string buffer(size, '\0');
+  if (size && GetTokenInformation(token, TokenUser, buffer.data(), size, &size)) {
+    wchar_t* sid = nullptr;
+    if (ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &sid)) {
+      text = sid;
+      LocalFree(sid);
+    }
+  }
+  CloseHandle(token);
+  return text;
+}
+
 }  // namespace
 
 FileHandle CreateOwnerOnlyFile(const std::string& osPath) {
+  const std::wstring user = CurrentUserSid();
+  if (user.empty()) {
+    win32::SetErrnoFromLastError();
+    return kNoFile;
+  }
   PSECURITY_DESCRIPTOR descriptor = nullptr;
-  // Protected (no inherited entries), full access for the owner only.
-  if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;;FA;;;OW)", SDDL_REVISION_1, &descriptor,
-                                                             nullptr)) {
+  // Protected (no inherited entries), full access for this user alone.
+  const std::wstring sddl = L"D:P(A;;FA;;;" + user + L")";
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1, &descriptor, nullptr)) {
     win32::SetErrnoFromLastError();
     return kNoFile;
   }

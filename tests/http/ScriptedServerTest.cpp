@@ -288,6 +288,9 @@ TEST(Responses, LineLimit) {
 }
 
 TEST(Responses, ResetMidBodyIsASocketError) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Wine reports a reset that follows data as the end of the stream";
+#endif
   ScriptServer server(Lines({"accept", "expect-request", "send HTTP/1.1 200 OK\\r\\nContent-Length: 100\\r\\n\\r\\nab",
                              "sleep 200", "reset"}));
   Client client;
