@@ -29,6 +29,13 @@ if [ ! -f "$prefix/.quelbo-ready" ]; then
   } </dev/null >/dev/null 2>&1 9>&-
   touch "$prefix/.quelbo-ready"
 fi
+# A new prefix has no fonts; a player's Windows has a CJK face. The one the
+# Linux build uses (fonts-wqy-microhei) stands in for it.
+cjk=/usr/share/fonts/truetype/wqy/wqy-microhei.ttc
+fonts="$prefix/drive_c/windows/Fonts"
+if [ -f "$cjk" ] && [ -d "$fonts" ] && [ ! -f "$fonts/wqy-microhei.ttc" ]; then
+  cp "$cjk" "$fonts/"
+fi
 # Exits at once when the server is running already. Nothing started here
 # may inherit the lock.
 if wineserver -p"$linger" </dev/null >/dev/null 2>&1 9>&-; then
