@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "core/ScopeGuard.h"
+#include "skin/MlSkinCtrls.h"
 #include "skin/MlSkinMessages.h"
 #include "skin/window/MlFormBorder.h"
 #include "skin/window/MlSkinNCMenuItem.h"
@@ -104,24 +106,33 @@ void TMlSkinForm::PublishSkin() {
 void TMlSkinForm::RefreshSkin() {
   if (IsDesigning() || inRefresh_) return;
   inRefresh_ = true;
-  struct Finish {
-    TMlSkinForm* f;
-    ~Finish() {
-      f->inRefresh_ = false;
-      if (f->Changed) f->Changed(f);
-    }
-  } finish{this};
+  ScopeExit finish([this] {
+    inRefresh_ = false;
+    if (Changed) Changed(this);
+  });
   PaintNonClient();
   if (Form()) Form()->Invalidate();
   if (Tag() != 99999) PublishSkin();
-  for (TWinControl* c : TMlWinControlHelper::Controls()) {
-    if (c->HandleAllocated()) {
-      RECT wr, cr;
-      GetWindowRect(c->Handle(), &wr);
-      GetClientRect(c->Handle(), &cr);
-      if (wr.Width() != cr.Width() || wr.Height() != cr.Height()) SendMessage(c->Handle(), WM_NCPAINT, 1, 0);
+  if (Form()) RefreshSkinnedControls(Form());
+}
+
+void TMlSkinForm::RefreshSkinnedControls(TWinControl* parent) {
+  // A snapshot: repainting may add or remove controls.
+  std::vector<TControl*> children;
+  for (int i = 0; i < parent->ControlCount(); ++i) children.push_back(parent->Controls(i));
+  for (TControl* child : children) {
+    auto* c = dynamic_cast<TWinControl*>(child);
+    if (!c) continue;
+    if (dynamic_cast<TMlSkinCustomControl*>(c)) {
+      if (c->HandleAllocated()) {
+        RECT wr, cr;
+        GetWindowRect(c->Handle(), &wr);
+        GetClientRect(c->Handle(), &cr);
+        if (wr.Width() != cr.Width() || wr.Height() != cr.Height()) SendMessage(c->Handle(), WM_NCPAINT, 1, 0);
+      }
+      c->Invalidate();
     }
-    c->Invalidate();
+    RefreshSkinnedControls(c);
   }
 }
 

@@ -116,6 +116,9 @@ class TMlSkinForm : public TMlHookWindowProc, public TMlFormSkinLink {
   enum class FramePiece { Top, Left, Right, Bottom };
   bool Active() const { return active_; }
   TCustomForm* Form() const { return HookedForm(); }
+  // The skinned controls on parent and below it repaint their frames and
+  // invalidate (what a refresh of the skin does to the form's controls).
+  void RefreshSkinnedControls(TWinControl* parent);
   bool FormIsMaximized() const;
   bool NoBorder() const;
   int W() const;
