@@ -48,7 +48,8 @@ std::string WriteSecretKeyFile(const std::string& path, const release::SecretKey
 
 std::string ReadSecretKeyFile(const std::string& path, release::SecretKey& key) {
   SecretScope scope;
-  scope.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // O_NONBLOCK: opening a FIFO must not wait for a writer before it is refused.
+  scope.fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (scope.fd < 0) return Why(path);
   struct stat st;
   if (::fstat(scope.fd, &st) != 0) return Why(path);

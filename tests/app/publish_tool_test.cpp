@@ -1,11 +1,14 @@
 // quelbo-publish, run as a publisher runs it: a key pair with an owner-only
 // secret key, and a signed reply that the updater accepts. The digest comes
-// from sha256sum and the signature is checked with libsodium alone.
+// from sha256sum and the signature is checked with libsodium alone; packages
+// are made by Info-ZIP's zip.
 #include <gtest/gtest.h>
 #include <sodium.h>
 #include <sys/stat.h>
 
+#include <cstdlib>
 #include <ctime>
+#include <filesystem>
 
 #include "app/ReleaseCheck.h"
 #include "app/Seams.h"
@@ -15,10 +18,27 @@ namespace {
 
 using testsupport::CommandResult;
 
+// A run is stopped after a while, so a run that blocks shows as status 124.
 CommandResult Publish(const std::vector<std::string>& args) {
-  std::vector<std::string> argv = {QUELBO_PUBLISH};
+  std::vector<std::string> argv = {"timeout", "20", QUELBO_PUBLISH};
   argv.insert(argv.end(), args.begin(), args.end());
   return testsupport::RunCommand(argv);
+}
+
+// A refused run: its exit status and what it wrote on standard error.
+CommandResult Refusal(const std::vector<std::string>& args) {
+  std::vector<std::string> argv = {"timeout", "20", "sh", "-c", "exec \"$0\" \"$@\" 2>&1 >/dev/null", QUELBO_PUBLISH};
+  argv.insert(argv.end(), args.begin(), args.end());
+  return testsupport::RunCommand(argv);
+}
+
+// An archive of one member, as a publisher would pack it.
+void WriteZip(const std::string& path, const std::string& member) {
+  testsupport::TempDir scratch;
+  testsupport::WriteFile(scratch / "game.dat", member);
+  const std::string command = "cd '" + scratch.Path() + "' && zip -q -X out.zip game.dat";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  std::filesystem::copy_file(scratch / "out.zip", path);
 }
 
 class PublishTool : public ::testing::Test {
@@ -29,7 +49,8 @@ class PublishTool : public ::testing::Test {
     ASSERT_EQ(made.status, 0);
     ASSERT_EQ(made.out.size(), 45u) << made.out;
     publicKey = made.out.substr(0, 44);
-    testsupport::WriteFile(package, std::string(100000, 'p') + "the package");
+    WriteZip(package, std::string(100000, 'p') + "the package");
+    packageSize = static_cast<std::int64_t>(std::filesystem::file_size(package));
   }
   void TearDown() override { SetUpdatePublicKeyOverride(std::nullopt); }
 
@@ -41,6 +62,7 @@ class PublishTool : public ::testing::Test {
   testsupport::TempDir dir;
   const std::string key = dir / "release.secret";
   const std::string package = dir / "quelbo-2.0.zip";
+  std::int64_t packageSize = 0;
   std::string publicKey;
 };
 
@@ -63,6 +85,32 @@ TEST_F(PublishTool, KeyPairWithAnOwnerOnlySecretKey) {
   testsupport::WriteFile(dir / "damaged.secret", before.substr(0, 40) + before.substr(41));
   chmod((dir / "damaged.secret").c_str(), 0600);
   EXPECT_EQ(Publish({"public-key", dir / "damaged.secret"}).status, 1);
+
+  // A key whose stored public half no longer belongs to its seed would sign
+  // replies that no updater accepts: one bit flipped in either half.
+  unsigned char secret[64];
+  std::size_t length = 0;
+  ASSERT_EQ(sodium_base642bin(secret, sizeof secret, before.data(), before.size() - 1, nullptr, &length, nullptr,
+                              sodium_base64_VARIANT_ORIGINAL),
+            0);
+  ASSERT_EQ(length, 64u);
+  for (const int bit : {3, 32 * 8 + 5, 63 * 8 + 7}) {
+    SCOPED_TRACE(bit);
+    unsigned char damaged[64];
+    std::copy(std::begin(secret), std::end(secret), damaged);
+    damaged[bit / 8] ^= static_cast<unsigned char>(1 << (bit % 8));
+    char text[sodium_base64_ENCODED_LEN(64, sodium_base64_VARIANT_ORIGINAL)];
+    sodium_bin2base64(text, sizeof text, damaged, sizeof damaged, sodium_base64_VARIANT_ORIGINAL);
+    const std::string path = dir / ("flipped-" + std::to_string(bit) + ".secret");
+    testsupport::WriteFile(path, std::string(text) + "\n");
+    chmod(path.c_str(), 0600);
+    EXPECT_EQ(Publish({"public-key", path}).out, "");
+    std::vector<std::string> args = SignArgs();
+    args[2] = path;
+    const CommandResult run = Refusal(args);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.out.find("not a secret key made by quelbo-publish"), std::string::npos) << run.out;
+  }
 }
 
 TEST_F(PublishTool, SignedReplyRoundTrip) {
@@ -74,7 +122,8 @@ TEST_F(PublishTool, SignedReplyRoundTrip) {
   const std::string reply = line.substr(0, line.size() - 1);
 
   const std::string digest = testsupport::RunCommand({"sha256sum", package}).out.substr(0, 64);
-  const std::string head = "2.0|http://h/p/|quelbo-2.0.zip|开始游戏.exe|sha256=" + digest + ";size=100011;expires=";
+  const std::string head = "2.0|http://h/p/|quelbo-2.0.zip|开始游戏.exe|sha256=" + digest +
+                           ";size=" + std::to_string(packageSize) + ";expires=";
   ASSERT_EQ(reply.substr(0, head.size()), head);
   const std::int64_t expires = std::stoll(reply.substr(head.size()));
   EXPECT_GE(expires, now + 3600);
@@ -100,7 +149,7 @@ TEST_F(PublishTool, SignedReplyRoundTrip) {
   SetUpdatePublicKeyOverride(publicKey);
   ReleaseTerms terms;
   EXPECT_EQ(CheckReleaseReply(line, "6", now, terms), "");
-  EXPECT_EQ(terms.size, 100011);
+  EXPECT_EQ(terms.size, packageSize);
   EXPECT_EQ(terms.serial, 7);
 
   // A fixed expiry is taken as given.
@@ -110,30 +159,73 @@ TEST_F(PublishTool, SignedReplyRoundTrip) {
   EXPECT_NE(Publish(args).out.find(";expires=1900000000;serial=7;sig="), std::string::npos);
 }
 
+TEST_F(PublishTool, TakesEverySerialTheUpdaterRecords) {
+  // The updater records serials up to the largest signed 64-bit number.
+  for (const std::string serial : {"1000000000000000000", "9223372036854775807"}) {
+    std::vector<std::string> args = SignArgs();
+    args[std::find(args.begin(), args.end(), "--serial") - args.begin() + 1] = serial;
+    const CommandResult run = Publish(args);
+    EXPECT_EQ(run.status, 0) << serial;
+    EXPECT_NE(run.out.find(";serial=" + serial + ";sig="), std::string::npos) << run.out;
+  }
+  // A package that is no archive by name is not read as one.
+  testsupport::WriteFile(dir / "patch.dat", "not an archive");
+  std::vector<std::string> args = SignArgs();
+  args[std::find(args.begin(), args.end(), "--package") - args.begin() + 1] = dir / "patch.dat";
+  EXPECT_EQ(Publish(args).status, 0);
+}
+
 TEST_F(PublishTool, RefusesWhatWouldMakeABadReply) {
+  const std::string past = std::to_string(std::time(nullptr) - 60);
+  testsupport::WriteFile(dir / "empty.dat", "");
+  testsupport::WriteFile(dir / "empty.zip", "");
+  testsupport::WriteFile(dir / "junk.zip", std::string(5000, 'j'));
+  const std::string whole = testsupport::ReadFile(package);
+  testsupport::WriteFile(dir / "cut.zip", whole.substr(0, whole.size() - 1));
+  testsupport::WriteFile(dir / "cut.ZIP.part", whole.substr(0, whole.size() / 2));
+  ASSERT_EQ(mkfifo((dir / "fifo.secret").c_str(), 0600), 0);
+  ASSERT_EQ(mkfifo((dir / "fifo.zip").c_str(), 0600), 0);
   struct Case {
     const char* name;
     std::string option, value;
     int status;
+    const char* why;  // a word of the message on standard error
+    const char* drop = nullptr;
   };
   const Case cases[] = {
-      {"separator in a field", "--version", "2.0|evil", 1},
-      {"line break in a field", "--program", "run\n.sh", 1},
-      {"no such package", "--package", dir / "missing.zip", 1},
-      {"bad duration", "--valid", "1w", 1},
-      {"bad serial", "--serial", "-1", 1},
-      {"unknown option", "--colour", "red", 2},
+      {"separator in a field", "--version", "2.0|evil", 1, "\"|\""},
+      {"line break in a field", "--program", "run\n.sh", 1, "control character"},
+      {"no such package", "--package", dir / "missing.zip", 1, "missing.zip"},
+      {"bad duration", "--valid", "1w", 1, "--valid"},
+      {"bad serial", "--serial", "-1", 1, "--serial"},
+      {"serial past 2^63-1", "--serial", "9223372036854775808", 1, "--serial"},
+      {"unknown option", "--colour", "red", 2, "usage"},
+      {"no time to use it", "--valid", "0", 1, "--valid"},
+      {"expired already", "--expires", past, 1, "--expires", "--valid"},
+      {"empty version", "--version", "", 1, "--version"},
+      {"empty base URL", "--base-url", "", 1, "--base-url"},
+      {"package of no bytes", "--package", dir / "empty.dat", 1, "empty"},
+      {"archive of no bytes", "--package", dir / "empty.zip", 1, "empty"},
+      {"archive of junk", "--package", dir / "junk.zip", 1, "ZIP"},
+      {"archive cut short", "--package", dir / "cut.zip", 1, "ZIP"},
+      {"archive by the name's middle", "--package", dir / "cut.ZIP.part", 1, "ZIP"},
+      {"key that is a FIFO", "--key", dir / "fifo.secret", 1, "not a regular file"},
+      {"package that is a FIFO", "--package", dir / "fifo.zip", 1, "not a regular file"},
+      {"package that is a directory", "--package", dir.Path(), 1, "not a regular file"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     std::vector<std::string> args = SignArgs();
+    if (c.drop) args.erase(std::find(args.begin(), args.end(), c.drop), std::find(args.begin(), args.end(), c.drop) + 2);
     auto it = std::find(args.begin(), args.end(), c.option);
     if (it == args.end()) args.insert(args.end(), {c.option, c.value});
     else *(it + 1) = c.value;
-    const CommandResult run = Publish(args);
+    EXPECT_EQ(Publish(args).out, "");
+    const CommandResult run = Refusal(args);
     EXPECT_EQ(run.status, c.status);
-    EXPECT_EQ(run.out, "");
+    EXPECT_NE(run.out.find(c.why), std::string::npos) << run.out;
   }
+  EXPECT_EQ(Refusal({"public-key", dir / "fifo.secret"}).status, 1);
   std::vector<std::string> both = SignArgs();
   both.insert(both.end(), {"--expires", "1900000000"});
   EXPECT_EQ(Publish(both).status, 1);
