@@ -5,8 +5,8 @@
 #include <optional>
 
 #include "app/ReleaseCheck.h"
-#include "framework/ExtCtrls.h"
-#include "framework/Forms.h"
+#include "framework/controls/ExtCtrls.h"
+#include "framework/controls/Forms.h"
 #include "http/HttpClient.h"
 #include "http/MessagePump.h"
 #include "skin/ImageEx.h"

@@ -8,7 +8,7 @@
 
 #include "core/StringList.h"
 #include "core/SysUtils.h"
-#include "framework/Windows.h"
+#include "framework/windows/Windows.h"
 
 class THttpClient;
 class TZipExtractor;

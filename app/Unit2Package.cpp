@@ -1,6 +1,6 @@
 // Support operation: unpacking the downloaded package into the installation directory.
 #include "app/Unit2.h"
-#include "framework/Dialogs.h"
+#include "framework/windows/Dialogs.h"
 #include "platform/CodePage.h"
 #include "zip/ZipExtractor.h"
 

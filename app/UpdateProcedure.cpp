@@ -13,7 +13,7 @@
 #include "app/Unit2.h"
 #include "app/VersionReply.h"
 #include "core/UserInterface.h"
-#include "framework/Dialogs.h"
+#include "framework/windows/Dialogs.h"
 #include "platform/AtomicFile.h"
 #include "platform/CodePage.h"
 #include "platform/Files.h"

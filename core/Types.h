@@ -20,6 +20,11 @@ using LPARAM = std::intptr_t;
 using LRESULT = std::intptr_t;
 using COLORREF = std::uint32_t;
 
+// A window's handle. The painting floor keeps it in a window's device context
+// without knowing what a window is.
+struct WindowRecord;
+using HWND = WindowRecord*;
+
 struct POINT {
   std::int32_t x = 0, y = 0;
   friend bool operator==(const POINT&, const POINT&) = default;

@@ -2,8 +2,8 @@
 // The skin gallery's form: the main window's look and everything the updater
 // itself leaves unused, a shadow border, caption-bar buttons, a menu in the
 // caption band and a skinned popup menu.
-#include "framework/Forms.h"
-#include "framework/Menus.h"
+#include "framework/controls/Forms.h"
+#include "framework/controls/Menus.h"
 
 class TMlSkinForm;
 class TMlFormLayerBorder;

@@ -3,7 +3,7 @@
 // device context.
 #include <memory>
 
-#include "framework/Gdi.h"
+#include "framework/paint/Gdi.h"
 #include "graphics/Color32.h"
 
 class TCustomBackend {

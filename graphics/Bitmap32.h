@@ -9,7 +9,7 @@
 #include <memory>
 
 #include "core/Streams.h"
-#include "framework/Graphics.h"
+#include "framework/paint/Graphics.h"
 #include "graphics/Backends.h"
 #include "graphics/Color32.h"
 #include "graphics/GraphicsErrors.h"

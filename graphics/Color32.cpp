@@ -1,6 +1,6 @@
 #include "graphics/Color32.h"
 
-#include "framework/Gdi.h"
+#include "framework/paint/Gdi.h"
 
 TColor32 ToColor32(TColor c) {
   // A system colour is resolved by its low byte; others are taken as they stand.

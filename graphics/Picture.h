@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "core/Streams.h"
-#include "framework/Graphics.h"
+#include "framework/paint/Graphics.h"
 #include "graphics/Color32.h"
 #include "graphics/GraphicsErrors.h"
 

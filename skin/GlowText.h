@@ -1,7 +1,7 @@
 #pragma once
 // The glow drawn behind skinned text, and text drawing and measuring on a
 // device context.
-#include "framework/Graphics.h"
+#include "framework/paint/Graphics.h"
 
 // Paints the glow of Text (drawn with the canvas's font and Flags inside R)
 // onto the canvas within R; the caller draws the text itself afterwards.

@@ -1,6 +1,6 @@
 #include "skin/ImageEx.h"
 
-#include "framework/Gdi.h"
+#include "framework/paint/Gdi.h"
 
 TColor32 BlendPngPixel(TColor32 Src, TColor32 Dst) {
   const unsigned a = Src >> 24;

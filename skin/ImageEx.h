@@ -1,7 +1,7 @@
 #pragma once
 // The picture control of the logo, and the PNG graphic class that stored
 // pictures name "TPngGraphic".
-#include "framework/ExtCtrls.h"
+#include "framework/controls/ExtCtrls.h"
 #include "graphics/Picture.h"
 
 // A PNG drawn by its transparency. At its natural size every pixel is

@@ -1,6 +1,6 @@
 #include "skin/MlSkinCtrls.h"
 
-#include "framework/Forms.h"
+#include "framework/controls/Forms.h"
 #include "skin/MlSkinMessages.h"
 #include "skin/MlSkinRegistry.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 // The skin's private window messages, shared by the skinned form, its
 // caption-bar items and the skinned controls.
-#include "framework/Messages.h"
+#include "framework/windows/Messages.h"
 
 enum : UINT {
   MLM_PARENTMOVED = WM_USER + 2001,   // the parent moved: take the background anew

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "framework/ExtCtrls.h"
+#include "framework/controls/ExtCtrls.h"
 #include "skin/MlSkinCtrls.h"
 #include "skin/MlSkinImage.h"
 #include "skin/MlTextObjects.h"

@@ -4,7 +4,7 @@
 // from), and which controls are skinned.
 #include <vector>
 
-#include "framework/Forms.h"
+#include "framework/controls/Forms.h"
 
 class TBitmap32;
 

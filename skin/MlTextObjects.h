@@ -3,7 +3,7 @@
 // own font and offset.
 #include <memory>
 
-#include "framework/Graphics.h"
+#include "framework/paint/Graphics.h"
 
 // How an over-long text is shortened, and the text-drawing flag for it.
 enum class TEllipsisPosition { epNone, epPathEllipsis, epEndEllipsis, epWordEllipsis };

@@ -4,7 +4,7 @@
 // window in one block.
 #include <memory>
 
-#include "framework/Controls.h"
+#include "framework/controls/Controls.h"
 #include "graphics/Bitmap32.h"
 
 class TCustomPaintBox32_ml : public TCustomControl {

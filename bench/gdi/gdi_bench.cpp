@@ -10,8 +10,8 @@
 #include <functional>
 #include <vector>
 
-#include "framework/FontResolver.h"
-#include "framework/GdiInternal.h"
+#include "framework/paint/FontResolver.h"
+#include "framework/paint/GdiInternal.h"
 
 namespace {
 

@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "framework/Forms.h"
-#include "framework/Windows.h"
+#include "framework/controls/Forms.h"
+#include "framework/windows/Windows.h"
 #include "http/HttpClient.h"
 #include "http/MessagePump.h"
 #include "platform/Display.h"

@@ -1,7 +1,7 @@
 #pragma once
 // Hands a composed bitmap to a layered window: its pixels become the
 // window's, with per-pixel alpha, at the given screen position.
-#include "framework/Windows.h"
+#include "framework/windows/Windows.h"
 #include "graphics/Bitmap32.h"
 
 // The layered update takes premultiplied pixels; a skin bitmap holds

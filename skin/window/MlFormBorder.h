@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-#include "framework/Forms.h"
+#include "framework/controls/Forms.h"
 #include "graphics/Bitmap32.h"
 #include "skin/MlSkinImage.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 // A component that takes over its owner form's window procedure and hands on
 // every message it does not handle itself.
-#include "framework/Forms.h"
+#include "framework/controls/Forms.h"
 
 class TMlHookWindowProc : public TComponent {
  public:

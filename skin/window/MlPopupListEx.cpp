@@ -1,6 +1,6 @@
 #include "skin/window/MlPopupListEx.h"
 
-#include "framework/Forms.h"
+#include "framework/controls/Forms.h"
 #include "skin/MlSkinMessages.h"
 
 namespace {

@@ -2,7 +2,7 @@
 // The popup list that lets the active skinned form know when a popup menu of
 // its caption-bar menu closes, and the requests that put it in place of the
 // framework's list for as long as any caption-bar menu needs it.
-#include "framework/Menus.h"
+#include "framework/controls/Menus.h"
 
 enum : UINT {
   MLM_MENUENTERLOOP = 0xCB5A,  // a menu loop began

@@ -1,6 +1,6 @@
 #include "skin/window/MlSkinMainMenu.h"
 
-#include "framework/Forms.h"
+#include "framework/controls/Forms.h"
 #include "skin/window/MlPopupListEx.h"
 #include "skin/window/MlSkinMenu.h"
 #include "skin/window/MlSkinNCMenuItem.h"

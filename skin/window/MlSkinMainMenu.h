@@ -5,7 +5,7 @@
 #include <memory>
 #include <vector>
 
-#include "framework/Menus.h"
+#include "framework/controls/Menus.h"
 #include "skin/PngPictures.h"
 #include "skin/window/MlSkinNCCtrlBase.h"
 

@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "framework/Menus.h"
+#include "framework/controls/Menus.h"
 #include "graphics/Bitmap32.h"
 #include "skin/MlSkinImage.h"
 

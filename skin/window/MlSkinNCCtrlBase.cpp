@@ -2,7 +2,7 @@
 
 #include <unordered_set>
 
-#include "framework/Forms.h"
+#include "framework/controls/Forms.h"
 #include "skin/MlSkinMessages.h"
 #include "skin/window/MlSkinForm.h"
 

@@ -5,8 +5,8 @@
 // polling, a hint and left-button events.
 #include <memory>
 
-#include "framework/ExtCtrls.h"
-#include "framework/HintWindow.h"
+#include "framework/controls/ExtCtrls.h"
+#include "framework/controls/HintWindow.h"
 #include "graphics/Bitmap32.h"
 
 class TMlSkinForm;

@@ -1,6 +1,6 @@
 #include "skin/window/MlSkinNCLabel.h"
 
-#include "framework/Forms.h"
+#include "framework/controls/Forms.h"
 #include "platform/CodePage.h"
 #include "skin/GlowText.h"
 

@@ -3,7 +3,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "framework/Forms.h"
+#include "framework/controls/Forms.h"
 #include "platform/AtomicFile.h"
 #include "platform/Files.h"
 #include "skin/MlSkinMessages.h"

@@ -2,7 +2,7 @@
 // Shared skin settings: the settings record a skinned form can take its look
 // from, the process-wide record every skinned form publishes its look to, and
 // the process-wide colour shifts.
-#include "framework/Graphics.h"
+#include "framework/paint/Graphics.h"
 #include "skin/window/MlSkinTypes.h"
 
 class TMlSkinRes;

@@ -16,8 +16,8 @@
 
 #include "app/Seams.h"
 #include "app/Unit1.h"
-#include "framework/Dialogs.h"
-#include "framework/Windows.h"
+#include "framework/windows/Dialogs.h"
+#include "framework/windows/Windows.h"
 #include "platform/Clock.h"
 #include "platform/CodePage.h"
 #include "platform/headless/HeadlessDisplay.h"

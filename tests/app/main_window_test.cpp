@@ -1,7 +1,7 @@
 // The main window as the program shows it: size, place, title, controls, texts
 // and the start timer.
 #include "UpdaterFixture.h"
-#include "framework/WindowRecord.h"
+#include "framework/windows/WindowRecord.h"
 
 using namespace platform::literals;
 

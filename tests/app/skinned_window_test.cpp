@@ -1,7 +1,7 @@
 // The main window as the skin draws it: the reference rows of its gradient,
 // the frame lines, the client background around the controls, and the title.
 #include "UpdaterFixture.h"
-#include "framework/WindowRecord.h"
+#include "framework/windows/WindowRecord.h"
 #include "tests/support/SkinFormulas.h"
 
 namespace {

@@ -2,8 +2,8 @@
 // message pump hands its wait slices to the application's own message loop.
 #include <gtest/gtest.h>
 
-#include "framework/Forms.h"
-#include "framework/Windows.h"
+#include "framework/controls/Forms.h"
+#include "framework/windows/Windows.h"
 #include "http/HttpClient.h"
 #include "http/MessagePump.h"
 #include "platform/Display.h"

@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "framework/Gdi.h"
+#include "framework/paint/Gdi.h"
 #include "graphics/Bitmap32.h"
 #include "graphics/Resamplers32.h"
 

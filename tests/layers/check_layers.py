@@ -21,7 +21,9 @@ ROOMS = [
     ("platform/Keys.h", "display"),
     ("platform/", "platform"),
     ("core/", "core"),
-    ("framework/", "framework"),
+    ("framework/paint/", "framework/paint"),
+    ("framework/windows/", "framework/windows"),
+    ("framework/controls/", "framework/controls"),
     ("http/", "http"),
     ("zip/", "zip"),
     ("graphics/", "graphics"),
@@ -37,24 +39,31 @@ BELOW = {
     "platform": set(),
     "display": {"platform"},
     "core": {"platform"},
-    "framework": {"core", "display", "platform"},
+    # The 2D floors know no window: pictures and canvases below, windows above.
+    "framework/paint": {"core", "platform"},
+    "graphics": {"framework/paint", "core", "platform"},
+    "framework/windows": {"graphics", "framework/paint", "core", "display", "platform"},
+    "framework/controls": {"framework/windows", "graphics", "framework/paint", "core", "platform"},
     "http": {"core", "platform"},
     "zip": {"core", "platform"},
-    "graphics": {"framework", "core", "platform"},
     # The built-in skin images are embedded resources.
-    "skin": {"graphics", "framework", "core", "platform", "resources"},
-    "skin/window": {"skin", "graphics", "framework", "core", "platform"},
+    "skin": {"framework/controls", "framework/windows", "graphics", "framework/paint", "core", "platform",
+             "resources"},
+    "skin/window": {"skin", "framework/controls", "framework/windows", "graphics", "framework/paint", "core",
+                    "platform"},
     "resources": set(),
     # The program chooses its display backend at start-up.
-    "app": {"skin/window", "skin", "graphics", "framework", "core", "display", "platform", "http", "zip",
-            "resources"},
+    "app": {"skin/window", "skin", "framework/controls", "framework/windows", "graphics", "framework/paint", "core",
+            "display", "platform", "http", "zip", "resources"},
     # The skin gallery, a program of its own beside the updater.
-    "gallery": {"skin/window", "skin", "graphics", "framework", "core", "display", "platform", "resources"},
+    "gallery": {"skin/window", "skin", "framework/controls", "framework/windows", "graphics", "framework/paint",
+                "core", "display", "platform", "resources"},
     "tests/support": {"platform"},
 }
 
 # Tests that drive windows may use a display backend too.
-TESTS_WITH_WINDOWS = {"framework", "graphics", "skin", "skin/window", "app", "e2e", "platform"}
+TESTS_WITH_WINDOWS = {"framework/windows", "framework/controls", "graphics", "skin", "skin/window", "app", "e2e",
+                      "platform"}
 
 INCLUDE = re.compile(r'^\s*#\s*include\s*"([^"]+)"', re.M)
 SOURCE_SUFFIXES = (".h", ".hpp", ".cpp", ".cc")
@@ -67,15 +76,22 @@ def room_of(path):
     return None
 
 
+def test_library(path):
+    """The library a file under tests/ belongs to: tests/LIB/... or tests/LIB/FLOOR/..."""
+    parts = path.split("/")
+    lib = parts[1]
+    if len(parts) > 3 and (lib, parts[2]) in {("skin", "window"), ("framework", "paint"),
+                                              ("framework", "windows"), ("framework", "controls")}:
+        lib = lib + "/" + parts[2]
+    return lib
+
+
 def allowed_rooms(path):
     """The rooms a file may include from, or None when it is not checked."""
     if path.startswith("tests/"):
         if path.startswith("tests/support/"):
             return {"tests/support"} | BELOW["tests/support"]
-        parts = path.split("/")
-        lib = parts[1]
-        if lib == "skin" and len(parts) > 3 and parts[2] == "window":
-            lib = "skin/window"
+        lib = test_library(path)
         if lib == "e2e":
             uses = {"platform", "display"}
         elif lib in BELOW:
@@ -96,8 +112,7 @@ def target_room(path, included):
     if included.startswith("tests/"):
         if included.startswith("tests/support/"):
             return "tests/support"
-        lib = included.split("/")[1]
-        return "tests/" + lib
+        return "tests/" + test_library(included)
     room = room_of(included)
     if room is not None:
         return room
@@ -135,8 +150,13 @@ def self_test():
     with tempfile.TemporaryDirectory() as root:
         for rel, text in {
             "zip/Good.cpp": '#include "core/Types.h"\n#include "zip/Other.h"\n#include <vector>\n',
-            "zip/Bad.cpp": '#include "framework/Forms.h"\n',
+            "zip/Bad.cpp": '#include "framework/controls/Forms.h"\n',
             "graphics/Bad.h": '#include "skin/Image.h"\n',
+            "graphics/BadWindow.h": '#include "framework/windows/Windows.h"\n',
+            "framework/paint/Bad.cpp": '#include "framework/windows/Messages.h"\n',
+            "framework/windows/Bad.cpp": '#include "framework/controls/Menus.h"\n',
+            "framework/controls/Good.cpp": '#include "framework/windows/Windows.h"\n#include "graphics/Bitmap32.h"\n',
+            "tests/framework/paint/BadTest.cpp": '#include "framework/controls/Forms.h"\n',
             "platform/Bad.cpp": '#include "platform/x11/X11Display.h"\n',
             "tests/http/BadTest.cpp": '#include "platform/headless/HeadlessDisplay.h"\n',
         }.items():
@@ -144,7 +164,8 @@ def self_test():
             with open(os.path.join(root, rel), "w") as f:
                 f.write(text)
         got = sorted(v.split(":")[0] for v in violations(root))
-        want = ["graphics/Bad.h", "platform/Bad.cpp", "tests/http/BadTest.cpp", "zip/Bad.cpp"]
+        want = ["framework/paint/Bad.cpp", "framework/windows/Bad.cpp", "graphics/Bad.h", "graphics/BadWindow.h",
+                "platform/Bad.cpp", "tests/framework/paint/BadTest.cpp", "tests/http/BadTest.cpp", "zip/Bad.cpp"]
         if got != want:
             print(f"self-test: expected violations in {want}, found {got}")
             return 1

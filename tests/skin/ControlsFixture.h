@@ -4,8 +4,8 @@
 // rectangle shows it; and the means to paint controls and read pixels.
 #include <gtest/gtest.h>
 
-#include "framework/Forms.h"
-#include "framework/WindowRecord.h"
+#include "framework/controls/Forms.h"
+#include "framework/windows/WindowRecord.h"
 #include "graphics/Bitmap32.h"
 #include "platform/Clock.h"
 #include "platform/headless/HeadlessDisplay.h"

@@ -5,8 +5,8 @@
 
 #include <memory>
 
-#include "framework/Forms.h"
-#include "framework/WindowRecord.h"
+#include "framework/controls/Forms.h"
+#include "framework/windows/WindowRecord.h"
 #include "platform/Clock.h"
 #include "platform/headless/HeadlessDisplay.h"
 #include "skin/window/MlSkinForm.h"

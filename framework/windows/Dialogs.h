@@ -1,0 +1,24 @@
+#pragma once
+// The plain modal message box: a small unskinned window centred on the screen
+// with a title, an icon, the text and its buttons. It takes the keyboard focus;
+// Enter presses the default button, Escape cancels.
+#include <functional>
+
+#include "framework/windows/Messages.h"
+
+// text and caption are code page 936 byte strings; type holds the MB_ button
+// and icon bits. Returns the IDOK, IDCANCEL, IDYES or IDNO of the button pressed
+// (Escape or closing the box counts as Cancel, or No for a Yes/No box).
+int MessageBoxA(HWND owner, const AnsiString& text, const AnsiString& caption, UINT type);
+
+// Test seam: while a hook is set, message boxes are not shown; the hook gets
+// each request and returns the answer.
+struct MessageBoxRequest {
+  HWND owner = nullptr;
+  AnsiString text;
+  AnsiString caption;
+  UINT type = 0;
+};
+using MessageBoxHook = std::function<int(const MessageBoxRequest&)>;
+// Returns the previous hook.
+MessageBoxHook SetMessageBoxHook(MessageBoxHook hook);
