@@ -47,8 +47,9 @@ class XDriver {
   bool WaitForFocus(XWindowId window, int timeoutMs) const;
   // Asks the window manager, when there is one, to activate the window.
   void Activate(XWindowId window) const;
-  // Presses and releases the key (an X keysym name such as "Return") through
-  // the XTEST extension, so it goes where the keyboard focus is.
+  // Presses and releases the key (an X keysym name such as "Return", or a
+  // chord such as "Alt_L+y") through the XTEST extension, so it goes where
+  // the keyboard focus is.
   bool PressKey(const std::string& keysymName) const;
   // Finds the window, waits for it to take the focus and presses the key:
   // how a user answers a message box. False with a reason when it failed.
