@@ -299,6 +299,8 @@ int MessageBoxA(HWND owner, const AnsiString& text, const AnsiString& caption, U
     TranslateMessage(&m);
     DispatchMessage(&m);
   }
+  // A box destroyed unanswered (with its owner, or from outside) was closed.
+  if (!b.result) b.result = b.cancelId;
   for (HWND t : disabled)
     if (IsWindow(t)) EnableWindow(t, TRUE);
   if (IsWindow(box)) DestroyWindow(box);

@@ -9,7 +9,8 @@
 
 // text and caption are code page 936 byte strings; type holds the MB_ button
 // and icon bits. Returns the IDOK, IDCANCEL, IDYES or IDNO of the button pressed
-// (Escape or closing the box counts as Cancel, or No for a Yes/No box).
+// (Escape or closing the box, by the window manager or by WM_CLOSE, counts as
+// Cancel, or No for a Yes/No box, OK for a box with OK alone).
 int MessageBoxA(HWND owner, const AnsiString& text, const AnsiString& caption, UINT type);
 
 // Test seam: while a hook is set, message boxes are not shown; the hook gets

@@ -242,6 +242,11 @@ void XDriver::RequestClose(XWindowId window) const {
   XFlush(dpy_);
 }
 
+void XDriver::Destroy(XWindowId window) const {
+  XDestroyWindow(dpy_, window);
+  XSync(dpy_, False);
+}
+
 bool XDriver::Bounds(XWindowId window, int& x, int& y, int& width, int& height) const {
   XWindowAttributes a;
   if (!XGetWindowAttributes(dpy_, window, &a)) return false;

@@ -77,6 +77,9 @@ class XDriver {
 
   // Sends WM_DELETE_WINDOW, as a window manager's close button does.
   void RequestClose(XWindowId window) const;
+  // Destroys the window from outside its program, as "xdotool windowclose"
+  // does: the program learns of it only from the X server.
+  void Destroy(XWindowId window) const;
 
   // The window's bounds in root coordinates.
   bool Bounds(XWindowId window, int& x, int& y, int& width, int& height) const;

@@ -272,6 +272,23 @@ TEST_F(E2eFaults, MissingProgramInTheFourthFieldReportsTheUpdateInstead) {
   EXPECT_FALSE(install_->Has(kLauncherNote)) << "a program was started";
 }
 
+// The main window destroyed by another program (as "xdotool windowclose"
+// does) while it waits, open, after a failed download: the program ends.
+TEST_F(E2eFaults, MainWindowDestroyedFromOutsideEndsTheProgram) {
+  // Nothing listens on port 1 of 127.0.0.1: the download fails at once.
+  ReplyWithPackageAt("http://127.0.0.1:1/packages/");
+  const Tree before = install_->Snapshot();
+  ASSERT_NO_FATAL_FAILURE(Launch());
+  ASSERT_NO_FATAL_FAILURE(AnswerBox(kErrorTitle));
+  platform::SleepMs(500);
+  ASSERT_TRUE(updater_->Running());
+  x_->Destroy(main_);
+  std::optional<int> code = updater_->WaitExit(10000);
+  ASSERT_TRUE(code) << "the program runs on without its window";
+  EXPECT_EQ(*code, 0);
+  ExpectNothingLost(before);
+}
+
 // Damaged pictures under the names of the window's skin images: the window
 // comes up with the built-in images and the update runs as always.
 TEST_F(E2eFaults, DamagedSkinPicturesStopNeitherTheStartNorTheUpdate) {

@@ -61,7 +61,7 @@ TEST_F(E2eOutcomes, AnsweringNoKeepsTheInstalledCopyOfThatFileOnly) {
 // No): the update goes on with that answer for that file.
 struct QuestionAnswer {
   const char* name;
-  const char* key;  // "close" asks the box to close
+  const char* key;  // "close" asks the box to close, "destroy" destroys it
   bool replaced;
 };
 
@@ -75,13 +75,14 @@ TEST_P(QuestionAnswers, GoOnWithTheUpdate) {
   const std::string package = ServeVersion2();
   ASSERT_NO_FATAL_FAILURE(Launch());
   const std::string key = a.key;
-  if (key != "close") {
+  if (key != "close" && key != "destroy") {
     ASSERT_NO_FATAL_FAILURE(AnswerBox(kOverwriteTitle, key));
   } else {
     const XWindowId box = x_->WaitFor(kOverwriteTitle, 30000, main_);
     ASSERT_NE(box, 0u) << "no question appeared";
     ASSERT_TRUE(x_->WaitForFocus(box, 5000));
-    x_->RequestClose(box);
+    if (key == "close") x_->RequestClose(box);
+    else x_->Destroy(box);
     EXPECT_TRUE(x_->WaitClosed(box, 5000)) << "the question stayed open when it was closed";
   }
   EXPECT_EQ(ExitCode(), 0);
@@ -98,7 +99,8 @@ INSTANTIATE_TEST_SUITE_P(E2e, QuestionAnswers,
                          ::testing::Values(QuestionAnswer{"KeyY", "y", true}, QuestionAnswer{"KeyN", "n", false},
                                            QuestionAnswer{"AltY", "Alt_L+y", true},
                                            QuestionAnswer{"AltN", "Alt_L+n", false},
-                                           QuestionAnswer{"ClosedByTheWindowManager", "close", false}),
+                                           QuestionAnswer{"ClosedByTheWindowManager", "close", false},
+                                           QuestionAnswer{"DestroyedFromOutside", "destroy", false}),
                          [](const ::testing::TestParamInfo<QuestionAnswer>& info) {
                            return std::string(info.param.name);
                          });

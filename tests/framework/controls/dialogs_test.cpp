@@ -141,6 +141,42 @@ TEST_F(Dialogs, TheKeyboardAnswersARealBox) {
   EXPECT_NEAR(boxRect.top + boxRect.Height() / 2, 380, 1);
 }
 
+// A box closed without an answer gives its cancel answer, however it was
+// closed: the window manager's close button (a close request from the
+// display), or a close message from another part of the program.
+TEST_F(Dialogs, ClosingTheBoxGivesItsCancelAnswer) {
+  const std::pair<UINT, int> types[] = {
+      {MB_YESNO | MB_ICONQUESTION, IDNO}, {MB_YESNOCANCEL, IDCANCEL}, {MB_OKCANCEL, IDCANCEL}, {MB_OK, IDOK}};
+  const std::pair<const char*, std::function<void(platform::HeadlessDisplay*, HWND)>> ways[] = {
+      {"close request from the display",
+       [](platform::HeadlessDisplay* d, HWND box) {
+         platform::Event e;
+         e.type = platform::EventType::CloseRequest;
+         e.window = box->native;
+         d->Post(e);
+       }},
+      {"WM_CLOSE posted", [](platform::HeadlessDisplay*, HWND box) { PostMessage(box, WM_CLOSE, 0, 0); }},
+      {"WM_CLOSE sent", [](platform::HeadlessDisplay*, HWND box) { SendMessage(box, WM_CLOSE, 0, 0); }},
+      {"SC_CLOSE", [](platform::HeadlessDisplay*, HWND box) { SendMessage(box, WM_SYSCOMMAND, SC_CLOSE, 0); }},
+      // As "xdotool windowclose" does on an X server.
+      {"native window destroyed from outside",
+       [](platform::HeadlessDisplay* d, HWND box) { d->DestroyFromOutside(box->native); }},
+      {"owner destroyed", [](platform::HeadlessDisplay*, HWND box) { DestroyWindow(box); }},
+  };
+  for (const auto& [how, close] : ways)
+    for (const auto& [type, cancel] : types) {
+      SCOPED_TRACE(std::string(how) + ", type " + std::to_string(type));
+      bool found = false;
+      OnceTheBoxIsUp([&, close = close](HWND box) {
+        found = box != nullptr;
+        if (box) close(display, box);
+      });
+      EXPECT_EQ(ShowBox("Replace existing file x?", "File Exists Alert", type), cancel);
+      EXPECT_TRUE(found);
+      EXPECT_TRUE(GetTopLevelWindows().empty()) << "the box is gone afterwards";
+    }
+}
+
 TEST_F(Dialogs, OtherWindowsWaitWhileTheBoxIsUp) {
   WNDCLASS wc;
   wc.lpszClassName = "DialogsTestOwner";
