@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "app/Unit1.h"
-#include "app/Unit2.h"
+#include "app/update/SupportText.h"
 #include "core/SysUtils.h"
 #include "platform/Clock.h"
 #include "platform/CodePage.h"

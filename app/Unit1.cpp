@@ -1,8 +1,6 @@
 #include "app/Unit1.h"
 
-#include "app/PackageDownload.h"
-#include "app/Unit2.h"
-#include "app/VersionReply.h"
+#include "app/ProgramEnvironment.h"
 #include "platform/CodePage.h"
 #include "resources/Resources.h"
 
@@ -39,7 +37,7 @@ TForm1::TForm1(TComponent* AOwner) : TForm(AOwner) {
   BeginLoading();
   LoadStoredForm();
   EndLoading();
-  IniPath = GetAppDir() + kIniFileName;
+  SetEnvironment(ProgramEnvironment());
   // Closing the window must end the program even while a transfer waits on a
   // server that has stopped answering: a closed connection ends the blocking
   // read at its next message dispatch.
@@ -192,8 +190,5 @@ void TForm1::FormCreate(TObject*) { MlSkinLabel3->SetCaption("正在检测版本
 
 void TForm1::Timer1Timer(TObject*) {
   ++StartTicks;
-  if (StartTicks == 2) {
-    MlSkinLabel3->SetCaption("正在更新..."_cp936);
-    doUpDate();
-  }
+  if (StartTicks == 2) doUpDate();  // which shows "正在更新..." first
 }

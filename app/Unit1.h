@@ -1,10 +1,11 @@
 #pragma once
 // The updater's main window: its components as stored with the form, the start
-// timer, the update procedure and the progress display.
+// timer, the progress display, and the view of the update procedure, which
+// it runs on the second tick.
 #include <cstdint>
-#include <optional>
 
-#include "app/ReleaseCheck.h"
+#include "app/update/UpdateEnvironment.h"
+#include "app/update/UpdateView.h"
 #include "framework/controls/ExtCtrls.h"
 #include "framework/controls/Forms.h"
 #include "http/HttpClient.h"
@@ -17,7 +18,7 @@
 #include "skin/window/MlSkinNCLabel.h"
 #include "zip/ZipExtractor.h"
 
-class TForm1 : public TForm {
+class TForm1 : public TForm, public UpdateView {
  public:
   explicit TForm1(TComponent* AOwner);
   ~TForm1() override;
@@ -57,6 +58,21 @@ class TForm1 : public TForm {
   // arrives in thousands of blocks, far more often than a person can see.
   std::uint64_t WorkDisplayInterval = 33;
 
+  // Where the update runs: the program's own environment unless a test sets
+  // another. IniPath follows its installation directory.
+  const UpdateEnvironment& Environment() const { return environment_; }
+  void SetEnvironment(UpdateEnvironment Environment);
+
+  // The update procedure's view: the status label, message boxes under the
+  // application's title, and the end of the process.
+  void ShowStatus(const AnsiString& Text) override;
+  void CatchUp() override;
+  void Tell(UpdateNotice Notice) override;
+  void ShowFailure(UpdateFailure Failure, const AnsiString& Why) override;
+  bool AskYesNo(const AnsiString& Question, const AnsiString& Caption) override;
+  bool WasClosed() override;
+  void Ended(UpdateEnd How) override;
+
  private:
   // Size text, bar value and percentage for a count of a work event.
   void ShowWork(std::int32_t Count);
@@ -69,22 +85,6 @@ class TForm1 : public TForm {
 
   void LoadStoredForm();
   void LoadStoredComponents();
-  void ShowMessage(const AnsiString& Text);
-  // Fetches URL and saves it as the package PackageName unless it differs
-  // from what Terms promise; the error's message, or "" when the package was
-  // saved. A package small enough stays in memory as package_ meanwhile.
-  AnsiString DownloadPackage(const AnsiString& URL, const AnsiString& PackageName, const ReleaseTerms& Terms);
-  // Records NewVersion, and the serial of a signed release before it.
-  void RecordRelease(const AnsiString& NewVersion);
-  void ReportDownloadFailure(const AnsiString& Why);
-  // The package downloaded last, while it is in use.
-  std::unique_ptr<class TPackageDownload> package_;
-  // The serial of the signed release being installed.
-  std::optional<std::int64_t> SerialToRecord;
-  void InstallArchive(const AnsiString& F2, const AnsiString& StrippedF2, const class TStringList& Fields,
-                      const AnsiString& NewVersion);
-  void FinishPlainFile(const class TStringList& Fields, const AnsiString& NewVersion);
-  // Starts Program of the installation, reporting a program that cannot be
-  // started, then deletes the downloaded Package unless it is that program.
-  void StartProgram(const AnsiString& Program, const AnsiString& Package);
+
+  UpdateEnvironment environment_;
 };

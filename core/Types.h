@@ -20,10 +20,10 @@ using LPARAM = std::intptr_t;
 using LRESULT = std::intptr_t;
 using COLORREF = std::uint32_t;
 
-// A window's handle. The painting floor keeps it in a window's device context
-// without knowing what a window is.
-struct WindowRecord;
-using HWND = WindowRecord*;
+// A window's handle: an opaque value, never an address. The painting floor
+// keeps it in a window's device context without knowing what a window is.
+struct HWND__;
+using HWND = HWND__*;
 
 struct POINT {
   std::int32_t x = 0, y = 0;

@@ -56,14 +56,15 @@ int TBitmap32::TextHeightOf(const AnsiString& Text) { return TextSize(Text).cy; 
 void TBitmap32::TextAt(int X, int Y, const AnsiString& Text) {
   HDC dc = DeviceContext();
   if (!dc) return;
-  int saved = SaveDC(dc);
-  if (Clipping()) IntersectClipRect(dc, ClipBounds().left, ClipBounds().top, ClipBounds().right, ClipBounds().bottom);
-  HGDIOBJ old = PrepareText();
-  TextOutA(dc, X, Y, Text);
   SIZE sz;
-  GetTextExtentPoint32A(dc, Text, &sz);
-  SelectObject(dc, old);
-  RestoreDC(dc, saved);
+  {
+    SavedDC saved(dc);
+    if (Clipping()) IntersectClipRect(dc, ClipBounds().left, ClipBounds().top, ClipBounds().right, ClipBounds().bottom);
+    HGDIOBJ old = PrepareText();
+    TextOutA(dc, X, Y, Text);
+    GetTextExtentPoint32A(dc, Text, &sz);
+    SelectObject(dc, old);
+  }
   Changed(Rect(X, Y, X + sz.cx + 1, Y + sz.cy + 1));
 }
 

@@ -40,44 +40,23 @@ using TReadTimeoutScope = TSettingScope<int, &TTcpConnection::ReadTimeout, &TTcp
 // Keeps the work events quiet while a body nobody asked for is read.
 using TMutedWorkScope = TSettingScope<bool, &TTcpConnection::WorkEventsMuted, &TTcpConnection::SetWorkEventsMuted>;
 
-// A body read until the server closes passes through this stream, which
-// refuses bytes beyond the length limit that a Content-Length body has.
-class TBodyLimit : public TStream {
+// The store of a caller that hands a stream: the stream may name another
+// one to take the body once the body's length is known.
+class TStreamTargetStore : public TBodyWriter {
  public:
-  TBodyLimit(TStream& target, std::int64_t limit) : target_(target), start_(target.Position()), limit_(limit) {}
-  std::int64_t Read(void* Buffer, std::int64_t Count) override { return target_.Read(Buffer, Count); }
-  std::int64_t Write(const void* Buffer, std::int64_t Count) override {
-    if (Count > limit_ - (target_.Position() - start_)) throw EHttpFramingError(BodyTooLong(limit_));
-    return target_.Write(Buffer, Count);
+  explicit TStreamTargetStore(TStream& stream) : stream_(stream) {}
+  void Announce(std::int64_t Total) override { target_ = &stream_.TargetFor(Total); }
+  void Write(const void* Data, std::size_t Count) override {
+    (target_ ? *target_ : stream_).WriteBuffer(Data, static_cast<std::int64_t>(Count));
   }
-  std::int64_t Seek(std::int64_t Offset, TSeekOrigin Origin) override { return target_.Seek(Offset, Origin); }
-  void SetSize(std::int64_t NewSize) override { target_.SetSize(NewSize); }
-  std::int64_t Size() override { return target_.Size(); }
+  void Restart() override {}  // a single request never starts again
 
  private:
-  TStream& target_;
-  std::int64_t start_;
-  std::int64_t limit_;
+  TStream& stream_;
+  TStream* target_ = nullptr;
 };
 
 }  // namespace
-
-std::int64_t ParseChunkSize(const AnsiString& Line, std::int64_t Limit) {
-  std::size_t i = 0;
-  while (i < Line.size() && (Line[i] == ' ' || Line[i] == '\t')) ++i;
-  const std::size_t start = i;
-  std::int64_t size = 0;
-  for (; i < Line.size(); ++i) {
-    char c = Line[i];
-    int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
-    if (digit < 0) break;
-    if (digit > Limit || size > (Limit - digit) / 16) throw EHttpFramingError("Chunk size " + Line + " is out of range.");
-    size = size * 16 + digit;
-  }
-  const bool endsWell = i == Line.size() || Line[i] == ';' || Line[i] == ' ' || Line[i] == '\t';
-  if (i == start || !endsWell) throw EHttpFramingError("Invalid chunk size: " + Line);
-  return size;
-}
 
 THttpClient::THttpClient(TComponent* AOwner) : TTcpClient(AOwner) {
   SetPort(80);
@@ -169,24 +148,45 @@ AnsiString THttpClient::RequestBytes() const {
   return out;
 }
 
-void THttpClient::Get(const AnsiString& AURL, TStream& AStream) {
+void THttpClient::Get(const AnsiString& AURL, TBodyWriter& Body, const TResponseCheck& Check) {
   PrepareRequest(AURL);
   ReuseOrConnect();
   try {
     Write(RequestBytes());
-    ReadResponse(AStream);
-    response_.ContentStream = nullptr;  // the caller's stream is the caller's again
+    ReadResponse(Body, Check);
   } catch (const EHttpProtocolError&) {
-    response_.ContentStream = nullptr;
     throw;  // the response was read whole; the keep-alive rule has decided
   } catch (...) {
-    response_.ContentStream = nullptr;
     // After any other failure the connection is somewhere inside a response
     // and cannot carry the next one.
     keep_alive_ = false;
     Disconnect();
     throw;
   }
+}
+
+void THttpClient::Get(const AnsiString& AURL, TMemoryStream& AStream) {
+  TMemoryStore store(AStream);
+  response_.ContentStream = &AStream;
+  try {
+    Get(AURL, store);
+  } catch (...) {
+    response_.ContentStream = nullptr;
+    throw;
+  }
+  response_.ContentStream = nullptr;  // the caller's stream is the caller's again
+}
+
+void THttpClient::Get(const AnsiString& AURL, TStream& AStream) {
+  TStreamTargetStore store(AStream);
+  response_.ContentStream = &AStream;
+  try {
+    Get(AURL, store);
+  } catch (...) {
+    response_.ContentStream = nullptr;
+    throw;
+  }
+  response_.ContentStream = nullptr;
 }
 
 AnsiString THttpClient::Get(const AnsiString& AURL) {
@@ -226,8 +226,7 @@ void THttpClient::TakeInCookies() {
   }
 }
 
-void THttpClient::ReadResponse(TStream& AStream) {
-  response_.ContentStream = &AStream;
+void THttpClient::ReadResponse(TBodyWriter& Body, const TResponseCheck& Check) {
   do {
     response_.Clear();
     response_.ResponseText = ReadLn();
@@ -244,62 +243,26 @@ void THttpClient::ReadResponse(TStream& AStream) {
     FinishResponse();
     throw EHttpProtocolError(code, response_.ResponseText, body);
   }
+  if (code == 206) CheckPartialContent();
   if (!Connected()) {
     FinishResponse();
     throw ENetError(RSUndefinedSituation);
   }
-  if (code != 204) ReadBody(AStream);
+  if (Check) Check(response_);
+  if (code != 204) ReadBody(Body);
   FinishResponse();
-}
-
-void THttpClient::ReadBody(TStream& AStream) {
-  const bool chunked = response_.TransferEncoding.find("chunked") != AnsiString::npos;
-  if (response_.ContentLength >= 1) {
-    ReadStream(AStream.TargetFor(response_.ContentLength), response_.ContentLength);
-  } else if (chunked) {
-    ReadChunkedBody(AStream.TargetFor(-1));
-  } else if (response_.ContentLength < 0) {
-    TBodyLimit limited(AStream.TargetFor(-1), max_body_length_);
-    ReadStream(limited, -1);
-  }
-}
-
-void THttpClient::ReadChunkedBody(TStream& AStream) {
-  // The chunks are one transfer of unknown length: progress counts on from
-  // chunk to chunk and ends once, after the last. The framing lines are no
-  // part of the body and do not count. Together the chunks are held to the
-  // length limit of a Content-Length body.
-  BeginWork(wmRead, 0);
-  try {
-    std::int64_t total = 0;
-    const std::int64_t limit = max_body_length_;
-    for (std::int64_t size = ParseChunkSize(ReadLine(false), limit); size > 0;
-         size = ParseChunkSize(ReadLine(false), limit)) {
-      if (size > limit - total)
-        throw EHttpFramingError(BodyTooLong(limit));
-      total += size;
-      ReadStream(AStream, size);
-      ReadLine(false);  // the line end after the chunk's data
-    }
-    // Trailer lines, if any, up to the empty line that ends the body.
-    while (!ReadLine(false).empty()) {
-    }
-  } catch (...) {
-    EndWork(wmRead, false);
-    throw;
-  }
-  EndWork(wmRead);
 }
 
 AnsiString THttpClient::ReadErrorBody() {
   TMemoryStream body;
+  TMemoryStore store(body);
   TStream* callers = response_.ContentStream;
   response_.ContentStream = &body;
   try {
     TReadTimeoutScope limit(*this, kErrorBodyReadTimeout);
     // Only the body the caller asked for shows as progress.
     TMutedWorkScope quiet(*this, true);
-    ReadBody(body);
+    ReadBody(store);
   } catch (const EConnClosedGracefully&) {
     // A short error page is still the answer: the status is reported with
     // what of the page arrived.

@@ -1,6 +1,10 @@
 #pragma once
 // The HTTP/1.1 client: GET requests over its own TCP connection, kept open
 // between requests while the server allows, with cookies and progress events.
+// A body is written into a chain of writers (BodyWriter.h); a request may ask
+// for the rest of a body (Request().ContentRangeStart, Request().IfRange),
+// and a partial response is taken only when it is the part asked for.
+#include <functional>
 #include <memory>
 
 #include "http/CookieManager.h"
@@ -60,10 +64,20 @@ class THttpClient : public TTcpClient {
   int ResponseCode() const { return response_.ResponseCode; }
   const AnsiString& ResponseText() const { return response_.ResponseText; }
 
-  // Fetches AURL and writes its body into AStream at its position.
-  void Get(const AnsiString& AURL, TStream& AStream);
+  // Sees the headers of a response the client accepts, before any byte of
+  // its body; raising refuses the response (its connection is closed).
+  using TResponseCheck = std::function<void(const THttpResponse&)>;
+
+  // Fetches AURL and writes its body into Body.
+  void Get(const AnsiString& AURL, TBodyWriter& Body, const TResponseCheck& Check = nullptr);
+  // Fetches AURL into memory at the stream's position (TMemoryStore).
+  void Get(const AnsiString& AURL, TMemoryStream& AStream);
   // Fetches AURL and returns its body bytes unchanged.
   AnsiString Get(const AnsiString& AURL);
+  // Fetches AURL into AStream at its position, or into the stream that
+  // AStream.TargetFor names once the body's length is known. Kept for callers
+  // that still hand a stream; a chain of writers replaces it.
+  void Get(const AnsiString& AURL, TStream& AStream);
 
  protected:
   void Notification(TComponent* AComponent, TOperation Operation) override;
@@ -72,11 +86,13 @@ class THttpClient : public TTcpClient {
   void PrepareRequest(const AnsiString& AURL);
   void ReuseOrConnect();
   AnsiString RequestBytes() const;
-  void ReadResponse(TStream& AStream);
+  void ReadResponse(TBodyWriter& Body, const TResponseCheck& Check);
   void ReadHeaderBlock();
   void TakeInCookies();
-  void ReadBody(TStream& AStream);
-  void ReadChunkedBody(TStream& AStream);
+  // Raises EHttpRangeError unless a partial response is the part asked for.
+  void CheckPartialContent() const;
+  void ReadBody(TBodyWriter& Body);
+  void ReadChunkedBody(TBodyWriter& Body);
   AnsiString ReadErrorBody();
   void FinishResponse();
 

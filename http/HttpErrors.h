@@ -10,8 +10,11 @@
 // connection was gone before its body could be read ("Undefined situation").
 QUELBO_DECLARE_EXCEPTION(ENetError, Exception);
 
-QUELBO_DECLARE_EXCEPTION(EConnClosedGracefully, ENetError);   // "Connection Closed Gracefully."
-QUELBO_DECLARE_EXCEPTION(EReadTimeout, ENetError);            // "Read Timeout"
+QUELBO_DECLARE_EXCEPTION(EConnClosedGracefully, ENetError);  // "Connection Closed Gracefully."
+QUELBO_DECLARE_EXCEPTION(EReadTimeout, ENetError);           // "Read Timeout"
+// Nothing arrived for as long as the stall watchdog allows: the connection
+// counts as cut.
+QUELBO_DECLARE_EXCEPTION(EConnectionStalled, EReadTimeout);
 QUELBO_DECLARE_EXCEPTION(ENotConnected, ENetError);           // "Not Connected"
 QUELBO_DECLARE_EXCEPTION(EMaxLineLengthExceeded, ENetError);  // "Max line length exceeded."
 QUELBO_DECLARE_EXCEPTION(EConnectError, ENetError);           // the text of the failed connect
@@ -21,6 +24,9 @@ QUELBO_DECLARE_EXCEPTION(ETransportInvalid, ENetError);       // "IOHandler valu
 // A Content-Length or chunk size that is malformed where it must be read, or
 // too large to be received here.
 QUELBO_DECLARE_EXCEPTION(EHttpFramingError, ENetError);
+// A partial response (206) that is not the part asked for, or that came to a
+// request that asked for no part.
+QUELBO_DECLARE_EXCEPTION(EHttpRangeError, ENetError);
 
 // A socket call failed: "Socket Error # n" CR LF and the error's text, with
 // the error numbers of Windows Sockets so reports read the same everywhere.
@@ -59,6 +65,7 @@ inline AnsiString BodyTooLong(std::int64_t limit) {
 // Message texts that more than one file raises.
 inline constexpr const char* RSConnectionClosedGracefully = "Connection Closed Gracefully.";
 inline constexpr const char* RSReadTimeout = "Read Timeout";
+inline constexpr const char* RSConnectionStalled = "Connection stalled: no data received for %d ms.";
 inline constexpr const char* RSNotConnected = "Not Connected";
 inline constexpr const char* RSMaxLineLengthExceeded = "Max line length exceeded.";
 inline constexpr const char* RSConnectTimeout = "Connect timed out.";

@@ -57,9 +57,11 @@ THeaderList THttpRequest::ComposeHeaders() const {
   AddIf(h, "Referer", Referer);
   AddIf(h, "User-Agent", UserAgent);
   AddDateIf(h, "If-Modified-Since", LastModified);
-  if (ContentRangeStart != 0 || ContentRangeEnd != 0)
+  if (AsksForRange()) {
     h.Add("Range: bytes=" + IntToStr(ContentRangeStart) + "-" +
           (ContentRangeEnd != 0 ? IntToStr(ContentRangeEnd) : AnsiString()));
+    AddIf(h, "If-Range", IfRange);
+  }
   if (BasicAuthentication) h.Add("Authorization: Basic " + Base64Encode(Username + ":" + Password));
   return h;
 }

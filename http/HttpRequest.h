@@ -11,7 +11,12 @@ class THttpRequest {
   AnsiString URL;  // the request target of the last preparation
   AnsiString CacheControl, Connection, ContentEncoding, ContentLanguage;
   std::int64_t ContentLength = -1;
+  // A start or end other than 0 asks for part of the body: "Range:
+  // bytes=start-end", the end left open when it is 0.
   std::int64_t ContentRangeStart = 0, ContentRangeEnd = 0;
+  // With a range, the validator that the part must still belong to (an
+  // entity tag or a date, as IfRangeValidator chooses); sent only with one.
+  AnsiString IfRange;
   AnsiString ContentType = "text/html";
   AnsiString ContentVersion;
   THeaderList CustomHeaders;
@@ -23,6 +28,8 @@ class THttpRequest {
   AnsiString Host, From, Referer, Username, Password;
   AnsiString UserAgent = "Mozilla/3.0 (compatible; Quelbo Updater)";
   AnsiString ProxyConnection;
+
+  bool AsksForRange() const { return ContentRangeStart != 0 || ContentRangeEnd != 0; }
 
   // The header lines in their fixed order, each only when it has a value.
   // The cookie line is the client's to add last.

@@ -72,6 +72,11 @@ void THttpResponse::InterpretHeaders(std::int64_t MaxBodyLength) {
     ContentRangeStart = s;
     ContentRangeEnd = e;
   }
+  ContentRange = ParseContentRange(range);
+  ETag = h.Values("ETag");
+  RetryAfter = h.Values("Retry-After");
+  LastModifiedText = h.Values("Last-Modified");
+  DateText = h.Values("Date");
 
   ContentLength = -1;
   AnsiString length = h.Values("Content-Length");
@@ -82,8 +87,8 @@ void THttpResponse::InterpretHeaders(std::int64_t MaxBodyLength) {
     ContentLength = v;
   }
 
-  Date = GMTToLocalDateTime(h.Values("Date"));
-  LastModified = GMTToLocalDateTime(h.Values("Last-Modified"));
+  Date = GMTToLocalDateTime(DateText);
+  LastModified = GMTToLocalDateTime(LastModifiedText);
   AnsiString expires = h.Values("Expires");
   std::int64_t secs = 0;
   if (ParseDecimal(expires, secs, overflow) && !overflow && secs > -(1LL << 40) && secs < (1LL << 40))

@@ -1,12 +1,14 @@
 #pragma once
 // The header record of a response, filled from its status line and headers.
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "core/Streams.h"
 #include "http/HeaderList.h"
 #include "http/HttpErrors.h"
 #include "http/HttpDate.h"
+#include "http/RangeHeaders.h"
 
 class THttpResponse {
  public:
@@ -18,6 +20,10 @@ class THttpResponse {
       ContentType, TransferEncoding, Pragma;
   std::int64_t ContentLength = -1;
   std::int64_t ContentRangeStart = 0, ContentRangeEnd = 0;
+  // The Content-Range field read strictly; nothing when absent or malformed.
+  std::optional<TContentRange> ContentRange;
+  // As the server wrote them: what a later request may send back or compare.
+  AnsiString ETag, LastModifiedText, DateText, RetryAfter;
   TDateTime Date = 0, LastModified = 0, Expires = 0;
   std::vector<AnsiString> WWWAuthenticate, ProxyAuthenticate;
   bool KeepAlive = false;

@@ -8,11 +8,6 @@
 #include "http/SocketErrors.h"
 #include "platform/Clock.h"
 
-namespace {
-// The smallest step by which a body's memory grows.
-constexpr std::int64_t kMinStreamGrowth = 64 << 10;
-}  // namespace
-
 TTcpConnection::TTcpConnection(TComponent* AOwner) : TComponent(AOwner) {}
 
 TTcpConnection::~TTcpConnection() { CloseSocket(); }
@@ -36,6 +31,15 @@ void TTcpConnection::Disconnect() {
 
 bool TTcpConnection::WaitReadable(int LimitMs) {
   if (!Connected()) throw EConnClosedGracefully(RSConnectionClosedGracefully);
+  // The watchdog bounds every wait; only a shorter limit of the caller's own
+  // ends a wait as a timeout instead.
+  const bool watched = stall_timeout_ > 0 && (LimitMs <= 0 || stall_timeout_ < LimitMs);
+  if (WaitSliced(watched ? stall_timeout_ : LimitMs)) return true;
+  if (watched) throw EConnectionStalled(Format(RSConnectionStalled, stall_timeout_));
+  return false;
+}
+
+bool TTcpConnection::WaitSliced(int LimitMs) {
   if (!TMessagePump::Usable()) return socket_->WaitReadable(LimitMs > 0 ? LimitMs : -1);
 
   int slice = TMessagePump::Instance()->IdleTimeOut();
@@ -86,24 +90,6 @@ std::ptrdiff_t TTcpConnection::ReadFromStack(int ATimeout, bool ARaiseOnTimeout)
     if (n > 0) input_.Commit(static_cast<std::size_t>(n));
     return n;
   }
-}
-
-std::size_t TTcpConnection::ReceiveDirect(TMemoryStream& AStream, std::size_t want) {
-  const std::int64_t pos = AStream.Position();
-  std::size_t got = 0;
-  while (got < want && Connected()) {
-    if (!WaitReadable(read_timeout_)) throw EReadTimeout(RSReadTimeout);
-    // Taken after the wait, which may have run other code.
-    auto* dst = static_cast<std::uint8_t*>(AStream.Memory()) + pos;
-    std::ptrdiff_t n = RecvOnce(dst + got, want - got, got > 0);
-    if (n == kWouldBlock) continue;
-    if (n <= 0) break;
-    got += static_cast<std::size_t>(n);
-  }
-  const std::int64_t reached = pos + static_cast<std::int64_t>(got);
-  if (reached > AStream.Size()) AStream.SetSize(reached);
-  AStream.SetPosition(reached);
-  return got;
 }
 
 void TTcpConnection::WriteBuffer(const void* Buffer, std::size_t Count) {
@@ -165,66 +151,64 @@ AnsiString TTcpConnection::ReadLine(bool CountsAsWork) {
   }
 }
 
-void TTcpConnection::MoveToStream(TStream& AStream, std::size_t Count, bool CountsAsWork) {
+void TTcpConnection::MoveToBody(TBodyWriter& Body, std::size_t Count, bool CountsAsWork) {
   if (Count == 0) return;
-  AStream.WriteBuffer(input_.Data(), static_cast<std::int64_t>(Count));
+  Body.Write(input_.Data(), Count);
   input_.Consume(Count);
   if (CountsAsWork) DoWork(wmRead, static_cast<std::int64_t>(Count));
 }
 
-void TTcpConnection::ReadStream(TStream& AStream, std::int64_t ByteCount) {
+std::size_t TTcpConnection::ReceiveInPlace(TBodyWriter& Body, std::size_t Want) {
+  std::size_t got = 0;
+  while (got < Want && Connected()) {
+    if (!WaitReadable(read_timeout_)) throw EReadTimeout(RSReadTimeout);
+    // Asked after the wait, which may have run other code.
+    auto* room = static_cast<std::uint8_t*>(Body.Room(Want - got));
+    if (!room) break;
+    const std::ptrdiff_t n = RecvOnce(room, Want - got, got > 0);
+    if (n == kWouldBlock) continue;
+    if (n <= 0) break;
+    Body.Write(room, static_cast<std::size_t>(n));
+    got += static_cast<std::size_t>(n);
+  }
+  return got;
+}
+
+void TTcpConnection::ReadStream(TBodyWriter& Body, std::int64_t ByteCount) {
   const bool untilClose = ByteCount < 0;
   const auto block = static_cast<std::size_t>(recv_buffer_size_);
   std::int64_t missing = untilClose ? INT64_MAX : ByteCount;
-  auto* memory = dynamic_cast<TMemoryStream*>(&AStream);
-  const std::int64_t end = untilClose ? INT64_MAX : AStream.Position() + ByteCount;
-  // A memory stream is given room as the bytes come, never for more than the
-  // server announced: the announcement is only a claim, and memory is
-  // committed for bytes that have arrived. Growing by half again keeps the
-  // copies of a long body few.
-  auto makeRoom = [&](std::size_t n) {
-    if (!memory) return;
-    const std::int64_t needed = memory->Position() + static_cast<std::int64_t>(n);
-    const std::int64_t capacity = memory->Capacity();
-    if (needed <= capacity) return;
-    memory->SetCapacity(std::min(end, std::max({needed, capacity + capacity / 2, kMinStreamGrowth})));
-  };
-  auto move = [&](std::size_t n, bool countsAsWork) {
-    makeRoom(n);
-    MoveToStream(AStream, n, countsAsWork);
-  };
 
   BeginWork(wmRead, untilClose ? 0 : ByteCount);
   try {
     if (missing > 0 && input_.Size() > 0) {
       std::size_t n = static_cast<std::size_t>(std::min<std::int64_t>(missing, input_.Size()));
-      move(n, true);
+      MoveToBody(Body, n, true);
       missing -= static_cast<std::int64_t>(n);
     }
     while (missing > 0) {
       std::size_t want = static_cast<std::size_t>(std::min<std::int64_t>(missing, static_cast<std::int64_t>(block)));
-      // A body of known length bound for memory is received in place, block
-      // by block, without passing through the input buffer, while there is
-      // room; room is made for a block once it has come.
-      const bool room = memory && memory->Position() + static_cast<std::int64_t>(want) <= memory->Capacity();
-      if (room && !untilClose && input_.Size() == 0) {
-        std::size_t got = ReceiveDirect(*memory, want);
+      // A body of known length whose store has the room is received there,
+      // block by block, without passing through the input buffer.
+      if (!untilClose && input_.Size() == 0 && Body.Room(want)) {
+        const std::size_t got = ReceiveInPlace(Body, want);
         if (got > 0) DoWork(wmRead, static_cast<std::int64_t>(got));
-        if (got < want) throw EConnClosedGracefully(RSConnectionClosedGracefully);
-        missing -= static_cast<std::int64_t>(want);
-        continue;
+        missing -= static_cast<std::int64_t>(got);
+        if (got == want) continue;
+        if (!Connected()) throw EConnClosedGracefully(RSConnectionClosedGracefully);
+        if (got > 0) continue;
       }
       while (input_.Size() < want && Connected()) ReadFromStack(read_timeout_);
       if (input_.Size() < want) {
         // The peer closed: keep what did arrive.
         if (untilClose) {
-          move(input_.Size(), false);
+          MoveToBody(Body, input_.Size(), false);
           break;
         }
-        move(input_.Size(), true);
+        MoveToBody(Body, input_.Size(), true);
         throw EConnClosedGracefully(RSConnectionClosedGracefully);
       }
-      move(want, true);
+      MoveToBody(Body, want, true);
       if (!untilClose) missing -= static_cast<std::int64_t>(want);
     }
   } catch (...) {
@@ -243,6 +227,10 @@ void TTcpConnection::BeginWork(TWorkMode AWorkMode, std::int64_t ASize) {
     w.completed = true;
     while ((ASize >> w.scale) > INT32_MAX) ++w.scale;
     if (OnWorkBegin && !work_events_muted_) OnWorkBegin(this, AWorkMode, static_cast<std::int32_t>(ASize >> w.scale));
+    if (AWorkMode == wmRead) {
+      progress_pacer_.Reset();
+      ReportProgress(false);
+    }
   }
 }
 
@@ -254,16 +242,24 @@ void TTcpConnection::DoWork(TWorkMode AWorkMode, std::int64_t ACount) {
   // them but the count itself.
   while ((w.count >> w.scale) > INT32_MAX) ++w.scale;
   if (OnWork && !work_events_muted_) OnWork(this, AWorkMode, static_cast<std::int32_t>(w.count >> w.scale));
+  if (AWorkMode == wmRead) ReportProgress(false);
 }
 
 void TTcpConnection::EndWork(TWorkMode AWorkMode, bool Completed) {
   WorkState& w = work_[AWorkMode];
   if (w.level == 0) return;
   if (!Completed) w.completed = false;
+  if (w.level == 1 && AWorkMode == wmRead) ReportProgress(true);
   if (w.level == 1 && OnWorkEnd && !work_events_muted_) {
     w.level = 0;
     OnWorkEnd(this, AWorkMode);
     return;
   }
   --w.level;
+}
+
+void TTcpConnection::ReportProgress(bool Final) {
+  const WorkState& w = work_[wmRead];
+  if (!OnProgress || work_events_muted_ || !progress_pacer_.Due(w.count, Final)) return;
+  OnProgress(this, w.count, w.max > 0 ? w.max : -1);
 }

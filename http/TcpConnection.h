@@ -1,13 +1,17 @@
 #pragma once
 // A TCP connection driven synchronously from the user-interface thread: lines
 // and byte blocks are handed out of an input buffer, every wait is cut into
-// slices between which the message pump dispatches window messages, and body
-// reads report their progress through the work events.
+// slices between which the message pump dispatches window messages, a
+// connection on which nothing arrives for too long counts as cut, and body
+// reads report their progress through the work events and, in 64-bit bytes
+// at a pace of their own, the progress event.
 #include <cstdint>
 #include <memory>
 
 #include "core/Streams.h"
+#include "http/BodyWriter.h"
 #include "http/InputBuffer.h"
+#include "http/ProgressPacer.h"
 #include "http/SocketHandler.h"
 #include "http/WorkEvents.h"
 
@@ -33,10 +37,20 @@ class TTcpConnection : public TComponent {
   void SetReadTimeout(int v) { read_timeout_ = v; }
   bool UseNagle() const { return use_nagle_; }
   void SetUseNagle(bool v) { use_nagle_ = v; }
+  // The stall watchdog: a wait in which not one byte arrives for this many
+  // milliseconds raises EConnectionStalled, whatever ReadTimeout allows (0:
+  // no watchdog). A shorter ReadTimeout ends such a wait first.
+  int StallTimeout() const { return stall_timeout_; }
+  void SetStallTimeout(int v) { stall_timeout_ = v > 0 ? v : 0; }
 
   TWorkBeginEvent OnWorkBegin;
   TWorkEvent OnWork;
   TWorkEndEvent OnWorkEnd;
+  // The bytes of a body read so far and its announced length (-1: none):
+  // once at its start, at most once per ProgressPacer().Interval() while it
+  // comes, and at its end, also when it failed.
+  TProgressEvent OnProgress;
+  TProgressPacer& ProgressPacer() { return progress_pacer_; }
 
   // The socket is open (it closes when the peer's close is seen).
   bool Connected() const { return socket_ && socket_->IsOpen(); }
@@ -50,10 +64,10 @@ class TTcpConnection : public TComponent {
 
   // The next line, up to LF; the LF and one CR before it are dropped.
   AnsiString ReadLn() { return ReadLine(true); }
-  // Reads ByteCount bytes into AStream at its position, or with ByteCount -1
-  // everything until the peer closes. A body that ends before ByteCount bytes
-  // raises EConnClosedGracefully after every received byte has been written.
-  void ReadStream(TStream& AStream, std::int64_t ByteCount);
+  // Reads ByteCount bytes into Body, or with ByteCount -1 everything until
+  // the peer closes. A body that ends before ByteCount bytes raises
+  // EConnClosedGracefully after every received byte has been written.
+  void ReadStream(TBodyWriter& Body, std::int64_t ByteCount);
 
   // Receives what the socket has within ATimeout milliseconds (<= 0: no limit)
   // into the input buffer and returns the count; 0 when the peer closed. With
@@ -86,15 +100,20 @@ class TTcpConnection : public TComponent {
   void CloseSocket();
 
  private:
+  // Waits for data up to LimitMs (<= 0: no limit) or the stall watchdog,
+  // whichever ends first; false when the limit ended it.
   bool WaitReadable(int LimitMs);
-  void MoveToStream(TStream& AStream, std::size_t Count, bool CountsAsWork);
+  bool WaitSliced(int LimitMs);
+  void MoveToBody(TBodyWriter& Body, std::size_t Count, bool CountsAsWork);
+  // Receives up to Want bytes straight into the room the body offers, each
+  // piece written as it comes. Fewer come when the peer closes or the body
+  // offers no more room.
+  std::size_t ReceiveInPlace(TBodyWriter& Body, std::size_t Want);
   // One receive into room: bytes, 0 when the peer closed (or aborted while
   // holding received bytes), kWouldBlock to try again; other errors raise.
   static constexpr std::ptrdiff_t kWouldBlock = -2;
   std::ptrdiff_t RecvOnce(std::uint8_t* room, std::size_t n, bool holding);
-  // Receives up to want bytes straight into the stream at its position, which
-  // must have the room.
-  std::size_t ReceiveDirect(TMemoryStream& AStream, std::size_t want);
+  void ReportProgress(bool Final);
 
   std::unique_ptr<TSocketHandler> socket_;
   TInputBuffer input_;
@@ -104,6 +123,7 @@ class TTcpConnection : public TComponent {
   int max_line_length_ = 16384;
   TMaxLineAction max_line_action_ = maException;
   int read_timeout_ = 0;
+  int stall_timeout_ = 30000;
   bool use_nagle_ = true;
 
   struct WorkState {
@@ -115,4 +135,5 @@ class TTcpConnection : public TComponent {
   };
   WorkState work_[2];
   bool work_events_muted_ = false;
+  TProgressPacer progress_pacer_;
 };

@@ -1,5 +1,6 @@
 #include "skin/MlSkinCtrls.h"
 
+#include "core/ScopeGuard.h"
 #include "framework/controls/Forms.h"
 #include "skin/MlSkinMessages.h"
 #include "skin/MlSkinRegistry.h"
@@ -7,11 +8,6 @@
 TMlSkinCustomControl::TMlSkinCustomControl(TComponent* AOwner) : TCustomPaintBox32_ml(AOwner) {
   SetColor(clWhite);
   SetBufferMargin(0);
-  if (!IsDesigning()) TMlWinControlHelper::Add(this);
-}
-
-TMlSkinCustomControl::~TMlSkinCustomControl() {
-  if (!IsDesigning()) TMlWinControlHelper::Remove(this);
 }
 
 void TMlSkinCustomControl::DoBackgroundChanging(TBitmap32* Buffer, bool& Handled) {
@@ -24,11 +20,7 @@ void TMlSkinCustomControl::DoBackgroundChanged(TBitmap32* Buffer) {
 
 void TMlSkinCustomControl::RenderBuffer() {
   TBitmap32* b = Buffer();
-  b->BeginUpdate();
-  struct Close {
-    TBitmap32* b;
-    ~Close() { b->EndUpdate(); }
-  } close{b};
+  UpdateBracket<TBitmap32> update(*b);
   bool handled = false;
   DoBackgroundChanging(b, handled);
   if (!handled) {
@@ -51,7 +43,7 @@ void TMlSkinCustomControl::CaptureBackground(const TRect& R) {
   TRect from = R;
   if (!parent->IsDesigning()) {
     if (auto* form = dynamic_cast<TCustomForm*>(parent)) {
-      if (TMlFormSkinLink* skin = TMlFormSkinHelper::Find(form)) {
+      if (TMlFormSkinLink* skin = FormSkinOf(form)) {
         POINT origin{0, 0};
         source = skin->ClientBackground(origin);
         from = OffsetRect(R, origin.x, origin.y);
@@ -68,12 +60,7 @@ void TMlSkinCustomControl::CaptureBackground(const TRect& R) {
   // it painted its own window.
   HDC dc = b->DeviceContext();
   if (!dc) return;
-  const int saved = SaveDC(dc);
-  struct Restore {
-    HDC dc;
-    int saved;
-    ~Restore() { RestoreDC(dc, saved); }
-  } restore{dc, saved};
+  SavedDC saved(dc);
   OffsetViewportOrgEx(dc, -Left(), -Top(), nullptr);
   const RECT client = parent->GetClientRect();
   IntersectClipRect(dc, 0, 0, client.Width(), client.Height());

@@ -12,7 +12,6 @@ using TMlCustomDrawEvent = std::function<void(TObject* Sender, TBitmap32* ACanva
 class TMlSkinCustomControl : public TCustomPaintBox32_ml {
  public:
   explicit TMlSkinCustomControl(TComponent* AOwner);
-  ~TMlSkinCustomControl() override;
 
   // True: the background is the parent's picture; false: Color.
   bool Transparent() const { return transparent_; }

@@ -1,5 +1,6 @@
 #include "skin/MlSkinLabel.h"
 
+#include "core/ScopeGuard.h"
 #include "platform/CodePage.h"
 #include "skin/GlowText.h"
 
@@ -52,13 +53,9 @@ auto TMlSkinLabel::WithFont(F f) {
     dc = scratch.DeviceContext();
   }
   HGDIOBJ old = dc ? SelectObject(dc, Font()->Handle()) : nullptr;
-  struct Back {
-    HDC dc;
-    HGDIOBJ old;
-    ~Back() {
-      if (dc) SelectObject(dc, old);
-    }
-  } back{dc, old};
+  ScopeExit back([&] {
+    if (dc) SelectObject(dc, old);
+  });
   return f(dc);
 }
 

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "core/ScopeGuard.h"
 #include "graphics/PictureFilters.h"
 #include "skin/GlowText.h"
 #include "skin/MlSkinResManager.h"
@@ -137,11 +138,7 @@ std::int64_t TMlSkinProgressBar::FillWidth() const {
 
 void TMlSkinProgressBar::DrawControl(TBitmap32* Buffer) {
   if (Width() < 30) return;
-  Buffer->BeginUpdate();
-  struct Close {
-    TBitmap32* b;
-    ~Close() { b->EndUpdate(); }
-  } close{Buffer};
+  UpdateBracket<TBitmap32> update(*Buffer);
   TBitmap32* track = GetSkinBitmap(barBackground_);
   if (!track) return;
   {

@@ -9,11 +9,6 @@ std::vector<TMlFormSkinHelper::Entry>& FormEntries() {
   return entries;
 }
 
-std::vector<TWinControl*>& SkinnedControls() {
-  static std::vector<TWinControl*> controls;
-  return controls;
-}
-
 }  // namespace
 
 void TMlFormSkinHelper::Add(TCustomForm* form, TMlFormSkinLink* skin) { FormEntries().push_back({form, skin}); }
@@ -38,8 +33,9 @@ int TMlFormSkinHelper::Count() { return static_cast<int>(FormEntries().size()); 
 
 std::vector<TMlFormSkinHelper::Entry> TMlFormSkinHelper::Entries() { return FormEntries(); }
 
-void TMlWinControlHelper::Add(TWinControl* control) { SkinnedControls().push_back(control); }
-
-void TMlWinControlHelper::Remove(TWinControl* control) { std::erase(SkinnedControls(), control); }
-
-std::vector<TWinControl*> TMlWinControlHelper::Controls() { return SkinnedControls(); }
+TMlFormSkinLink* FormSkinOf(const TCustomForm* form) {
+  if (!form) return nullptr;
+  for (int i = 0; i < form->ComponentCount(); ++i)
+    if (auto* skin = dynamic_cast<TMlFormSkinLink*>(form->Components(i))) return skin;
+  return nullptr;
+}

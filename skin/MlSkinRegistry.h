@@ -1,14 +1,16 @@
 #pragma once
-// The process-wide lists through which skinned controls and skinned forms find
-// each other: which form carries a skin (and the background its controls copy
-// from), and which controls are skinned.
+// How skinned controls and skinned forms find each other: a control asks the
+// form it stands on for the skin among the form's own components; the skin
+// resources reach every skinned form, in the order they came, through the
+// process-wide list of forms and their skins.
 #include <vector>
 
 #include "framework/controls/Forms.h"
 
 class TBitmap32;
 
-// What a skinned control needs of the skin on its parent form.
+// What a skinned control needs of the skin on its parent form. The skin is a
+// component the form owns.
 class TMlFormSkinLink {
  public:
   virtual ~TMlFormSkinLink() = default;
@@ -36,10 +38,5 @@ class TMlFormSkinHelper {
   static std::vector<Entry> Entries();
 };
 
-// Every skinned control that lives outside design mode.
-class TMlWinControlHelper {
- public:
-  static void Add(TWinControl* control);
-  static void Remove(TWinControl* control);
-  static std::vector<TWinControl*> Controls();
-};
+// The skin the form owns (its first component that is one), or nullptr.
+TMlFormSkinLink* FormSkinOf(const TCustomForm* form);

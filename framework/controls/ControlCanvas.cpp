@@ -1,4 +1,5 @@
 // Canvases of controls and the two painted control kinds.
+#include "core/ScopeGuard.h"
 #include "framework/controls/Controls.h"
 
 TControlCanvas::~TControlCanvas() { FreeHandle(); }
@@ -30,10 +31,7 @@ void TControlCanvas::CreateHandle() {
 void TControlCanvas::PaintOn(HDC dc, const std::function<void()>& paint) {
   FreeHandle();
   SetHandle(dc);
-  struct Detach {
-    TControlCanvas* c;
-    ~Detach() { c->SetHandle(nullptr); }
-  } detach{this};
+  ScopeExit detach([this] { SetHandle(nullptr); });
   paint();
 }
 

@@ -5,6 +5,7 @@
 #include <cctype>
 #include <memory>
 
+#include "core/ScopeGuard.h"
 #include "framework/controls/Menus.h"
 
 namespace {
@@ -386,12 +387,10 @@ TMenuItem* TrackPopupMenu(TMenuItem* Items, bool OwnerDraw, int X, int Y, HWND O
   MenuLoop loop(OwnerDraw, Owner);
   g_active = &loop;
   SetMenuLoopEnder(&EndMenu);
-  struct Clear {
-    ~Clear() {
-      g_active = nullptr;
-      SetMenuLoopEnder(nullptr);
-    }
-  } clear;
+  ScopeExit clear([] {
+    g_active = nullptr;
+    SetMenuLoopEnder(nullptr);
+  });
   return loop.Run(Items, X, Y);
 }
 

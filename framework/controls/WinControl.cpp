@@ -259,11 +259,10 @@ void TWinControl::PaintControls(HDC dc, TControl* first) {
     TControl* c = *it;
     if (dynamic_cast<TWinControl*>(c) || !c->Visible()) continue;
     if (IntersectRect(clip, c->BoundsRect()).IsEmpty()) continue;
-    int saved = SaveDC(dc);
+    SavedDC saved(dc);
     OffsetViewportOrgEx(dc, c->Left(), c->Top(), nullptr);
     IntersectClipRect(dc, 0, 0, c->Width(), c->Height());
     c->Perform(WM_PAINT, reinterpret_cast<WPARAM>(dc), 0);
-    RestoreDC(dc, saved);
   }
 }
 
@@ -274,15 +273,16 @@ void TWinControl::PaintHandler(TMessage& m) {
   if (!dc) return;
   bool graphicChildren = controls_.size() > winControls_.size();
   if (graphicChildren) {
-    int saved = SaveDC(dc);
-    // Opaque non-windowed children paint their whole area; leave it to them.
-    for (TControl* c : controls_)
-      if (!dynamic_cast<TWinControl*>(c) && c->Visible() && (c->ControlStyle() & csOpaque)) {
-        RECT r = c->BoundsRect();
-        ExcludeClipRect(dc, r.left, r.top, r.right, r.bottom);
-      }
-    PaintWindow(dc);
-    RestoreDC(dc, saved);
+    {
+      SavedDC saved(dc);
+      // Opaque non-windowed children paint their whole area; leave it to them.
+      for (TControl* c : controls_)
+        if (!dynamic_cast<TWinControl*>(c) && c->Visible() && (c->ControlStyle() & csOpaque)) {
+          RECT r = c->BoundsRect();
+          ExcludeClipRect(dc, r.left, r.top, r.right, r.bottom);
+        }
+      PaintWindow(dc);
+    }
     PaintControls(dc, nullptr);
   } else {
     PaintWindow(dc);

@@ -59,6 +59,18 @@ Surface32 GetDCSurface(HDC hdc);
 
 int SaveDC(HDC hdc);
 BOOL RestoreDC(HDC hdc, int saved);  // negative: relative to the latest save
+// Saves a DC's state and restores it when the scope ends, however it ends.
+class SavedDC {
+ public:
+  explicit SavedDC(HDC hdc) : hdc_(hdc), saved_(SaveDC(hdc)) {}
+  ~SavedDC() { RestoreDC(hdc_, saved_); }
+  SavedDC(const SavedDC&) = delete;
+  SavedDC& operator=(const SavedDC&) = delete;
+
+ private:
+  HDC hdc_;
+  int saved_;
+};
 BOOL SetViewportOrgEx(HDC hdc, int x, int y, POINT* old);
 BOOL OffsetViewportOrgEx(HDC hdc, int dx, int dy, POINT* old);
 BOOL GetViewportOrgEx(HDC hdc, POINT* p);

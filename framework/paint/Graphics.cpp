@@ -212,12 +212,11 @@ void TCanvas::TextOut(int x, int y, const AnsiString& text) {
 void TCanvas::TextRect(const RECT& r, int x, int y, const AnsiString& text) {
   Select();
   if (!dc_) return;
-  int saved = SaveDC(dc_);
+  SavedDC saved(dc_);
   IntersectClipRect(dc_, r.left, r.top, r.right, r.bottom);
   if (brush_->Style() != TBrushStyle::bsClear) ::FillRect(dc_, r, brush_->Handle());
   SetBkMode(dc_, TRANSPARENT);
   TextOutA(dc_, x, y, text);
-  RestoreDC(dc_, saved);
 }
 int TCanvas::DrawText(RECT& r, const AnsiString& text, UINT flags) {
   Select();

@@ -40,7 +40,7 @@ RECT CloseBoxRect(const WindowRecord* w) {
 int HitTest(HWND hwnd, POINT s) {
   RECT wr = ScreenRectOf(hwnd);
   int x = s.x - wr.left, y = s.y - wr.top;
-  WindowRecord* w = hwnd;
+  WindowRecord* w = R(hwnd);
   if (x < 0 || y < 0 || x >= w->Width() || y >= w->Height()) return HTNOWHERE;
   if (w->client.Contains(x, y)) return HTCLIENT;
   if (w->IsTopLevel() && (w->style & WS_THICKFRAME) && !(w->style & WS_MAXIMIZE)) {
@@ -64,7 +64,7 @@ int HitTest(HWND hwnd, POINT s) {
 }
 
 void PaintNonClient(HWND hwnd) {
-  WindowRecord* w = hwnd;
+  WindowRecord* w = R(hwnd);
   if (w->client == Rect(0, 0, w->Width(), w->Height())) return;
   HDC dc = GetWindowDC(hwnd);
   if (!dc) return;
@@ -103,12 +103,13 @@ void PaintNonClient(HWND hwnd) {
 }
 
 int CursorFor(HWND hwnd, int hit) {
+  WindowRecord& w = *R(hwnd);
   switch (hit) {
     case HTLEFT: case HTRIGHT: return IDC_SIZEWE;
     case HTTOP: case HTBOTTOM: return IDC_SIZENS;
     case HTTOPLEFT: case HTBOTTOMRIGHT: return IDC_SIZENWSE;
     case HTTOPRIGHT: case HTBOTTOMLEFT: return IDC_SIZENESW;
-    case HTCLIENT: return hwnd->cls && hwnd->cls->wc.hCursor ? hwnd->cls->wc.hCursor : IDC_ARROW;
+    case HTCLIENT: return w.cls && w.cls->wc.hCursor ? w.cls->wc.hCursor : IDC_ARROW;
     default: return IDC_ARROW;
   }
 }
@@ -118,7 +119,7 @@ int CursorFor(HWND hwnd, int hit) {
 void SetMenuLoopEnder(void (*end)()) { g_menuLoopEnder = end; }
 
 RECT DefaultClientRect(HWND hwnd, const RECT& r) {
-  int f = FrameWidth(hwnd), c = CaptionHeight(hwnd);
+  int f = FrameWidth(R(hwnd)), c = CaptionHeight(R(hwnd));
   RECT out{r.left + f, r.top + f + c, r.right - f, r.bottom - f};
   out.right = std::max(out.right, out.left);
   out.bottom = std::max(out.bottom, out.top);

@@ -12,7 +12,7 @@ namespace {
 HWND FindNative(platform::NativeWindow n) {
   if (!n) return nullptr;
   for (HWND t : WM().topLevels)
-    if (t->native == n) return t;
+    if (R(t)->native == n) return t;
   return nullptr;
 }
 
@@ -44,8 +44,8 @@ platform::CursorShape ShapeOf(int id) {
 }
 
 bool Disabled(HWND w) {
-  for (; w; w = w->IsChild() ? w->parent : nullptr)
-    if (w->style & WS_DISABLED) return true;
+  for (; w; w = R(w)->IsChild() ? R(w)->parent : nullptr)
+    if (R(w)->style & WS_DISABLED) return true;
   return false;
 }
 
@@ -60,7 +60,7 @@ HWND HitTarget(HWND top, POINT s, int& hit) {
     hit = static_cast<int>(SendMessage(w, WM_NCHITTEST, 0, MAKELPARAM(s.x, s.y)));
     if (!Rec(w)) return nullptr;
     if (hit != HTTRANSPARENT) return w;
-    w = w->parent;
+    w = R(w)->parent;
   }
   hit = HTCLIENT;
   return top;
@@ -68,13 +68,14 @@ HWND HitTarget(HWND top, POINT s, int& hit) {
 
 void SendMouseLeave(HWND old, HWND now, int newHit) {
   if (!Rec(old)) return;
+  WindowRecord& w = *R(old);
   bool wasClient = WM().hoverHit == HTCLIENT;
   if (old == now && wasClient == (newHit == HTCLIENT)) return;
-  if (wasClient && old->trackLeave) {
-    old->trackLeave = false;
+  if (wasClient && w.trackLeave) {
+    w.trackLeave = false;
     PostMessage(old, WM_MOUSELEAVE, 0, 0);
-  } else if (!wasClient && old->trackNcLeave) {
-    old->trackNcLeave = false;
+  } else if (!wasClient && w.trackNcLeave) {
+    w.trackNcLeave = false;
     PostMessage(old, WM_NCMOUSELEAVE, 0, 0);
   }
 }
@@ -97,7 +98,7 @@ void MouseEvent(const platform::Event& e, HWND top) {
   if (wm.capture && Rec(wm.capture)) {
     target = wm.capture;
   } else {
-    if (!top || !top->Visible()) return;
+    if (!top || !R(top)->Visible()) return;
     target = HitTarget(top, s, hit);
     if (!target) return;
   }
@@ -125,7 +126,7 @@ void MouseEvent(const platform::Event& e, HWND top) {
   }
   if (disabled && !wm.capture) return;
   if (e.type == platform::EventType::ButtonDown && top && wm.active != top && !Disabled(top) &&
-      !(top->exStyle & WS_EX_NOACTIVATE)) {
+      !(R(top)->exStyle & WS_EX_NOACTIVATE)) {
     // The window may refuse activation, and may eat the click.
     LRESULT how = SendMessage(top, WM_MOUSEACTIVATE, reinterpret_cast<WPARAM>(top),
                               MAKELPARAM(hit, ButtonMessage(e.button, true, hit == HTCLIENT)));
@@ -150,7 +151,7 @@ void MouseEvent(const platform::Event& e, HWND top) {
                  t - wm.lastClickTime <= GetDoubleClickTime() &&
                  std::abs(s.x - wm.lastClickPos.x) <= GetSystemMetrics(SM_CXDOUBLECLK) / 2 &&
                  std::abs(s.y - wm.lastClickPos.y) <= GetSystemMetrics(SM_CYDOUBLECLK) / 2;
-      bool classWants = !client || (target->cls && (target->cls->wc.style & CS_DBLCLKS));
+      bool classWants = !client || (R(target)->cls && (R(target)->cls->wc.style & CS_DBLCLKS));
       if (dbl && classWants) {
         m.message += 2;  // the DBLCLK message follows the DOWN and UP ones
         wm.lastClickWindow = nullptr;
@@ -183,7 +184,8 @@ void KeyEvent(const platform::Event& e) {
 }
 
 void ConfigureEvent(HWND top, const platform::IntRect& r) {
-  if (r.left == top->rect.left && r.top == top->rect.top && r.Width() == top->Width() && r.Height() == top->Height())
+  WindowRecord& w = *R(top);
+  if (r.left == w.rect.left && r.top == w.rect.top && r.Width() == w.Width() && r.Height() == w.Height())
     return;
   // The desktop moved or sized the window: tell it as if it had asked.
   SetWindowPos(top, nullptr, r.left, r.top, r.Width(), r.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
@@ -244,7 +246,7 @@ void PumpDisplayEvents() {
         if (top && WM().active == top) DeactivateWindow(top);
         break;
       case T::Expose:
-        if (top) PresentRects(top, top->unpresented.Union(Region(Rect(e.rect.left, e.rect.top, e.rect.right, e.rect.bottom))));
+        if (top) PresentRects(top, R(top)->unpresented.Union(Region(Rect(e.rect.left, e.rect.top, e.rect.right, e.rect.bottom))));
         break;
       case T::Configure:
         if (top) ConfigureEvent(top, e.rect);
@@ -256,7 +258,7 @@ void PumpDisplayEvents() {
         // Its native window is gone for good: the window hears it as a close
         // (a box takes its cancel answer, a program its way out) and goes too.
         if (top) {
-          top->native = 0;
+          R(top)->native = 0;
           SendMessage(top, WM_CLOSE, 0, 0);
           if (Rec(top)) DestroyWindow(top);
           // A modal loop waiting for its next message looks again at its window.
@@ -264,14 +266,14 @@ void PumpDisplayEvents() {
         }
         break;
       case T::Iconified:
-        if (top && !(top->style & WS_MINIMIZE)) {
-          top->style |= WS_MINIMIZE;
+        if (top && !(R(top)->style & WS_MINIMIZE)) {
+          R(top)->style |= WS_MINIMIZE;
           SendMessage(top, WM_SIZE, SIZE_MINIMIZED, 0);
         }
         break;
       case T::Deiconified:
         // As from the task bar: the window hears of the restore as a command.
-        if (top && (top->style & WS_MINIMIZE)) SendMessage(top, WM_SYSCOMMAND, SC_RESTORE, 0);
+        if (top && (R(top)->style & WS_MINIMIZE)) SendMessage(top, WM_SYSCOMMAND, SC_RESTORE, 0);
         break;
       case T::PointerLeft:
         if (top && WM().hover && TopLevelOf(WM().hover) == top && !WM().capture) {
@@ -284,6 +286,7 @@ void PumpDisplayEvents() {
 }
 
 bool ActivateWindow(HWND top, bool byMouse, bool fromDisplay) {
+  WindowRecord& w = *R(top);
   WindowManager& wm = WM();
   if (!Rec(top) || wm.active == top) return false;
   HWND old = wm.active;
@@ -294,11 +297,11 @@ bool ActivateWindow(HWND top, bool byMouse, bool fromDisplay) {
   SendMessage(top, WM_ACTIVATE, byMouse ? WA_CLICKACTIVE : WA_ACTIVE, reinterpret_cast<LPARAM>(old));
   if (!Rec(top) || wm.active != top) return true;
   if (!wm.focus || TopLevelOf(wm.focus) != top) {
-    HWND f = top->lastFocus && Rec(top->lastFocus) ? top->lastFocus : top;
+    HWND f = w.lastFocus && Rec(w.lastFocus) ? w.lastFocus : top;
     SetFocus(f);
   }
-  if (top->native && !fromDisplay)
-    if (auto* d = platform::Display()) d->Focus(top->native);
+  if (w.native && !fromDisplay)
+    if (auto* d = platform::Display()) d->Focus(w.native);
   return true;
 }
 
@@ -306,7 +309,7 @@ void DeactivateWindow(HWND top) {
   WindowManager& wm = WM();
   if (wm.active != top) return;
   if (wm.focus && TopLevelOf(wm.focus) == top) {
-    top->lastFocus = wm.focus;
+    R(top)->lastFocus = wm.focus;
     HWND f = wm.focus;
     wm.focus = nullptr;
     SendMessage(f, WM_KILLFOCUS, 0, 0);
@@ -321,12 +324,12 @@ BOOL TrackMouseEvent(TRACKMOUSEEVENT* t) {
   if (!t || !Rec(t->hwndTrack)) return 0;
   bool nc = t->dwFlags & TME_NONCLIENT;
   bool on = !(t->dwFlags & TME_CANCEL) && (t->dwFlags & TME_LEAVE);
-  (nc ? t->hwndTrack->trackNcLeave : t->hwndTrack->trackLeave) = on;
+  (nc ? R(t->hwndTrack)->trackNcLeave : R(t->hwndTrack)->trackLeave) = on;
   // Asked while the pointer is already elsewhere: the leave comes at once.
   WindowManager& wm = WM();
   bool inside = wm.hover == t->hwndTrack && ((wm.hoverHit == HTCLIENT) != nc);
   if (on && !inside) {
-    (nc ? t->hwndTrack->trackNcLeave : t->hwndTrack->trackLeave) = false;
+    (nc ? R(t->hwndTrack)->trackNcLeave : R(t->hwndTrack)->trackLeave) = false;
     PostMessage(t->hwndTrack, nc ? WM_NCMOUSELEAVE : WM_MOUSELEAVE, 0, 0);
   }
   return 1;
@@ -338,7 +341,7 @@ HWND SetCapture(HWND hwnd) {
   if (!Rec(hwnd)) return old;
   wm.capture = hwnd;
   if (old && old != hwnd && Rec(old)) SendMessage(old, WM_CAPTURECHANGED, 0, reinterpret_cast<LPARAM>(hwnd));
-  if (auto* d = platform::Display()) d->GrabPointer(TopLevelOf(hwnd)->native);
+  if (auto* d = platform::Display()) d->GrabPointer(R(TopLevelOf(hwnd))->native);
   return old;
 }
 
@@ -361,7 +364,7 @@ HWND SetFocus(HWND hwnd) {
   if (hwnd) {
     HWND top = TopLevelOf(hwnd);
     if (wm.active != top) {
-      top->lastFocus = hwnd;
+      R(top)->lastFocus = hwnd;
       ActivateWindow(top, false);
       return old;
     }
@@ -384,8 +387,8 @@ HWND SetActiveWindow(HWND hwnd) {
 BOOL SetForegroundWindow(HWND hwnd) {
   if (!Rec(hwnd)) return 0;
   HWND top = TopLevelOf(hwnd);
-  if (top->native)
-    if (auto* d = platform::Display()) d->Raise(top->native);
+  if (R(top)->native)
+    if (auto* d = platform::Display()) d->Raise(R(top)->native);
   ActivateWindow(top, false);
   return 1;
 }
@@ -409,7 +412,7 @@ int SetCursor(int cursor) {
   int old = wm.cursor;
   wm.cursor = cursor;
   HWND top = wm.capture ? TopLevelOf(wm.capture) : wm.hover ? TopLevelOf(wm.hover) : nullptr;
-  if (top && Rec(top) && top->native)
-    if (auto* d = platform::Display()) d->SetCursor(top->native, ShapeOf(cursor));
+  if (top && Rec(top) && R(top)->native)
+    if (auto* d = platform::Display()) d->SetCursor(R(top)->native, ShapeOf(cursor));
   return old;
 }

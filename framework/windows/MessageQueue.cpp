@@ -40,7 +40,7 @@ LRESULT CallWithHooks(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       if (std::find(wm.hooks.begin(), wm.hooks.end(), h) != wm.hooks.end()) h->proc(cwp);
     if (!Rec(hwnd)) return 0;
   }
-  WNDPROC proc = hwnd->proc;  // a copy: the procedure may replace itself while running
+  WNDPROC proc = R(hwnd)->proc;  // a copy: the procedure may replace itself while running
   return proc ? proc(hwnd, msg, wp, lp) : DefWindowProc(hwnd, msg, wp, lp);
 }
 
@@ -191,7 +191,7 @@ LRESULT DispatchMessage(const MSG* msg) {
   if (Rec(msg->hwnd)) {
     r = CallWithHooks(msg->hwnd, msg->message, msg->wParam, msg->lParam);
     // A window that ignores WM_PAINT would be asked forever.
-    if (msg->message == WM_PAINT && Rec(msg->hwnd) && !msg->hwnd->update.IsEmpty()) {
+    if (msg->message == WM_PAINT && Rec(msg->hwnd) && !R(msg->hwnd)->update.IsEmpty()) {
       PAINTSTRUCT ps;
       BeginPaint(msg->hwnd, &ps);
       EndPaint(msg->hwnd, &ps);

@@ -15,40 +15,43 @@ constexpr std::uint64_t kFrameMs = 16;
 }  // namespace
 
 void AllocateSurface(HWND top) {
-  int w = std::max(1, top->Width()), h = std::max(1, top->Height());
-  if (top->surface.width == w && top->surface.height == h) return;
-  top->pixels.reset(new std::uint32_t[static_cast<size_t>(w) * static_cast<size_t>(h)]());
-  top->surface = {top->pixels.get(), w, h, w};
+  WindowRecord& win = *R(top);
+  int w = std::max(1, win.Width()), h = std::max(1, win.Height());
+  if (win.surface.width == w && win.surface.height == h) return;
+  win.pixels.reset(new std::uint32_t[static_cast<size_t>(w) * static_cast<size_t>(h)]());
+  win.surface = {win.pixels.get(), w, h, w};
 }
 
 void InvalidateTree(HWND hwnd, const Region& area, bool erase) {
-  if (!hwnd->Visible()) return;
-  Region own = area.Intersect(Region(Bounds(0, 0, hwnd->Width(), hwnd->Height())));
+  WindowRecord& w = *R(hwnd);
+  if (!w.Visible()) return;
+  Region own = area.Intersect(Region(Bounds(0, 0, w.Width(), w.Height())));
   if (own.IsEmpty()) return;
-  hwnd->update = hwnd->update.Union(own);
-  hwnd->erase |= erase;
-  for (HWND c : hwnd->children) {
-    int dx = c->rect.left + hwnd->client.left, dy = c->rect.top + hwnd->client.top;
+  w.update = w.update.Union(own);
+  w.erase |= erase;
+  for (HWND c : w.children) {
+    int dx = R(c)->rect.left + w.client.left, dy = R(c)->rect.top + w.client.top;
     InvalidateTree(c, own.Offset(-dx, -dy), erase);
   }
   if (platform::DisplayBackend* d = platform::Display()) d->Wake();
 }
 
 static void InvalidateClient(HWND hwnd, const Region& clientArea, bool erase) {
+  WindowRecord& w = *R(hwnd);
   if (!IsWindowVisible(hwnd)) return;
-  Region area = clientArea.Offset(hwnd->client.left, hwnd->client.top).Intersect(Region(hwnd->client));
+  Region area = clientArea.Offset(w.client.left, w.client.top).Intersect(Region(w.client));
   if (area.IsEmpty()) return;
-  hwnd->update = hwnd->update.Union(area);
-  hwnd->erase |= erase;
+  w.update = w.update.Union(area);
+  w.erase |= erase;
 }
 
 BOOL InvalidateRect(HWND hwnd, const RECT* r, BOOL erase) {
   if (!hwnd) {
-    for (HWND t : WM().topLevels) InvalidateTree(t, Region(Bounds(0, 0, t->Width(), t->Height())), erase);
+    for (HWND t : WM().topLevels) InvalidateTree(t, Region(Bounds(0, 0, R(t)->Width(), R(t)->Height())), erase);
     return 1;
   }
   if (!Rec(hwnd)) return 0;
-  InvalidateClient(hwnd, Region(r ? *r : Rect(0, 0, hwnd->client.Width(), hwnd->client.Height())), erase);
+  InvalidateClient(hwnd, Region(r ? *r : Rect(0, 0, R(hwnd)->client.Width(), R(hwnd)->client.Height())), erase);
   return 1;
 }
 
@@ -61,30 +64,33 @@ BOOL InvalidateRgn(HWND hwnd, HRGN rgn, BOOL erase) {
 
 BOOL ValidateRect(HWND hwnd, const RECT* r) {
   if (!Rec(hwnd)) return 0;
-  if (!r) hwnd->update.Clear();
-  else hwnd->update = hwnd->update.Subtract(Region(OffsetRect(*r, hwnd->client.left, hwnd->client.top)));
+  WindowRecord& w = *R(hwnd);
+  if (!r) w.update.Clear();
+  else w.update = w.update.Subtract(Region(OffsetRect(*r, w.client.left, w.client.top)));
   return 1;
 }
 
 BOOL GetUpdateRect(HWND hwnd, RECT* r, BOOL) {
   if (!Rec(hwnd)) return 0;
-  Region u = hwnd->update.Intersect(Region(hwnd->client)).Offset(-hwnd->client.left, -hwnd->client.top);
+  WindowRecord& w = *R(hwnd);
+  Region u = w.update.Intersect(Region(w.client)).Offset(-w.client.left, -w.client.top);
   if (r) *r = u.Bounds();
   return !u.IsEmpty();
 }
 
 static HWND FindInTree(HWND w) {
-  if (!w->Visible()) return nullptr;
-  if (!w->update.IsEmpty()) return w;
-  for (HWND c : w->children)
+  WindowRecord& win = *R(w);
+  if (!win.Visible()) return nullptr;
+  if (!win.update.IsEmpty()) return w;
+  for (HWND c : win.children)
     if (HWND f = FindInTree(c)) return f;
   return nullptr;
 }
 
 HWND FindWindowToPaint() {
   for (HWND t : WM().topLevels) {
-    if (t->layeredContent || (t->style & WS_MINIMIZE)) {
-      t->update.Clear();
+    if (R(t)->layeredContent || (R(t)->style & WS_MINIMIZE)) {
+      R(t)->update.Clear();
       continue;
     }
     if (HWND f = FindInTree(t)) return f;
@@ -101,39 +107,41 @@ BOOL UpdateWindow(HWND hwnd) {
   if (!Rec(hwnd)) return 0;
   std::vector<HWND> order{hwnd};
   for (size_t i = 0; i < order.size(); ++i)
-    for (HWND c : order[i]->children) order.push_back(c);
+    for (HWND c : R(order[i])->children) order.push_back(c);
   for (HWND w : order)
-    if (Rec(w) && w->Visible() && !w->update.IsEmpty()) SendMessage(w, WM_PAINT, 0, 0);
+    if (Rec(w) && R(w)->Visible() && !R(w)->update.IsEmpty()) SendMessage(w, WM_PAINT, 0, 0);
   return 1;
 }
 
 BOOL RedrawWindow(HWND hwnd, const RECT* r, HRGN rgn, UINT flags) {
   if (!Rec(hwnd)) return 0;
-  Region area = rgn ? RegionOf(rgn) : r ? Region(*r) : Region(Rect(0, 0, hwnd->client.Width(), hwnd->client.Height()));
+  WindowRecord& w = *R(hwnd);
+  Region area = rgn ? RegionOf(rgn) : r ? Region(*r) : Region(Rect(0, 0, w.client.Width(), w.client.Height()));
   // Areas are given in client coordinates; the frame flag adds the non-client part.
-  Region win = area.Offset(hwnd->client.left, hwnd->client.top);
-  if ((flags & RDW_FRAME) && !r && !rgn) win = Region(Bounds(0, 0, hwnd->Width(), hwnd->Height()));
-  else if (!(flags & RDW_FRAME)) win = win.Intersect(Region(hwnd->client));
+  Region win = area.Offset(w.client.left, w.client.top);
+  if ((flags & RDW_FRAME) && !r && !rgn) win = Region(Bounds(0, 0, w.Width(), w.Height()));
+  else if (!(flags & RDW_FRAME)) win = win.Intersect(Region(w.client));
   if (flags & RDW_INVALIDATE) {
     if (flags & RDW_ALLCHILDREN) {
       InvalidateTree(hwnd, win, flags & RDW_ERASE);
     } else if (IsWindowVisible(hwnd)) {
-      hwnd->update = hwnd->update.Union(win.Intersect(Region(Bounds(0, 0, hwnd->Width(), hwnd->Height()))));
-      hwnd->erase |= (flags & RDW_ERASE) != 0;
+      w.update = w.update.Union(win.Intersect(Region(Bounds(0, 0, w.Width(), w.Height()))));
+      w.erase |= (flags & RDW_ERASE) != 0;
     }
   }
-  if (flags & RDW_VALIDATE) hwnd->update = hwnd->update.Subtract(win);
+  if (flags & RDW_VALIDATE) w.update = w.update.Subtract(win);
   if (flags & (RDW_UPDATENOW | RDW_ERASENOW)) {
     if (flags & RDW_ALLCHILDREN) UpdateWindow(hwnd);
-    else if (!hwnd->update.IsEmpty()) SendMessage(hwnd, WM_PAINT, 0, 0);
+    else if (!w.update.IsEmpty()) SendMessage(hwnd, WM_PAINT, 0, 0);
   }
   return 1;
 }
 
 void PresentLater(HWND top, const Region& surfaceArea) {
-  top->unpresented = top->unpresented.Union(surfaceArea);
-  if (platform::TickCount() - top->lastPresent >= kFrameMs) {
-    PresentRects(top, top->unpresented);
+  WindowRecord& w = *R(top);
+  w.unpresented = w.unpresented.Union(surfaceArea);
+  if (platform::TickCount() - w.lastPresent >= kFrameMs) {
+    PresentRects(top, w.unpresented);
   } else if (platform::DisplayBackend* d = platform::Display()) {
     d->Wake();  // the wait must end in time for the next frame
   }
@@ -142,34 +150,35 @@ void PresentLater(HWND top, const Region& surfaceArea) {
 std::uint64_t PresentDue(bool force) {
   std::uint64_t now = platform::TickCount(), next = UINT64_MAX;
   for (HWND t : WM().topLevels) {
-    if (t->unpresented.IsEmpty()) continue;
-    std::uint64_t due = t->lastPresent + kFrameMs;
-    if (force || due <= now) PresentRects(t, t->unpresented);
+    if (R(t)->unpresented.IsEmpty()) continue;
+    std::uint64_t due = R(t)->lastPresent + kFrameMs;
+    if (force || due <= now) PresentRects(t, R(t)->unpresented);
     else next = std::min(next, due);
   }
   return next;
 }
 
 void PresentRects(HWND top, const Region& area) {
+  WindowRecord& w = *R(top);
   Region surfaceArea = area;  // the caller may pass the queue that is cleared here
-  top->unpresented.Clear();
-  top->lastPresent = platform::TickCount();
-  if (!top->native || surfaceArea.IsEmpty() || !top->Visible()) return;
+  w.unpresented.Clear();
+  w.lastPresent = platform::TickCount();
+  if (!w.native || surfaceArea.IsEmpty() || !w.Visible()) return;
   platform::DisplayBackend* d = platform::Display();
   if (!d) return;
   std::vector<platform::IntRect> rects;
-  Region clipped = surfaceArea.Intersect(Region(Rect(0, 0, top->surface.width, top->surface.height)));
+  Region clipped = surfaceArea.Intersect(Region(Rect(0, 0, w.surface.width, w.surface.height)));
   for (const RECT& r : clipped.Rects()) rects.push_back({r.left, r.top, r.right, r.bottom});
   if (rects.empty()) return;
-  const Surface32& s = top->surface;
-  if (top->nativePerPixel && !top->layeredContent) {
+  const Surface32& s = w.surface;
+  if (w.nativePerPixel && !w.layeredContent) {
     // A layered window painted the ordinary way is opaque: painting leaves
     // alpha 0 behind, which would make it invisible.
     std::vector<std::uint32_t> copy(s.bits, s.bits + static_cast<size_t>(s.stride) * s.height);
     for (std::uint32_t& p : copy) p |= 0xFF000000u;
-    d->Present(top->native, copy.data(), s.width, s.height, s.stride, rects);
+    d->Present(w.native, copy.data(), s.width, s.height, s.stride, rects);
   } else {
-    d->Present(top->native, s.bits, s.width, s.height, s.stride, rects);
+    d->Present(w.native, s.bits, s.width, s.height, s.stride, rects);
   }
   d->Flush();
 }
@@ -192,7 +201,7 @@ HDC BeginPaint(HWND hwnd, PAINTSTRUCT* ps) {
   POINT origin{o.x + w->client.left, o.y + w->client.top};
   Region clientUpd = upd.Intersect(Region(w->client)).Offset(-w->client.left, -w->client.top);
   Region vis = VisibleRegion(hwnd, true).Offset(-origin.x, -origin.y);
-  HDC hdc = CreateWindowSurfaceDC(hwnd, top->surface, origin, clientUpd.Intersect(vis));
+  HDC hdc = CreateWindowSurfaceDC(hwnd, R(top)->surface, origin, clientUpd.Intersect(vis));
   ps->hdc = hdc;
   ps->rcPaint = clientUpd.Bounds();
   ps->fErase = 0;
@@ -204,7 +213,7 @@ static void PresentDC(HDC hdc) {
   if (!IsValidDC(hdc) || hdc->kind != DeviceContext::Kind::Window || !Rec(hdc->window)) return;
   HWND top = TopLevelOf(hdc->window);
   Region area = hdc->systemClip ? hdc->systemClip->Offset(hdc->deviceOrigin.x, hdc->deviceOrigin.y)
-                                : Region(Rect(0, 0, top->surface.width, top->surface.height));
+                                : Region(Rect(0, 0, R(top)->surface.width, R(top)->surface.height));
   PresentLater(top, area);
 }
 
@@ -221,7 +230,7 @@ HDC GetDC(HWND hwnd) {
   if (!w) return nullptr;
   POINT o = OffsetInTopLevel(hwnd);
   POINT origin{o.x + w->client.left, o.y + w->client.top};
-  return CreateWindowSurfaceDC(hwnd, TopLevelOf(hwnd)->surface, origin,
+  return CreateWindowSurfaceDC(hwnd, R(TopLevelOf(hwnd))->surface, origin,
                                VisibleRegion(hwnd, true).Offset(-origin.x, -origin.y));
 }
 
@@ -229,7 +238,7 @@ HDC GetWindowDC(HWND hwnd) {
   WindowRecord* w = Rec(hwnd);
   if (!w) return nullptr;
   POINT o = OffsetInTopLevel(hwnd);
-  return CreateWindowSurfaceDC(hwnd, TopLevelOf(hwnd)->surface, o, VisibleRegion(hwnd, false).Offset(-o.x, -o.y));
+  return CreateWindowSurfaceDC(hwnd, R(TopLevelOf(hwnd))->surface, o, VisibleRegion(hwnd, false).Offset(-o.x, -o.y));
 }
 
 int ReleaseDC(HWND, HDC hdc) {
@@ -248,24 +257,25 @@ HWND WindowFromDC(HDC hdc) {
 // ---- Layered windows ----
 
 static void EnsurePerPixelNative(HWND top) {
-  if (top->nativePerPixel || !top->native) return;
+  WindowRecord& w = *R(top);
+  if (w.nativePerPixel || !w.native) return;
   platform::DisplayBackend* d = platform::Display();
   if (!d) return;
-  d->DestroyWindow(top->native);
+  d->DestroyWindow(w.native);
   platform::NativeWindowParams np;
-  np.x = top->rect.left;
-  np.y = top->rect.top;
-  np.width = std::max(1, top->Width());
-  np.height = std::max(1, top->Height());
+  np.x = w.rect.left;
+  np.y = w.rect.top;
+  np.width = std::max(1, w.Width());
+  np.height = std::max(1, w.Height());
   np.perPixelAlpha = true;
-  np.toolWindow = top->exStyle & WS_EX_TOOLWINDOW;
-  np.popup = (top->style & WS_POPUP) && !(top->style & WS_CAPTION) && (top->exStyle & WS_EX_TOOLWINDOW);
-  if (top->owner) np.owner = top->owner->native;
-  top->native = d->CreateWindow(np);
-  top->nativePerPixel = true;
-  d->SetTitle(top->native, platform::Cp936ToUtf8(top->text));
+  np.toolWindow = w.exStyle & WS_EX_TOOLWINDOW;
+  np.popup = (w.style & WS_POPUP) && !(w.style & WS_CAPTION) && (w.exStyle & WS_EX_TOOLWINDOW);
+  if (w.owner) np.owner = R(w.owner)->native;
+  w.native = d->CreateWindow(np);
+  w.nativePerPixel = true;
+  d->SetTitle(w.native, platform::Cp936ToUtf8(w.text));
   SyncPointerPassThrough(top);
-  if (top->Visible()) d->Show(top->native, false);
+  if (w.Visible()) d->Show(w.native, false);
 }
 
 BOOL UpdateLayeredWindow(HWND hwnd, HDC, const POINT* pos, const SIZE* size, HDC src, const POINT* srcPos, COLORREF,

@@ -11,13 +11,13 @@ BOOL GetWindowRect(HWND hwnd, RECT* r) {
 
 BOOL GetClientRect(HWND hwnd, RECT* r) {
   if (!Rec(hwnd) || !r) return 0;
-  *r = Rect(0, 0, hwnd->client.Width(), hwnd->client.Height());
+  *r = Rect(0, 0, R(hwnd)->client.Width(), R(hwnd)->client.Height());
   return 1;
 }
 
 static POINT ClientOrigin(HWND hwnd) {
   RECT s = ScreenRectOf(hwnd);
-  return {s.left + hwnd->client.left, s.top + hwnd->client.top};
+  return {s.left + R(hwnd)->client.left, s.top + R(hwnd)->client.top};
 }
 
 BOOL ClientToScreen(HWND hwnd, POINT* p) {
@@ -44,16 +44,16 @@ int MapWindowPoints(HWND from, HWND to, POINT* pts, UINT count) {
   return static_cast<int>(MAKELPARAM(dx, dy));
 }
 
-static bool ShapeHas(HWND w, int x, int y) { return !w->shape || w->shape->Contains(x, y); }
+static bool ShapeHas(HWND w, int x, int y) { return !R(w)->shape || R(w)->shape->Contains(x, y); }
 
 // The deepest visible, enabled child of hwnd at a point in hwnd's client coordinates.
 static HWND DeepestChildAt(HWND hwnd, POINT p) {
-  for (HWND c : hwnd->children) {
-    if (!c->Visible() || !c->rect.Contains(p.x, p.y)) continue;
-    if (!ShapeHas(c, p.x - c->rect.left, p.y - c->rect.top)) continue;
-    if (c->style & WS_DISABLED) return hwnd;
-    POINT q{p.x - c->rect.left - c->client.left, p.y - c->rect.top - c->client.top};
-    if (!c->client.Contains(p.x - c->rect.left, p.y - c->rect.top)) return c;
+  for (HWND c : R(hwnd)->children) {
+    if (!R(c)->Visible() || !R(c)->rect.Contains(p.x, p.y)) continue;
+    if (!ShapeHas(c, p.x - R(c)->rect.left, p.y - R(c)->rect.top)) continue;
+    if (R(c)->style & WS_DISABLED) return hwnd;
+    POINT q{p.x - R(c)->rect.left - R(c)->client.left, p.y - R(c)->rect.top - R(c)->client.top};
+    if (!R(c)->client.Contains(p.x - R(c)->rect.left, p.y - R(c)->rect.top)) return c;
     return DeepestChildAt(c, q);
   }
   return hwnd;
@@ -61,12 +61,12 @@ static HWND DeepestChildAt(HWND hwnd, POINT p) {
 
 HWND WindowFromPoint(POINT s) {
   for (HWND t : WM().topLevels) {
-    if (!t->Visible() || (t->style & WS_MINIMIZE) || !t->rect.Contains(s.x, s.y)) continue;
+    if (!R(t)->Visible() || (R(t)->style & WS_MINIMIZE) || !R(t)->rect.Contains(s.x, s.y)) continue;
     if (PassesPointerThrough(t)) continue;
-    if (!ShapeHas(t, s.x - t->rect.left, s.y - t->rect.top)) continue;
-    POINT c{s.x - t->rect.left, s.y - t->rect.top};
-    if (!t->client.Contains(c.x, c.y)) return t;
-    return DeepestChildAt(t, {c.x - t->client.left, c.y - t->client.top});
+    if (!ShapeHas(t, s.x - R(t)->rect.left, s.y - R(t)->rect.top)) continue;
+    POINT c{s.x - R(t)->rect.left, s.y - R(t)->rect.top};
+    if (!R(t)->client.Contains(c.x, c.y)) return t;
+    return DeepestChildAt(t, {c.x - R(t)->client.left, c.y - R(t)->client.top});
   }
   return nullptr;
 }
@@ -76,15 +76,15 @@ HWND ChildWindowFromPoint(HWND parent, POINT p) {
   if (!w) return nullptr;
   if (!Rect(0, 0, w->client.Width(), w->client.Height()).Contains(p.x, p.y)) return nullptr;
   for (HWND c : w->children)
-    if (c->rect.Contains(p.x, p.y)) return c;
+    if (R(c)->rect.Contains(p.x, p.y)) return c;
   return parent;
 }
 
 // Invalidates what a child covered at rect (its parent's client coordinates)
 // in the parent and in every window stacked there.
 static void ExposeInParent(HWND child, const RECT& r) {
-  HWND p = child->parent;
-  InvalidateTree(p, Region(OffsetRect(r, p->client.left, p->client.top)), true);
+  HWND p = R(child)->parent;
+  InvalidateTree(p, Region(OffsetRect(r, R(p)->client.left, R(p)->client.top)), true);
 }
 
 BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int w, int h, UINT flags) {
@@ -118,7 +118,7 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int w, int h, UINT 
   if (!Rec(hwnd)) return 0;
 
   if (!(wp.flags & SWP_NOZORDER)) {
-    std::vector<HWND>& list = rec->IsChild() ? rec->parent->children : WM().topLevels;
+    std::vector<HWND>& list = rec->IsChild() ? R(rec->parent)->children : WM().topLevels;
     list.erase(std::remove(list.begin(), list.end(), hwnd), list.end());
     if (wp.hwndInsertAfter == HWND_BOTTOM) list.push_back(hwnd);
     else if (!wp.hwndInsertAfter) list.insert(list.begin(), hwnd);
@@ -144,8 +144,8 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int w, int h, UINT 
       if ((wp.flags & SWP_HIDEWINDOW)) display->Hide(rec->native);
       if (!(wp.flags & SWP_NOZORDER) && visible) {
         HWND after = wp.hwndInsertAfter;
-        if (after != HWND_TOP && after != HWND_BOTTOM && Rec(after) && after->IsTopLevel() && after->native)
-          display->StackBelow(rec->native, after->native);
+        if (after != HWND_TOP && after != HWND_BOTTOM && Rec(after) && R(after)->IsTopLevel() && R(after)->native)
+          display->StackBelow(rec->native, R(after)->native);
         else
           display->Raise(rec->native);
       }
@@ -175,7 +175,7 @@ BOOL MoveWindow(HWND hwnd, int x, int y, int w, int h, BOOL repaint) {
 // The maximised bounds: the work area, enlarged by the frame so the frame
 // lies outside it, as the platform proposes before WM_GETMINMAXINFO.
 static void Maximize(HWND hwnd) {
-  WindowRecord* w = hwnd;
+  WindowRecord* w = R(hwnd);
   if (!(w->style & (WS_MAXIMIZE | WS_MINIMIZE))) w->normalRect = w->rect;
   HMONITOR mon = MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST);
   MONITORINFO mi;
@@ -195,7 +195,7 @@ static void Maximize(HWND hwnd) {
 }
 
 static void Restore(HWND hwnd) {
-  WindowRecord* w = hwnd;
+  WindowRecord* w = R(hwnd);
   if (w->style & WS_MINIMIZE) {
     w->style &= ~WS_MINIMIZE;
     if (w->native)

@@ -5,13 +5,14 @@
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <unordered_set>
 
+#include "core/SlotTable.h"
 #include "framework/paint/Region.h"
 #include "framework/windows/Windows.h"
 #include "platform/Display.h"
 
 struct WindowRecord {
+  HWND handle = nullptr;  // this record's own handle
   const struct ClassRecord* cls = nullptr;
   WNDPROC proc;
   HWND parent = nullptr;  // children only
@@ -68,7 +69,8 @@ struct HookRecord {
 // queue alone is shared with other threads).
 struct WindowManager {
   std::map<AnsiString, ClassRecord> classes;  // by lower-cased name
-  std::unordered_set<HWND> live;
+  // The records by handle: a freed window's handle never names another.
+  SlotTable<std::unique_ptr<WindowRecord>> windows;
   std::vector<HWND> topLevels;  // z-order, topmost first
 
   std::mutex queueMutex;
@@ -104,6 +106,9 @@ struct WindowManager {
 
 WindowManager& WM();
 WindowRecord* Rec(HWND hwnd);  // nullptr for a handle that is not a live window
+// The record of a window that exists, even while it is being destroyed; code
+// of this floor holding a handle it knows to exist reaches the record so.
+WindowRecord* R(HWND hwnd);
 
 // Window geometry helpers (WindowTree.cpp).
 HWND TopLevelOf(HWND hwnd);

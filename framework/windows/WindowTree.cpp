@@ -11,10 +11,14 @@ WindowManager& WM() {
   return *wm;
 }
 
+WindowRecord* R(HWND hwnd) {
+  const auto* slot = WM().windows.Find(reinterpret_cast<std::uintptr_t>(hwnd));
+  return slot ? slot->get() : nullptr;
+}
+
 WindowRecord* Rec(HWND hwnd) {
-  if (!hwnd) return nullptr;
-  auto& live = WM().live;
-  return live.count(hwnd) && !hwnd->destroyed ? hwnd : nullptr;
+  WindowRecord* w = R(hwnd);
+  return w && !w->destroyed ? w : nullptr;
 }
 
 BOOL IsWindow(HWND hwnd) { return Rec(hwnd) != nullptr; }
@@ -38,26 +42,27 @@ AnsiString GetClassName(HWND hwnd) {
 
 bool PassesPointerThrough(HWND top) {
   constexpr DWORD both = WS_EX_LAYERED | WS_EX_TRANSPARENT;
-  return top->IsTopLevel() && (top->exStyle & both) == both;
+  return R(top)->IsTopLevel() && (R(top)->exStyle & both) == both;
 }
 
 void SyncPointerPassThrough(HWND top) {
-  if (!top->IsTopLevel() || !top->native) return;
-  if (auto* d = platform::Display()) d->SetPointerPassThrough(top->native, PassesPointerThrough(top));
+  WindowRecord& w = *R(top);
+  if (!w.IsTopLevel() || !w.native) return;
+  if (auto* d = platform::Display()) d->SetPointerPassThrough(w.native, PassesPointerThrough(top));
 }
 
 HWND TopLevelOf(HWND hwnd) {
-  while (hwnd && hwnd->IsChild()) hwnd = hwnd->parent;
+  while (hwnd && R(hwnd)->IsChild()) hwnd = R(hwnd)->parent;
   return hwnd;
 }
 HWND GetAncestorRoot(HWND hwnd) { return Rec(hwnd) ? TopLevelOf(hwnd) : nullptr; }
 
 POINT OffsetInTopLevel(HWND hwnd) {
   POINT p{0, 0};
-  while (hwnd && hwnd->IsChild()) {
-    HWND parent = hwnd->parent;
-    p.x += hwnd->rect.left + parent->client.left;
-    p.y += hwnd->rect.top + parent->client.top;
+  while (hwnd && R(hwnd)->IsChild()) {
+    HWND parent = R(hwnd)->parent;
+    p.x += R(hwnd)->rect.left + R(parent)->client.left;
+    p.y += R(hwnd)->rect.top + R(parent)->client.top;
     hwnd = parent;
   }
   return p;
@@ -66,56 +71,58 @@ POINT OffsetInTopLevel(HWND hwnd) {
 RECT ScreenRectOf(HWND hwnd) {
   HWND top = TopLevelOf(hwnd);
   POINT o = OffsetInTopLevel(hwnd);
-  return Bounds(top->rect.left + o.x, top->rect.top + o.y, hwnd->Width(), hwnd->Height());
+  return Bounds(R(top)->rect.left + o.x, R(top)->rect.top + o.y, R(hwnd)->Width(), R(hwnd)->Height());
 }
 
 void RecalcClientRect(HWND hwnd) {
+  WindowRecord& w = *R(hwnd);
   NCCALCSIZE_PARAMS p;
   // The rectangle travels in parent coordinates as on the platform; we keep
   // the answer relative to the window.
-  p.rgrc[0] = hwnd->rect;
-  p.rgrc[1] = hwnd->rect;
-  p.rgrc[2] = hwnd->client;
+  p.rgrc[0] = w.rect;
+  p.rgrc[1] = w.rect;
+  p.rgrc[2] = w.client;
   SendMessage(hwnd, WM_NCCALCSIZE, 1, reinterpret_cast<LPARAM>(&p));
   if (!Rec(hwnd)) return;
-  RECT c = OffsetRect(p.rgrc[0], -hwnd->rect.left, -hwnd->rect.top);
+  RECT c = OffsetRect(p.rgrc[0], -w.rect.left, -w.rect.top);
   c.right = std::max(c.right, c.left);
   c.bottom = std::max(c.bottom, c.top);
-  hwnd->client = c;
+  w.client = c;
 }
 
 Region VisibleRegion(HWND hwnd, bool clientOnly) {
-  for (HWND w = hwnd; w; w = w->IsChild() ? w->parent : nullptr)
-    if (!w->Visible()) return {};
+  WindowRecord& win = *R(hwnd);
+  for (HWND w = hwnd; w; w = R(w)->IsChild() ? R(w)->parent : nullptr)
+    if (!R(w)->Visible()) return {};
   POINT o = OffsetInTopLevel(hwnd);
-  RECT own = clientOnly ? OffsetRect(hwnd->client, o.x, o.y) : Bounds(o.x, o.y, hwnd->Width(), hwnd->Height());
+  RECT own = clientOnly ? OffsetRect(win.client, o.x, o.y) : Bounds(o.x, o.y, win.Width(), win.Height());
   Region vis(own);
-  if (hwnd->shape) vis = vis.Intersect(hwnd->shape->Offset(o.x, o.y));
+  if (win.shape) vis = vis.Intersect(win.shape->Offset(o.x, o.y));
   // Children of this window are painted by themselves.
-  for (HWND c : hwnd->children)
-    if (c->Visible()) {
+  for (HWND c : win.children)
+    if (R(c)->Visible()) {
       POINT co = OffsetInTopLevel(c);
-      Region cr(Bounds(co.x, co.y, c->Width(), c->Height()));
-      if (c->shape) cr = cr.Intersect(c->shape->Offset(co.x, co.y));
+      Region cr(Bounds(co.x, co.y, R(c)->Width(), R(c)->Height()));
+      if (R(c)->shape) cr = cr.Intersect(R(c)->shape->Offset(co.x, co.y));
       vis = vis.Subtract(cr);
     }
   // Every ancestor's client area clips, and siblings above cover.
-  for (HWND w = hwnd; w->IsChild(); w = w->parent) {
-    HWND p = w->parent;
+  for (HWND w = hwnd; R(w)->IsChild(); w = R(w)->parent) {
+    HWND p = R(w)->parent;
     POINT po = OffsetInTopLevel(p);
-    vis = vis.Intersect(Region(OffsetRect(p->client, po.x, po.y)));
-    if (p->shape) vis = vis.Intersect(p->shape->Offset(po.x, po.y));
-    for (HWND s : p->children) {
+    vis = vis.Intersect(Region(OffsetRect(R(p)->client, po.x, po.y)));
+    if (R(p)->shape) vis = vis.Intersect(R(p)->shape->Offset(po.x, po.y));
+    for (HWND s : R(p)->children) {
       if (s == w) break;
-      if (!s->Visible()) continue;
+      if (!R(s)->Visible()) continue;
       POINT so = OffsetInTopLevel(s);
-      Region sr(Bounds(so.x, so.y, s->Width(), s->Height()));
-      if (s->shape) sr = sr.Intersect(s->shape->Offset(so.x, so.y));
+      Region sr(Bounds(so.x, so.y, R(s)->Width(), R(s)->Height()));
+      if (R(s)->shape) sr = sr.Intersect(R(s)->shape->Offset(so.x, so.y));
       vis = vis.Subtract(sr);
     }
   }
   HWND top = TopLevelOf(hwnd);
-  return vis.Intersect(Region(Rect(0, 0, top->surface.width, top->surface.height)));
+  return vis.Intersect(Region(Rect(0, 0, R(top)->surface.width, R(top)->surface.height)));
 }
 
 HWND CreateWindowEx(DWORD exStyle, const AnsiString& className, const AnsiString& title, DWORD style, int x, int y,
@@ -124,7 +131,8 @@ HWND CreateWindowEx(DWORD exStyle, const AnsiString& className, const AnsiString
   if (!cls) return nullptr;
   if (parent && !Rec(parent)) return nullptr;
   if ((style & WS_CHILD) && !parent) return nullptr;
-  auto* rec = new WindowRecord;
+  auto owned = std::make_unique<WindowRecord>();
+  WindowRecord* rec = owned.get();
   rec->cls = cls;
   rec->proc = cls->wc.lpfnWndProc;
   rec->style = style & ~WS_VISIBLE;
@@ -135,11 +143,11 @@ HWND CreateWindowEx(DWORD exStyle, const AnsiString& className, const AnsiString
   rec->rect = Bounds(x, y, std::max(0, w), std::max(0, h));
   rec->normalRect = rec->rect;
   WindowManager& wm = WM();
-  wm.live.insert(rec);
-  HWND hwnd = rec;
+  HWND hwnd = reinterpret_cast<HWND>(wm.windows.Add(std::move(owned)));
+  rec->handle = hwnd;
   if (style & WS_CHILD) {
     rec->parent = parent;
-    parent->children.push_back(hwnd);  // new children go to the bottom
+    R(parent)->children.push_back(hwnd);  // new children go to the bottom
   } else {
     rec->owner = parent ? TopLevelOf(parent) : nullptr;
     wm.topLevels.insert(wm.topLevels.begin(), hwnd);
@@ -151,7 +159,7 @@ HWND CreateWindowEx(DWORD exStyle, const AnsiString& className, const AnsiString
     np.perPixelAlpha = exStyle & WS_EX_LAYERED;
     np.toolWindow = exStyle & WS_EX_TOOLWINDOW;
     np.popup = (style & WS_POPUP) && !(style & WS_CAPTION) && (exStyle & WS_EX_TOOLWINDOW);
-    if (rec->owner) np.owner = rec->owner->native;
+    if (rec->owner) np.owner = R(rec->owner)->native;
     if (platform::DisplayBackend* d = platform::Display()) {
       rec->native = d->CreateWindow(np);
       rec->nativePerPixel = np.perPixelAlpha;
@@ -178,30 +186,31 @@ HWND CreateWindowEx(DWORD exStyle, const AnsiString& className, const AnsiString
     return nullptr;
   }
   // The first size and position arrive as they do on the platform.
-  SendMessage(hwnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(hwnd->client.Width(), hwnd->client.Height()));
-  if (Rec(hwnd)) SendMessage(hwnd, WM_MOVE, 0, MAKELPARAM(hwnd->rect.left + hwnd->client.left, hwnd->rect.top + hwnd->client.top));
+  SendMessage(hwnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(R(hwnd)->client.Width(), R(hwnd)->client.Height()));
+  if (Rec(hwnd)) SendMessage(hwnd, WM_MOVE, 0, MAKELPARAM(R(hwnd)->rect.left + R(hwnd)->client.left, R(hwnd)->rect.top + R(hwnd)->client.top));
   if (Rec(hwnd) && (style & WS_VISIBLE)) ShowWindow(hwnd, SW_SHOW);
   return Rec(hwnd) ? hwnd : nullptr;
 }
 
 static void SendDestroy(HWND hwnd) {
   SendMessage(hwnd, WM_DESTROY, 0, 0);
-  std::vector<HWND> kids = hwnd->children;
+  std::vector<HWND> kids = R(hwnd)->children;
   for (HWND c : kids)
     if (Rec(c)) SendDestroy(c);
 }
 
 static void SendNcDestroy(HWND hwnd) {
-  std::vector<HWND> kids = hwnd->children;
+  std::vector<HWND> kids = R(hwnd)->children;
   for (HWND c : kids)
-    if (WM().live.count(c)) SendNcDestroy(c);
+    if (R(c)) SendNcDestroy(c);
   SendMessage(hwnd, WM_NCDESTROY, 0, 0);
 }
 
 static void Forget(HWND hwnd) {
+  WindowRecord& w = *R(hwnd);
   WindowManager& wm = WM();
-  for (HWND c : std::vector<HWND>(hwnd->children)) Forget(c);
-  hwnd->destroyed = true;
+  for (HWND c : std::vector<HWND>(w.children)) Forget(c);
+  w.destroyed = true;
   if (wm.capture == hwnd) wm.capture = nullptr;
   if (wm.focus == hwnd) wm.focus = nullptr;
   if (wm.active == hwnd) wm.active = nullptr;
@@ -210,10 +219,10 @@ static void Forget(HWND hwnd) {
   wm.timers.erase(std::remove_if(wm.timers.begin(), wm.timers.end(), [&](const TimerRecord& t) { return t.hwnd == hwnd; }),
                   wm.timers.end());
   for (HWND t : wm.topLevels)
-    if (t->lastFocus == hwnd) t->lastFocus = nullptr;
-  if (hwnd->native)
-    if (platform::DisplayBackend* d = platform::Display()) d->DestroyWindow(hwnd->native);
-  hwnd->native = 0;
+    if (R(t)->lastFocus == hwnd) R(t)->lastFocus = nullptr;
+  if (w.native)
+    if (platform::DisplayBackend* d = platform::Display()) d->DestroyWindow(w.native);
+  w.native = 0;
 }
 
 BOOL DestroyWindow(HWND hwnd) {
@@ -224,13 +233,13 @@ BOOL DestroyWindow(HWND hwnd) {
   if (w->IsTopLevel()) {
     std::vector<HWND> owned;
     for (HWND t : wm.topLevels)
-      if (t->owner == hwnd) owned.push_back(t);
+      if (R(t)->owner == hwnd) owned.push_back(t);
     for (HWND t : owned) DestroyWindow(t);
   }
   bool wasVisible = w->Visible();
   if (wasVisible) {
     if (w->IsChild()) {
-      POINT o{w->rect.left + w->parent->client.left, w->rect.top + w->parent->client.top};
+      POINT o{w->rect.left + R(w->parent)->client.left, w->rect.top + R(w->parent)->client.top};
       InvalidateTree(w->parent, Region(Bounds(o.x, o.y, w->Width(), w->Height())), true);
     }
     w->style &= ~WS_VISIBLE;
@@ -240,29 +249,26 @@ BOOL DestroyWindow(HWND hwnd) {
   SendNcDestroy(hwnd);
   Forget(hwnd);
   if (w->IsChild()) {
-    auto& sib = w->parent->children;
+    auto& sib = R(w->parent)->children;
     sib.erase(std::remove(sib.begin(), sib.end(), hwnd), sib.end());
   } else {
     wm.topLevels.erase(std::remove(wm.topLevels.begin(), wm.topLevels.end(), hwnd), wm.topLevels.end());
     for (HWND t : wm.topLevels)
-      if (t->owner == hwnd) t->owner = nullptr;
+      if (R(t)->owner == hwnd) R(t)->owner = nullptr;
     if (wasActive) {
       // Activation passes to the owner or the next visible window.
-      HWND next = w->owner && Rec(w->owner) && w->owner->Visible() ? w->owner : nullptr;
+      HWND next = w->owner && Rec(w->owner) && R(w->owner)->Visible() ? w->owner : nullptr;
       for (HWND t : wm.topLevels)
-        if (!next && t->Visible() && IsWindowEnabled(t)) next = t;
+        if (!next && R(t)->Visible() && IsWindowEnabled(t)) next = t;
       if (next) ActivateWindow(next, false);
     }
   }
-  // Records are freed together with their children; handles held elsewhere
-  // then fail IsWindow.
+  // Records are freed together with their children; their handles fail
+  // IsWindow from now on and never name another window.
   std::vector<HWND> all{hwnd};
   for (size_t i = 0; i < all.size(); ++i)
-    for (HWND c : all[i]->children) all.push_back(c);
-  for (HWND r : all) {
-    wm.live.erase(r);
-    delete r;
-  }
+    for (HWND c : R(all[i])->children) all.push_back(c);
+  for (HWND r : all) wm.windows.Remove(reinterpret_cast<std::uintptr_t>(r));
   return 1;
 }
 
@@ -325,17 +331,17 @@ HWND GetParent(HWND hwnd) {
 HWND SetParent(HWND hwnd, HWND parent) {
   WindowRecord* w = Rec(hwnd);
   if (!w || !w->IsChild() || !Rec(parent) || hwnd == parent) return nullptr;
-  for (HWND p = parent; p; p = p->IsChild() ? p->parent : nullptr)
+  for (HWND p = parent; p; p = R(p)->IsChild() ? R(p)->parent : nullptr)
     if (p == hwnd) return nullptr;  // no cycles
   HWND old = w->parent;
   if (w->Visible()) {
-    POINT o{w->rect.left + old->client.left, w->rect.top + old->client.top};
+    POINT o{w->rect.left + R(old)->client.left, w->rect.top + R(old)->client.top};
     InvalidateTree(old, Region(Bounds(o.x, o.y, w->Width(), w->Height())), true);
   }
-  auto& sib = old->children;
+  auto& sib = R(old)->children;
   sib.erase(std::remove(sib.begin(), sib.end(), hwnd), sib.end());
   w->parent = parent;
-  parent->children.insert(parent->children.begin(), hwnd);
+  R(parent)->children.insert(R(parent)->children.begin(), hwnd);
   if (w->Visible()) InvalidateTree(hwnd, Region(Bounds(0, 0, w->Width(), w->Height())), true);
   return old;
 }
@@ -345,7 +351,7 @@ HWND GetWindow(HWND hwnd, UINT cmd) {
   if (!w) return nullptr;
   if (cmd == GW_CHILD) return w->children.empty() ? nullptr : w->children.front();
   if (cmd == GW_OWNER) return w->IsTopLevel() ? w->owner : nullptr;
-  const std::vector<HWND>& list = w->IsChild() ? w->parent->children : WM().topLevels;
+  const std::vector<HWND>& list = w->IsChild() ? R(w->parent)->children : WM().topLevels;
   auto it = std::find(list.begin(), list.end(), hwnd);
   if (it == list.end()) return nullptr;
   switch (cmd) {
@@ -359,21 +365,21 @@ HWND GetWindow(HWND hwnd, UINT cmd) {
 
 BOOL IsChild(HWND parent, HWND hwnd) {
   if (!Rec(parent) || !Rec(hwnd)) return 0;
-  for (HWND w = hwnd; w->IsChild(); w = w->parent)
-    if (w->parent == parent) return 1;
+  for (HWND w = hwnd; R(w)->IsChild(); w = R(w)->parent)
+    if (R(w)->parent == parent) return 1;
   return 0;
 }
 
 std::vector<HWND> GetTopLevelWindows() { return WM().topLevels; }
 
 BOOL IsWindowVisible(HWND hwnd) {
-  for (HWND w = Rec(hwnd); w; w = w->IsChild() ? w->parent : nullptr)
+  for (WindowRecord* w = Rec(hwnd); w; w = w->IsChild() ? R(w->parent) : nullptr)
     if (!w->Visible()) return 0;
   return Rec(hwnd) != nullptr;
 }
 
-BOOL IsIconic(HWND hwnd) { return Rec(hwnd) && (hwnd->style & WS_MINIMIZE); }
-BOOL IsZoomed(HWND hwnd) { return Rec(hwnd) && (hwnd->style & WS_MAXIMIZE); }
+BOOL IsIconic(HWND hwnd) { return Rec(hwnd) && (R(hwnd)->style & WS_MINIMIZE); }
+BOOL IsZoomed(HWND hwnd) { return Rec(hwnd) && (R(hwnd)->style & WS_MAXIMIZE); }
 
 BOOL EnableWindow(HWND hwnd, BOOL enable) {
   WindowRecord* w = Rec(hwnd);
@@ -392,7 +398,7 @@ BOOL EnableWindow(HWND hwnd, BOOL enable) {
   return wasDisabled;
 }
 
-BOOL IsWindowEnabled(HWND hwnd) { return Rec(hwnd) && !(hwnd->style & WS_DISABLED); }
+BOOL IsWindowEnabled(HWND hwnd) { return Rec(hwnd) && !(R(hwnd)->style & WS_DISABLED); }
 
 BOOL SetWindowText(HWND hwnd, const AnsiString& text) {
   if (!Rec(hwnd)) return 0;
@@ -423,7 +429,7 @@ int SetWindowRgn(HWND hwnd, HRGN rgn, BOOL redraw) {
     }
     if (auto* d = platform::Display()) d->SetShape(w->native, rects);
   } else if (w->IsChild() && w->Visible()) {
-    POINT o{w->rect.left + w->parent->client.left, w->rect.top + w->parent->client.top};
+    POINT o{w->rect.left + R(w->parent)->client.left, w->rect.top + R(w->parent)->client.top};
     InvalidateTree(w->parent, Region(Bounds(o.x, o.y, w->Width(), w->Height())), true);
   }
   // The platform recomputes the frame when the region changes.

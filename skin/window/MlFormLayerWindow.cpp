@@ -26,7 +26,7 @@ TmlFormLayerWindow::~TmlFormLayerWindow() {
   // The items this window hosted go back to their form.
   if (const auto* items = border_->Items())
     for (TMlSkinNCCtrlBase* item : *items)
-      if (TMlSkinNCCtrlBase::IsLive(item) && item->Host() == this) {
+      if (item->Host() == this) {
         item->SetHost(form_);
         item->Pos()->SetHostForm(form_);
       }
@@ -56,7 +56,7 @@ void TmlFormLayerWindow::WndProc(TMessage& m) { TForm::WndProc(m); }
 TMlSkinNCCtrlBase* TmlFormLayerWindow::HoveredItem() const {
   if (const auto* items = border_->Items())
     for (TMlSkinNCCtrlBase* item : *items)
-      if (TMlSkinNCCtrlBase::IsLive(item) && item->Hovered()) return item;
+      if (item->Hovered()) return item;
   return nullptr;
 }
 
@@ -102,8 +102,12 @@ void TmlFormLayerWindow::UpdateLayered(bool Invisible) {
   copy.DrawFrom(0, 0, strip);
   if (!Invisible && kind_ == bkTop && !border_->Transparent() && border_->Items()) {
     const std::shared_ptr<bool> alive = alive_;
-    for (TMlSkinNCCtrlBase* item : std::vector<TMlSkinNCCtrlBase*>(*border_->Items())) {
-      if (!TMlSkinNCCtrlBase::IsLive(item)) continue;
+    // Items may go while messages run: they are held by identity.
+    std::vector<WPARAM> ids;
+    for (TMlSkinNCCtrlBase* item : *border_->Items()) ids.push_back(item->Id());
+    for (WPARAM id : ids) {
+      TMlSkinNCCtrlBase* item = TMlSkinNCCtrlBase::FromId(id);
+      if (!item) continue;
       // Hosted here, a right-aligned item measures from this window's right
       // edge; its XValue stays as it was set.
       if (item->Host() != this) {
@@ -112,7 +116,7 @@ void TmlFormLayerWindow::UpdateLayered(bool Invisible) {
       }
       if (Application) Application->ProcessMessages();
       if (!*alive) return;
-      if (TMlSkinNCCtrlBase::IsLive(item)) item->Paint(copy);
+      if ((item = TMlSkinNCCtrlBase::FromId(id))) item->Paint(copy);
     }
   }
   RECT wr;

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "core/ScopeGuard.h"
+#include "skin/MlSkinCtrls.h"
 #include "skin/MlSkinMessages.h"
 #include "skin/window/MlFormBorder.h"
 #include "skin/window/MlSkinNCMenuItem.h"
@@ -36,9 +38,8 @@ TMlSkinForm::~TMlSkinForm() {
     imageBorder_->ForgetItems();
     imageBorder_->RemoveFreeNotification(this);
   }
-  // Items outlive the list when their owner frees them later; they must not
-  // reach back into a form skin that is gone.
-  for (TMlSkinNCCtrlBase* item : items_) item->Unregistered();
+  // Items that outlive the form skin learn of its end through their free
+  // notification.
   items_.clear();
   if (TCustomForm* form = Form(); form && form->HandleAllocated()) {
     for (std::uintptr_t id : {kTimerNcRepaint, kTimerFirstShow, kTimerNextMenu}) KillTimer(form->Handle(), id);
@@ -84,6 +85,7 @@ void TMlSkinForm::Notification(TComponent* AComponent, TOperation Operation) {
   if (Operation != TOperation::opRemove) return;
   if (AComponent == skinRes_) skinRes_ = nullptr;
   if (AComponent == imageBorder_) imageBorder_ = nullptr;
+  std::erase(items_, AComponent);
   mainMenu_.Forget(AComponent);
 }
 
@@ -104,24 +106,33 @@ void TMlSkinForm::PublishSkin() {
 void TMlSkinForm::RefreshSkin() {
   if (IsDesigning() || inRefresh_) return;
   inRefresh_ = true;
-  struct Finish {
-    TMlSkinForm* f;
-    ~Finish() {
-      f->inRefresh_ = false;
-      if (f->Changed) f->Changed(f);
-    }
-  } finish{this};
+  ScopeExit finish([this] {
+    inRefresh_ = false;
+    if (Changed) Changed(this);
+  });
   PaintNonClient();
   if (Form()) Form()->Invalidate();
   if (Tag() != 99999) PublishSkin();
-  for (TWinControl* c : TMlWinControlHelper::Controls()) {
-    if (c->HandleAllocated()) {
-      RECT wr, cr;
-      GetWindowRect(c->Handle(), &wr);
-      GetClientRect(c->Handle(), &cr);
-      if (wr.Width() != cr.Width() || wr.Height() != cr.Height()) SendMessage(c->Handle(), WM_NCPAINT, 1, 0);
+  if (Form()) RefreshSkinnedControls(Form());
+}
+
+void TMlSkinForm::RefreshSkinnedControls(TWinControl* parent) {
+  // A snapshot: repainting may add or remove controls.
+  std::vector<TControl*> children;
+  for (int i = 0; i < parent->ControlCount(); ++i) children.push_back(parent->Controls(i));
+  for (TControl* child : children) {
+    auto* c = dynamic_cast<TWinControl*>(child);
+    if (!c) continue;
+    if (dynamic_cast<TMlSkinCustomControl*>(c)) {
+      if (c->HandleAllocated()) {
+        RECT wr, cr;
+        GetWindowRect(c->Handle(), &wr);
+        GetClientRect(c->Handle(), &cr);
+        if (wr.Width() != cr.Width() || wr.Height() != cr.Height()) SendMessage(c->Handle(), WM_NCPAINT, 1, 0);
+      }
+      c->Invalidate();
     }
-    c->Invalidate();
+    RefreshSkinnedControls(c);
   }
 }
 
@@ -151,13 +162,15 @@ bool TMlSkinForm::NoBorder() const { return !Form() || Form()->BorderStyle() == 
 int TMlSkinForm::W() const { return Form() ? Form()->Width() : 0; }
 int TMlSkinForm::H() const { return Form() ? Form()->Height() : 0; }
 
-void TMlSkinForm::RegisterItem(TMlSkinNCCtrlBase* item) {
-  if (!TMlSkinNCCtrlBase::IsLive(item)) return;
-  if (std::find(items_.begin(), items_.end(), item) == items_.end()) items_.push_back(item);
+void TMlSkinForm::RegisterItem(WPARAM Id) {
+  TMlSkinNCCtrlBase* item = TMlSkinNCCtrlBase::FromId(Id);
+  if (!item) return;
+  if (std::find(items_.begin(), items_.end(), item) == items_.end()) {
+    items_.push_back(item);
+    item->FreeNotification(this);
+  }
   item->Registered(this);
 }
-
-void TMlSkinForm::ForgetItem(TMlSkinNCCtrlBase* item) { std::erase(items_, item); }
 
 bool TMlSkinForm::MenuAccelerator(TMessage& m) {
   if (!mainMenu_.MainMenu()) return false;
@@ -278,17 +291,13 @@ void TMlSkinForm::WndProc(TMessage& m) {
       ApplySkinRes();
       return;
     case MLM_ADDNCCTRL:
-      RegisterItem(reinterpret_cast<TMlSkinNCCtrlBase*>(m.WParam));
-      if (TMlSkinNCCtrlBase::IsLive(reinterpret_cast<TMlSkinNCCtrlBase*>(m.WParam)))
-        form->Perform(MLM_NCPAINT, 0, 0);
+      RegisterItem(m.WParam);
+      if (TMlSkinNCCtrlBase::FromId(m.WParam)) form->Perform(MLM_NCPAINT, 0, 0);
       return;
     case MLM_REMOVENCCTRL: {
-      auto* item = reinterpret_cast<TMlSkinNCCtrlBase*>(m.WParam);
-      auto it = std::find(items_.rbegin(), items_.rend(), item);
-      if (it == items_.rend()) return;
-      items_.erase(std::next(it).base());
-      item->Unregistered();
-      delete item;
+      TMlSkinNCCtrlBase* item = TMlSkinNCCtrlBase::FromId(m.WParam);
+      if (std::find(items_.rbegin(), items_.rend(), item) == items_.rend()) return;
+      delete item;  // its free notification takes it off the list
       return;
     }
     case CM_SHOWINGCHANGED:

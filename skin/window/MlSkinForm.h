@@ -88,12 +88,11 @@ class TMlSkinForm : public TMlHookWindowProc, public TMlFormSkinLink {
   // Fired at the end of every skin refresh.
   TNotifyEvent Changed;
 
-  // ---- Caption-bar items, in registration order
+  // ---- Caption-bar items, in registration order; an item leaves the list
+  // when it is freed (free notification)
   const std::vector<TMlSkinNCCtrlBase*>& Items() const { return items_; }
-  // Takes a live item that is not yet in the list (MLM_ADDNCCTRL).
-  void RegisterItem(TMlSkinNCCtrlBase* item);
-  // Drops the item from the list without freeing it (the item is going).
-  void ForgetItem(TMlSkinNCCtrlBase* item);
+  // Takes the item that Id names, if it still exists (MLM_ADDNCCTRL).
+  void RegisterItem(WPARAM Id);
 
   // ---- Painting (what the message handling runs)
   void BuildColorBackground();
@@ -117,6 +116,9 @@ class TMlSkinForm : public TMlHookWindowProc, public TMlFormSkinLink {
   enum class FramePiece { Top, Left, Right, Bottom };
   bool Active() const { return active_; }
   TCustomForm* Form() const { return HookedForm(); }
+  // The skinned controls on parent and below it repaint their frames and
+  // invalidate (what a refresh of the skin does to the form's controls).
+  void RefreshSkinnedControls(TWinControl* parent);
   bool FormIsMaximized() const;
   bool NoBorder() const;
   int W() const;

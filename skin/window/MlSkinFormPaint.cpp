@@ -2,6 +2,7 @@
 // pieces, the client background and the window region.
 #include <algorithm>
 
+#include "core/ScopeGuard.h"
 #include "graphics/PictureFilters.h"
 #include "skin/MlSkinResManager.h"
 #include "skin/window/MlFormBorder.h"
@@ -54,15 +55,7 @@ void TMlSkinForm::BuildColorBackground() {
 
 void TMlSkinForm::BuildPictureBackground() {
   if (IsDesigning() || !Form() || customPicture_.empty()) return;
-  picture_.BeginUpdate();
-  pictureBackground_.BeginUpdate();
-  struct EndUpdates {
-    TBitmap32 &a, &b;
-    ~EndUpdates() {
-      b.EndUpdate();
-      a.EndUpdate();
-    }
-  } end{picture_, pictureBackground_};
+  UpdateBracket<TBitmap32> picture(picture_), background(pictureBackground_);
   if (TBitmap32* found = GetSkinBitmap(customPicture_)) picture_.Assign(found);
   const TMlSkinShift& s = SkinShift();
   if (s.Any()) ShiftBitmapColors(&picture_, s.Hue, s.Saturation, s.Brightness);
@@ -128,16 +121,8 @@ void TMlSkinForm::PaintNonClient() {
   HWND h = Form()->Handle();
   HDC dc = GetWindowDC(h);
   if (!dc) return;
-  int saved = SaveDC(dc);
-  struct Release {
-    HWND h;
-    HDC dc;
-    int saved;
-    ~Release() {
-      RestoreDC(dc, saved);
-      ReleaseDC(h, dc);
-    }
-  } release{h, dc, saved};
+  ScopeExit release([&] { ReleaseDC(h, dc); });
+  SavedDC saved(dc);
   if (mainMenu_.MainMenu() && !mainMenu_.Built()) mainMenu_.CreateButtons(Form());
   TBitmap32& t = piece_;
   PaintTopPiece(t);

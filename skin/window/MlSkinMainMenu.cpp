@@ -62,8 +62,8 @@ void TMlSkinMainMenu::FreeEntries() {
   while (!entries_.empty()) {
     std::unique_ptr<Entry>& e = entries_.back();
     // The button goes before its entry: its hover poll must never find the
-    // entry freed.
-    if (TMlSkinNCMenuItem* b = e->Button; b && TMlSkinNCCtrlBase::IsLive(b)) {
+    // entry freed. A button that went earlier has cleared its entry's link.
+    if (TMlSkinNCMenuItem* b = e->Button) {
       e->Button = nullptr;
       delete b;
     }

@@ -1,15 +1,15 @@
 #include "skin/window/MlSkinNCCtrlBase.h"
 
-#include <unordered_set>
-
+#include "core/SlotTable.h"
 #include "framework/controls/Forms.h"
 #include "skin/MlSkinMessages.h"
 #include "skin/window/MlSkinForm.h"
 
 namespace {
 
-std::unordered_set<const TMlSkinNCCtrlBase*>& LiveItems() {
-  static std::unordered_set<const TMlSkinNCCtrlBase*> items;
+// Items by their identity; the thread of the windows alone uses it.
+SlotTable<TMlSkinNCCtrlBase*>& ItemsById() {
+  static SlotTable<TMlSkinNCCtrlBase*> items;
   return items;
 }
 
@@ -59,8 +59,8 @@ TMlSkinNCCtrlBase::TMlSkinNCCtrlBase(TComponent* AOwner)
       hintWindow_(new THintWindow(nullptr)),
       hoverTimer_(new TTimer(this)),
       pos_(dynamic_cast<TControl*>(AOwner)),
-      host_(dynamic_cast<TWinControl*>(AOwner)) {
-  LiveItems().insert(this);
+      host_(dynamic_cast<TWinControl*>(AOwner)),
+      id_(ItemsById().Add(this)) {
   pos_.OnChange = [this](TObject*) { design_ = {pos_.XValue(), pos_.YValue()}; };
   pos_.SetXValue(0);
   pos_.SetYValue(0);
@@ -71,12 +71,21 @@ TMlSkinNCCtrlBase::TMlSkinNCCtrlBase(TComponent* AOwner)
 }
 
 TMlSkinNCCtrlBase::~TMlSkinNCCtrlBase() {
-  LiveItems().erase(this);
-  if (skinForm_) skinForm_->ForgetItem(this);
+  // Registrations still queued find nobody; the skinned form learns of the
+  // end through its free notification.
+  ItemsById().Remove(id_);
   if (ButtonCursorFlag() && hover_) ButtonCursorFlag() = false;
 }
 
-bool TMlSkinNCCtrlBase::IsLive(const TMlSkinNCCtrlBase* item) { return item && LiveItems().count(item); }
+TMlSkinNCCtrlBase* TMlSkinNCCtrlBase::FromId(WPARAM id) {
+  TMlSkinNCCtrlBase* const* item = ItemsById().Find(id);
+  return item ? *item : nullptr;
+}
+
+void TMlSkinNCCtrlBase::Notification(TComponent* AComponent, TOperation Operation) {
+  TComponent::Notification(AComponent, Operation);
+  if (Operation == TOperation::opRemove && AComponent == skinForm_) skinForm_ = nullptr;
+}
 
 bool& TMlSkinNCCtrlBase::ButtonCursorFlag() {
   static bool shown = false;
@@ -86,7 +95,7 @@ bool& TMlSkinNCCtrlBase::ButtonCursorFlag() {
 bool TMlSkinNCCtrlBase::ButtonCursorShown() { return ButtonCursorFlag(); }
 
 void TMlSkinNCCtrlBase::PostRegistration() {
-  if (host_) PostMessage(host_->Handle(), MLM_ADDNCCTRL, reinterpret_cast<WPARAM>(this), 0);
+  if (host_) PostMessage(host_->Handle(), MLM_ADDNCCTRL, id_, 0);
 }
 
 void TMlSkinNCCtrlBase::SetVisible(bool v) {

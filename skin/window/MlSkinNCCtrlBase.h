@@ -48,11 +48,13 @@ class TNCCtrlPos : public TPersistent {
 class TMlSkinNCCtrlBase : public TComponent {
  public:
   explicit TMlSkinNCCtrlBase(TComponent* AOwner);
-  // Leaves its skinned form's list, so that the form never reaches a freed item.
   ~TMlSkinNCCtrlBase() override;
 
-  // Whether item points to an item that exists now.
-  static bool IsLive(const TMlSkinNCCtrlBase* item);
+  // The item's identity in posted messages (MLM_ADDNCCTRL, MLM_REMOVENCCTRL):
+  // unlike its address it never names another item once this one is gone.
+  WPARAM Id() const { return id_; }
+  // The item that Id names, or nullptr when it has gone.
+  static TMlSkinNCCtrlBase* FromId(WPARAM id);
   // True while a caption-bar button shows its own cursor.
   static bool ButtonCursorShown();
 
@@ -80,11 +82,12 @@ class TMlSkinNCCtrlBase : public TComponent {
   // Draws the item on the caption-band bitmap (window coordinates).
   virtual void Paint(TBitmap32& Bitmap);
   void Registered(TMlSkinForm* form) { skinForm_ = form; }
-  void Unregistered() { skinForm_ = nullptr; }
   // One hover poll, as the 10 ms timer runs it.
   void PollHover();
 
  protected:
+  // The skinned form that registered the item is gone.
+  void Notification(TComponent* AComponent, TOperation Operation) override;
   // Repaints the caption band of the host.
   void RepaintHost();
   static bool& ButtonCursorFlag();
@@ -102,4 +105,5 @@ class TMlSkinNCCtrlBase : public TComponent {
   TMlSkinForm* skinForm_ = nullptr;
   POINT design_{0, 0};
   TWinControl* host_;
+  WPARAM id_;
 };

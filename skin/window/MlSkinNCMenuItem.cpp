@@ -49,8 +49,9 @@ void TMlSkinNCMenuItem::LMouseDown() {
     SetDown(true);
     TMlSkinNCButton::LMouseDown();
     POINT at = PopupPoint();
-    popup->Popup(at.x, at.y);  // the menu's loop runs here
-    if (!IsLive(this)) return;
+    const WPARAM self = Id();
+    popup->Popup(at.x, at.y);  // the menu's loop runs here, and may free this button
+    if (!FromId(self)) return;
   }
   ++ClickCount;
 }
@@ -59,8 +60,9 @@ void TMlSkinNCMenuItem::LMouseUp() { TMlSkinNCButton::LMouseUp(); }
 
 void TMlSkinNCMenuItem::Click() {
   if (!Visible() || !Enabled()) return;
+  const WPARAM self = Id();
   LMouseDown();
-  if (IsLive(this)) TMlSkinNCButton::Click();
+  if (FromId(self)) TMlSkinNCButton::Click();
 }
 
 void TMlSkinNCMenuItem::MouseEnter() {

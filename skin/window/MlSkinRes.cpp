@@ -3,6 +3,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "core/ScopeGuard.h"
 #include "framework/controls/Forms.h"
 #include "platform/AtomicFile.h"
 #include "platform/Files.h"
@@ -96,10 +97,7 @@ void TMlSkinRes::LoadConfig() {
   // A file that cannot be read or parsed gives no values at all.
   if (std::optional<std::string> text = ReadSmallFile(ConfigPath())) ParseSkinConfig(*text, c);
   form_.BeginLoad();
-  struct EndLoad {
-    TMlFormSkinRes& f;
-    ~EndLoad() { f.EndLoad(); }
-  } end{form_};
+  ScopeExit endLoad([this] { form_.EndLoad(); });
   if (c.Style) form_.SetStyle(static_cast<TMlSkinStyle>(*c.Style));
   if (c.DefaultSkinOrder) form_.SetDefaultSkinOrder(*c.DefaultSkinOrder);
   const AnsiString custom = c.FormBg ? skinDir_ + "Custom/" + *c.FormBg : AnsiString();

@@ -3,24 +3,20 @@
 // installation directory, with message boxes answered and recorded and the
 // immediate exit recorded instead of ending the test. Tests that need the
 // update server start nginx on a free port of 127.0.0.1.
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <memory>
 #include <optional>
 #include <vector>
 
-#include "app/Seams.h"
 #include "app/Unit1.h"
 #include "framework/windows/Dialogs.h"
 #include "framework/windows/Windows.h"
 #include "platform/Clock.h"
 #include "platform/CodePage.h"
 #include "platform/headless/HeadlessDisplay.h"
+#include "tests/app/update/UpdateFiles.h"
 #include "tests/support/TestServers.h"
 
 namespace apptest {
@@ -32,13 +28,6 @@ class Updater : public ::testing::Test {
   void SetUp() override {
     platform::SetDisplay(std::make_unique<platform::HeadlessDisplay>(1280, 800, 40));
     std::filesystem::create_directory(install);
-    SetAppDirOverride(install + "/");
-    // Until a test starts a server, the update server is a port nobody listens on.
-    SetUpdateHostOverride("127.0.0.1:" + std::to_string(ClosedPort()));
-    // Whatever key this build was configured with, tests choose their own.
-    SetUpdatePublicKeyOverride("");
-    SetOnlineHook([this] { return online; });
-    SetExitHook([this](int code) { exits.push_back(code); });
     SetMessageBoxHook([this](const MessageBoxRequest& r) -> int {
       boxes.push_back(r);
       if ((r.type & 0x0F) == MB_YESNO) return answerYesNo;
@@ -47,6 +36,17 @@ class Updater : public ::testing::Test {
     app = new TApplication(nullptr);
     app->SetTitle("Quelbo自动更新"_cp936);
     form = app->CreateForm<TForm1>();
+    // The program's own environment, but for the installation, the network,
+    // the server and the exit. Until a test starts a server, the update
+    // server is a port nobody listens on; whatever key this build was
+    // configured with, tests choose their own.
+    UpdateEnvironment env = form->Environment();
+    env.appDir = install + "/";
+    env.updateHost = "127.0.0.1:" + std::to_string(ClosedPort());
+    env.publicKey = "";
+    env.online = [this] { return online == 1; };
+    env.exitNow = [this](int code) { exits.push_back(code); };
+    form->SetEnvironment(env);
     form->SetVisible(true);
     app->ProcessMessages();
   }
@@ -54,35 +54,26 @@ class Updater : public ::testing::Test {
   void TearDown() override {
     delete app;
     SetMessageBoxHook(nullptr);
-    SetExitHook(nullptr);
-    SetOnlineHook(nullptr);
-    SetUpdateHostOverride("");
-    SetUpdatePublicKeyOverride(std::nullopt);
-    SetPackageMemoryLimitOverride(std::nullopt);
-    SetAppDirOverride("");
     platform::SetDisplay(nullptr);
   }
 
-  static int ClosedPort() {
-    // A port that was free a moment ago; nothing of this test listens on it.
-    static int port = [] {
-      int s = socket(AF_INET, SOCK_STREAM, 0);
-      sockaddr_in a{};
-      a.sin_family = AF_INET;
-      a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-      bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
-      socklen_t n = sizeof a;
-      getsockname(s, reinterpret_cast<sockaddr*>(&a), &n);
-      close(s);
-      return static_cast<int>(ntohs(a.sin_port));
-    }();
-    return port;
+  // The environment of the update from now on.
+  void SetUpdateHost(const std::string& host) { Change([&](UpdateEnvironment& e) { e.updateHost = host; }); }
+  void SetPublicKey(const std::string& key) { Change([&](UpdateEnvironment& e) { e.publicKey = key; }); }
+  void SetPackageMemoryLimit(std::int64_t limit) {
+    Change([&](UpdateEnvironment& e) { e.packageMemoryLimit = limit; });
+  }
+  template <class F>
+  void Change(F change) {
+    UpdateEnvironment env = form->Environment();
+    change(env);
+    form->SetEnvironment(env);
   }
 
   // nginx serving docroot; the version endpoint is docroot/version/version.php.
   void StartServer() {
     nginx = std::make_unique<testsupport::NginxServer>(docroot.Path());
-    SetUpdateHostOverride("127.0.0.1:" + std::to_string(nginx->Port()));
+    SetUpdateHost("127.0.0.1:" + std::to_string(nginx->Port()));
   }
   std::string Base() const { return "http://127.0.0.1:" + std::to_string(nginx->Port()) + "/"; }
   void ServeReply(const std::string& utf8Bytes) { Serve("version/version.php", utf8Bytes); }
@@ -150,31 +141,5 @@ class Updater : public ::testing::Test {
   TApplication* app = nullptr;
   TForm1* form = nullptr;
 };
-
-// Waits up to 10 s for a file to appear (a started program's mark).
-inline bool AppearsSoon(const std::string& path) {
-  const std::uint64_t end = platform::TickCount() + 10000;
-  while (platform::TickCount() < end && !std::filesystem::exists(path)) platform::SleepMs(20);
-  return std::filesystem::exists(path);
-}
-
-// A program that leaves the mark "ran" beside itself when started.
-inline constexpr const char* kMarkingScript = "#!/bin/sh\ncd \"$(dirname \"$0\")\"\necho ran > ran.tmp && mv ran.tmp ran\n";
-
-// Builds a ZIP archive with Info-ZIP's zip from files laid out in a scratch directory.
-inline std::string MakeZip(const std::vector<std::pair<std::string, std::string>>& files,
-                           const std::vector<std::string>& executables = {}) {
-  testsupport::TempDir scratch;
-  for (const auto& [name, bytes] : files) testsupport::WriteFile(scratch / name, bytes);
-  for (const std::string& name : executables)
-    std::filesystem::permissions(scratch / name, std::filesystem::perms::owner_all |
-                                                     std::filesystem::perms::group_read |
-                                                     std::filesystem::perms::group_exec);
-  const std::string zipPath = scratch / "out.zip";
-  std::string cmd = "cd '" + scratch.Path() + "' && zip -q -X -r out.zip";
-  for (const auto& [name, bytes] : files) cmd += " '" + name + "'";
-  if (std::system(cmd.c_str()) != 0) return {};
-  return testsupport::ReadFile(zipPath);
-}
 
 }  // namespace apptest

@@ -18,7 +18,7 @@ TEST_F(MainWindow, ShowsCentredOnTheDesktopAtItsStoredSize) {
   EXPECT_EQ(r.Height(), 141);
   EXPECT_EQ(r.left, (1280 - 444) / 2);
   EXPECT_EQ(r.top, (800 - 141) / 2);
-  const auto* w = display->Window(h->native);
+  const auto* w = display->Window(R(h)->native);
   ASSERT_NE(w, nullptr);
   EXPECT_TRUE(w->visible);
   EXPECT_EQ(w->title, "Quelbo自动更新");

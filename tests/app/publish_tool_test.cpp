@@ -10,8 +10,7 @@
 #include <ctime>
 #include <filesystem>
 
-#include "app/ReleaseCheck.h"
-#include "app/Seams.h"
+#include "app/update/ReleaseCheck.h"
 #include "tests/support/TestServers.h"
 
 namespace {
@@ -52,7 +51,6 @@ class PublishTool : public ::testing::Test {
     WriteZip(package, std::string(100000, 'p') + "the package");
     packageSize = static_cast<std::int64_t>(std::filesystem::file_size(package));
   }
-  void TearDown() override { SetUpdatePublicKeyOverride(std::nullopt); }
 
   std::vector<std::string> SignArgs() const {
     return {"sign",      "--key",    key,          "--version", "2.0", "--base-url", "http://h/p/",
@@ -146,11 +144,10 @@ TEST_F(PublishTool, SignedReplyRoundTrip) {
             0);
 
   // The updater takes the line as served, line break included.
-  SetUpdatePublicKeyOverride(publicKey);
-  ReleaseTerms terms;
-  EXPECT_EQ(CheckReleaseReply(line, "6", now, terms), "");
-  EXPECT_EQ(terms.size, packageSize);
-  EXPECT_EQ(terms.serial, 7);
+  const Result<ReleaseTerms> terms = CheckReleaseReply(line, "6", now, publicKey);
+  ASSERT_TRUE(terms.Ok()) << terms.Why();
+  EXPECT_EQ(terms.Value().size, packageSize);
+  EXPECT_EQ(terms.Value().serial, 7);
 
   // A fixed expiry is taken as given.
   std::vector<std::string> args = SignArgs();

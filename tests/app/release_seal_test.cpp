@@ -6,8 +6,7 @@
 
 #include <ctime>
 
-#include "app/ReleaseCheck.h"
-#include "app/Seams.h"
+#include "app/update/ReleaseCheck.h"
 #include "app/release/ReleaseSeal.h"
 
 namespace {
@@ -100,8 +99,7 @@ TEST(ReleaseSeal, SignsEveryByteBeforeTheSignature) {
 class ReleaseCheck : public ::testing::Test {
  protected:
   void SetUp() override { Trust(release::ToBase64(pair.publicKey)); }
-  void TearDown() override { SetUpdatePublicKeyOverride(std::nullopt); }
-  static void Trust(const std::string& key) { SetUpdatePublicKeyOverride(key); }
+  void Trust(const std::string& key) { trusted = key; }
 
   std::string Signed(std::int64_t serial = 5, std::int64_t expires = kNow + 3600,
                      const release::SecretKey* key = nullptr) const {
@@ -111,12 +109,15 @@ class ReleaseCheck : public ::testing::Test {
   }
   // "" or the reason, with the terms it gave.
   std::string Check(const std::string& reply, const std::string& recordedSerial = "") {
-    return CheckReleaseReply(reply, recordedSerial, kNow, terms);
+    const Result<ReleaseTerms> checked = CheckReleaseReply(reply, recordedSerial, kNow, trusted);
+    terms = checked.Ok() ? checked.Value() : ReleaseTerms{};
+    return checked.Why();
   }
 
   static constexpr std::int64_t kNow = 1800000000;
   const release::KeyPair pair = release::MakeKeyPair();
   const release::Sha256Digest digest = release::Sha256Of("package", 7);
+  std::string trusted;
   ReleaseTerms terms;
 };
 

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "app/ProgressDisplay.h"
-#include "app/Unit2.h"
-#include "app/VersionReply.h"
+#include "app/update/SupportText.h"
+#include "app/update/VersionReply.h"
 #include "platform/CodePage.h"
 
 using namespace platform::literals;

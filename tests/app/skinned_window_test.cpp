@@ -16,7 +16,7 @@ class Pixels {
   explicit Pixels(HWND h) {
     GdiFlush();
     auto* d = static_cast<platform::HeadlessDisplay*>(platform::Display());
-    w_ = d->Window(h->native);
+    w_ = d->Window(R(h)->native);
   }
   std::uint32_t operator()(int x, int y) const {
     return w_->pixels[static_cast<size_t>(y) * w_->bounds.Width() + x] & 0xFFFFFF;

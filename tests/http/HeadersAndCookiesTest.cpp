@@ -112,6 +112,19 @@ TEST(RequestHeaders, FixedOrderAndOnlyNonEmptyValues) {
   for (int i = 0; i < h.Count(); ++i) EXPECT_EQ(h[i], expected[i]);
 }
 
+// If-Range goes right after the range it guards, and never without one.
+TEST(RequestHeaders, IfRangeOnlyWithARange) {
+  THttpRequest r;
+  r.IfRange = "\"v1\"";
+  EXPECT_EQ(r.ComposeHeaders().IndexOfName("If-Range"), -1);
+  r.ContentRangeStart = 4096;
+  THeaderList h = r.ComposeHeaders();
+  const int range = h.IndexOfName("Range");
+  ASSERT_GE(range, 0);
+  EXPECT_EQ(h[range], "Range: bytes=4096-");
+  EXPECT_EQ(h[range + 1], "If-Range: \"v1\"");
+}
+
 TEST(ResponseHeaders, StatusCodeIsTheSecondToken) {
   const std::pair<const char*, int> cases[] = {
       {"HTTP/1.1 200 OK", 200},   {"  HTTP/1.0   404   Not Found", 404}, {"HTTP/1.1 abc", -1},

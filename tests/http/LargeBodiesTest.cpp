@@ -47,9 +47,17 @@ TEST(LargeBodies, AContentLengthPast2GiBIsTakenWhereTheClientAllowsIt) {
   client.SetMaxBodyLength(INT64_MAX);
   WorkLog log;
   log.Attach(client);
+  // The progress event needs no units: it counts bytes in 64 bits.
+  std::int64_t progressDone = -1, progressTotal = -1;
+  client.OnProgress = [&](TObject*, std::int64_t done, std::int64_t total) {
+    progressDone = done;
+    progressTotal = total;
+  };
   httptest::DiscardingStream body;
   EXPECT_THROW(client.Get(server.Url("/big"), body), EConnClosedGracefully);  // cut short: the length was believed
   EXPECT_EQ(body.size, 70000);
+  EXPECT_EQ(progressDone, 70000);
+  EXPECT_EQ(progressTotal, length);
   const int scale = UnitsFor(length);
   EXPECT_EQ(scale, 2);
   EXPECT_EQ(client.WorkScale(wmRead), scale);

@@ -3,7 +3,8 @@
 
 Every file belongs to the room of its folder; a room may include only from
 the rooms listed for it below. Tests of a library may use what the library
-uses, the library itself and the shared test support. Benchmarks are free.
+uses, the library itself, the shared test support and the test helpers of
+the libraries below it. Benchmarks are free.
 
     check_layers.py SOURCE_DIR        checks the tree, prints each violation
     check_layers.py --self-test       checks that a planted violation is found
@@ -30,6 +31,9 @@ ROOMS = [
     ("skin/window/", "skin/window"),
     ("skin/", "skin"),
     ("resources/", "resources"),
+    ("startup/", "startup"),
+    ("app/update/", "app/update"),
+    ("app/release/", "app/release"),
     ("app/", "app"),
     ("gallery/", "gallery"),
     ("tests/support/", "tests/support"),
@@ -52,12 +56,18 @@ BELOW = {
     "skin/window": {"skin", "framework/controls", "framework/windows", "graphics", "framework/paint", "core",
                     "platform"},
     "resources": set(),
-    # The program chooses its display backend at start-up.
-    "app": {"skin/window", "skin", "framework/controls", "framework/windows", "graphics", "framework/paint", "core",
-            "display", "platform", "http", "zip", "resources"},
+    # The signed reply's format and cryptography.
+    "app/release": {"core", "platform"},
+    # The update procedure apart from its window: no window, skin or display.
+    "app/update": {"app/release", "http", "zip", "core", "platform"},
+    # The start-up of the skinned programs chooses their display backend.
+    "startup": {"skin/window", "skin", "framework/controls", "framework/windows", "graphics", "framework/paint",
+                "core", "display", "platform"},
+    "app": {"startup", "app/update", "app/release", "skin/window", "skin", "framework/controls", "framework/windows",
+            "graphics", "framework/paint", "core", "platform", "http", "zip", "resources"},
     # The skin gallery, a program of its own beside the updater.
-    "gallery": {"skin/window", "skin", "framework/controls", "framework/windows", "graphics", "framework/paint",
-                "core", "display", "platform", "resources"},
+    "gallery": {"startup", "skin/window", "skin", "framework/controls", "framework/windows", "graphics",
+                "framework/paint", "core", "platform", "resources"},
     "tests/support": {"platform"},
 }
 
@@ -80,8 +90,8 @@ def test_library(path):
     """The library a file under tests/ belongs to: tests/LIB/... or tests/LIB/FLOOR/..."""
     parts = path.split("/")
     lib = parts[1]
-    if len(parts) > 3 and (lib, parts[2]) in {("skin", "window"), ("framework", "paint"),
-                                              ("framework", "windows"), ("framework", "controls")}:
+    if len(parts) > 3 and (lib, parts[2]) in {("skin", "window"), ("framework", "paint"), ("framework", "windows"),
+                                              ("framework", "controls"), ("app", "update")}:
         lib = lib + "/" + parts[2]
     return lib
 
@@ -100,7 +110,8 @@ def allowed_rooms(path):
             return None
         if lib in TESTS_WITH_WINDOWS:
             uses = uses | {"display"}
-        return uses | {"tests/support", "tests/" + lib}
+        helpers = {"tests/" + below for below in BELOW.get(lib, ())}
+        return uses | helpers | {"tests/support", "tests/" + lib}
     room = room_of(path)
     if room is None:
         return None
@@ -159,13 +170,26 @@ def self_test():
             "tests/framework/paint/BadTest.cpp": '#include "framework/controls/Forms.h"\n',
             "platform/Bad.cpp": '#include "platform/x11/X11Display.h"\n',
             "tests/http/BadTest.cpp": '#include "platform/headless/HeadlessDisplay.h"\n',
+            "app/update/Good.cpp": '#include "http/HttpClient.h"\n#include "app/release/ReleaseSeal.h"\n',
+            "app/update/BadForm.cpp": '#include "framework/controls/Forms.h"\n',
+            "app/update/BadSkin.h": '#include "skin/window/MlSkinForm.h"\n',
+            "app/update/BadDisplay.cpp": '#include "platform/Display.h"\n',
+            "app/update/BadWindow.cpp": '#include "app/Unit1.h"\n',
+            "tests/app/update/BadTest.cpp": '#include "tests/app/UpdaterFixture.h"\n',
+            "tests/app/update/BadWindowTest.cpp": '#include "platform/headless/HeadlessDisplay.h"\n',
+            "startup/Bad.cpp": '#include "app/Unit1.h"\n',
+            "gallery/Bad.cpp": '#include "platform/x11/X11Display.h"\n',
+            "tests/app/GoodTest.cpp": '#include "tests/app/update/JobFixture.h"\n#include "app/update/UpdateJob.h"\n',
         }.items():
             os.makedirs(os.path.join(root, os.path.dirname(rel)), exist_ok=True)
             with open(os.path.join(root, rel), "w") as f:
                 f.write(text)
         got = sorted(v.split(":")[0] for v in violations(root))
-        want = ["framework/paint/Bad.cpp", "framework/windows/Bad.cpp", "graphics/Bad.h", "graphics/BadWindow.h",
-                "platform/Bad.cpp", "tests/framework/paint/BadTest.cpp", "tests/http/BadTest.cpp", "zip/Bad.cpp"]
+        want = ["app/update/BadDisplay.cpp", "app/update/BadForm.cpp", "app/update/BadSkin.h",
+                "app/update/BadWindow.cpp", "framework/paint/Bad.cpp", "framework/windows/Bad.cpp", "gallery/Bad.cpp",
+                "graphics/Bad.h", "graphics/BadWindow.h", "platform/Bad.cpp", "startup/Bad.cpp",
+                "tests/app/update/BadTest.cpp", "tests/app/update/BadWindowTest.cpp",
+                "tests/framework/paint/BadTest.cpp", "tests/http/BadTest.cpp", "zip/Bad.cpp"]
         if got != want:
             print(f"self-test: expected violations in {want}, found {got}")
             return 1

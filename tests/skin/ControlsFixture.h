@@ -16,9 +16,10 @@ namespace skintest {
 // The background pixel at (x, y): red x, green y, blue (x + 3y).
 inline TColor32 Backdrop(int x, int y) { return MakeColor32(x & 0xFF, y & 0xFF, (x + 3 * y) & 0xFF, 255); }
 
-class FakeFormSkin : public TMlFormSkinLink {
+// The form's skin is a component the form owns.
+class FakeFormSkin : public TComponent, public TMlFormSkinLink {
  public:
-  FakeFormSkin() {
+  explicit FakeFormSkin(TComponent* owner) : TComponent(owner) {
     background.Resize(454, 151);
     for (int y = 0; y < background.Height(); ++y)
       for (int x = 0; x < background.Width(); ++x) background.PixelAt(x, y) = Backdrop(x, y);
@@ -40,10 +41,9 @@ class SkinControls : public ::testing::Test {
     form = app->CreateForm<TForm>();
     form->SetBorderStyle(TFormBorderStyle::bsNone);
     form->SetBounds(100, 100, 444, 141);
-    TMlFormSkinHelper::Add(form, &skin);
+    skin = new FakeFormSkin(form);
   }
   void TearDown() override {
-    TMlFormSkinHelper::Remove(form);
     delete app;
     platform::SetDisplay(nullptr);
   }
@@ -67,7 +67,7 @@ class SkinControls : public ::testing::Test {
   // The presented pixel at a client point of c ($AARRGGBB of the surface).
   TColor32 Screen(TControl* c, int x, int y) {
     GdiFlush();
-    const auto* w = display->Window(form->Handle()->native);
+    const auto* w = display->Window(R(form->Handle())->native);
     RECT wr;
     GetWindowRect(form->Handle(), &wr);
     const POINT p = c->ClientToScreen({x, y});
@@ -76,13 +76,13 @@ class SkinControls : public ::testing::Test {
   // Where the control's client pixel lies in the skin's background.
   TColor32 Behind(TControl* c, int x, int y) {
     const POINT p = form->ScreenToClient(c->ClientToScreen({x, y}));
-    return skin.background.PixelAt(p.x + skin.origin.x, p.y + skin.origin.y);
+    return skin->background.PixelAt(p.x + skin->origin.x, p.y + skin->origin.y);
   }
 
   platform::HeadlessDisplay* display = nullptr;
   TApplication* app = nullptr;
   TForm* form = nullptr;
-  FakeFormSkin skin;
+  FakeFormSkin* skin = nullptr;
 };
 
 }  // namespace skintest

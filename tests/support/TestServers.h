@@ -195,9 +195,43 @@ class NginxServer {
   NginxServer& operator=(const NginxServer&) = delete;
   int Port() const { return port_; }
   std::string Url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(port_) + path; }
+  // One line per request: "msec request_time status uri body_bytes_sent".
+  std::string AccessLog() const { return ReadFile(prefix_ / "logs/access.log"); }
 
  private:
   TempDir prefix_;
+  int port_ = 0;
+};
+
+// scripts/tools/cutting-proxy.py in front of a server on UpstreamPort, with
+// that script's options ("--cut-every", "1000000", ...).
+class CuttingProxy {
+ public:
+  CuttingProxy(int UpstreamPort, const std::vector<std::string>& Options) {
+    std::vector<std::string> argv{"python3", SourceDir() + "/scripts/tools/cutting-proxy.py",
+                                  std::to_string(UpstreamPort), "--stats", dir_ / "stats"};
+    argv.insert(argv.end(), Options.begin(), Options.end());
+    proc_ = std::make_unique<ChildProcess>(argv);
+    std::string line = proc_->ReadLine();
+    if (line.rfind("PORT ", 0) != 0) throw std::runtime_error("cutting proxy did not start");
+    port_ = std::stoi(line.substr(5));
+  }
+  int Port() const { return port_; }
+  std::string Url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(port_) + path; }
+  // A total of the connections that have ended: "connections", "forwarded"
+  // (answer bytes the clients got) or "upstream" (taken from the server).
+  long long Stat(const std::string& name) const {
+    std::istringstream in(ReadFile(dir_ / "stats"));
+    std::string key;
+    long long value = 0;
+    while (in >> key >> value)
+      if (key == name) return value;
+    return -1;
+  }
+
+ private:
+  TempDir dir_;
+  std::unique_ptr<ChildProcess> proc_;
   int port_ = 0;
 };
 

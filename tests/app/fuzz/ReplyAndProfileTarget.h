@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/VersionReply.h"
+#include "app/update/VersionReply.h"
 #include "platform/ProfileFile.h"
 
 namespace apptest {

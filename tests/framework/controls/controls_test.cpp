@@ -292,7 +292,7 @@ TEST_F(Controls, AWindowDestroyedFromOutsideIsClosedAndTheMainOneEndsTheProgram)
     action = TCloseAction::caNone;
   };
 
-  display->DestroyFromOutside(other->Handle()->native);
+  display->DestroyFromOutside(R(other->Handle())->native);
   app->ProcessMessages();
   EXPECT_EQ(otherCloses, 1);
   EXPECT_FALSE(other->HandleAllocated());
@@ -304,7 +304,7 @@ TEST_F(Controls, AWindowDestroyedFromOutsideIsClosedAndTheMainOneEndsTheProgram)
 
   form->Show();
   app->ProcessMessages();
-  display->DestroyFromOutside(form->Handle()->native);
+  display->DestroyFromOutside(R(form->Handle())->native);
   app->ProcessMessages();
   EXPECT_EQ(mainCloses, 1);
   EXPECT_TRUE(app->Terminated());

@@ -50,7 +50,7 @@ class Dialogs : public ::testing::Test {
       for (HWND t : GetTopLevelWindows())
         if (GetClassName(t) == "QuelboMessageBox") {
           box = t;
-          boxTitle = display->Window(t->native)->title;
+          boxTitle = display->Window(R(t)->native)->title;
           RECT r;
           GetWindowRect(t, &r);
           boxRect = r;
@@ -152,7 +152,7 @@ TEST_F(Dialogs, ClosingTheBoxGivesItsCancelAnswer) {
        [](platform::HeadlessDisplay* d, HWND box) {
          platform::Event e;
          e.type = platform::EventType::CloseRequest;
-         e.window = box->native;
+         e.window = R(box)->native;
          d->Post(e);
        }},
       {"WM_CLOSE posted", [](platform::HeadlessDisplay*, HWND box) { PostMessage(box, WM_CLOSE, 0, 0); }},
@@ -160,7 +160,7 @@ TEST_F(Dialogs, ClosingTheBoxGivesItsCancelAnswer) {
       {"SC_CLOSE", [](platform::HeadlessDisplay*, HWND box) { SendMessage(box, WM_SYSCOMMAND, SC_CLOSE, 0); }},
       // As "xdotool windowclose" does on an X server.
       {"native window destroyed from outside",
-       [](platform::HeadlessDisplay* d, HWND box) { d->DestroyFromOutside(box->native); }},
+       [](platform::HeadlessDisplay* d, HWND box) { d->DestroyFromOutside(R(box)->native); }},
       {"owner destroyed", [](platform::HeadlessDisplay*, HWND box) { DestroyWindow(box); }},
   };
   for (const auto& [how, close] : ways)

@@ -204,6 +204,42 @@ TEST_F(MessageLoop, QuitEndsGetMessageOnceOtherMessagesAreDone) {
   EXPECT_EQ(m.wParam, 3u);
 }
 
+TEST_F(MessageLoop, ADestroyedWindowsHandleNeverNamesAWindowAgain) {
+  // Windows made and destroyed in turn reuse the freed records' room; none of
+  // them may answer to the handle of one before it.
+  std::vector<HWND> gone;
+  for (int round = 0; round < 50; ++round) {
+    HWND child = Make(WS_CHILD | WS_VISIBLE, Make(), Bounds(0, 0, 10, 10));
+    HWND top = GetParent(child);
+    for (HWND old : gone) {
+      ASSERT_NE(old, top);
+      ASSERT_NE(old, child);
+    }
+    DestroyWindow(top);
+    EXPECT_FALSE(IsWindow(top));
+    EXPECT_FALSE(IsWindow(child)) << "children go with their window";
+    gone.push_back(top);
+    gone.push_back(child);
+  }
+  // Messages for a handle that is gone reach nobody: sent, posted before the
+  // window went, or from a timer it had.
+  HWND h = Make();
+  Drain();
+  SetTimer(h, 7, 1, nullptr);
+  PostMessage(h, WM_USER + 1, 0, 0);
+  DestroyWindow(h);
+  HWND next = Make();
+  Drain();
+  log.seen.clear();
+  EXPECT_EQ(SendMessage(h, WM_USER + 2, 0, 0), 0);
+  EXPECT_FALSE(SetWindowLongPtr(h, GWLP_USERDATA, 1));
+  platform::SleepMs(5);
+  Drain();
+  EXPECT_FALSE(log.Has(WM_USER + 1) || log.Has(WM_USER + 2) || log.Has(WM_TIMER));
+  EXPECT_NE(next, h);
+  EXPECT_TRUE(IsWindow(next));
+}
+
 TEST_F(MessageLoop, PostFromAnotherThreadWakesTheWait) {
   HWND h = Make();
   Drain();
@@ -259,7 +295,7 @@ TEST_F(MessageLoop, CaptionDragMovesTheWindowWithoutADesktopWindowManager) {
   RECT r;
   GetWindowRect(h, &r);
   EXPECT_EQ(r, Bounds(140, 140, 200, 120));
-  EXPECT_EQ(d->Window(h->native)->bounds, (platform::IntRect{140, 140, 340, 260}));
+  EXPECT_EQ(d->Window(R(h)->native)->bounds, (platform::IntRect{140, 140, 340, 260}));
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // Fuzz entry for one parser of what a server or a URL text supplies
 // (FUZZ_PARSER): a URL, a status line with its header block, a Set-Cookie
-// value, an Internet date. Bad input ends in an exception with a message.
+// value, an Internet date, and the fields a resumed transfer reads
+// (Content-Range, ETag, Retry-After). Bad input ends in an exception with a
+// message, or in no value.
 #include <cstddef>
 #include <cstdint>
 
@@ -9,11 +11,15 @@
 #include "http/HttpErrors.h"
 #include "http/HttpResponse.h"
 #include "http/HttpUri.h"
+#include "http/RangeHeaders.h"
 
 #define PARSER_URL 1
 #define PARSER_HEAD 2
 #define PARSER_COOKIES 3
 #define PARSER_DATES 4
+#define PARSER_CONTENT_RANGE 5
+#define PARSER_ETAG 6
+#define PARSER_RETRY_AFTER 7
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const AnsiString text(reinterpret_cast<const char*>(data), size);
@@ -45,6 +51,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     store.CookieHeader("x.b.c", "/", true);
 #elif FUZZ_PARSER == PARSER_DATES
     ParseInternetDate(text);
+#elif FUZZ_PARSER == PARSER_CONTENT_RANGE
+    // A range read back must be one that could be asked for.
+    if (auto r = ParseContentRange(text); r && r->Satisfied) {
+      if (r->First < 0 || r->Last < r->First || (r->Complete >= 0 && r->Complete <= r->Last)) __builtin_trap();
+    }
+#elif FUZZ_PARSER == PARSER_ETAG
+    // A tag is written back as it was read, and matches itself only when strong.
+    if (auto tag = ParseEntityTag(text)) {
+      if (tag->Text() != text || tag->StrongMatch(*tag) == tag->Weak) __builtin_trap();
+    }
+    IfRangeValidator(text, text, "Sun, 06 Nov 1994 08:49:38 GMT");
+#elif FUZZ_PARSER == PARSER_RETRY_AFTER
+    if (auto wait = ParseRetryAfter(text, 784111777); wait && *wait < 0) __builtin_trap();
 #else
 #error "FUZZ_PARSER must name a parser"
 #endif

@@ -45,7 +45,7 @@ class SkinnedForm : public ::testing::Test {
     } while (platform::TickCount() < end);
   }
   HWND H() { return form->Handle(); }
-  const platform::HeadlessDisplay::WindowState* Native() { return display->Window(H()->native); }
+  const platform::HeadlessDisplay::WindowState* Native() { return display->Window(R(H())->native); }
   // A window pixel as presented ($RRGGBB).
   std::uint32_t Pixel(int x, int y) {
     GdiFlush();

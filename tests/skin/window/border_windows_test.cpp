@@ -24,7 +24,7 @@ class BorderWindows : public skintest::SkinnedForm {
   }
   const platform::HeadlessDisplay::WindowState* NativeOf(TMlBorderKind k) {
     TmlFormLayerWindow* w = border->Window(k);
-    return w && w->HandleAllocated() ? display->Window(w->Handle()->native) : nullptr;
+    return w && w->HandleAllocated() ? display->Window(R(w->Handle())->native) : nullptr;
   }
   RECT WindowRectOf(TMlBorderKind k) {
     RECT r{};
@@ -119,9 +119,9 @@ TEST_F(BorderWindows, StandDirectlyBelowTheFormAndLetTheMouseThrough) {
   Show();
   std::vector<platform::NativeWindow> order = display->Windows();  // bottom first
   auto at = [&](platform::NativeWindow n) { return std::find(order.begin(), order.end(), n) - order.begin(); };
-  const auto formAt = at(H()->native);
+  const auto formAt = at(R(H())->native);
   for (TMlBorderKind k : kKinds) {
-    auto i = at(border->Window(k)->Handle()->native);
+    auto i = at(R(border->Window(k)->Handle())->native);
     EXPECT_LT(i, formAt);
     EXPECT_GE(i, formAt - 4) << "nothing stands between the form and its border";
   }
@@ -145,7 +145,7 @@ TEST_F(BorderWindows, OpaqueFrameDragsTheFormWhenAllowedAndIsNeverActivated) {
     EXPECT_EQ(left, Bounds(form->Left() - 8, form->Top() - 8, 13, 157)) << "an opaque side spans the whole height";
     const RECT before = form->BoundsRect();
     const int x = left.left + 3, y = left.top + 60;
-    EXPECT_EQ(display->WindowAt(x, y), border->Window(bkLeft)->Handle()->native);
+    EXPECT_EQ(display->WindowAt(x, y), R(border->Window(bkLeft)->Handle())->native);
     Drag({x, y}, {x + 30, y + 20});
     EXPECT_EQ(form->BoundsRect(), drag ? OffsetRect(before, 30, 20) : before);
     EXPECT_EQ(GetActiveWindow(), H());

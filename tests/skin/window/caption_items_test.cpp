@@ -31,7 +31,7 @@ class CaptionItems : public skintest::SkinnedForm {
     SendMessage(H(), WM_NCLBUTTONDOWN, HTCAPTION, lp);
     SendMessage(H(), WM_NCLBUTTONUP, HTCAPTION, lp);
   }
-  std::uint32_t& Surface(int x, int y) { return H()->surface.Row(y)[x]; }
+  std::uint32_t& Surface(int x, int y) { return R(H())->surface.Row(y)[x]; }
 };
 
 TEST_F(CaptionItems, HoverRepaintsTheCaptionBandOnly) {

@@ -71,7 +71,7 @@ TEST_F(SkinnedForm, MinimisedWindowIsTransparentAndComesBackWhenRestoredFromOuts
   // The desktop restores it, as a click on its task bar button does.
   platform::Event e;
   e.type = platform::EventType::Deiconified;
-  e.window = H()->native;
+  e.window = R(H())->native;
   display->Post(e);
   Pump(60);
   EXPECT_FALSE(IsIconic(H()));
@@ -87,29 +87,36 @@ TEST_F(SkinnedForm, ShowingDropsTheSystemMenuStyle) {
 
 TEST_F(SkinnedForm, ItemsAreRegisteredOnceAndLeaveWhenDestroyed) {
   auto* item = new TMlSkinNCCtrlBase(form);
-  PostMessage(H(), MLM_ADDNCCTRL, reinterpret_cast<WPARAM>(item), 0);
+  PostMessage(H(), MLM_ADDNCCTRL, item->Id(), 0);
   Show();
   ASSERT_EQ(skin->Items().size(), 1u);
   EXPECT_EQ(item->SkinForm(), skin);
   delete item;
   EXPECT_TRUE(skin->Items().empty()) << "a destroyed item leaves the list";
 
-  // An item freed before its registration arrives is never taken.
+  // An item freed before its registration arrives is never taken, nor the
+  // item made next in its place (which may have the freed one's address).
   auto* early = new TMlSkinNCCtrlBase(form);
+  const WPARAM earlyId = early->Id();
   delete early;
+  auto* next = new TMlSkinNCCtrlBase(nullptr);
+  PostMessage(H(), MLM_ADDNCCTRL, earlyId, 0);
   Pump(30);
   EXPECT_TRUE(skin->Items().empty());
+  EXPECT_EQ(next->SkinForm(), nullptr);
+  delete next;
 
   TMlSkinNCCtrlBase stranger(nullptr);
-  SendMessage(H(), MLM_REMOVENCCTRL, reinterpret_cast<WPARAM>(&stranger), 0);
+  SendMessage(H(), MLM_REMOVENCCTRL, stranger.Id(), 0);
   EXPECT_TRUE(skin->Items().empty());
 
   auto* removed = new TMlSkinNCCtrlBase(form);
+  const WPARAM removedId = removed->Id();
   Pump(30);
   ASSERT_EQ(skin->Items().size(), 1u);
-  SendMessage(H(), MLM_REMOVENCCTRL, reinterpret_cast<WPARAM>(removed), 0);
+  SendMessage(H(), MLM_REMOVENCCTRL, removedId, 0);
   EXPECT_TRUE(skin->Items().empty());
-  EXPECT_FALSE(TMlSkinNCCtrlBase::IsLive(removed)) << "the form frees what it removes";
+  EXPECT_EQ(TMlSkinNCCtrlBase::FromId(removedId), nullptr) << "the form frees what it removes";
 }
 
 TEST_F(SkinnedForm, ItemsOutliveTheirSkinnedForm) {

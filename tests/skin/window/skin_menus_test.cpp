@@ -44,7 +44,7 @@ class SkinMenus : public skintest::SkinnedForm {
     for (int i = 0; i < 80 && next < steps.size(); ++i) Pump(10);
     ASSERT_EQ(next, steps.size());
   }
-  const platform::HeadlessDisplay::WindowState* NativeOf(HWND w) { return display->Window(w->native); }
+  const platform::HeadlessDisplay::WindowState* NativeOf(HWND w) { return display->Window(R(w)->native); }
   // A presented pixel of a layered window ($AARRGGBB, premultiplied).
   std::uint32_t At(HWND w, int x, int y) {
     const auto* n = NativeOf(w);
@@ -108,6 +108,59 @@ TEST_F(SkinMenus, PopupItemsAreMeasuredAndPaintedOnALayeredWindow) {
                  }});
 }
 
+TEST_F(SkinMenus, PopupsOneAfterTheOtherEachShowAtTheirOwnSizeWithTheirOwnItems) {
+  // A small popup, then a larger one: the second's window must not take the
+  // first one's composition (its size, its pixels) for its own.
+  auto* small = new TPopupMenu(form);
+  small->OwnerDraw = true;
+  Item(form, small->Items(), "One");
+  Item(form, small->Items(), "Two");
+  auto* large = new TPopupMenu(form);
+  large->OwnerDraw = true;
+  const char* captions[] = {"First entry", "Second entry", "Third entry", "Fourth entry", "The fifth and widest"};
+  for (const char* c : captions) Item(form, large->Items(), c);
+  Show();
+  const int hilight = GetSkinBitmap(menuSkin->Menu_hilight)->Height();
+  const int d = menuSkin->BorderOffset / 2, frame = kMenuFrame;
+  // First and last items: the highlight and the whole offset; inner ones half of it.
+  auto height = [&](int items) { return 2 * (hilight + 2 * d) + (items - 2) * (hilight + d) + 2 * frame; };
+  auto width = [&](std::initializer_list<const char*> texts) {
+    int w = 0;
+    for (const char* t : texts) w = std::max(w, ItemWidth(t));
+    return w + 2 * frame;
+  };
+  struct Shown {
+    RECT rect{}, presented{};
+    std::uint32_t lastItem = 0;
+  };
+  auto showAndLook = [&](TPopupMenu* popup, Shown& seen) {
+    WhileMenuShows([&] { popup->Popup(300, 200); },
+                   {[&] {
+                     ASSERT_EQ(MenuWindows().size(), 1u);
+                     HWND w = MenuWindows()[0];
+                     GetWindowRect(w, &seen.rect);
+                     const platform::IntRect& b = NativeOf(w)->bounds;
+                     seen.presented = Rect(b.left, b.top, b.right, b.bottom);
+                     // The middle of the last item: the menu background, opaque.
+                     seen.lastItem = At(w, seen.rect.Width() / 2, seen.rect.Height() - frame - hilight / 2 - 1);
+                   }});
+    Pump(30);
+  };
+  Shown first, second, again;
+  showAndLook(small, first);
+  showAndLook(large, second);
+  showAndLook(small, again);
+  EXPECT_EQ(first.rect, Bounds(300, 200, width({"One", "Two"}), height(2)));
+  EXPECT_EQ(second.rect, Bounds(300, 200, width({captions[0], captions[1], captions[2], captions[3], captions[4]}),
+                                height(5)));
+  EXPECT_EQ(again.rect, first.rect);
+  for (const Shown* s : {&first, &second, &again}) {
+    EXPECT_EQ(s->presented.Width(), s->rect.Width());
+    EXPECT_EQ(s->presented.Height(), s->rect.Height());
+    EXPECT_EQ(s->lastItem >> 24, 0xFFu) << "the last item is painted";
+  }
+}
+
 TEST_F(SkinMenus, HoveredItemShowsTheHighlightAndAChosenItemClicks) {
   auto* popup = new TPopupMenu(form);
   popup->OwnerDraw = true;
@@ -161,10 +214,10 @@ TEST_F(SkinMenus, MenuWindowsPaintNoFrameOfTheirOwnUntilTheSkinHasPainted) {
                    int width = 0, height = 0;
                    menuSkin->MeasureItem(item, scratch.Canvas(), width, height);
                    ASSERT_FALSE(MenuPainted());
-                   const std::uint32_t corner = w->surface.Row(0)[0];
+                   const std::uint32_t corner = R(w)->surface.Row(0)[0];
                    EXPECT_EQ(SendMessage(w, WM_NCPAINT, 1, 0), 0);
                    EXPECT_EQ(SendMessage(w, WM_ERASEBKGND, 0, 0), 1);
-                   EXPECT_EQ(w->surface.Row(0)[0], corner);
+                   EXPECT_EQ(R(w)->surface.Row(0)[0], corner);
                  }});
 }
 

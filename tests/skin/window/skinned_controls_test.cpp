@@ -44,9 +44,32 @@ TEST_F(SkinnedForm, SeeThroughControlsShowTheFormsBackground) {
 
 namespace {
 
-// Controls look their form up in the skin registry at every paint, so a form
-// that goes must take its entry along, or a new form at the same address
-// would find a skin that no longer exists.
+// A refresh of the skin repaints the skinned controls of its own form, also
+// those inside a panel, and leaves another form's controls alone.
+TEST_F(SkinnedForm, ARefreshReachesTheFormsOwnSkinnedControls) {
+  auto* panel = new TMlSkinPanel(form);
+  panel->SetParent(form);
+  panel->SetBounds(8, 5, 94, 89);
+  auto* inner = new TMlSkinLabel(form);
+  inner->SetParent(panel);
+  inner->SetBounds(4, 4, 40, 13);
+  TForm* other = app->CreateForm<TForm>();
+  auto* stranger = new TMlSkinLabel(other);
+  stranger->SetParent(other);
+  stranger->SetBounds(4, 4, 40, 13);
+  other->SetVisible(true);
+  Show();
+  for (TWinControl* c : std::initializer_list<TWinControl*>{panel, inner, stranger}) ValidateRect(c->Handle(), nullptr);
+  skin->RefreshSkin();
+  RECT r;
+  EXPECT_TRUE(GetUpdateRect(panel->Handle(), &r, FALSE));
+  EXPECT_TRUE(GetUpdateRect(inner->Handle(), &r, FALSE));
+  EXPECT_FALSE(GetUpdateRect(stranger->Handle(), &r, FALSE));
+  delete other;
+}
+
+// The skin resources reach every skinned form through the list of forms, so
+// a form that goes must take its entry along.
 TEST_F(SkinnedForm, AFormThatGoesLeavesNoSkinEntry) {
   const int before = TMlFormSkinHelper::Count();
   TForm* other = app->CreateForm<TForm>();

@@ -1,0 +1,24 @@
+#pragma once
+// Support operation: unpacking the downloaded package into the installation
+// directory.
+#include <cstddef>
+
+#include "app/update/Result.h"
+#include "app/update/UpdateView.h"
+#include "core/Types.h"
+
+class TZipExtractor;
+
+// Extracts the package Name of the installation directory AppDir into that
+// directory through Zip, every member with its directories and attributes;
+// on success everything extracted is on disk. Content, when given, is the
+// package file's content, read from memory instead. Refused, with the
+// reason, when extraction failed; errors while opening the archive are not
+// caught.
+Result<> ExtractPackage(TZipExtractor& Zip, const AnsiString& AppDir, const AnsiString& Name,
+                        const void* Content = nullptr, std::size_t ContentSize = 0);
+
+// The same, with the program's face: 1 on success; 0 after the view was
+// told why extraction failed.
+int UnZipPackage(TZipExtractor& Zip, UpdateView& View, const AnsiString& AppDir, const AnsiString& Name,
+                 const void* Content = nullptr, std::size_t ContentSize = 0);
