@@ -53,6 +53,7 @@ enum class EventType {
   Expose,        // part of the window must be shown again (rect)
   Configure,     // moved or resized from outside (rect = new outer bounds)
   CloseRequest,  // the user asked to close the window
+  Destroyed,     // someone else destroyed the window; the backend has forgotten it
   Iconified,
   Deiconified,
   PointerLeft,   // the pointer left the window

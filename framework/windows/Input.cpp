@@ -254,6 +254,17 @@ void PumpDisplayEvents() {
       case T::CloseRequest:
         if (top) PostMessage(top, WM_SYSCOMMAND, SC_CLOSE, 0);
         break;
+      case T::Destroyed:
+        // Its native window is gone for good: the window hears it as a close
+        // (a box takes its cancel answer, a program its way out) and goes too.
+        if (top) {
+          R(top)->native = 0;
+          SendMessage(top, WM_CLOSE, 0, 0);
+          if (Rec(top)) DestroyWindow(top);
+          // A modal loop waiting for its next message looks again at its window.
+          PostMessage(nullptr, WM_NULL, 0, 0);
+        }
+        break;
       case T::Iconified:
         if (top && !(R(top)->style & WS_MINIMIZE)) {
           R(top)->style |= WS_MINIMIZE;

@@ -95,6 +95,9 @@ class X11Display : public DisplayBackend {
   };
 
   WindowRecord* Find(NativeWindow w);
+  // Lets go of the window's resources and record; the X window itself too
+  // unless it is gone already.
+  void Forget(WindowRecord& r, bool destroyXWindow);
   const WmInfo& Wm();
   bool WmSupports(Atom a);
   void SendToRoot(Window about, Atom type, long d0, long d1, long d2, long d3, long d4);
