@@ -34,6 +34,17 @@ const AnsiString& ProgramDirectory() {
   return dir;
 }
 
+// The file a skin file name stands for, found as installation files are:
+// where no file has the name exactly, one whose name differs only in letter
+// case (on the platform the program is made for these are the same file).
+// Empty when there is none.
+AnsiString ExistingSkinFile(const AnsiString& FileName) {
+  const AnsiString path = SkinFilePath(FileName);
+  if (platform::FileExists(path)) return path;
+  const AnsiString resolved = platform::ResolveNameCase(path);
+  return resolved != path && platform::FileExists(resolved) ? resolved : AnsiString();
+}
+
 }  // namespace
 
 bool SameSkinName(const AnsiString& A, const AnsiString& B) {
@@ -56,7 +67,7 @@ TMlSkinResManager::~TMlSkinResManager() = default;
 
 TBitmap32* TMlSkinResManager::GetSkinBitmap(const TMlResID& Name) {
   if (Trimmed(Name).empty()) return nullptr;
-  if (platform::FileExists(SkinFilePath(Name))) return LoadSkinFile(Name);
+  if (!ExistingSkinFile(Name).empty()) return LoadSkinFile(Name);
   int i = FindBuiltInIndex(Name);
   return i >= 0 ? builtIn_->Bitmaps()->Items(i)->Bitmap() : nullptr;
 }
@@ -68,7 +79,9 @@ TBitmap32* TMlSkinResManager::LoadSkinFile(const AnsiString& FileName) {
 
   TMlSkinImage image;
   try {
-    const AnsiString path = SkinFilePath(FileName);
+    AnsiString path = ExistingSkinFile(FileName);
+    // A missing file fails to open under the name it was asked for.
+    if (path.empty()) path = SkinFilePath(FileName);
     size_t dot = FileName.rfind('.');
     if (dot != AnsiString::npos && UpperCaseAscii(FileName.substr(dot)) == ".PNG") {
       bool alphaUsed = false;

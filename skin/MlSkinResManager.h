@@ -22,8 +22,10 @@ class TMlSkinResManager : public TPersistent {
   TMlSkinResManager(const TMlSkinResManager&) = delete;
   TMlSkinResManager& operator=(const TMlSkinResManager&) = delete;
 
-  // The bitmap of the name, or null when the name is blank, unknown, or
-  // names a file that could not be read. The store owns the bitmap.
+  // The bitmap of the name: the file of that name (spelled in other letter
+  // case when no file has the name exactly), else the built-in image; null
+  // when the name is blank, unknown, or names a file that could not be read.
+  // The store owns the bitmap.
   TBitmap32* GetSkinBitmap(const TMlResID& Name);
   // The file's bitmap, read on the first request and kept for the run. A
   // file that cannot be read raises its error once; later requests give null.
