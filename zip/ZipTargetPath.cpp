@@ -1,6 +1,7 @@
 #include "zip/ZipTargetPath.h"
 
 #include "core/SysUtils.h"
+#include "platform/PathNames.h"
 #include "zip/ZipNames.h"
 
 namespace zip {
@@ -12,8 +13,11 @@ bool StartsWithNoCase(const AnsiString& s, const AnsiString& prefix) {
 bool HasDrive(const AnsiString& s) { return s.size() > 1 && s[1] == ':'; }
 }  // namespace
 
+// Code page 936 bytes can stand for the system's test: ":", "." and " " are
+// never the second byte of a double-byte character, and a device name is
+// ASCII through and through.
 bool IsUnsafeFileName(const AnsiString& name) {
-  return name == "." || name == ".." || name.find('\0') != AnsiString::npos;
+  return name == "." || name == ".." || name.find('\0') != AnsiString::npos || platform::IsReservedFileName(name);
 }
 
 TargetDirectory ComputeTargetDirectory(const AnsiString& destDir, const AnsiString& storedDirectory, bool recreateDirs,
@@ -49,7 +53,7 @@ TargetDirectory ComputeTargetDirectory(const AnsiString& destDir, const AnsiStri
   out.safe = !absolute;
   AnsiString tail;
   for (const AnsiString& part : SplitComponents(joined)) {
-    if (part == ".." || part.find('\0') != AnsiString::npos) out.safe = false;
+    if (part == ".." || part.find('\0') != AnsiString::npos || platform::IsReservedFileName(part)) out.safe = false;
     if (part.empty() || part == ".") continue;
     tail += part + "/";
   }

@@ -1,27 +1,35 @@
 // Extraction rules: where members go, what happens to existing files, how
 // members are verified, and what is reported on the way.
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <signal.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
-#include <utime.h>
+#endif
 
 #include <algorithm>
 
 #include "ExtractFixture.h"
+#include "platform/Clock.h"
+#include "platform/CodePage.h"
+#include "platform/FileAttributes.h"
+#include "platform/FileHandle.h"
+#include "platform/PathNames.h"
 
 using namespace ziptest;
 
 namespace {
+
+constexpr bool kWindows = platform::kBackslashSeparates;
 
 TEST_F(ExtractTest, DirectoryEntryAndFileInIt) {
   Member d = M("bin/", "");
   d.externalAttributes = (040750u << 16) | 0x10;
   EXPECT_EQ(Extract({d, M("bin/a.dll", "dll")}), 2);
   EXPECT_EQ(ReadFile(dest_ + "/bin/a.dll"), "dll");
-  struct stat st;
-  ASSERT_EQ(::stat((dest_ + "/bin").c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 0777, 0750u);
+  platform::PathStatus st;
+  ASSERT_TRUE(platform::GetPathStatus(dest_ + "/bin", st));
+  EXPECT_EQ(st.kind, platform::PathStatus::Directory);
+  if (!platform::kBackslashSeparates) EXPECT_EQ(st.permissions & 0777, 0750u);  // Linux's bits
 }
 
 TEST_F(ExtractTest, StoredPrefixesAreDroppedAndNamesStayBelowTheDestination) {
@@ -33,26 +41,34 @@ TEST_F(ExtractTest, StoredPrefixesAreDroppedAndNamesStayBelowTheDestination) {
       {"\\x\\y.txt", "x/y.txt"},
       {"C:\\x\\y2.txt", "x/y2.txt"},
       {"/abs/z.txt", "abs/z.txt"},
-      {"C:drive-relative.txt", "C:drive-relative.txt"},  // no directory part: a plain name here
+      // No directory part: a plain name on Linux, a stream of the file "C" on Windows.
+      {"C:drive-relative.txt", kWindows ? "" : "C:drive-relative.txt"},
+      {"\\\\server\\share\\unc.txt", "server/share/unc.txt"},
       {"win\\dir\\f.txt", "win/dir/f.txt"},
       {"../evil.txt", ""},
       {"a/../../evil2.txt", ""},
       {"a\\..\\..\\evil3.txt", ""},
       {"..", ""},
       {"ok/..", ""},
+      // Names Windows takes for devices or streams.
+      {"dev/COM1", kWindows ? "" : "dev/COM1"},
+      {"dev/aux.txt", kWindows ? "" : "dev/aux.txt"},
+      {"x:y/z.txt", "y/z.txt"},  // a drive-relative directory still goes below the destination
+      {"a/b:c/d.txt", kWindows ? "" : "a/b:c/d.txt"},
   };
   std::vector<Member> members;
   for (const Case& c : cases) members.push_back(M(c.stored, "data of " + c.stored));
   members.push_back(M("last.txt", "still extracted"));
   int expected = 1;
-  for (const Case& c : cases) expected += c.landsAt.empty() ? 0 : 1;
+  std::size_t refused = 0;
+  for (const Case& c : cases) expected += c.landsAt.empty() ? 0 : 1, refused += c.landsAt.empty() ? 1 : 0;
   EXPECT_EQ(Extract(members), expected);
   for (const Case& c : cases)
     if (!c.landsAt.empty()) EXPECT_EQ(ReadFile(dest_ + "/" + c.landsAt), "data of " + c.stored) << c.stored;
   EXPECT_EQ(ReadFile(dest_ + "/last.txt"), "still extracted");
   // Nothing beside the destination, and each unsafe member reported.
   EXPECT_EQ(ListTree(dir_.path()).size(), ListTree(dest_).size() + 2);  // + "dest/" and "pkg.zip"
-  ASSERT_EQ(skipped_.size(), 5u);
+  ASSERT_EQ(skipped_.size(), refused);
   for (const Skipped& s : skipped_) EXPECT_EQ(s.reason, srCreateError);
 }
 
@@ -128,7 +144,7 @@ TEST_F(ExtractTest, CrcMismatchKeepsTheExistingTargetAndLeavesNothingBehind) {
 TEST_F(ExtractTest, ReadOnlyTargets) {
   for (bool replace : {false, true}) {
     WriteFile(dest_ + "/ro.txt", "read-only original");
-    ::chmod((dest_ + "/ro.txt").c_str(), 0444);
+    fs::permissions(FsPath(dest_ + "/ro.txt"), static_cast<fs::perms>(0444));
     z_.OverwriteMode = TUZOverwriteMode::Always;
     z_.ReplaceReadOnly = replace;
     skipped_.clear();
@@ -138,7 +154,7 @@ TEST_F(ExtractTest, ReadOnlyTargets) {
       ASSERT_EQ(skipped_.size(), 1u);
       EXPECT_EQ(skipped_[0].reason, srCreateError);
     }
-    ::chmod((dest_ + "/ro.txt").c_str(), 0644);
+    fs::permissions(FsPath(dest_ + "/ro.txt"), static_cast<fs::perms>(0644));
   }
 }
 
@@ -151,14 +167,18 @@ TEST_F(ExtractTest, PermissionBitsAndLinks) {
   link.externalAttributes = 0120777u << 16;
   EXPECT_EQ(Extract({exe, ro, dosRo, link}), 4);
   auto mode = [&](const std::string& n) {
-    struct stat st;
-    ::lstat((dest_ + "/" + n).c_str(), &st);
-    return st.st_mode;
+    platform::PathStatus st;
+    platform::GetPathStatus(dest_ + "/" + n, st);
+    return st.permissions;
   };
-  EXPECT_EQ(mode("run.sh") & 0777, 0755u);
-  EXPECT_EQ(mode("ro.txt") & 0777, 0444u);
-  EXPECT_EQ(mode("dos.txt") & 0222, 0u);
-  EXPECT_TRUE(S_ISREG(mode("link")));  // never a symbolic link
+  if (!platform::kBackslashSeparates) {  // Linux's permission bits
+    EXPECT_EQ(mode("run.sh") & 0777, 0755u);
+    EXPECT_EQ(mode("ro.txt") & 0777, 0444u);
+  }
+  EXPECT_TRUE(platform::IsReadOnlyFile(dest_ + "/ro.txt"));
+  EXPECT_TRUE(platform::IsReadOnlyFile(dest_ + "/dos.txt"));
+  EXPECT_FALSE(platform::IsReadOnlyFile(dest_ + "/run.sh"));
+  EXPECT_FALSE(fs::is_symlink(fs::symlink_status(FsPath(dest_ + "/link"))));  // never a symbolic link
   EXPECT_EQ(ReadFile(dest_ + "/link"), "target.txt");
 }
 
@@ -166,10 +186,10 @@ TEST_F(ExtractTest, FileTimeComesFromTheMsDosDateAndTime) {
   Member m = M("t.txt", "t");
   m.dateTime = DosDateTime(2019, 7, 14, 9, 30, 42);
   EXPECT_EQ(Extract({m}), 1);
-  struct stat st;
-  ::stat((dest_ + "/t.txt").c_str(), &st);
+  platform::PathStatus st;
+  ASSERT_TRUE(platform::GetPathStatus(dest_ + "/t.txt", st));
   std::tm tm{};
-  localtime_r(&st.st_mtime, &tm);
+  platform::LocalCalendarTime(static_cast<std::time_t>(st.modifiedNs / 1000000000), tm);
   EXPECT_EQ(tm.tm_year + 1900, 2019);
   EXPECT_EQ(tm.tm_mon + 1, 7);
   EXPECT_EQ(tm.tm_mday, 14);
@@ -202,6 +222,10 @@ TEST_F(ExtractTest, NamesLandUnderTheNamesTheirAuthorsSaw) {
     m.flags = c.flags;
     members.push_back(m);
   }
+#ifdef _WIN32
+  // Windows converts GB18030 as code page 54936, which Wine does not have.
+  if (!platform::Utf8ToCp936Exact("한")) GTEST_SKIP() << "the system has no GB18030 converter (code page 54936)";
+#endif
   EXPECT_EQ(Extract(members), 5);
   std::vector<std::string> expected = {"한국/"};
   for (const Case& c : cases)
@@ -343,6 +367,9 @@ TEST_F(ExtractTest, EmptyDeflatedMemberPasses) {
 }
 
 TEST_F(ExtractTest, FullDiskRaisesAndKeepsTheOldFile) {
+#ifdef _WIN32
+  GTEST_SKIP() << "a file size limit (Linux) stands in for a full disk";
+#else
   WriteFile(dest_ + "/big.bin", "old contents");
   Member m = M("big.bin", std::string(200000, 'b'));
   m.method = 8;
@@ -373,6 +400,7 @@ TEST_F(ExtractTest, FullDiskRaisesAndKeepsTheOldFile) {
   EXPECT_EQ(blocksWritten, 0) << "the disk is found full before the member's data is written";
   EXPECT_EQ(ReadFile(dest_ + "/big.bin"), "old contents");
   EXPECT_EQ(DestTree(), std::vector<std::string>{"big.bin"});
+#endif
 }
 
 TEST_F(ExtractTest, CancelFromAHandlerEndsTheRun) {
