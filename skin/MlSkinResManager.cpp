@@ -49,6 +49,17 @@ void ReadSkinPictureFile(const AnsiString& path, TMemoryStream& content) {
   content.SetPosition(0);
 }
 
+// The file a skin file name stands for, found as installation files are:
+// where no file has the name exactly, one whose name differs only in letter
+// case (on the platform the program is made for these are the same file).
+// Empty when there is none.
+AnsiString ExistingSkinFile(const AnsiString& FileName) {
+  const AnsiString path = SkinFilePath(FileName);
+  if (platform::FileExists(path)) return path;
+  const AnsiString resolved = platform::ResolveNameCase(path);
+  return resolved != path && platform::FileExists(resolved) ? resolved : AnsiString();
+}
+
 }  // namespace
 
 bool SameSkinName(const AnsiString& A, const AnsiString& B) {
@@ -71,7 +82,7 @@ TMlSkinResManager::~TMlSkinResManager() = default;
 
 TBitmap32* TMlSkinResManager::GetSkinBitmap(const TMlResID& Name) {
   if (Trimmed(Name).empty()) return nullptr;
-  if (platform::FileExists(SkinFilePath(Name))) {
+  if (!ExistingSkinFile(Name).empty()) {
     try {
       if (TBitmap32* loaded = LoadSkinFile(Name)) return loaded;
     } catch (const std::exception&) {
@@ -89,8 +100,11 @@ TBitmap32* TMlSkinResManager::LoadSkinFile(const AnsiString& FileName) {
 
   TMlSkinImage image;
   try {
+    AnsiString path = ExistingSkinFile(FileName);
+    // A missing file fails to open under the name it was asked for.
+    if (path.empty()) path = SkinFilePath(FileName);
     TMemoryStream content;
-    ReadSkinPictureFile(SkinFilePath(FileName), content);
+    ReadSkinPictureFile(path, content);
     size_t dot = FileName.rfind('.');
     if (dot != AnsiString::npos && UpperCaseAscii(FileName.substr(dot)) == ".PNG") {
       bool alphaUsed = false;

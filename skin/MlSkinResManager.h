@@ -31,10 +31,12 @@ class TMlSkinResManager : public TPersistent {
   TMlSkinResManager(const TMlSkinResManager&) = delete;
   TMlSkinResManager& operator=(const TMlSkinResManager&) = delete;
 
-  // The bitmap of the name, or null when the name is blank or unknown. A
-  // file of the name that cannot be read (damaged, too large) is passed over
-  // for the built-in image of the name: no error of a picture reaches the
-  // caller, so none can stop a start or a paint. The store owns the bitmap.
+  // The bitmap of the name: the file of that name (spelled in other letter
+  // case when no file has the name exactly), else the built-in image; null
+  // when the name is blank or unknown. A file of the name that cannot be read
+  // (damaged, too large) is passed over for the built-in image of the name:
+  // no error of a picture reaches the caller, so none can stop a start or a
+  // paint. The store owns the bitmap.
   TBitmap32* GetSkinBitmap(const TMlResID& Name);
   // The file's bitmap, read on the first request and kept for the run. A
   // file that cannot be read, or that declares a picture of more than

@@ -39,6 +39,9 @@ platform::CursorShape ShapeOf(int id) {
     case IDC_SIZENS: return C::SizeNS;
     case IDC_SIZEALL: return C::SizeAll;
     case IDC_NO: return C::No;
+    case IDC_UPARROW: return C::UpArrow;
+    case IDC_APPSTARTING: return C::AppStarting;
+    case IDC_HELP: return C::Help;
     default: return C::Arrow;
   }
 }

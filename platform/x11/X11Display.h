@@ -141,7 +141,7 @@ class X11Display : public DisplayBackend {
   std::map<Window, std::unique_ptr<WindowRecord>> windows_;
   std::deque<Event> queue_;
   std::optional<WmInfo> wm_;
-  std::array<Cursor, 11> cursors_{};
+  std::array<Cursor, kCursorShapeCount> cursors_{};
   Window grab_ = 0;
   Window hover_ = 0;  // the window that last had the pointer, as reported
   Window focused_ = 0;

@@ -225,3 +225,46 @@ TEST(SkinLookup, PicturesLargerThanASkinNeedsAreRefusedUndecoded) {
   std::filesystem::resize_file(bulky, static_cast<std::uintmax_t>(MaxSkinFileBytes) + 1);
   EXPECT_THROW(GetSkinResManager()->LoadSkinFile(bulky), EInvalidGraphic);
 }
+
+// A name in other letter case than the file on disk finds the file, as the
+// platform the program is made for finds it: beside the program, in a
+// folder, by absolute path, and before a built-in image of that name.
+TEST(SkinLookup, ANameInOtherLetterCaseFindsTheFile) {
+  const std::string folder = SkinFilePath("QuelboCaseTest");
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directory(folder);
+  WriteBitmapFile(folder + "/bg.bmp", 6, 2, 0xFF00AA00);
+  TBitmap32 logo;
+  logo.Resize(5, 5);
+  logo.Clear(0x80FF0000);
+  {
+    std::unique_ptr<TPngImage> png = BitmapToPng(&logo);
+    ASSERT_NE(png, nullptr);
+    TFileStream f(folder + "/logo.png", fmCreate);
+    png->SaveToStream(f);
+  }
+  ProgramDirFile planted("mlskinsearch_icon");
+  WriteBitmapFile(planted.path, 7, 3, 0xFF0000BB);
+  ScratchDir dir;
+  WriteBitmapFile(dir / "Panel.Bmp", 8, 4, 0xFFCC0000);
+
+  struct Case {
+    std::string name;
+    int width;  // of the file's bitmap
+  } cases[] = {
+      {"QuelboCaseTest/BG.BMP", 6},
+      {"quelbocasetest/Bg.bmp", 6},
+      {"QuelboCaseTest/LOGO.PNG", 5},
+      {"MlSkinSearch_icon", 7},  // the file wins over the built-in image
+      {dir / "PANEL.BMP", 8},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TBitmap32* b = GetSkinBitmap(c.name);
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(b->Width(), c.width);
+  }
+  EXPECT_EQ(GetSkinBitmap("QuelboCaseTest/BG.BMP"), GetSkinBitmap("quelbocasetest/Bg.bmp")) << "read once";
+  EXPECT_EQ(GetSkinBitmap(dir / "NoSuch.bmp"), nullptr);
+  std::filesystem::remove_all(folder);
+}
