@@ -11,6 +11,7 @@
 #include "platform/Clock.h"
 #include "tests/e2e/Packages.h"
 #include "tests/e2e/UpdaterTest.h"
+#include "tests/support/PictureFiles.h"
 
 namespace fs = std::filesystem;
 
@@ -271,6 +272,42 @@ TEST_F(E2eFaults, MissingProgramInTheFourthFieldReportsTheUpdateInstead) {
   EXPECT_FALSE(install_->Has(kPackage));
   platform::SleepMs(300);
   EXPECT_FALSE(install_->Has(kLauncherNote)) << "a program was started";
+}
+
+// The main window destroyed by another program (as "xdotool windowclose"
+// does) while it waits, open, after a failed download: the program ends.
+TEST_F(E2eFaults, MainWindowDestroyedFromOutsideEndsTheProgram) {
+  // Nothing listens on port 1 of 127.0.0.1: the download fails at once.
+  ReplyWithPackageAt("http://127.0.0.1:1/packages/");
+  const Tree before = install_->Snapshot();
+  ASSERT_NO_FATAL_FAILURE(Launch());
+  ASSERT_NO_FATAL_FAILURE(AnswerBox(kErrorTitle));
+  platform::SleepMs(500);
+  ASSERT_TRUE(updater_->Running());
+  x_->Destroy(main_);
+  std::optional<int> code = updater_->WaitExit(10000);
+  ASSERT_TRUE(code) << "the program runs on without its window";
+  EXPECT_EQ(*code, 0);
+  ExpectNothingLost(before);
+}
+
+// Damaged pictures under the names of the window's skin images: the window
+// comes up with the built-in images and the update runs as always.
+TEST_F(E2eFaults, DamagedSkinPicturesStopNeitherTheStartNorTheUpdate) {
+  const std::vector<unsigned char> huge = testsupport::BlackPng(16384, 16384);
+  const std::vector<unsigned char> bar = testsupport::BlackPng(102, 13);
+  install_->Put("MlSkinFlatBtn", "");
+  install_->Put("MlSkinBar_base", std::string(huge.begin(), huge.end()));
+  install_->Put("MlSkinBar_cur", std::string(bar.begin(), bar.begin() + static_cast<long>(bar.size() / 2)));
+  const std::string package = PublishDemoPackage(kPackage);
+  ReplyWithPackageAt(server_->Url("/packages/"));
+  ASSERT_NO_FATAL_FAILURE(Launch());
+  ASSERT_NO_FATAL_FAILURE(AnswerBox(kOverwriteTitle));
+  EXPECT_EQ(ExitCode(), 0);
+
+  EXPECT_TRUE(InstalledAsUnzipWould(package));
+  EXPECT_EQ(install_->RecordedVersion(), "2.0");
+  EXPECT_TRUE(WaitForLauncherNote()) << "the launcher was not started";
 }
 
 }  // namespace
