@@ -277,8 +277,9 @@ TEST_F(E2eFaults, MissingProgramInTheFourthFieldReportsTheUpdateInstead) {
 // The main window destroyed by another program (as "xdotool windowclose"
 // does) while it waits, open, after a failed download: the program ends.
 TEST_F(E2eFaults, MainWindowDestroyedFromOutsideEndsTheProgram) {
-  // Nothing listens on port 1 of 127.0.0.1: the download fails at once.
-  ReplyWithPackageAt("http://127.0.0.1:1/packages/");
+  // The package is not on the server: the download fails at once (a 404 is
+  // not asked again).
+  ReplyWithPackageAt(server_->Url("/packages/"));
   const Tree before = install_->Snapshot();
   ASSERT_NO_FATAL_FAILURE(Launch());
   ASSERT_NO_FATAL_FAILURE(AnswerBox(kErrorTitle));
