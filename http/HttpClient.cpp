@@ -63,10 +63,8 @@ void THttpClient::PrepareRequest(const AnsiString& AURL) {
   url_.UserName = request_.Username;
   url_.Password = request_.Password;
 
-  if (!n.Path.empty() && n.Path[0] == '/')
-    url_.Path = n.Path;
-  else
-    url_.Path = ResolveRelativePath(url_.Path, n.Path);
+  if (!n.Path.empty() && n.Path[0] == '/') url_.Path = n.Path;
+  else url_.Path = ResolveRelativePath(url_.Path, n.Path);
   url_.Document = n.Document;
   url_.Params = n.Params;
   url_.Bookmark = n.Bookmark;
@@ -95,7 +93,7 @@ void THttpClient::PrepareRequest(const AnsiString& AURL) {
   if (SameText(url_.Protocol, "https")) throw ETransportInvalid(RSInvalidIOHandler);
 }
 
-void THttpClient::ReuseOrConnect() {
+bool THttpClient::ReuseOrConnect() {
   if (Connected()) {
     if (!keep_alive_) {
       Disconnect();
@@ -112,7 +110,9 @@ void THttpClient::ReuseOrConnect() {
       if (!Connected() || InputBufferSize() > 0) Disconnect();
     }
   }
-  if (!Connected()) Connect();
+  if (Connected()) return true;
+  Connect();
+  return false;
 }
 
 AnsiString THttpClient::RequestBytes() const {
@@ -134,18 +134,34 @@ AnsiString THttpClient::RequestBytes() const {
 
 void THttpClient::Get(const AnsiString& AURL, TBodyWriter& Body, const TResponseCheck& Check) {
   PrepareRequest(AURL);
-  ReuseOrConnect();
-  try {
-    Write(RequestBytes());
-    ReadResponse(Body, Check);
-  } catch (const EHttpProtocolError&) {
-    throw;  // the response was read whole; the keep-alive rule has decided
-  } catch (...) {
-    // After any other failure the connection is somewhere inside a response
-    // and cannot carry the next one.
-    keep_alive_ = false;
-    Disconnect();
-    throw;
+  bool reused = ReuseOrConnect();
+  for (;;) {
+    answer_began_ = false;
+    try {
+      Write(RequestBytes());
+      ReadResponse(Body, Check);
+      return;
+    } catch (const EHttpProtocolError&) {
+      throw;  // the response was read whole; the keep-alive rule has decided
+    } catch (const ENetError& e) {
+      // A server may close a kept connection just as our request goes out on
+      // it, and nothing shows that beforehand. Such a request is sent once
+      // more on a new connection, as a GET may be, when no byte of an answer
+      // came; anything else is the server's answer and is reported.
+      const bool nothingCame = !answer_began_ && InputBufferSize() == 0;
+      const bool closed = dynamic_cast<const EConnClosedGracefully*>(&e) || dynamic_cast<const ESocketError*>(&e);
+      keep_alive_ = false;
+      Disconnect();
+      if (!reused || !nothingCame || !closed) throw;
+      reused = false;
+      Connect();
+    } catch (...) {
+      // After any other failure the connection is somewhere inside a response
+      // and cannot carry the next one.
+      keep_alive_ = false;
+      Disconnect();
+      throw;
+    }
   }
 }
 
@@ -202,6 +218,7 @@ void THttpClient::ReadResponse(TBodyWriter& Body, const TResponseCheck& Check) {
   do {
     response_.Clear();
     response_.ResponseText = ReadLn();
+    answer_began_ = true;
     ReadHeaderBlock();
     response_.InterpretHeaders(max_body_length_);
     TakeInCookies();

@@ -80,7 +80,8 @@ class THttpClient : public TTcpClient {
 
  private:
   void PrepareRequest(const AnsiString& AURL);
-  void ReuseOrConnect();
+  // True when the connection of an earlier request carries this one.
+  bool ReuseOrConnect();
   AnsiString RequestBytes() const;
   void ReadResponse(TBodyWriter& Body, const TResponseCheck& Check);
   void ReadHeaderBlock();
@@ -104,6 +105,7 @@ class THttpClient : public TTcpClient {
   TUri url_;
   TCookieManager* cookie_manager_ = nullptr;
   bool keep_alive_ = false;
+  bool answer_began_ = false;  // a line of the current response was read
   std::int64_t max_body_length_ = kMaxBodyLength;
 };
 

@@ -52,6 +52,8 @@ std::optional<TDownloadRecord> ParseDownloadRecord(const std::string& Text) {
     if (end == std::string::npos) return std::nullopt;  // every line ends
     const std::string line = Text.substr(at, end - at);
     at = end + 1;
+    // Only what a record's own text could hold, so what is read writes back.
+    if (!FitsOnALine(line)) return std::nullopt;
     if (first) {
       if (line != kFirstLine) return std::nullopt;
       first = false;

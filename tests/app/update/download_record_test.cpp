@@ -59,6 +59,8 @@ TEST(DownloadRecord, ATextThatIsNotExactlyARecordIsNone) {
       {"a count that is no number", replaced("held 4096", "held 40x6")},
       {"a count too large", replaced("held 4096", "held 9999999999999999999")},
       {"a digest too short", replaced("sha256 00", "sha256 0")},
+      {"a value with a zero byte", replaced("etag \"", std::string("etag \0\"", 7))},
+      {"a value with a carriage return", replaced("etag \"5f3a-18 x\"", "etag \"5f3a-18 x\"\r")},
   };
   ASSERT_TRUE(ParseDownloadRecord(good));
   for (const auto& [name, text] : cases) EXPECT_EQ(ParseDownloadRecord(text), std::nullopt) << name;
