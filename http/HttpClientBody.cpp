@@ -1,6 +1,8 @@
 // How a response's body is framed and read: by its Content-Length, in
 // chunks, or up to the close; a partial response only ever as the exact part
 // its Content-Range names.
+#include <algorithm>
+
 #include "http/HttpClient.h"
 #include "http/HttpErrors.h"
 
@@ -52,10 +54,15 @@ void THttpClient::CheckPartialContent() const {
   if (!request_.AsksForRange()) throw EHttpRangeError("Partial content (206) to a request that asked for no range.");
   const std::optional<TContentRange>& r = response_.ContentRange;
   if (!r || !r->Satisfied) throw EHttpRangeError("Partial content (206) without a usable Content-Range.");
-  // "bytes=N-" asks for everything from N; with an end, for N to the end.
-  const bool startMatches = r->First == request_.ContentRangeStart;
-  const bool endMatches = request_.ContentRangeEnd != 0 ? r->Last == request_.ContentRangeEnd
-                                                        : r->Complete < 0 || r->Last == r->Complete - 1;
+  // "bytes=N-" asks for everything from N; with an end, for N to the end;
+  // "bytes=-N" for the last N bytes, or all of a shorter body.
+  const bool suffix = request_.ContentRangeStart < 0;
+  const bool startMatches =
+      suffix ? r->Complete >= 0 && r->First == std::max<std::int64_t>(0, r->Complete + request_.ContentRangeStart)
+             : r->First == request_.ContentRangeStart;
+  const bool endMatches = request_.ContentRangeEnd != 0 && !suffix ? r->Last == request_.ContentRangeEnd
+                          : suffix                                 ? r->Last == r->Complete - 1
+                                                                   : r->Complete < 0 || r->Last == r->Complete - 1;
   if (!startMatches || !endMatches)
     throw EHttpRangeError("The partial content is not the range asked for: " +
                           response_.RawHeaders.Values("Content-Range"));

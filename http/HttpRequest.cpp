@@ -58,8 +58,10 @@ THeaderList THttpRequest::ComposeHeaders() const {
   AddIf(h, "User-Agent", UserAgent);
   AddDateIf(h, "If-Modified-Since", LastModified);
   if (AsksForRange()) {
-    h.Add("Range: bytes=" + IntToStr(ContentRangeStart) + "-" +
-          (ContentRangeEnd != 0 ? IntToStr(ContentRangeEnd) : AnsiString()));
+    if (ContentRangeStart < 0) h.Add("Range: bytes=-" + IntToStr(-ContentRangeStart));
+    else
+      h.Add("Range: bytes=" + IntToStr(ContentRangeStart) + "-" +
+            (ContentRangeEnd != 0 ? IntToStr(ContentRangeEnd) : AnsiString()));
     AddIf(h, "If-Range", IfRange);
   }
   if (BasicAuthentication) h.Add("Authorization: Basic " + Base64Encode(Username + ":" + Password));

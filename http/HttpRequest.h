@@ -12,7 +12,8 @@ class THttpRequest {
   AnsiString CacheControl, Connection, ContentEncoding, ContentLanguage;
   std::int64_t ContentLength = -1;
   // A start or end other than 0 asks for part of the body: "Range:
-  // bytes=start-end", the end left open when it is 0.
+  // bytes=start-end", the end left open when it is 0. A start below 0 asks
+  // for the body's last -start bytes ("bytes=-count"), the end unused.
   std::int64_t ContentRangeStart = 0, ContentRangeEnd = 0;
   // With a range, the validator that the part must still belong to (an
   // entity tag or a date, as IfRangeValidator chooses); sent only with one.

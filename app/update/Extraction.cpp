@@ -1,13 +1,27 @@
 #include "app/update/Extraction.h"
 
 #include "app/update/Installation.h"
+#include "app/update/InstalledFiles.h"
+#include "app/update/PartialPlan.h"
 #include "app/update/SupportText.h"
 #include "core/SysUtils.h"
 #include "platform/CodePage.h"
 #include "zip/ZipExtractor.h"
 
+namespace {
+
+// The names of the archive's files below the installation directory, with "/".
+std::vector<std::string> MemberFileNames(TZipExtractor& Zip) {
+  std::vector<std::string> names;
+  for (int i = 0; i < Zip.MemberCount(); ++i)
+    if (!Zip.FileName(i).empty()) names.push_back(InstalledName(Zip, i));
+  return names;
+}
+
+}  // namespace
+
 Result<> ExtractPackage(TZipExtractor& Zip, const AnsiString& AppDir, const AnsiString& Name, const void* Content,
-                        std::size_t ContentSize) {
+                        std::size_t ContentSize, const TMemberChoice& Only) {
   const AnsiString archive = InstalledPath(AppDir, Name);
   const AnsiString destination = platform::Utf16ToCp936(GbkToWide(AppDir));
   struct Unhook {
@@ -15,6 +29,7 @@ Result<> ExtractPackage(TZipExtractor& Zip, const AnsiString& AppDir, const Ansi
     ~Unhook() {
       zip.OnBadCRC = nullptr;
       zip.OnBadPassword = nullptr;
+      zip.OnStartUnZip = nullptr;
       zip.SetArchiveContent(nullptr, 0);  // the caller's memory goes
     }
   } unhook{Zip};
@@ -39,10 +54,13 @@ Result<> ExtractPackage(TZipExtractor& Zip, const AnsiString& AppDir, const Ansi
   };
   Zip.OnBadCRC = [&](TObject*, std::uint32_t, std::uint32_t, int index) { note(index); };
   Zip.OnBadPassword = [&](TObject*, int index, AnsiString&) { note(index); };
+  if (Only)
+    Zip.OnStartUnZip = [&](TObject*, int index, AnsiString&, bool& skip) { skip = !Only(InstalledName(Zip, index)); };
   try {
     Zip.UnZip();
-    if (damaged.empty()) return {};
-    return Refused{Format("CRC error in file %s", damaged.c_str())};
+    if (!damaged.empty()) return Refused{Format("CRC error in file %s", damaged.c_str())};
+    RecordInstallation(AppDir, MemberFileNames(Zip));
+    return {};
   } catch (const Exception& e) {
     return Refused{e.Message()};
   } catch (const std::exception& e) {
@@ -51,8 +69,8 @@ Result<> ExtractPackage(TZipExtractor& Zip, const AnsiString& AppDir, const Ansi
 }
 
 int UnZipPackage(TZipExtractor& Zip, UpdateView& View, const AnsiString& AppDir, const AnsiString& Name,
-                 const void* Content, std::size_t ContentSize) {
-  const Result<> extracted = ExtractPackage(Zip, AppDir, Name, Content, ContentSize);
+                 const void* Content, std::size_t ContentSize, const TMemberChoice& Only) {
+  const Result<> extracted = ExtractPackage(Zip, AppDir, Name, Content, ContentSize, Only);
   if (extracted.Ok()) return 1;
   View.ShowFailure(UpdateFailure::kExtraction, extracted.Why());
   return 0;

@@ -2,6 +2,8 @@
 // Support operation: unpacking the downloaded package into the installation
 // directory.
 #include <cstddef>
+#include <functional>
+#include <string>
 
 #include "app/update/Result.h"
 #include "app/update/UpdateView.h"
@@ -14,11 +16,15 @@ class TZipExtractor;
 // on success everything extracted is on disk. Content, when given, is the
 // package file's content, read from memory instead. Refused, with the
 // reason, when extraction failed; errors while opening the archive are not
-// caught.
+// caught. Only, when given, names the files to take (by their names below
+// AppDir, with "/"); the others are left as they are. After an extraction
+// the record of installed files holds the package's files.
+using TMemberChoice = std::function<bool(const std::string& Name)>;
 Result<> ExtractPackage(TZipExtractor& Zip, const AnsiString& AppDir, const AnsiString& Name,
-                        const void* Content = nullptr, std::size_t ContentSize = 0);
+                        const void* Content = nullptr, std::size_t ContentSize = 0,
+                        const TMemberChoice& Only = nullptr);
 
 // The same, with the program's face: 1 on success; 0 after the view was
 // told why extraction failed.
 int UnZipPackage(TZipExtractor& Zip, UpdateView& View, const AnsiString& AppDir, const AnsiString& Name,
-                 const void* Content = nullptr, std::size_t ContentSize = 0);
+                 const void* Content = nullptr, std::size_t ContentSize = 0, const TMemberChoice& Only = nullptr);

@@ -5,6 +5,7 @@
 
 #include "app/update/Extraction.h"
 #include "app/update/PackageDownload.h"
+#include "app/update/PartialFetch.h"
 #include "app/update/Processes.h"
 #include "app/update/UpdateJob.h"
 #include "app/update/VersionReply.h"
@@ -72,8 +73,16 @@ void UpdateJob::InstallArchive(const AnsiString& F2, const AnsiString& StrippedF
   if (StrippedF2 != F2) package_.reset();
   const void* content = package_ ? package_->Content() : nullptr;
   const std::size_t contentSize = package_ ? static_cast<std::size_t>(package_->ContentSize()) : 0;
-  const int unzipped = UnZipPackage(zip, view_, env_.appDir, StrippedF2, content, contentSize);
+  // Of a package fetched in part, only the members fetched are taken.
+  const std::unique_ptr<TPartialPackage> partial = std::move(partial_);
+  TMemberChoice only;
+  if (partial) only = [&](const std::string& name) { return partial->fetched.count(name) != 0; };
+  const int unzipped = UnZipPackage(zip, view_, env_.appDir, StrippedF2, content, contentSize, only);
   package_.reset();
+  // An old program that the package brings unchanged was not replaced, yet stays.
+  if (partial && newProgram.empty())
+    for (const std::string& name : partial->untouched)
+      if (!oldProgram.empty() && platform::SameFile(Installed(name), oldProgram)) newProgram = oldProgram;
   // A failed extraction has been told; the window stays open.
   if (unzipped != 1) {
     view_.Ended(UpdateEnd::kStopped);

@@ -7,6 +7,7 @@
 #include "app/update/Network.h"
 #include "app/update/PackageDownload.h"
 #include "app/update/PackagesLeft.h"
+#include "app/update/PartialFetch.h"
 #include "app/update/SupportText.h"
 #include "app/update/VersionRecord.h"
 #include "app/update/VersionReply.h"
@@ -93,7 +94,8 @@ void UpdateJob::Run() {
     return;
   }
 
-  const Result<> downloaded = DownloadPackage(packageUrl, f2, terms.Value());
+  const Result<> downloaded = IsArchiveName(f2) && f2 == strippedF2 ? FetchArchive(packageUrl, f2, terms.Value())
+                                                                     : DownloadPackage(packageUrl, f2, terms.Value());
   if (!downloaded.Ok()) {
     // A download ended by closing the window is no failure to tell.
     if (!view_.WasClosed()) view_.ShowFailure(UpdateFailure::kDownload, downloaded.Why());

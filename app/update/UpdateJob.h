@@ -16,6 +16,7 @@
 class THttpClient;
 class TMessagePump;
 class TPackageDownload;
+struct TPartialPackage;
 class TStringList;
 class TZipExtractor;
 
@@ -56,6 +57,9 @@ class UpdateJob {
   // from what Terms promise. A package small enough stays in memory as
   // package_ meanwhile.
   Result<> DownloadPackage(const AnsiString& URL, const AnsiString& PackageName, const ReleaseTerms& Terms);
+  // Fetches the archive PackageName from URL: only its members that differ
+  // from the installation when that road is open, else the whole package.
+  Result<> FetchArchive(const AnsiString& URL, const AnsiString& PackageName, const ReleaseTerms& Terms);
   // Deletes the package Name, which has done its work, and its record.
   void RemovePackage(const AnsiString& Name);
   // Records NewVersion, and the serial of a signed release before it.
@@ -72,6 +76,8 @@ class UpdateJob {
   UpdateView& view_;
   // The package downloaded last, while it is in use.
   std::unique_ptr<TPackageDownload> package_;
+  // What of the package was fetched, when only its changed members were.
+  std::unique_ptr<TPartialPackage> partial_;
   // The serial of the signed release being installed.
   std::optional<std::int64_t> serialToRecord_;
   TFetchControl fetches_;

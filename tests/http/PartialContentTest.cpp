@@ -98,6 +98,42 @@ INSTANTIATE_TEST_SUITE_P(Table, PartialContent, ::testing::ValuesIn(kPartials), 
   return n;
 });
 
+// A request for the last 10 bytes of a body: its end, whatever its length.
+TEST(PartialContent, TheEndOfABodyIsTakenOnlyWhenItIsItsEnd) {
+  const struct {
+    const char* name;
+    const char* contentRange;
+    int first, count;
+    bool accepted;
+  } cases[] = {
+      {"the last ten", "bytes 10-19/20", 10, 10, true},    {"all of a shorter body", "bytes 0-7/8", 0, 8, true},
+      {"short of the end", "bytes 9-18/20", 9, 10, false}, {"more than asked", "bytes 9-19/20", 9, 11, false},
+      {"length unknown", "bytes 10-19/*", 10, 10, false},
+  };
+  for (const auto& c : cases) {
+    const std::string response = k206 + "Content-Range: " + c.contentRange +
+                                 "\\r\\nContent-Length: " + std::to_string(c.count) + "\\r\\n\\r\\n\nsend-body-from " +
+                                 std::to_string(c.first) + " " + std::to_string(c.count);
+    ScriptServer server(Lines({"accept", "expect-request", response, "sleep 100", "close"}));
+    Client client;
+    client.Request().ContentRangeStart = -10;
+    TMemoryStream body;
+    std::string error;
+    try {
+      client.Get(server.Url("/p"), body);
+    } catch (const EHttpRangeError& e) {
+      error = e.Message();
+    }
+    EXPECT_NE(server.Requests().find("\r\nRange: bytes=-10\r\n"), std::string::npos) << c.name;
+    if (c.accepted) {
+      EXPECT_EQ(error, "") << c.name;
+      EXPECT_EQ(Body(body), PatternBytes(c.first, c.count)) << c.name;
+    } else {
+      EXPECT_NE(error, "") << c.name;
+    }
+  }
+}
+
 TEST(PartialContent, ToARequestForTheWholeBodyIsAnError) {
   ScriptServer server(
       OneResponse("HTTP/1.1 206 Partial Content\\r\\nContent-Range: bytes 0-1/4\\r\\n"

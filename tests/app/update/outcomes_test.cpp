@@ -288,7 +288,7 @@ TEST_F(Job, NamesDifferingOnlyInCaseMeanTheExistingFiles) {
     names.push_back(std::filesystem::relative(e.path(), install).string());
   std::sort(names.begin(), names.end());
   // One program (the archive's), one map, and the package gone.
-  EXPECT_EQ(names, (std::vector<std::string>{"Data", "Data/Map.dat", "ran", "run.sh", "xconfig.ini"}));
+  EXPECT_EQ(names, (std::vector<std::string>{"Data", "Data/Map.dat", "ran", "run.sh", "xconfig.ini", "xconfig.installed"}));
 }
 
 // Outcome J, with the URL built from the cleaned fields.

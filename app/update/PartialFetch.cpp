@@ -1,0 +1,201 @@
+#include "app/update/PartialFetch.h"
+
+#include <climits>
+#include <memory>
+
+#include "app/update/InstalledFiles.h"
+#include "app/update/PartialPlan.h"
+#include "core/Streams.h"
+#include "http/HttpClient.h"
+#include "http/HttpErrors.h"
+#include "http/RangeHeaders.h"
+#include "platform/Files.h"
+#include "zip/ZipExtractor.h"
+#include "zip/ZipRecords.h"
+
+namespace {
+
+// The first guess at the package's end: the directory of a few thousand
+// members fits, so one request mostly does.
+constexpr std::int64_t kEndGuess = 64 << 10;
+
+// A range request for the scope of one answer, tied to the package's
+// validator so that bytes of another version are never taken.
+class TRangeAsked {
+ public:
+  TRangeAsked(THttpClient& client, std::int64_t first, std::int64_t last, const AnsiString& validator)
+      : request_(client.Request()) {
+    request_.ContentRangeStart = first;
+    request_.ContentRangeEnd = last;
+    request_.IfRange = validator;
+  }
+  ~TRangeAsked() {
+    request_.ContentRangeStart = request_.ContentRangeEnd = 0;
+    request_.IfRange.clear();
+  }
+  TRangeAsked(const TRangeAsked&) = delete;
+  TRangeAsked& operator=(const TRangeAsked&) = delete;
+
+ private:
+  THttpRequest& request_;
+};
+
+// Why the road ends: caught below, and the whole package is fetched instead.
+struct TNoShortcut {};
+
+// Bytes of a range into a string.
+class TStringWriter : public TBodyWriter {
+ public:
+  void Announce(std::int64_t) override {}
+  void Write(const void* Data, std::size_t Count) override { bytes.append(static_cast<const char*>(Data), Count); }
+  void Restart() override { throw TNoShortcut{}; }
+  std::string bytes;
+};
+
+// Bytes of a range into the package file at their offset, counted.
+class TSpanWriter : public TBodyWriter {
+ public:
+  TSpanWriter(TFileStream& file, TByteSpan span, const std::function<void(std::int64_t)>& counted)
+      : file_(file), at_(span.First), end_(span.End), counted_(counted) {}
+  void Announce(std::int64_t Total) override {
+    if (Total != end_ - at_) throw TNoShortcut{};
+  }
+  void Write(const void* Data, std::size_t Count) override {
+    if (static_cast<std::int64_t>(Count) > end_ - at_) throw TNoShortcut{};
+    file_.SetPosition(at_);
+    file_.WriteBuffer(Data, static_cast<std::int64_t>(Count));
+    at_ += static_cast<std::int64_t>(Count);
+    counted_(static_cast<std::int64_t>(Count));
+  }
+  void Restart() override { throw TNoShortcut{}; }
+  bool Complete() const { return at_ == end_; }
+
+ private:
+  TFileStream& file_;
+  std::int64_t at_, end_;
+  std::function<void(std::int64_t)> counted_;
+};
+
+class TPartialRoad {
+ public:
+  TPartialRoad(THttpClient& client, const AnsiString& url) : client_(client), url_(url) {}
+
+  // The package's last bytes; its size and validator come with them.
+  std::string FetchEnd(std::int64_t count) {
+    TStringWriter end;
+    TRangeAsked range(client_, -count, 0, AnsiString());
+    client_.Get(url_, end, [&](const THttpResponse& r) {
+      if (r.ResponseCode != 206 || !r.ContentRange || r.ContentRange->Complete <= 0) throw TNoShortcut{};
+      size_ = r.ContentRange->Complete;
+      start_ = r.ContentRange->First;
+      validator_ = IfRangeValidator(r.ETag, r.LastModifiedText, r.DateText);
+      // Without a validator, ranges of another version could be mixed in.
+      if (validator_.empty()) throw TNoShortcut{};
+    });
+    if (static_cast<std::int64_t>(end.bytes.size()) != size_ - start_) throw TNoShortcut{};
+    return end.bytes;
+  }
+
+  // Bytes [First, End) of the package, of the same version, into Writer.
+  void FetchSpan(TByteSpan span, TBodyWriter& writer) {
+    TRangeAsked range(client_, span.First, span.End - 1, validator_);
+    client_.Get(url_, writer, [&](const THttpResponse& r) {
+      if (r.ResponseCode != 206 || !r.ContentRange || r.ContentRange->Complete != size_) throw TNoShortcut{};
+    });
+  }
+
+  std::int64_t Size() const { return size_; }
+  std::int64_t Start() const { return start_; }
+
+ private:
+  THttpClient& client_;
+  AnsiString url_, validator_;
+  std::int64_t size_ = 0, start_ = 0;
+};
+
+std::optional<TPartialPackage> Fetch(THttpClient& client, const AnsiString& url, const AnsiString& path,
+                                     const AnsiString& appDir,
+                                     const std::function<void(std::int64_t, std::int64_t)>& progress) {
+  TPartialRoad road(client, url);
+  std::string end = road.FetchEnd(kEndGuess);
+  std::int64_t endStart = road.Start();
+  const std::int64_t size = road.Size();
+  // A directory larger than the guess takes a second range, and a ZIP64
+  // end record far from the end a third; no more.
+  std::optional<std::int64_t> start;
+  for (int round = 0; round < 3; ++round) {
+    start = DirectoryStart(end, endStart, size);
+    if (!start || *start >= endStart) break;
+    TStringWriter more;
+    road.FetchSpan({*start, endStart}, more);
+    if (static_cast<std::int64_t>(more.bytes.size()) != endStart - *start) return std::nullopt;
+    end = more.bytes + end;
+    endStart = *start;
+  }
+  if (!start || *start < endStart) return std::nullopt;
+
+  TPartialPackage package;
+  package.size = size;
+  package.received = static_cast<std::int64_t>(end.size());
+  {
+    TFileStream file(path, fmCreate);
+    file.SetSize(size);
+    file.SetPosition(endStart);
+    file.WriteBuffer(end.data(), static_cast<std::int64_t>(end.size()));
+  }
+  // The directory is read by the extractor itself, from the file it will
+  // extract from: what it finds there is what it will do.
+  TZipExtractor reader(nullptr);
+  reader.DoProcessMessages = false;
+  reader.SetZipName(path);
+  reader.LoadDirectory();
+  if (reader.Rebuilt() || reader.MultiMode() != mmNone || reader.MemberCount() == 0) return std::nullopt;
+  const std::vector<TPackageMember> members = PackageMembers(reader);
+  reader.SetZipName("");
+
+  TInstalledFiles installed(appDir);
+  std::optional<TPartialPlan> plan =
+      PlanPartial(members, *start, [&](const std::string& name) { return installed.Current(name); });
+  // Files hashed for the plan need not be read again.
+  installed.Save();
+  if (!plan || !SavesEnough(plan->bytes, package.received, size)) return std::nullopt;
+
+  TFileStream file(path, fmOpenReadWrite);
+  std::int64_t done = 0;
+  progress(0, plan->bytes);
+  for (const TByteSpan& span : plan->spans) {
+    TSpanWriter writer(file, span, [&](std::int64_t count) {
+      done += count;
+      progress(done, plan->bytes);
+    });
+    road.FetchSpan(span, writer);
+    if (!writer.Complete()) return std::nullopt;
+  }
+  // Each span begins with a member's local header, where the directory says.
+  for (const TByteSpan& span : plan->spans) {
+    std::uint8_t signature[4];
+    file.SetPosition(span.First);
+    file.ReadBuffer(signature, sizeof signature);
+    if (zip::Get32(signature) != zip::kLocalHeaderSig) return std::nullopt;
+  }
+  package.received += done;
+  package.fetched = std::move(plan->fetched);
+  package.untouched = std::move(plan->untouched);
+  return package;
+}
+
+}  // namespace
+
+std::optional<TPartialPackage> FetchChangedMembers(THttpClient& Client, const AnsiString& URL, const AnsiString& Path,
+                                                   const AnsiString& AppDir,
+                                                   const std::function<void(std::int64_t, std::int64_t)>& Progress) {
+  std::optional<TPartialPackage> package;
+  try {
+    package = Fetch(Client, URL, Path, AppDir, Progress);
+  } catch (const TNoShortcut&) {
+  } catch (const Exception&) {
+  } catch (const std::exception&) {
+  }
+  if (!package && platform::FileExists(Path)) platform::DeleteFile(Path);
+  return package;
+}

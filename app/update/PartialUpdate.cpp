@@ -1,0 +1,33 @@
+// The update procedure's road to a package of which only the changed
+// members are fetched.
+#include <climits>
+
+#include "app/update/Installation.h"
+#include "app/update/PackageDownload.h"
+#include "app/update/PackagesLeft.h"
+#include "app/update/PartialFetch.h"
+#include "app/update/UpdateJob.h"
+#include "app/update/VersionReply.h"
+#include "http/HttpClient.h"
+
+Result<> UpdateJob::FetchArchive(const AnsiString& URL, const AnsiString& PackageName, const ReleaseTerms& Terms) {
+  partial_.reset();
+  // A signed release promises the whole package's digest, which only the
+  // whole package can show.
+  const bool open = !Terms.sha256 && IsPlainFileName(PackageName) && PackageNameIsFree(PackageName).Ok() &&
+                    RecordPackageLeft(env_.appDir, PackageName).Ok();
+  if (open) {
+    package_.reset();
+    tools_.download.SetMaxBodyLength(INT64_MAX);
+    std::optional<TPartialPackage> fetched =
+        FetchChangedMembers(tools_.download, URL, Installed(PackageName), env_.appDir,
+                            [&](std::int64_t done, std::int64_t planned) { view_.ShowDownload(done, planned); });
+    if (fetched) {
+      view_.DownloadComplete();
+      partial_ = std::make_unique<TPartialPackage>(std::move(*fetched));
+      return {};
+    }
+    ForgetPackageLeft(env_.appDir, PackageName);
+  }
+  return DownloadPackage(URL, PackageName, Terms);
+}
