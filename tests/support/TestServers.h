@@ -315,6 +315,8 @@ class NginxServer {
   std::string Url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(port_) + path; }
   // One line per request: "msec request_time status uri body_bytes_sent".
   std::string AccessLog() const { return ReadFile(prefix_ / "logs/access.log"); }
+  // One line per request: "status uri body_bytes_sent range" (range "-" for none).
+  std::string RangeLog() const { return ReadFile(prefix_ / "logs/ranges.log"); }
 
  private:
   static std::string Fixture() { return SourceDir() + "/scripts/tools/nginx-fixture.sh"; }
