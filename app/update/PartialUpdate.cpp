@@ -14,7 +14,7 @@ Result<> UpdateJob::FetchArchive(const AnsiString& URL, const AnsiString& Packag
   partial_.reset();
   // A signed release promises the whole package's digest, which only the
   // whole package can show.
-  const bool open = !Terms.sha256 && IsPlainFileName(PackageName) && PackageNameIsFree(PackageName).Ok() &&
+  const bool open = env_.partialPackages && !Terms.sha256 && IsPlainFileName(PackageName) && PackageNameIsFree(PackageName).Ok() &&
                     RecordPackageLeft(env_.appDir, PackageName).Ok();
   if (open) {
     package_.reset();

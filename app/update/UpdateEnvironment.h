@@ -30,6 +30,9 @@ struct UpdateEnvironment {
   // The download's stall watchdog: a wait of this many milliseconds without
   // a byte counts as a cut (0: the client's own setting).
   int stallTimeoutMs = 0;
+  // Whether an archive may come in part: only its members that differ from
+  // the installation (off only to measure the whole road beside it).
+  bool partialPackages = true;
 
   // The clock: the Unix time now.
   std::function<std::int64_t()> now;
