@@ -11,6 +11,7 @@
 
 #include "JobFixture.h"
 #include "app/update/InstalledFiles.h"
+#include "app/update/PartialFetch.h"
 
 namespace apptest {
 namespace {
@@ -167,6 +168,35 @@ TEST_F(PartialUpdates, OnlyTheChangedMembersAreFetchedAndTheResultIsUnzips) {
   // The display counted the members' bytes against those planned.
   ASSERT_FALSE(view.progress.empty());
   EXPECT_EQ(view.progress.back().first, view.progress.back().second);
+}
+
+// A server that sends other bytes for a range under the same validator (the
+// file changed in place, its size and time kept): the members fetched do not
+// decode to their CRC-32, and the shortcut gives up before anything is installed.
+TEST_F(PartialUpdates, OtherBytesUnderTheSameValidatorAreFoundBeforeAnythingIsInstalled) {
+  InstallVersion1();
+  Serve("v2.zip", v2);
+  const std::string served = docroot / "v2.zip";
+  const std::int64_t time = Modified(served);
+  auto tamper = [&] {
+    std::string bytes = testsupport::ReadFile(served);
+    bytes[HeaderOf(v2, "data/file30.bin") + 200] ^= 0x55;
+    testsupport::WriteFile(served, bytes);
+    struct timespec times[2] = {{0, UTIME_OMIT}, {time / 1000000000, time % 1000000000}};
+    utimensat(AT_FDCWD, served.c_str(), times, 0);
+  };
+  THttpClient client(nullptr);
+  bool tampered = false;
+  const std::optional<TPartialPackage> fetched = FetchChangedMembers(client, Base() + "v2.zip", install + "/v2.zip",
+                                                                     install + "/", [&](std::int64_t, std::int64_t) {
+                                                                       if (!tampered) tamper(), tampered = true;
+                                                                     });
+  EXPECT_TRUE(tampered);
+  EXPECT_FALSE(fetched);
+  EXPECT_FALSE(Has("v2.zip")) << "nothing is left of the package";
+  const std::vector<std::string> asked = RangesAsked("/v2.zip");
+  EXPECT_EQ(std::count(asked.begin(), asked.end(), "200 -"), 0) << "the server sent the ranges as asked";
+  EXPECT_EQ(asked.size(), 4u) << ::testing::PrintToString(asked);
 }
 
 // Every way the shortcut does not apply ends as the whole package would.
