@@ -199,6 +199,31 @@ TEST_F(PartialUpdates, OtherBytesUnderTheSameValidatorAreFoundBeforeAnythingIsIn
   EXPECT_EQ(asked.size(), 4u) << ::testing::PrintToString(asked);
 }
 
+// The program to start comes unchanged in the new package: it is neither
+// fetched nor replaced, and it stays to be started.
+TEST_F(PartialUpdates, AProgramThePackageBringsUnchangedStaysAndIsStarted) {
+  StartServer();
+  Files v1files = Version1(), v2files = Version2();
+  v1files.push_back({"run.sh", kMarkingScript});
+  v2files.push_back({"run.sh", kMarkingScript});
+  Serve("v1.zip", MakeZip(v1files, {"run.sh"}));
+  Serve("v2.zip", MakeZip(v2files, {"run.sh"}));
+  PutIni("1.0");
+  ServeReply("1.1|" + Base() + "|v1.zip|run.sh");
+  RunUpdate();
+  ASSERT_TRUE(AppearsSoon(Installed("ran")));
+  std::filesystem::remove(Installed("ran"));
+
+  ServeReply("2.0|" + Base() + "|v2.zip|run.sh");
+  RunUpdate();
+  ExpectExited();
+  EXPECT_TRUE(view.failures.empty());
+  EXPECT_EQ(Read("run.sh"), kMarkingScript);
+  EXPECT_TRUE(AppearsSoon(Installed("ran")));
+  const std::vector<std::string> asked = RangesAsked("/v2.zip");
+  EXPECT_EQ(std::count(asked.begin(), asked.end(), "200 -"), 0) << "fetched in part";
+}
+
 // Every way the shortcut does not apply ends as the whole package would.
 TEST_F(PartialUpdates, WhatDoesNotAddUpFallsBackToTheWholePackage) {
   struct Case {
