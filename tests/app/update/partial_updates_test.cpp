@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "JobFixture.h"
+#include "app/release/ReleaseSeal.h"
 #include "app/update/InstalledFiles.h"
 #include "app/update/PartialFetch.h"
 
@@ -222,6 +223,25 @@ TEST_F(PartialUpdates, AProgramThePackageBringsUnchangedStaysAndIsStarted) {
   EXPECT_TRUE(AppearsSoon(Installed("ran")));
   const std::vector<std::string> asked = RangesAsked("/v2.zip");
   EXPECT_EQ(std::count(asked.begin(), asked.end(), "200 -"), 0) << "fetched in part";
+}
+
+// A signed release promises the whole package's SHA-256, which only the
+// whole package can show: no range is asked for.
+TEST_F(PartialUpdates, ASignedReleaseComesWhole) {
+  InstallVersion1();
+  const release::KeyPair pair = release::MakeKeyPair();
+  constexpr std::int64_t kNow = 1800000000;
+  env.publicKey = release::ToBase64(pair.publicKey);
+  env.now = [] { return kNow; };
+  Serve("v2.zip", v2);
+  ServeReply(
+      release::SignedReply(release::UnsignedReply("2.0", Base(), "v2.zip", "", release::Sha256Of(v2.data(), v2.size()),
+                                                  static_cast<std::int64_t>(v2.size()), kNow + 3600, 5),
+                           pair.secretKey));
+  RunUpdate();
+  ExpectInstalled();
+  EXPECT_TRUE(SameTree(InstalledTree(), AsUnzipLeavesIt()));
+  EXPECT_EQ(RangesAsked("/v2.zip"), std::vector<std::string>{"200 -"});
 }
 
 // Every way the shortcut does not apply ends as the whole package would.
