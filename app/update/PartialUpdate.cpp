@@ -3,18 +3,22 @@
 #include <climits>
 
 #include "app/update/Installation.h"
+#include "app/update/InstalledFiles.h"
 #include "app/update/PackageDownload.h"
 #include "app/update/PackagesLeft.h"
 #include "app/update/PartialFetch.h"
 #include "app/update/UpdateJob.h"
 #include "app/update/VersionReply.h"
 #include "http/HttpClient.h"
+#include "platform/Files.h"
 
 Result<> UpdateJob::FetchArchive(const AnsiString& URL, const AnsiString& PackageName, const ReleaseTerms& Terms) {
   partial_.reset();
   // A signed release promises the whole package's digest, which only the
-  // whole package can show.
-  const bool open = env_.partialPackages && !Terms.sha256 && IsPlainFileName(PackageName) && PackageNameIsFree(PackageName).Ok() &&
+  // whole package can show. Where no installation of ours is recorded,
+  // nothing is known to be there and the road would only cost a request.
+  const bool open = env_.partialPackages && !Terms.sha256 && platform::FileExists(env_.appDir + kInstalledRecordName) &&
+                    IsPlainFileName(PackageName) && PackageNameIsFree(PackageName).Ok() &&
                     RecordPackageLeft(env_.appDir, PackageName).Ok();
   if (open) {
     package_.reset();

@@ -124,9 +124,9 @@ class InterruptedUpdates : public UpdaterTest, public ::testing::WithParamInterf
     EXPECT_EQ(install_->RecordedVersion(), "2.0");
     EXPECT_EQ(install_->Read("saves/slot1.sav"), kSave);
     for (const auto& [path, state] : install_->Snapshot()) {
-      const bool known = expected_.count(path) || path == "xconfig.ini" || path == "quelbo-updater" ||
-                         path == "saves" || path == "saves/slot1.sav" || path == kLauncherNote ||
-                         (packageMayStay && path == kPackage);
+      const bool known = expected_.count(path) || path == "xconfig.ini" || path == "xconfig.installed" ||
+                         path == "quelbo-updater" || path == "saves" || path == "saves/slot1.sav" ||
+                         path == kLauncherNote || (packageMayStay && path == kPackage);
       EXPECT_TRUE(known) << "left behind: " << path;
     }
   }

@@ -84,6 +84,8 @@ class PartialUpdates : public Job {
     ServeReply("1.1|" + Base() + "|v1.zip|");
     RunUpdate();
     ExpectInstalled();
+    // Nothing of ours was recorded there: the whole package, and no range asked.
+    EXPECT_EQ(RangesAsked("/v1.zip"), std::vector<std::string>{"200 -"});
     ASSERT_TRUE(Has(kInstalledRecordName));
     v2 = MakeZip(Version2());
     testsupport::WriteFile(root / "v2.zip", v2);
