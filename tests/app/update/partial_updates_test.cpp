@@ -120,9 +120,21 @@ class PartialUpdates : public Job {
   }
 
   // The ranges nginx was asked for under a path, with their statuses, in order.
+  // nginx logs a request after its answer has gone, so the last line may
+  // come a moment after the client is done: the log is read once it stays.
+  std::string SettledLog() {
+    std::string log = nginx->RangeLog();
+    for (int i = 0; i < 50; ++i) {
+      platform::SleepMs(100);
+      std::string again = nginx->RangeLog();
+      if (again == log) break;
+      log = std::move(again);
+    }
+    return log;
+  }
   std::vector<std::string> RangesAsked(const std::string& uri) {
     std::vector<std::string> out;
-    std::istringstream log(nginx->RangeLog());
+    std::istringstream log(SettledLog());
     std::string status, path, bytes, range;
     while (log >> status >> path >> bytes >> range)
       if (path == uri) out.push_back(status + " " + range);
@@ -130,7 +142,7 @@ class PartialUpdates : public Job {
   }
   long long SentFor(const std::string& uri) {
     long long total = 0;
-    std::istringstream log(nginx->RangeLog());
+    std::istringstream log(SettledLog());
     std::string status, path, range;
     long long bytes = 0;
     while (log >> status >> path >> bytes >> range)
