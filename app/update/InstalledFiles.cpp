@@ -146,7 +146,9 @@ std::optional<TInstalledRecord> ParseInstalledRecord(const std::string& Text) {
     f.modified = *m;
     f.crc32 = *c;
     f.sha256 = *h;
-    if (!record.emplace(name, f).second) return std::nullopt;
+    // In the order the record's own text has them, each name once.
+    if (!record.empty() && !(record.rbegin()->first < name)) return std::nullopt;
+    record.emplace_hint(record.end(), name, f);
   }
   if (first) return std::nullopt;
   return record;

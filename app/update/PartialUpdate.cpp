@@ -23,9 +23,14 @@ Result<> UpdateJob::FetchArchive(const AnsiString& URL, const AnsiString& Packag
   if (open) {
     package_.reset();
     tools_.download.SetMaxBodyLength(INT64_MAX);
-    std::optional<TPartialPackage> fetched =
-        FetchChangedMembers(tools_.download, URL, Installed(PackageName), env_.appDir,
-                            [&](std::int64_t done, std::int64_t planned) { view_.ShowDownload(done, planned); });
+    // The display is told at steps of a two-hundredth, and at the end.
+    std::int64_t shown = -1;
+    std::optional<TPartialPackage> fetched = FetchChangedMembers(
+        tools_.download, URL, Installed(PackageName), env_.appDir, [&](std::int64_t done, std::int64_t planned) {
+          if (shown >= 0 && done != planned && done - shown < planned / 200) return;
+          shown = done;
+          view_.ShowDownload(done, planned);
+        });
     if (fetched) {
       view_.DownloadComplete();
       partial_ = std::make_unique<TPartialPackage>(std::move(*fetched));

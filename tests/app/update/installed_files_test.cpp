@@ -61,6 +61,7 @@ TEST(InstalledFiles, ATextThatIsNotExactlyARecordIsNone) {
       {"another first line", replaced("quelbo-installed 1", "quelbo-installed 2")},
       {"the last line cut", good.substr(0, good.size() - 1)},
       {"a file twice", good + line},
+      {"files out of order", good + replaced(" a\n", " 0\n").substr(good.find('\n') + 1)},
       {"a name missing", replaced(" a\n", " \n")},
       {"a field missing", replaced(sha + " ", "")},
       {"a size that is no number", replaced("5 0 ", "5x 0 ")},
