@@ -185,6 +185,42 @@ TEST_F(PartialUpdates, OnlyTheChangedMembersAreFetchedAndTheResultIsUnzips) {
   EXPECT_EQ(view.progress.back().first, view.progress.back().second);
 }
 
+// A directory larger than the first guess at the package's end comes with
+// a second range, just before the first.
+TEST_F(PartialUpdates, ADirectoryLargerThanTheFirstGuessTakesASecondRange) {
+  StartServer();
+  Files v1files, v2files;
+  for (int i = 0; i < 800; ++i)
+    v1files.push_back({"data/" + std::string(60, 'n') + std::to_string(i) + ".bin", Noise(100, i)});
+  v2files = v1files;
+  v2files[400].second = Noise(120, 9999);
+  const std::string v1 = MakeZip(v1files);
+  v2 = MakeZip(v2files);
+  testsupport::WriteFile(root / "v1.zip", v1);
+  testsupport::WriteFile(root / "v2.zip", v2);
+  Serve("v1.zip", v1);
+  Serve("v2.zip", v2);
+  PutIni("1.0");
+  ServeReply("1.1|" + Base() + "|v1.zip|");
+  RunUpdate();
+  ExpectInstalled();
+  ServeReply("2.0|" + Base() + "|v2.zip|");
+  RunUpdate();
+  ExpectInstalled();
+  EXPECT_TRUE(SameTree(InstalledTree(), AsUnzipLeavesIt()));
+
+  const std::int64_t size = static_cast<std::int64_t>(v2.size());
+  const std::int64_t directory = static_cast<std::int64_t>(v2.find("PK\x01\x02"));
+  ASSERT_LT(directory, size - 65536) << "the directory must be larger than the first guess";
+  const std::string changed = v2files[400].first, next = v2files[401].first;
+  const std::vector<std::string> expected = {
+      "206 bytes=-65536",
+      "206 bytes=" + std::to_string(directory) + "-" + std::to_string(size - 65536 - 1),
+      "206 bytes=" + std::to_string(HeaderOf(v2, changed)) + "-" + std::to_string(HeaderOf(v2, next) - 1),
+  };
+  EXPECT_EQ(RangesAsked("/v2.zip"), expected);
+}
+
 // A server that sends other bytes for a range under the same validator (the
 // file changed in place, its size and time kept): the members fetched do not
 // decode to their CRC-32, and the shortcut gives up before anything is installed.
