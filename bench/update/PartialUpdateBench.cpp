@@ -173,8 +173,21 @@ int main(int argc, char** argv) {
 
   const Outcome partial = Update(nginx, a, true);
   const Outcome whole = Update(nginx, b, false);
-  const Outcome wholeEmpty = Update(nginx, d, false);
-  const Outcome partialEmpty = Update(nginx, c, true);
+  // Where nothing is installed both roads are one; they run in turns, in
+  // both orders, and the faster of each counts, so that what one run leaves
+  // the disk to do does not fall on the other.
+  Outcome wholeEmpty, partialEmpty;
+  for (int round = 0; round < 4; ++round) {
+    const bool partialFirst = round % 2 == 1;
+    for (const bool partialRoad : {partialFirst, !partialFirst}) {
+      const std::string dir = partialRoad ? c : d;
+      fs::remove_all(dir);
+      fs::create_directories(dir);
+      const Outcome o = Update(nginx, dir, partialRoad);
+      Outcome& best = partialRoad ? partialEmpty : wholeEmpty;
+      if (round == 0 || o.seconds < best.seconds) best = o;
+    }
+  }
   if (Run("diff -r -q '" + a + "' '" + b + "' > /dev/null") != 0) {
     std::fprintf(stderr, "the two roads left different installations\n");
     return 1;
