@@ -3,6 +3,7 @@
 #include <climits>
 #include <memory>
 
+#include "app/update/CheckMembers.h"
 #include "app/update/InstalledFiles.h"
 #include "app/update/PartialPlan.h"
 #include "core/Streams.h"
@@ -39,56 +40,6 @@ class TRangeAsked {
  private:
   THttpRequest& request_;
 };
-
-// An extraction that keeps nothing: the members are decoded and checked
-// against their CRC-32, and their bytes go nowhere.
-class TCheckOnly : public zip::ExtractionTarget {
-  class Member : public zip::MemberOutput {
-    void Write(const std::uint8_t*, std::size_t) override {}
-    bool Reserve(std::uint64_t) override { return true; }
-    bool Finish(std::int64_t, unsigned, bool) override { return true; }
-    void Discard() override {}
-  };
-
- public:
-  void BeginRun(const AnsiString&) override {}
-  std::unique_ptr<zip::MemberOutput> CreateMember(const AnsiString&) override { return std::make_unique<Member>(); }
-  bool ForceDirectories(const AnsiString&) override { return true; }
-  void Keep(std::unique_ptr<zip::MemberOutput>) override {}
-  bool Waiting(const AnsiString&) const override { return false; }
-  bool CompleteRun(bool, std::vector<zip::InstallBatch::RenameFailure>&) override { return true; }
-  void AbandonRun() override {}
-};
-
-// Whether every member named in Fetched decodes from the file at Path to
-// the CRC-32 its directory gives. Bytes that the server sent for a range
-// under the same validator may still be other bytes; they are found here,
-// before anything is installed.
-bool FetchedMembersCheckOut(const AnsiString& path, const std::set<std::string>& fetched) {
-  TCheckOnly nowhere;
-  TZipExtractor checker(nullptr);
-  checker.DoProcessMessages = false;
-  checker.SetExtractionTarget(&nowhere);
-  checker.SetZipName(path);
-  checker.LoadDirectory();
-  checker.SetDestDir(path + ".check");
-  checker.DoAll = true;
-  checker.RecreateDirs = true;
-  checker.OverwriteMode = TUZOverwriteMode::Always;
-  checker.Password = "";
-  bool bad = false;
-  std::set<std::string> verified;
-  checker.OnStartUnZip = [&](TObject*, int index, AnsiString&, bool& skip) {
-    skip = fetched.count(InstalledName(checker, index)) == 0;
-  };
-  checker.OnBadCRC = [&](TObject*, std::uint32_t, std::uint32_t, int) { bad = true; };
-  // Anything the extractor would tell is left for the real extraction to tell.
-  checker.OnHandleMessage = [&](TObject*, int, const AnsiString&, const AnsiString&, unsigned, int&) { bad = true; };
-  checker.OnBadPassword = [&](TObject*, int, AnsiString&) { bad = true; };
-  checker.OnEndUnZip = [&](TObject*, int index, const AnsiString&) { verified.insert(InstalledName(checker, index)); };
-  checker.UnZip();
-  return !bad && verified == fetched;
-}
 
 // Why the road ends: caught below, and the whole package is fetched instead.
 struct TNoShortcut {};
@@ -197,6 +148,10 @@ std::optional<TPartialPackage> Fetch(THttpClient& client, const AnsiString& url,
   // extract from: what it finds there is what it will do.
   TZipExtractor reader(nullptr);
   reader.DoProcessMessages = false;
+  // Whatever the reader would ask or tell ends the road instead.
+  reader.OnHandleMessage = [](TObject*, int, const AnsiString&, const AnsiString&, unsigned, int&) {
+    throw TNoShortcut{};
+  };
   reader.SetZipName(path);
   reader.LoadDirectory();
   if (reader.Rebuilt() || reader.MultiMode() != mmNone || reader.MemberCount() == 0) return std::nullopt;
@@ -210,23 +165,25 @@ std::optional<TPartialPackage> Fetch(THttpClient& client, const AnsiString& url,
   installed.Save();
   if (!plan || !SavesEnough(plan->bytes, package.received, size)) return std::nullopt;
 
-  TFileStream file(path, fmOpenReadWrite);
   std::int64_t done = 0;
-  progress(0, plan->bytes);
-  for (const TByteSpan& span : plan->spans) {
-    TSpanWriter writer(file, span, [&](std::int64_t count) {
-      done += count;
-      progress(done, plan->bytes);
-    });
-    road.FetchSpan(span, writer);
-    if (!writer.Complete()) return std::nullopt;
-  }
-  // Each span begins with a member's local header, where the directory says.
-  for (const TByteSpan& span : plan->spans) {
-    std::uint8_t signature[4];
-    file.SetPosition(span.First);
-    file.ReadBuffer(signature, sizeof signature);
-    if (zip::Get32(signature) != zip::kLocalHeaderSig) return std::nullopt;
+  {
+    TFileStream file(path, fmOpenReadWrite);
+    progress(0, plan->bytes);
+    for (const TByteSpan& span : plan->spans) {
+      TSpanWriter writer(file, span, [&](std::int64_t count) {
+        done += count;
+        progress(done, plan->bytes);
+      });
+      road.FetchSpan(span, writer);
+      if (!writer.Complete()) return std::nullopt;
+    }
+    // Each span begins with a member's local header, where the directory says.
+    for (const TByteSpan& span : plan->spans) {
+      std::uint8_t signature[4];
+      file.SetPosition(span.First);
+      file.ReadBuffer(signature, sizeof signature);
+      if (zip::Get32(signature) != zip::kLocalHeaderSig) return std::nullopt;
+    }
   }
   if (!FetchedMembersCheckOut(path, plan->fetched)) return std::nullopt;
   package.received += done;
