@@ -44,9 +44,17 @@ bool ForceDirectories(const std::string& path) {
   while (os.size() > 1 && os.back() == '/') os.pop_back();
   if (os.empty()) return false;
   struct stat st;
-  if (::stat(os.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
+  if (::stat(os.c_str(), &st) == 0) {
+    if (S_ISDIR(st.st_mode)) return true;
+    errno = EEXIST;
+    return false;
+  }
   size_t slash = os.rfind('/');
-  if (slash != std::string::npos && slash > 0 && !ForceDirectories(FromOsPath(os.substr(0, slash)))) return false;
+  if (slash != std::string::npos && slash > 0 && !ForceDirectories(FromOsPath(os.substr(0, slash)))) {
+    // Something other than a directory stands on the way.
+    if (errno == EEXIST) errno = ENOTDIR;
+    return false;
+  }
   return ::mkdir(os.c_str(), 0755) == 0 || errno == EEXIST;
 }
 

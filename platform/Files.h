@@ -22,7 +22,9 @@ std::string ErrorText(int err);
 bool FileExists(const std::string& path);
 bool DirectoryExists(const std::string& path);
 bool DeleteFile(const std::string& path);
-// Creates the directory and every missing parent; true when it exists afterwards.
+// Creates the directory and every missing parent; true when it exists
+// afterwards, else false with errno (EEXIST: a file stands there, ENOTDIR: a
+// file stands on the way).
 bool ForceDirectories(const std::string& path);
 // The path as given where it exists; otherwise each missing component is
 // replaced by an existing entry of its directory whose name differs from it
@@ -47,5 +49,17 @@ class NameCaseResolver {
 bool SameFile(const std::string& a, const std::string& b);
 // Full path of the running program file.
 std::string ExecutablePath();
+
+// Operations on operating-system paths (ToOsPath), for code that keeps its
+// paths in that form. Failures set errno.
+enum class PathKind { kMissing, kFile, kDirectory, kOther };
+// What stands at the path, links followed; kMissing also when it cannot be looked at.
+PathKind KindOfOsPath(const std::string& osPath);
+// Removes a file; false when it stays.
+bool RemoveOsFile(const std::string& osPath);
+// Gives the file at From the name To, replacing a file of that name. On
+// Windows the move is written through; on Linux it lasts once the directory
+// is synced (SyncDirectory). False when the name could not be taken.
+bool RenameOsFile(const std::string& osFrom, const std::string& osTo);
 
 }  // namespace platform

@@ -43,10 +43,15 @@ class ExtractionTarget {
   // The run completes: with durable set, what was kept reaches the disk
   // first (a failure there drops everything and returns false, errno telling
   // why); then each member takes its name, in the order kept. failures lists
-  // those that could not (targets as operating-system paths).
+  // those that could not (targets as operating-system paths); with a
+  // journal, the first of them takes every other back and the call returns
+  // false.
   virtual bool CompleteRun(bool durable, std::vector<InstallBatch::RenameFailure>& failures) = 0;
   // Drops every kept member.
   virtual void AbandonRun() = 0;
+  // The run's members take their names through this journal (BeginRun
+  // forgets it); a target without files ignores it.
+  virtual void SetJournal(std::unique_ptr<InstallJournal> journal) { (void)journal; }
 };
 
 // Files and directories on disk, each member through a temporary file in its
@@ -60,6 +65,7 @@ class DiskTarget : public ExtractionTarget {
   bool Waiting(const AnsiString& path) const override;
   bool CompleteRun(bool durable, std::vector<InstallBatch::RenameFailure>& failures) override;
   void AbandonRun() override { batch_.Discard(); }
+  void SetJournal(std::unique_ptr<InstallJournal> journal) override { batch_.SetJournal(std::move(journal)); }
 
  private:
   InstallBatch batch_;

@@ -38,6 +38,11 @@ void TZipExtractor::SetDestDir(const AnsiString& Value) {
   if (destDir_.size() > 1 && (destDir_.back() == '/' || destDir_.back() == '\\')) destDir_.pop_back();
 }
 
+void TZipExtractor::SetInstallJournal(const AnsiString& Path, const std::string& Payload) {
+  journalPath_ = Path;
+  journalPayload_ = Payload;
+}
+
 void TZipExtractor::SetRootDir(const AnsiString& Value) {
   rootDir_ = zip::ToBackslashes(Value);
   relativePaths_.clear();
@@ -123,6 +128,14 @@ void TZipExtractor::ExtractSelected(TSortedZip*& savedView) {
   KeepZipOpen = true;
   directoryModes_.clear();
   Target().BeginRun(destDir_);
+  if (AllOrNothing()) {
+    // Its files would be taken for stale temporary files and cleaned away.
+    if (platform::FileExists(journalPath_))
+      throw EInstallJournal(Format(zipmsg::kUnfinishedJournal, journalPath_.c_str()));
+    auto journal = std::make_unique<zip::InstallJournal>(journalPath_, journalPayload_);
+    journal->afterRename = OnInstallRename;
+    Target().SetJournal(std::move(journal));
+  }
   keptMembers_.clear();
   cleanedDirectories_.clear();
   targetNames_ = platform::NameCaseResolver();
@@ -154,7 +167,13 @@ void TZipExtractor::ExtractSelected(TSortedZip*& savedView) {
 
 void TZipExtractor::InstallVerifiedMembers() {
   std::vector<zip::InstallBatch::RenameFailure> failures;
-  if (!Target().CompleteRun(SyncOnCompletion, failures)) throw ECantWriteUCF(zipmsg::kCantWrite);
+  if (!Target().CompleteRun(SyncOnCompletion, failures)) {
+    if (failures.empty()) throw ECantWriteUCF(zipmsg::kCantWrite);
+    // Journaled: nothing took its name.
+    const auto& f = failures.front();
+    throw EFCreateError(
+        Format(zipmsg::kCannotCreate, platform::FromOsPath(f.target).c_str(), platform::ErrorText(f.error).c_str()));
+  }
   // A name that could not be taken is a target that could not be created.
   for (const auto& f : failures) {
     const int index = keptMembers_[f.order];

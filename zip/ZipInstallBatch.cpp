@@ -75,7 +75,7 @@ void InstallBatch::NoteDirectoryChain(const std::string& directory) {
 }
 
 bool InstallBatch::Commit(bool durable, std::vector<RenameFailure>& failures) {
-  if (durable) {
+  if (durable || journal_) {
     const int error = ForAllOnTwoThreads(files_.size(), [&](std::size_t i) {
       const FinishedFile& f = files_[i];
       if (f.fd >= 0) return ::fsync(f.fd) == 0 ? 0 : errno;
@@ -87,6 +87,7 @@ bool InstallBatch::Commit(bool durable, std::vector<RenameFailure>& failures) {
       return false;
     }
   }
+  if (journal_) return CommitThroughJournal(failures);
   for (std::size_t i = 0; i < files_.size(); ++i) {
     FinishedFile& f = files_[i];
     if (::rename(f.temp.c_str(), f.target.c_str()) != 0) {
@@ -112,6 +113,33 @@ bool InstallBatch::Commit(bool durable, std::vector<RenameFailure>& failures) {
   return true;
 }
 
+bool InstallBatch::CommitThroughJournal(std::vector<RenameFailure>& failures) {
+  // The data is on disk and the journal keeps the files from any cleanup:
+  // nothing needs them open, and Windows renames only files nobody holds.
+  std::vector<JournalMove> moves;
+  for (FinishedFile& f : files_) {
+    if (f.fd >= 0) ::close(f.fd);
+    f.fd = -1;
+    moves.push_back({f.temp, f.target});
+  }
+  const std::vector<std::string> directories(directories_.begin(), directories_.end());
+  JournalFailure failure;
+  const bool moved = journal_->MoveIntoPlace(moves, directories, failure);
+  journal_.reset();
+  if (!moved) {
+    failures.push_back({failure.order, failure.target, failure.error});
+    Discard();
+    errno = failure.error;
+    return false;
+  }
+  for (FinishedFile& f : files_) f.temp.clear();
+  files_.clear();
+  targets_.clear();
+  directories_.clear();
+  open_ = 0;
+  return true;
+}
+
 void InstallBatch::Discard() {
   for (FinishedFile& f : files_) {
     if (f.fd >= 0) ::close(f.fd);
@@ -121,6 +149,7 @@ void InstallBatch::Discard() {
   targets_.clear();
   directories_.clear();
   open_ = 0;
+  journal_.reset();
 }
 
 }  // namespace zip

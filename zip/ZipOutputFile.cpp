@@ -11,10 +11,12 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <random>
 
 #include "platform/AtomicFile.h"
 #include "platform/FileAttributes.h"
 #include "platform/Files.h"
+#include "platform/PathNames.h"
 #include "zip/ZipErrors.h"
 
 namespace zip {
@@ -45,6 +47,23 @@ bool WriteAll(int fd, const std::uint8_t* p, std::size_t n) {
   return true;
 }
 }  // namespace
+
+bool IsTemporaryFileName(const std::string& name) {
+  return name.find('\0') == std::string::npos && IsTemporaryName(name.c_str());
+}
+
+std::string FreeTemporaryName(const std::string& osDirectory, std::set<std::string>& taken) {
+  static constexpr char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  static std::mt19937 random{std::random_device{}()};
+  std::uniform_int_distribution<std::size_t> pick(0, sizeof kLetters - 2);
+  while (true) {
+    std::string name = kTempPrefix;
+    for (int i = 0; i < 6; ++i) name += kLetters[pick(random)];
+    if (platform::KindOfOsPath(platform::JoinPath(osDirectory, name)) == platform::PathKind::kMissing &&
+        taken.insert(name).second)
+      return name;
+  }
+}
 
 void RemoveStaleTemporaryFiles(const AnsiString& directory) {
   platform::RemoveUnheldTemporaryFiles(directory.empty() ? std::string(".") : platform::ToOsPath(directory),

@@ -1,6 +1,9 @@
 #include "zip/ZipTargetPath.h"
 
+#include <optional>
+
 #include "core/SysUtils.h"
+#include "platform/CodePage.h"
 #include "zip/ZipNames.h"
 
 namespace zip {
@@ -12,8 +15,26 @@ bool StartsWithNoCase(const AnsiString& s, const AnsiString& prefix) {
 bool HasDrive(const AnsiString& s) { return s.size() > 1 && s[1] == ':'; }
 }  // namespace
 
+bool ReadsDifferentlyOnWindows(const AnsiString& name) {
+  if (name.empty() || name == "." || name == "..") return false;
+  // Code page 936 never has ":", "." or " " as the second byte of a
+  // character, and the device names are ASCII through and through.
+  if (name.find(':') != AnsiString::npos || name.back() == '.' || name.back() == ' ') return true;
+  AnsiString stem = name.substr(0, name.find('.'));
+  while (!stem.empty() && stem.back() == ' ') stem.pop_back();
+  stem = UpperCaseAscii(stem);
+  for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"})
+    if (stem == device) return true;
+  if (stem.size() < 4 || (stem.compare(0, 3, "COM") != 0 && stem.compare(0, 3, "LPT") != 0)) return false;
+  const AnsiString digit = stem.substr(3);
+  if (digit.size() == 1 && digit[0] >= '1' && digit[0] <= '9') return true;
+  // Windows reads the superscript digits as port numbers too.
+  const std::optional<std::string> text = platform::Cp936ToUtf8Exact(digit);
+  return text && (*text == "\u00B9" || *text == "\u00B2" || *text == "\u00B3");
+}
+
 bool IsUnsafeFileName(const AnsiString& name) {
-  return name == "." || name == ".." || name.find('\0') != AnsiString::npos;
+  return name == "." || name == ".." || name.find('\0') != AnsiString::npos || ReadsDifferentlyOnWindows(name);
 }
 
 TargetDirectory ComputeTargetDirectory(const AnsiString& destDir, const AnsiString& storedDirectory, bool recreateDirs,
@@ -33,23 +54,23 @@ TargetDirectory ComputeTargetDirectory(const AnsiString& destDir, const AnsiStri
     }
   }
   AnsiString joined;  // "\"-separated part below the destination
-  bool absolute = false;
+  bool unsafe = false;
   if (rel.empty() || (rel[0] != '\\' && !HasDrive(rel))) {
     joined = "\\" + rel;
   } else if (rel[0] == '\\') {
     joined = rel;
-    absolute = destDir.empty();
+    // "\\server\share\" names another machine's files.
+    unsafe = destDir.empty() || (rel.size() > 1 && rel[1] == '\\');
   } else {
     joined = rel.substr(2);
-    // "C:x\" names a directory relative to a drive: it still goes below the
-    // destination, never glued onto the destination's last component.
-    if (joined.empty() || joined[0] != '\\') joined = "\\" + joined;
-    absolute = destDir.empty();
+    // "C:x\" is relative to the current directory of drive C on Windows:
+    // nobody can tell where it was meant to go.
+    unsafe = destDir.empty() || joined.empty() || joined[0] != '\\';
   }
-  out.safe = !absolute;
+  out.safe = !unsafe;
   AnsiString tail;
   for (const AnsiString& part : SplitComponents(joined)) {
-    if (part == ".." || part.find('\0') != AnsiString::npos) out.safe = false;
+    if (part == ".." || part.find('\0') != AnsiString::npos || ReadsDifferentlyOnWindows(part)) out.safe = false;
     if (part.empty() || part == ".") continue;
     tail += part + "/";
   }

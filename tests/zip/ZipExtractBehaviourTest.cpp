@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "ExtractFixture.h"
+#include "platform/CodePage.h"
 
 using namespace ziptest;
 
@@ -27,32 +28,67 @@ TEST_F(ExtractTest, DirectoryEntryAndFileInIt) {
 TEST_F(ExtractTest, StoredPrefixesAreDroppedAndNamesStayBelowTheDestination) {
   struct Case {
     std::string stored;
-    std::string landsAt;  // empty: skipped
+    std::string landsAt;  // empty: refused
   };
   const Case cases[] = {
       {"\\x\\y.txt", "x/y.txt"},
       {"C:\\x\\y2.txt", "x/y2.txt"},
       {"/abs/z.txt", "abs/z.txt"},
-      {"C:drive-relative.txt", "C:drive-relative.txt"},  // no directory part: a plain name here
       {"win\\dir\\f.txt", "win/dir/f.txt"},
       {"../evil.txt", ""},
       {"a/../../evil2.txt", ""},
       {"a\\..\\..\\evil3.txt", ""},
       {"..", ""},
       {"ok/..", ""},
+      // Names that Windows, where the players are, reads as something else.
+      {"C:drive-relative.txt", ""},
+      {"C:rel\\in-drive.txt", ""},
+      {"\\\\server\\share\\unc.txt", ""},
+      {"//server/share/unc2.txt", ""},
+      {"notes.txt:stream", ""},
+      {"dir:stream/f.txt", ""},
+      {"CON", ""},
+      {"con.txt", ""},
+      {"Aux.tar.gz", ""},
+      {"nul", ""},
+      {"PRN .log", ""},
+      {"COM1", ""},
+      {"lpt9.dat", ""},
+      {"CONIN$", ""},
+      {"COM\u00B9.txt", ""},
+      {"devices/LPT3/f.txt", ""},
+      {"trailing-dot.", ""},
+      {"trailing-blank ", ""},
+      {"dots.../f.txt", ""},
+      {"blank /f.txt", ""},
+      // Names that only look like those.
+      {"COM10.txt", "COM10.txt"},
+      {"console.txt", "console.txt"},
+      {"CON_x/nul-like.txt", "CON_x/nul-like.txt"},
+      {"a .b.c", "a .b.c"},
+      {".hidden", ".hidden"},
   };
   std::vector<Member> members;
   for (const Case& c : cases) members.push_back(M(c.stored, "data of " + c.stored));
   members.push_back(M("last.txt", "still extracted"));
   int expected = 1;
-  for (const Case& c : cases) expected += c.landsAt.empty() ? 0 : 1;
+  std::vector<std::string> refusals;
+  for (const Case& c : cases) {
+    expected += c.landsAt.empty() ? 0 : 1;
+    std::string shown = c.stored;
+    std::replace(shown.begin(), shown.end(), '/', '\\');
+    if (c.landsAt.empty()) refusals.push_back("Invalid file name: " + shown);
+  }
   EXPECT_EQ(Extract(members), expected);
   for (const Case& c : cases)
     if (!c.landsAt.empty()) EXPECT_EQ(ReadFile(dest_ + "/" + c.landsAt), "data of " + c.stored) << c.stored;
   EXPECT_EQ(ReadFile(dest_ + "/last.txt"), "still extracted");
-  // Nothing beside the destination, and each unsafe member reported.
+  // Nothing beside the destination, and each refused member told in a box of its own and reported.
   EXPECT_EQ(ListTree(dir_.path()).size(), ListTree(dest_).size() + 2);  // + "dest/" and "pkg.zip"
-  ASSERT_EQ(skipped_.size(), 5u);
+  std::vector<std::string> told;
+  for (const MessageBoxRequest& box : boxes_.requests) told.push_back(platform::Cp936ToUtf8(box.text));
+  EXPECT_EQ(told, refusals);
+  ASSERT_EQ(skipped_.size(), refusals.size());
   for (const Skipped& s : skipped_) EXPECT_EQ(s.reason, srCreateError);
 }
 

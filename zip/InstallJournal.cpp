@@ -1,0 +1,195 @@
+#include "zip/InstallJournal.h"
+
+#include <cerrno>
+#include <set>
+
+#include "core/Streams.h"
+#include "platform/AtomicFile.h"
+#include "platform/Files.h"
+#include "platform/PathNames.h"
+#include "zip/JournalRecord.h"
+#include "zip/ZipErrors.h"
+#include "zip/ZipOutputFile.h"
+
+namespace zip {
+
+namespace {
+
+using platform::PathKind;
+
+// A move with every name spelled out (operating-system paths).
+struct Placed {
+  std::string temp, target, backup;  // backup empty: there was no old file
+};
+
+bool Exists(const std::string& path) { return platform::KindOfOsPath(path) != PathKind::kMissing; }
+
+// The target relative to the journal's directory; false when it is not below it.
+bool RelativeTo(const std::string& root, const std::string& path, std::string& relative) {
+  if (root == ".") {
+    relative = path;
+    return platform::RootLength(path) == 0;
+  }
+  const bool rootEnds = platform::IsPathSeparator(root.back());
+  if (path.size() <= root.size() || path.compare(0, root.size(), root) != 0 ||
+      (!rootEnds && !platform::IsPathSeparator(path[root.size()])))
+    return false;
+  relative = path.substr(root.size() + (rootEnds ? 0 : 1));
+  return true;
+}
+
+Placed Spelled(const std::string& root, const JournalEntry& e) {
+  const std::string target = platform::JoinPath(root, e.target);
+  const std::string dir = platform::DirectoryOf(target);
+  return {platform::JoinPath(dir, e.temp), target,
+          e.backup.empty() ? std::string() : platform::JoinPath(dir, e.backup)};
+}
+
+// The old file steps aside; nothing to do when there is none (any more).
+bool Aside(const Placed& p, std::size_t& renames) {
+  if (p.backup.empty() || !Exists(p.target)) return true;
+  if (!platform::RenameOsFile(p.target, p.backup)) return false;
+  ++renames;
+  return true;
+}
+
+bool Into(const Placed& p, std::size_t& renames) {
+  if (!platform::RenameOsFile(p.temp, p.target)) return false;
+  ++renames;
+  return true;
+}
+
+// Neither waiting nor in place: the new content is gone.
+bool Lost(const Placed& p) {
+  if (Exists(p.temp)) return false;
+  if (!Exists(p.target)) return true;
+  // In place means the old file went aside first, when there was one.
+  return !p.backup.empty() && !Exists(p.backup);
+}
+
+// Takes a move back, whatever part of it was done; false (errno) when the
+// old file cannot come back.
+bool Back(const Placed& p) {
+  if (!p.backup.empty() && Exists(p.backup)) {
+    if (!platform::RenameOsFile(p.backup, p.target)) return false;
+  } else if (p.backup.empty() && !Exists(p.temp) && platform::KindOfOsPath(p.target) == PathKind::kFile) {
+    // There was no old file: what stands there is the new one.
+    if (!platform::RemoveOsFile(p.target) && errno != ENOENT) return false;
+  }
+  platform::RemoveOsFile(p.temp);
+  return true;
+}
+
+void SyncDirectoriesOf(const std::vector<Placed>& placed) {
+  std::set<std::string> directories;
+  for (const Placed& p : placed) directories.insert(platform::DirectoryOf(p.target));
+  for (const std::string& d : directories) platform::SyncDirectory(d);
+}
+
+[[noreturn]] void Fail(const char* what, const std::string& target, int error) {
+  throw EInstallJournal(
+      Format("%s \"%s\". %s", what, platform::FromOsPath(target).c_str(), platform::ErrorText(error).c_str()));
+}
+
+std::string RootOf(const AnsiString& journalPath) { return platform::DirectoryOf(platform::ToOsPath(journalPath)); }
+
+}  // namespace
+
+bool InstallJournal::MoveIntoPlace(const std::vector<JournalMove>& moves, const std::vector<std::string>& directories,
+                                   JournalFailure& failure) {
+  const std::string root = RootOf(path_);
+  JournalRecord record{false, payload_, {}};
+  std::vector<Placed> placed;
+  std::set<std::string> targets, backups;
+  for (std::size_t i = 0; i < moves.size(); ++i) {
+    const JournalMove& m = moves[i];
+    JournalEntry e;
+    const PathKind kind = platform::KindOfOsPath(m.target);
+    if (!RelativeTo(root, m.target, e.target) || (kind != PathKind::kMissing && kind != PathKind::kFile)) {
+      failure = {i, m.target, kind == PathKind::kDirectory ? EISDIR : EINVAL};
+      return false;
+    }
+    e.temp = platform::NameOf(m.temp);
+    // A second move to one target finds the first one's file there.
+    const bool again = !targets.insert(m.target).second;
+    if (kind == PathKind::kFile || again) e.backup = FreeTemporaryName(platform::DirectoryOf(m.target), backups);
+    placed.push_back(Spelled(root, e));
+    record.entries.push_back(std::move(e));
+  }
+
+  const std::string journal = platform::ToOsPath(path_);
+  if (!platform::ReplaceFileContent(path_, EncodeJournal(record))) {
+    failure = {moves.size(), journal, errno};
+    return false;
+  }
+  std::size_t renames = 0, done = 0;
+  if (afterRename) afterRename(0);
+  for (; done < placed.size(); ++done) {
+    const Placed& p = placed[done];
+    const std::size_t before = renames;
+    if (!Aside(p, renames)) break;
+    if (renames != before && afterRename) afterRename(renames);
+    if (!Into(p, renames)) break;
+    if (afterRename) afterRename(renames);
+  }
+  std::size_t touched = done + 1;  // the moves to take back
+  if (done < placed.size()) {
+    failure = {done, moves[done].target, errno};
+  } else {
+    for (const std::string& d : directories) platform::SyncDirectory(d);
+    record.moved = true;
+    if (platform::ReplaceFileContent(path_, EncodeJournal(record))) return true;
+    failure = {moves.size(), journal, errno};
+    touched = placed.size();
+  }
+  for (std::size_t i = touched; i-- > 0;) Back(placed[i]);
+  platform::RemoveOsFile(journal);
+  return false;
+}
+
+JournalOutcome CompleteInstall(const AnsiString& journalPath,
+                               const std::function<void(const std::string& payload)>& record) {
+  if (!platform::FileExists(journalPath)) return JournalOutcome::kNone;
+  std::string bytes;
+  {
+    TFileStream file(journalPath, fmOpenRead);
+    bytes.resize(static_cast<std::size_t>(file.Size()));
+    file.ReadBuffer(bytes.data(), static_cast<std::int64_t>(bytes.size()));
+  }
+  std::optional<JournalRecord> journal = DecodeJournal(bytes);
+  if (!journal) {
+    // Written whole or not at all, so only a damaged disk gets here. The
+    // version stays unrecorded: the next update installs every file again.
+    platform::DeleteFile(journalPath);
+    return JournalOutcome::kDiscarded;
+  }
+  const std::string root = RootOf(journalPath);
+  std::vector<Placed> placed;
+  for (const JournalEntry& e : journal->entries) placed.push_back(Spelled(root, e));
+
+  if (!journal->moved) {
+    bool lost = false;
+    for (const Placed& p : placed) lost = lost || Lost(p);
+    if (lost) {
+      for (std::size_t i = placed.size(); i-- > 0;)
+        if (!Back(placed[i])) Fail("An interrupted installation cannot be undone:", placed[i].target, errno);
+      platform::DeleteFile(journalPath);
+      return JournalOutcome::kUndone;
+    }
+    std::size_t renames = 0;
+    for (const Placed& p : placed)
+      if (Exists(p.temp) && (!Aside(p, renames) || !Into(p, renames)))
+        Fail("An interrupted installation cannot be completed:", p.target, errno);
+    SyncDirectoriesOf(placed);
+    journal->moved = true;
+    if (!platform::ReplaceFileContent(journalPath, EncodeJournal(*journal)))
+      Fail("An interrupted installation cannot be completed:", platform::ToOsPath(journalPath), errno);
+  }
+  record(journal->payload);
+  for (const Placed& p : placed)
+    if (!p.backup.empty()) platform::RemoveOsFile(p.backup);
+  platform::DeleteFile(journalPath);
+  return JournalOutcome::kCompleted;
+}
+
+}  // namespace zip
