@@ -45,9 +45,16 @@ Placed Spelled(const std::string& root, const JournalEntry& e) {
           e.backup.empty() ? std::string() : platform::JoinPath(dir, e.backup)};
 }
 
-// The old file steps aside; nothing to do when there is none (any more).
+// The old file steps aside; nothing to do when there is none (any more) or
+// it stepped aside already. Only a file ever moves.
 bool Aside(const Placed& p, std::size_t& renames) {
-  if (p.backup.empty() || !Exists(p.target)) return true;
+  if (p.backup.empty() || Exists(p.backup)) return true;
+  const PathKind kind = platform::KindOfOsPath(p.target);
+  if (kind == PathKind::kMissing) return true;
+  if (kind != PathKind::kFile) {
+    errno = kind == PathKind::kDirectory ? EISDIR : EEXIST;
+    return false;
+  }
   if (!platform::RenameOsFile(p.target, p.backup)) return false;
   ++renames;
   return true;

@@ -6,15 +6,14 @@
 #include "platform/CodePage.h"
 #include "zip/ZipExtractor.h"
 
-Result<> ExtractPackage(TZipExtractor& Zip, const AnsiString& AppDir, const AnsiString& Name, const void* Content,
-                        std::size_t ContentSize) {
+Result<> ExtractPackage(TZipExtractor& Zip, const AnsiString& AppDir, const AnsiString& Name,
+                        const ReleaseRecord& Release, const void* Content, std::size_t ContentSize) {
   const AnsiString archive = InstalledPath(AppDir, Name);
   const AnsiString destination = platform::Utf16ToCp936(GbkToWide(AppDir));
   struct Unhook {
     TZipExtractor& zip;
     ~Unhook() {
-      zip.OnBadCRC = nullptr;
-      zip.OnBadPassword = nullptr;
+      zip.SetInstallJournal("");
       zip.SetArchiveContent(nullptr, 0);  // the caller's memory goes
     }
   } unhook{Zip};
@@ -30,19 +29,13 @@ Result<> ExtractPackage(TZipExtractor& Zip, const AnsiString& AppDir, const Ansi
   Zip.RetainAttributes = true;
   // The version is recorded after this: what it names must be on disk by then.
   Zip.SyncOnCompletion = true;
-  // A member whose data does not verify is left out by the extractor without
-  // an error; the package then is not installed, and the update must not be
-  // recorded as if it were.
-  AnsiString damaged;
-  auto note = [&](int index) {
-    if (damaged.empty()) damaged = Zip.Directory(index) + Zip.FileName(index);
-  };
-  Zip.OnBadCRC = [&](TObject*, std::uint32_t, std::uint32_t, int index) { note(index); };
-  Zip.OnBadPassword = [&](TObject*, int index, AnsiString&) { note(index); };
+  // A package installed in part is no update: a member that cannot be
+  // written or does not verify fails the whole of it, and a run stopped
+  // among the renames is completed or undone by the next start.
+  Zip.SetInstallJournal(AppDir + kInstallJournalName, EncodeReleaseRecord(Release));
   try {
     Zip.UnZip();
-    if (damaged.empty()) return {};
-    return Refused{Format("CRC error in file %s", damaged.c_str())};
+    return {};
   } catch (const Exception& e) {
     return Refused{e.Message()};
   } catch (const std::exception& e) {
@@ -51,8 +44,8 @@ Result<> ExtractPackage(TZipExtractor& Zip, const AnsiString& AppDir, const Ansi
 }
 
 int UnZipPackage(TZipExtractor& Zip, UpdateView& View, const AnsiString& AppDir, const AnsiString& Name,
-                 const void* Content, std::size_t ContentSize) {
-  const Result<> extracted = ExtractPackage(Zip, AppDir, Name, Content, ContentSize);
+                 const ReleaseRecord& Release, const void* Content, std::size_t ContentSize) {
+  const Result<> extracted = ExtractPackage(Zip, AppDir, Name, Release, Content, ContentSize);
   if (extracted.Ok()) return 1;
   View.ShowFailure(UpdateFailure::kExtraction, extracted.Why());
   return 0;

@@ -3,6 +3,7 @@
 // directory.
 #include <cstddef>
 
+#include "app/update/InstallCompletion.h"
 #include "app/update/Result.h"
 #include "app/update/UpdateView.h"
 #include "core/Types.h"
@@ -10,15 +11,19 @@
 class TZipExtractor;
 
 // Extracts the package Name of the installation directory AppDir into that
-// directory through Zip, every member with its directories and attributes;
-// on success everything extracted is on disk. Content, when given, is the
-// package file's content, read from memory instead. Refused, with the
-// reason, when extraction failed; errors while opening the archive are not
-// caught.
+// directory through Zip, every member with its directories and attributes,
+// all of them or none: a member that cannot be written or fails its check
+// fails the extraction, and nothing of the package is installed then. (A
+// member the person declined to replace, or one refused for its name, is only
+// left out.) On success every file is on disk and in place, and the
+// installation journal of AppDir, which carries Release, waits for
+// CompleteInstallation. Content, when given, is the package file's content,
+// read from memory instead. Refused, with the reason, when extraction failed;
+// errors while opening the archive are not caught.
 Result<> ExtractPackage(TZipExtractor& Zip, const AnsiString& AppDir, const AnsiString& Name,
-                        const void* Content = nullptr, std::size_t ContentSize = 0);
+                        const ReleaseRecord& Release, const void* Content = nullptr, std::size_t ContentSize = 0);
 
 // The same, with the program's face: 1 on success; 0 after the view was
 // told why extraction failed.
 int UnZipPackage(TZipExtractor& Zip, UpdateView& View, const AnsiString& AppDir, const AnsiString& Name,
-                 const void* Content = nullptr, std::size_t ContentSize = 0);
+                 const ReleaseRecord& Release, const void* Content = nullptr, std::size_t ContentSize = 0);

@@ -2,6 +2,7 @@
 
 #include <climits>
 
+#include "app/update/InstallCompletion.h"
 #include "app/update/Installation.h"
 #include "app/update/Network.h"
 #include "app/update/PackageDownload.h"
@@ -32,6 +33,15 @@ AnsiString UpdateJob::IniPath() const { return env_.appDir + kIniFileName; }
 void UpdateJob::Run() {
   view_.ShowStatus("正在更新..."_cp936);
   env_.killProcessByName("开始游戏.exe"_cp936);
+
+  // An installation that an earlier run left part way is completed (with
+  // its version) or undone before anything else looks at the files. The
+  // launcher goes first: on Windows, files a program holds keep their names.
+  if (const Result<zip::JournalOutcome> finished = CompleteInstallation(env_.appDir); !finished.Ok()) {
+    view_.ShowFailure(UpdateFailure::kExtraction, finished.Why());
+    view_.Ended(UpdateEnd::kStopped);
+    return;
+  }
 
   if (!platform::FileExists(IniPath()) || IsOnline(env_) != 1) {
     if (IsOnline(env_) != 1) {
@@ -122,9 +132,4 @@ Result<> UpdateJob::DownloadPackage(const AnsiString& URL, const AnsiString& Pac
   }
 }
 
-void UpdateJob::RecordRelease(const AnsiString& NewVersion) {
-  // The serial first: a version recorded without it would let an older
-  // signed reply through on the next run.
-  if (serialToRecord_) WriteIniValue(IniPath(), kVersionSection, kSerialKey, IntToStr(*serialToRecord_));
-  WriteIniValue(IniPath(), kVersionSection, kVersionKey, NewVersion);
-}
+void UpdateJob::RecordRelease(const AnsiString& NewVersion) { ::RecordRelease(IniPath(), {NewVersion, serialToRecord_}); }
