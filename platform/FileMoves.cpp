@@ -16,6 +16,8 @@ PathKind KindOfOsPath(const std::string& osPath) {
 
 bool RemoveOsFile(const std::string& osPath) { return ::unlink(osPath.c_str()) == 0; }
 
+bool RemoveOsDirectory(const std::string& osPath) { return ::rmdir(osPath.c_str()) == 0; }
+
 bool RenameOsFile(const std::string& osFrom, const std::string& osTo) {
   return ::rename(osFrom.c_str(), osTo.c_str()) == 0;
 }

@@ -57,6 +57,8 @@ enum class PathKind { kMissing, kFile, kDirectory, kOther };
 PathKind KindOfOsPath(const std::string& osPath);
 // Removes a file; false when it stays.
 bool RemoveOsFile(const std::string& osPath);
+// Removes a directory if it is empty; false when it stays.
+bool RemoveOsDirectory(const std::string& osPath);
 // Gives the file at From the name To, replacing a file of that name. On
 // Windows the move is written through; on Linux it lasts once the directory
 // is synced (SyncDirectory). False when the name could not be taken.

@@ -202,6 +202,17 @@ TEST_F(JournaledExtract, ANameRefusedAmongTheRenamesTakesEveryOtherBack) {
   EXPECT_EQ(Complete(), JournalOutcome::kNone);
 }
 
+TEST_F(JournaledExtract, AFailedRunLeavesNoDirectoryInTheWayOfTheNext) {
+  // "x" waits as a file while "x/y.txt" makes the directory x; then x cannot
+  // take its name. The directories that run made go with it.
+  EXPECT_EQ(FailureOf({M("x", "a file"), M("deep/er/z.txt", "z"), M("x/y.txt", "y")}),
+            "EFCreateError: Cannot create file \"" + dest_ + "/x\". Is a directory");
+  EXPECT_EQ(DestTree(), (std::vector<std::string>{"a.txt", "keep.txt", "sub/", "sub/b.txt"}));
+  EXPECT_EQ(Extract({M("x", "a file")}), 1);
+  EXPECT_EQ(Complete(), JournalOutcome::kCompleted);
+  EXPECT_EQ(Content("x"), "a file");
+}
+
 TEST_F(JournaledExtract, DeclinedMembersAndRefusedNamesAreOnlyLeftOut) {
   z_.OverwriteMode = TUZOverwriteMode::Prompt;  // answered No
   std::vector<Member> members = Package();
