@@ -1,15 +1,12 @@
 #include "core/Streams.h"
 
-#include <fcntl.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/FileHandle.h"
 #include "platform/Files.h"
+#include "platform/LargeBlocks.h"
 
 std::int64_t TStream::Size() {
   std::int64_t pos = Seek(0, TSeekOrigin::soCurrent);
@@ -80,13 +77,9 @@ void TMemoryStream::SetCapacity(std::int64_t NewCapacity) {
     return;
   }
   std::int64_t bytes = RoundUp(NewCapacity);
-  void* p;
-  if (mapped_) {
-    p = mremap(data_, static_cast<size_t>(capacity_), static_cast<size_t>(bytes), MREMAP_MAYMOVE);
-  } else {
-    p = mmap(nullptr, static_cast<size_t>(bytes), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  }
-  if (p == MAP_FAILED) throw EOutOfMemory("Out of memory");
+  void* p = mapped_ ? platform::ResizeLargeBlock(data_, static_cast<size_t>(capacity_), static_cast<size_t>(bytes))
+                    : platform::AllocateLargeBlock(static_cast<size_t>(bytes));
+  if (!p) throw EOutOfMemory("Out of memory");
   if (!mapped_) {
     if (size_) std::memcpy(p, data_, static_cast<size_t>(size_));
     std::free(data_);
@@ -105,7 +98,7 @@ void TMemoryStream::SetSize(std::int64_t NewSize) {
 
 void TMemoryStream::Clear() {
   if (data_) MemoryWillMove();
-  if (mapped_) munmap(data_, static_cast<size_t>(capacity_));
+  if (mapped_) platform::FreeLargeBlock(data_, static_cast<size_t>(capacity_));
   else std::free(data_);
   mapped_ = false;
   data_ = nullptr;
@@ -167,56 +160,42 @@ void TMemoryStream::SaveToFile(const AnsiString& FileName) {
 }
 
 TFileStream::TFileStream(const AnsiString& FileName, unsigned Mode) : name_(FileName) {
-  std::string os = platform::ToOsPath(FileName);
+  using platform::FileAccess;
+  using platform::FileCreation;
+  const std::string os = platform::ToOsPath(FileName);
   if (Mode == fmCreate || (Mode & 0xFF00) == fmCreate) {
-    fd_ = ::open(os.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd_ < 0)
+    fd_ = platform::OpenFile(os, FileAccess::ReadWrite, FileCreation::CreateAlways);
+    if (fd_ == platform::kNoFile)
       throw EFCreateError(Format("Cannot create file \"%s\". %s", FileName.c_str(), platform::ErrorText(errno).c_str()));
     return;
   }
-  int flags = (Mode & 3) == fmOpenWrite ? O_WRONLY : (Mode & 3) == fmOpenReadWrite ? O_RDWR : O_RDONLY;
-  fd_ = ::open(os.c_str(), flags | O_CLOEXEC);
-  if (fd_ >= 0) {
-    struct stat st;
-    if (fstat(fd_, &st) == 0 && S_ISDIR(st.st_mode)) {
-      ::close(fd_);
-      fd_ = -1;
-      errno = EISDIR;
-    }
-  }
-  if (fd_ < 0)
+  const FileAccess access = (Mode & 3) == fmOpenWrite       ? FileAccess::Write
+                            : (Mode & 3) == fmOpenReadWrite ? FileAccess::ReadWrite
+                                                            : FileAccess::Read;
+  fd_ = platform::OpenFile(os, access, FileCreation::OpenExisting);
+  if (fd_ == platform::kNoFile)
     throw EFOpenError(Format("Cannot open file \"%s\". %s", FileName.c_str(), platform::ErrorText(errno).c_str()));
 }
 
-TFileStream::~TFileStream() {
-  if (fd_ >= 0) ::close(fd_);
-}
+TFileStream::~TFileStream() { platform::CloseFile(fd_); }
 
 std::int64_t TFileStream::Read(void* Buffer, std::int64_t Count) {
   if (Count <= 0) return 0;
-  for (;;) {
-    ssize_t n = ::read(fd_, Buffer, static_cast<size_t>(Count));
-    if (n < 0 && errno == EINTR) continue;
-    return n < 0 ? 0 : n;
-  }
+  const std::ptrdiff_t n = platform::ReadFromFile(fd_, Buffer, static_cast<size_t>(Count));
+  return n < 0 ? 0 : n;
 }
 
 std::int64_t TFileStream::Write(const void* Buffer, std::int64_t Count) {
   if (Count <= 0) return 0;
-  for (;;) {
-    ssize_t n = ::write(fd_, Buffer, static_cast<size_t>(Count));
-    if (n < 0 && errno == EINTR) continue;
-    return n < 0 ? 0 : n;
-  }
+  const std::ptrdiff_t n = platform::WriteToFile(fd_, Buffer, static_cast<size_t>(Count));
+  return n < 0 ? 0 : n;
 }
 
 std::int64_t TFileStream::Seek(std::int64_t Offset, TSeekOrigin Origin) {
-  int w = Origin == TSeekOrigin::soBeginning ? SEEK_SET : Origin == TSeekOrigin::soCurrent ? SEEK_CUR : SEEK_END;
-  off_t r = ::lseek(fd_, Offset, w);
-  return r < 0 ? -1 : r;
+  return platform::SeekFile(fd_, Offset, Origin == TSeekOrigin::soBeginning ? 0 : Origin == TSeekOrigin::soCurrent ? 1 : 2);
 }
 
 void TFileStream::SetSize(std::int64_t NewSize) {
-  if (::ftruncate(fd_, NewSize) != 0) throw EStreamError("Stream write error");
+  if (!platform::SetFileLength(fd_, NewSize)) throw EStreamError("Stream write error");
   if (Position() > NewSize) SetPosition(NewSize);
 }

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "core/Classes.h"
+#include "platform/FileHandle.h"
 
 enum class TSeekOrigin { soBeginning, soCurrent, soEnd };
 
@@ -90,10 +91,10 @@ class TFileStream : public TStream {
   std::int64_t Write(const void* Buffer, std::int64_t Count) override;
   std::int64_t Seek(std::int64_t Offset, TSeekOrigin Origin) override;
   void SetSize(std::int64_t NewSize) override;
-  int Handle() const { return fd_; }
+  platform::FileHandle Handle() const { return fd_; }
   const AnsiString& FileName() const { return name_; }
 
  private:
-  int fd_ = -1;
+  platform::FileHandle fd_ = platform::kNoFile;
   AnsiString name_;
 };

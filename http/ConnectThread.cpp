@@ -4,12 +4,12 @@
 
 #include "http/SocketErrors.h"
 
-TConnectThread::TConnectThread(TSocketHandler& Socket, const in_addr& Address, std::uint16_t Port)
+TConnectThread::TConnectThread(TSocketHandler& Socket, std::uint32_t Address, std::uint16_t Port)
     : socket_(Socket), thread_(&TConnectThread::Execute, this, Address, Port) {}
 
 TConnectThread::~TConnectThread() { Join(); }
 
-void TConnectThread::Execute(in_addr Address, std::uint16_t Port) {
+void TConnectThread::Execute(std::uint32_t Address, std::uint16_t Port) {
   int err = socket_.Connect(Address, Port);
   std::lock_guard<std::mutex> lock(mutex_);
   // An error caused by the socket being shut down under the connect only

@@ -9,7 +9,7 @@
 
 class TConnectThread {
  public:
-  TConnectThread(TSocketHandler& Socket, const in_addr& Address, std::uint16_t Port);
+  TConnectThread(TSocketHandler& Socket, std::uint32_t Address, std::uint16_t Port);
   // Waits for the thread; a running connect must have been stopped first.
   ~TConnectThread();
   TConnectThread(const TConnectThread&) = delete;
@@ -25,7 +25,7 @@ class TConnectThread {
   AnsiString ErrorText();
 
  private:
-  void Execute(in_addr Address, std::uint16_t Port);
+  void Execute(std::uint32_t Address, std::uint16_t Port);
 
   TSocketHandler& socket_;
   std::mutex mutex_;

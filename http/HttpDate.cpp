@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/SysUtils.h"
+#include "platform/Clock.h"
 
 namespace {
 
@@ -93,7 +94,7 @@ std::optional<std::time_t> ParseInternetDate(const AnsiString& Text) {
 
 TDateTime UnixToLocalDateTime(std::time_t T) {
   std::tm local{};
-  localtime_r(&T, &local);
+  platform::LocalCalendarTime(T, local);
   long long days = DaysFromCivil(local.tm_year + 1900LL, static_cast<unsigned>(local.tm_mon + 1),
                                  static_cast<unsigned>(local.tm_mday));
   return kUnixEpochDays + static_cast<double>(days) +
@@ -112,7 +113,7 @@ AnsiString LocalDateTimeToGMT(TDateTime D) {
   // Back from the local calendar to a moment: let mktime apply the zone.
   std::time_t dayStart = static_cast<std::time_t>(days) * 86400;
   std::tm civil{};
-  gmtime_r(&dayStart, &civil);
+  platform::UtcCalendarTime(dayStart, civil);
   local.tm_year = civil.tm_year;
   local.tm_mon = civil.tm_mon;
   local.tm_mday = civil.tm_mday;
@@ -122,7 +123,7 @@ AnsiString LocalDateTimeToGMT(TDateTime D) {
   local.tm_isdst = -1;
   std::time_t t = std::mktime(&local);
   std::tm g{};
-  gmtime_r(&t, &g);
+  platform::UtcCalendarTime(t, g);
   return Format("%s, %02d %s %04d %02d:%02d:%02d GMT", kDays[g.tm_wday], g.tm_mday, kMonthNames[g.tm_mon],
                 g.tm_year + 1900, g.tm_hour, g.tm_min, g.tm_sec);
 }

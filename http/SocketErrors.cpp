@@ -1,59 +1,9 @@
 #include "http/SocketErrors.h"
 
-#include <netdb.h>
-
-#include <cerrno>
-
 #include "http/HttpErrors.h"
-#include "platform/Files.h"
+#include "platform/Socket.h"
 
 ESocketError::ESocketError(int LastError, const AnsiString& Text) : ENetError(Text), last_error_(LastError) {}
-
-int SocketErrorFromErrno(int err) {
-  switch (err) {
-    case EINTR: return WSAEINTR;
-    case EBADF: return WSAEBADF;
-    case EACCES: return WSAEACCES;
-    case EFAULT: return WSAEFAULT;
-    case EINVAL: return WSAEINVAL;
-    case EMFILE: case ENFILE: return WSAEMFILE;
-    case EAGAIN: return WSAEWOULDBLOCK;
-    case EINPROGRESS: return WSAEINPROGRESS;
-    case EALREADY: return WSAEALREADY;
-    case ENOTSOCK: return WSAENOTSOCK;
-    case EMSGSIZE: return WSAEMSGSIZE;
-    case EAFNOSUPPORT: return WSAEAFNOSUPPORT;
-    case EADDRINUSE: return WSAEADDRINUSE;
-    case EADDRNOTAVAIL: return WSAEADDRNOTAVAIL;
-    case ENETDOWN: return WSAENETDOWN;
-    case ENETUNREACH: return WSAENETUNREACH;
-    case ENETRESET: return WSAENETRESET;
-    case ECONNABORTED: return WSAECONNABORTED;
-    // Writing to a connection the peer has reset is reported as a reset.
-    case ECONNRESET: case EPIPE: return WSAECONNRESET;
-    case ENOBUFS: case ENOMEM: return WSAENOBUFS;
-    case EISCONN: return WSAEISCONN;
-    case ENOTCONN: return WSAENOTCONN;
-    case ESHUTDOWN: return WSAESHUTDOWN;
-    case ETIMEDOUT: return WSAETIMEDOUT;
-    case ECONNREFUSED: return WSAECONNREFUSED;
-    case EHOSTDOWN: return WSAEHOSTDOWN;
-    case EHOSTUNREACH: return WSAEHOSTUNREACH;
-    default: return err;
-  }
-}
-
-int SocketErrorFromResolver(int gaiCode) {
-  switch (gaiCode) {
-    case EAI_AGAIN: return WSATRY_AGAIN;
-    case EAI_FAIL: return WSANO_RECOVERY;
-#ifdef EAI_NODATA
-    case EAI_NODATA: return WSANO_DATA;
-#endif
-    case EAI_SYSTEM: return SocketErrorFromErrno(errno);
-    default: return WSAHOST_NOT_FOUND;
-  }
-}
 
 AnsiString SocketErrorText(int wsaError) {
   switch (wsaError) {
@@ -88,7 +38,7 @@ AnsiString SocketErrorText(int wsaError) {
     case WSATRY_AGAIN: return "Non-authoritative response: Host not found.";
     case WSANO_RECOVERY: return "Non-recoverable error.";
     case WSANO_DATA: return "Valid name, no data record of requested type.";
-    default: return platform::ErrorText(wsaError);
+    default: return platform::SystemSocketErrorText(wsaError);
   }
 }
 

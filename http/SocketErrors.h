@@ -37,11 +37,6 @@ enum : int {
   WSANO_DATA = 11004,
 };
 
-// The Windows Sockets number for a POSIX errno value (errno itself when there
-// is no counterpart).
-int SocketErrorFromErrno(int err);
-// The number for a getaddrinfo result code.
-int SocketErrorFromResolver(int gaiCode);
 // "Connection refused." and the like; the system's text for numbers without one.
 AnsiString SocketErrorText(int wsaError);
 // "Socket Error # n" CR LF text.

@@ -14,7 +14,7 @@ void TTcpClient::Connect() {
   if (Connected()) return;
   try {
     TSocketHandler& socket = NewSocket();
-    in_addr address = ResolveHost(host_);
+    const std::uint32_t address = ResolveHost(host_);
     if (port_ < 1 || port_ > 65535) RaiseSocketError(WSAEADDRNOTAVAIL);
     socket.Open();
 
@@ -48,7 +48,7 @@ void TTcpClient::Disconnect() {
   TTcpConnection::Disconnect();
 }
 
-void TTcpClient::ConnectWithLimit(TSocketHandler& Socket, const in_addr& Address, int LimitMs) {
+void TTcpClient::ConnectWithLimit(TSocketHandler& Socket, std::uint32_t Address, int LimitMs) {
   TMessagePump* pump = TMessagePump::Instance();
   const int slice = std::min(pump && pump->IdleTimeOut() > 0 ? pump->IdleTimeOut() : 250, 125);
   TConnectThread thread(Socket, Address, static_cast<std::uint16_t>(port_));

@@ -24,7 +24,7 @@ class TTcpClient : public TTcpConnection {
   void Disconnect() override;
 
  private:
-  void ConnectWithLimit(TSocketHandler& Socket, const in_addr& Address, int LimitMs);
+  void ConnectWithLimit(TSocketHandler& Socket, std::uint32_t Address, int LimitMs);
 
   AnsiString host_;
   int port_ = 0;

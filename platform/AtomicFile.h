@@ -6,6 +6,8 @@
 #include <functional>
 #include <string>
 
+#include "platform/FileHandle.h"
+
 namespace platform {
 
 // Removes the regular files in dir (an operating-system path) whose names
@@ -30,7 +32,7 @@ class FileReplacement {
   // be written, or that is not a regular file, is left alone and the call
   // fails. False on failure, with errno telling why.
   bool Open(const std::string& path);
-  int Handle() const { return fd_; }
+  FileHandle Handle() const { return fd_; }
   // Writes all bytes at the file's offset; false (errno) when they did not fit.
   bool Write(const void* data, std::size_t size);
   // With durable set, the content reaches the disk first and the new name
@@ -42,7 +44,7 @@ class FileReplacement {
   void Discard();
 
  private:
-  int fd_ = -1;
+  FileHandle fd_ = kNoFile;
   std::string temp_, target_, dir_;
   bool existed_ = false;
   unsigned mode_ = 0;
@@ -63,9 +65,5 @@ bool ReplaceFileContent(const std::string& path, const void* data, std::size_t s
 inline bool ReplaceFileContent(const std::string& path, const std::string& bytes) {
   return ReplaceFileContent(path, bytes.data(), bytes.size());
 }
-
-// The directory entries of Directory reach the disk; a directory that
-// refuses fsync is no error.
-void SyncDirectory(const std::string& osDirectory);
 
 }  // namespace platform

@@ -12,6 +12,22 @@ std::uint64_t TickCount() {
 
 void SleepMs(std::uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
+bool LocalCalendarTime(std::time_t t, std::tm& out) {
+#ifdef _WIN32
+  return localtime_s(&out, &t) == 0;
+#else
+  return localtime_r(&t, &out) != nullptr;
+#endif
+}
+
+bool UtcCalendarTime(std::time_t t, std::tm& out) {
+#ifdef _WIN32
+  return gmtime_s(&out, &t) == 0;
+#else
+  return gmtime_r(&t, &out) != nullptr;
+#endif
+}
+
 namespace {
 // The process's first thread is the UI thread: initialised during static
 // start-up, which runs on it.

@@ -1,10 +1,10 @@
 #include "platform/CodePage.h"
 
-#include <iconv.h>
-
 #include <array>
 #include <mutex>
 #include <vector>
+
+#include "platform/CodePageSystem.h"
 
 namespace platform {
 namespace {
@@ -23,36 +23,8 @@ const Cp936Tables& Tables() {
   static Cp936Tables t;
   static std::once_flag once;
   std::call_once(once, [] {
-    iconv_t cd = iconv_open("UTF-16LE", "CP936");
-    auto conv = [&](const char* in, size_t n) -> int {
-      char out[8];
-      char* ip = const_cast<char*>(in);
-      char* op = out;
-      size_t il = n, ol = sizeof out;
-      iconv(cd, nullptr, nullptr, nullptr, nullptr);
-      if (iconv(cd, &ip, &il, &op, &ol) == static_cast<size_t>(-1) || il != 0 || op - out != 2) return -1;
-      return static_cast<unsigned char>(out[0]) | (static_cast<unsigned char>(out[1]) << 8);
-    };
-    for (int b = 0; b < 256; ++b) {
-      t.sbcs[b] = u'?';
-      if (b < 0x80) {
-        t.sbcs[b] = static_cast<char16_t>(b);
-      } else if (!IsCp936LeadByte(static_cast<unsigned char>(b))) {
-        char c = static_cast<char>(b);
-        int u = cd == reinterpret_cast<iconv_t>(-1) ? -1 : conv(&c, 1);
-        if (u >= 0) t.sbcs[b] = static_cast<char16_t>(u);
-      }
-    }
-    if (cd != reinterpret_cast<iconv_t>(-1)) {
-      for (int lead = 0x81; lead <= 0xFE; ++lead)
-        for (int trail = 0x40; trail <= 0xFE; ++trail) {
-          if (trail == 0x7F) continue;
-          char in[2] = {static_cast<char>(lead), static_cast<char>(trail)};
-          int u = conv(in, 2);
-          if (u >= 0) t.dbcs[(lead - 0x81) * 191 + (trail - 0x40)] = static_cast<char16_t>(u);
-        }
-      iconv_close(cd);
-    }
+    for (int b = 0; b < 256; ++b) t.sbcs[b] = b < 0x80 ? static_cast<char16_t>(b) : u'?';
+    ReadSystemCp936Codes(t.sbcs.data(), t.dbcs);
     for (int lead = 0x81; lead <= 0xFE; ++lead)
       for (int trail = 0x40; trail <= 0xFE; ++trail) {
         char16_t u = t.dbcs[(lead - 0x81) * 191 + (trail - 0x40)];
@@ -105,36 +77,13 @@ size_t DecodeUtf8(const std::string& s, size_t i, char32_t& cp) {
   return len;
 }
 
-// One character through the system's GB18030 converter; nullopt when the
-// converter has no reading of the bytes.
-std::optional<std::string> ConvertGb18030(const char* to, const char* from, const char* in, size_t n) {
-  iconv_t cd = iconv_open(to, from);
-  if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
-  char out[16];
-  char* ip = const_cast<char*>(in);
-  char* op = out;
-  size_t il = n, ol = sizeof out;
-  const bool ok = iconv(cd, &ip, &il, &op, &ol) != static_cast<size_t>(-1) && il == 0 && op > out;
-  iconv_close(cd);
-  if (!ok) return std::nullopt;
-  return std::string(out, static_cast<size_t>(op - out));
-}
-
 bool IsGb18030Digit(unsigned char b) { return b >= 0x30 && b <= 0x39; }
 
 // The code page 936 reading of s, with the GB18030 codes that code page 936
 // leaves free; exact is cleared where a byte sequence reads as no character.
 std::u16string DecodeCp936(const std::string& s, bool& exact) {
   const Cp936Tables& t = Tables();
-  auto extension = [&](size_t i, size_t n) -> std::optional<std::u16string> {
-    auto u = ConvertGb18030("UTF-16LE", "GB18030", s.data() + i, n);
-    if (!u || u->size() % 2) return std::nullopt;
-    std::u16string units;
-    for (size_t k = 0; k < u->size(); k += 2)
-      units +=
-          static_cast<char16_t>(static_cast<unsigned char>((*u)[k]) | (static_cast<unsigned char>((*u)[k + 1]) << 8));
-    return units;
-  };
+  auto extension = [&](size_t i, size_t n) { return SystemGb18030ToUtf16(s.data() + i, n); };
   std::u16string out;
   out.reserve(s.size());
   exact = true;
@@ -287,7 +236,7 @@ std::optional<std::string> Utf8ToCp936Exact(const std::string& s) {
       out += static_cast<char>(e >> 8);
       out += static_cast<char>(e & 0xFF);
     } else {
-      auto g = ConvertGb18030("GB18030", "UTF-8", s.data() + i, n);
+      auto g = SystemUtf8ToGb18030(s.data() + i, n);
       // A two-byte code counts only where code page 936 has none of its own.
       const bool twoByteFree =
           g && g->size() == 2 && IsCp936LeadByte(static_cast<unsigned char>((*g)[0])) &&

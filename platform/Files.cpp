@@ -1,12 +1,11 @@
 #include "platform/Files.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
 
 #include "platform/CodePage.h"
+#include "platform/FileHandle.h"
+#include "platform/PathNames.h"
 
 namespace platform {
 
@@ -22,47 +21,45 @@ std::string FromOsPath(const std::string& p) {
 }
 
 std::string ErrorText(int err) {
+#ifdef _WIN32
+  // The Windows C runtime keeps the text per thread.
+  return std::strerror(err);
+#else
   char buf[256];
   const char* s = strerror_r(err, buf, sizeof buf);
   return s;
+#endif
 }
 
-bool FileExists(const std::string& path) {
-  struct stat st;
-  return !path.empty() && ::stat(ToOsPath(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+namespace {
+PathStatus::Kind KindOf(const std::string& path) {
+  PathStatus status;
+  if (path.empty() || !GetPathStatus(ToOsPath(path), status)) return PathStatus::Missing;
+  return status.kind;
 }
+}  // namespace
 
-bool DirectoryExists(const std::string& path) {
-  struct stat st;
-  return !path.empty() && ::stat(ToOsPath(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-bool DeleteFile(const std::string& path) { return ::unlink(ToOsPath(path).c_str()) == 0; }
+bool FileExists(const std::string& path) { return KindOf(path) == PathStatus::File; }
+bool DirectoryExists(const std::string& path) { return KindOf(path) == PathStatus::Directory; }
+bool DeleteFile(const std::string& path) { return RemoveFile(ToOsPath(path)); }
 
 bool ForceDirectories(const std::string& path) {
   std::string os = ToOsPath(path);
-  while (os.size() > 1 && os.back() == '/') os.pop_back();
+  while (os.size() > RootLength(os) && IsPathSeparator(os.back())) os.pop_back();
   if (os.empty()) return false;
-  struct stat st;
-  if (::stat(os.c_str(), &st) == 0) {
-    if (S_ISDIR(st.st_mode)) return true;
+  PathStatus status;
+  if (GetPathStatus(os, status) && status.kind != PathStatus::Missing) {
+    if (status.kind == PathStatus::Directory) return true;
     errno = EEXIST;
     return false;
   }
-  size_t slash = os.rfind('/');
-  if (slash != std::string::npos && slash > 0 && !ForceDirectories(FromOsPath(os.substr(0, slash)))) {
+  const std::size_t last = LastSeparator(os);
+  if (last != std::string::npos && last > 0 && !ForceDirectories(FromOsPath(os.substr(0, last)))) {
     // Something other than a directory stands on the way.
     if (errno == EEXIST) errno = ENOTDIR;
     return false;
   }
-  return ::mkdir(os.c_str(), 0755) == 0 || errno == EEXIST;
-}
-
-std::string ExecutablePath() {
-  char buf[4096];
-  ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
-  if (n <= 0) return {};
-  return FromOsPath(std::string(buf, static_cast<size_t>(n)));
+  return MakeDirectory(os) || errno == EEXIST;
 }
 
 }  // namespace platform

@@ -50,18 +50,4 @@ bool SameFile(const std::string& a, const std::string& b);
 // Full path of the running program file.
 std::string ExecutablePath();
 
-// Operations on operating-system paths (ToOsPath), for code that keeps its
-// paths in that form. Failures set errno.
-enum class PathKind { kMissing, kFile, kDirectory, kOther };
-// What stands at the path, links followed; kMissing also when it cannot be looked at.
-PathKind KindOfOsPath(const std::string& osPath);
-// Removes a file; false when it stays.
-bool RemoveOsFile(const std::string& osPath);
-// Removes a directory if it is empty; false when it stays.
-bool RemoveOsDirectory(const std::string& osPath);
-// Gives the file at From the name To, replacing a file of that name. On
-// Windows the move is written through; on Linux it lasts once the directory
-// is synced (SyncDirectory). False when the name could not be taken.
-bool RenameOsFile(const std::string& osFrom, const std::string& osTo);
-
 }  // namespace platform

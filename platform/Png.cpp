@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/FileHandle.h"
+
 namespace platform {
 namespace {
 
@@ -114,10 +116,11 @@ bool EncodePng(const std::uint32_t* pixels, int width, int height, int stride, s
 bool WritePng(const std::string& path, const std::uint32_t* pixels, int width, int height, int stride) {
   std::vector<std::uint8_t> bytes;
   if (!EncodePng(pixels, width, height, stride, bytes)) return false;
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return false;
-  bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-  return std::fclose(f) == 0 && ok;
+  FileHandle file = OpenFile(path, FileAccess::Write, FileCreation::CreateAlways);
+  if (file == kNoFile) return false;
+  const bool ok = WriteAllToFile(file, bytes.data(), bytes.size());
+  CloseFile(file);
+  return ok;
 }
 
 }  // namespace platform

@@ -60,6 +60,15 @@ std::vector<ProcessEntry> ListProcesses() {
   return list;
 }
 
+int CurrentProcessId() { return static_cast<int>(::getpid()); }
+
 bool KillProcess(int pid) { return pid > 0 && ::kill(pid, SIGKILL) == 0; }
+
+std::string ExecutablePath() {
+  char buf[4096];
+  const ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
+  if (n <= 0) return {};
+  return FromOsPath(std::string(buf, static_cast<size_t>(n)));
+}
 
 }  // namespace platform

@@ -15,6 +15,9 @@ struct ProcessEntry {
   std::string exeName;
 };
 
+// The number of the running process.
+int CurrentProcessId();
+
 // Every process visible in /proc, in the order the system lists them.
 std::vector<ProcessEntry> ListProcesses();
 

@@ -1,13 +1,11 @@
 #include "platform/ProfileFile.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <vector>
 
 #include "platform/AtomicFile.h"
 #include "platform/CodePage.h"
+#include "platform/FileHandle.h"
 #include "platform/Files.h"
 
 namespace platform {
@@ -111,23 +109,22 @@ std::string CutToFit(const std::string& v, std::size_t maxBytes) {
 bool ReadWholeFile(const std::string& path, std::string& out, bool* exists) {
   out.clear();
   *exists = false;
-  int fd = ::open(ToOsPath(path).c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return errno == ENOENT;
+  FileHandle file = OpenFile(ToOsPath(path), FileAccess::Read, FileCreation::OpenExisting);
+  if (file == kNoFile) return errno == ENOENT;
   *exists = true;
   char buf[65536];
   for (;;) {
-    ssize_t n = ::read(fd, buf, sizeof buf);
-    if (n < 0 && errno == EINTR) continue;
+    const std::ptrdiff_t n = ReadFromFile(file, buf, sizeof buf);
     if (n < 0) {
-      int e = errno;
-      ::close(fd);
+      const int e = errno;
+      CloseFile(file);
       errno = e;
       return false;
     }
     if (n == 0) break;
     out.append(buf, static_cast<std::size_t>(n));
   }
-  ::close(fd);
+  CloseFile(file);
   return true;
 }
 

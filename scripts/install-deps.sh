@@ -30,3 +30,8 @@ if ((${#missing[@]})); then
   $SUDO apt-get update -qq
   $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
+
+# The Windows build and its tests under Wine (scripts/build-windows.sh).
+if [ "${QUELBO_SKIP_WINDOWS:-0}" != 1 ]; then
+  "$(dirname "$0")/install-windows-deps.sh"
+fi

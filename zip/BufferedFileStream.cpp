@@ -1,49 +1,41 @@
 #include "zip/BufferedFileStream.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
 
+#include "platform/FileHandle.h"
 #include "platform/Files.h"
 
 TBufferedFileStream::TBufferedFileStream(const AnsiString& FileName, std::size_t bufferSize)
     : name_(FileName), buffer_(bufferSize) {
-  fd_ = ::open(platform::ToOsPath(FileName).c_str(), O_RDONLY | O_CLOEXEC);
-  int err = errno;
-  struct stat st;
-  if (fd_ >= 0 && (::fstat(fd_, &st) != 0 || S_ISDIR(st.st_mode))) {
-    err = fd_ >= 0 && S_ISDIR(st.st_mode) ? EISDIR : errno;
-    ::close(fd_);
-    fd_ = -1;
+  fd_ = platform::OpenFile(platform::ToOsPath(FileName), platform::FileAccess::Read,
+                           platform::FileCreation::OpenExisting);
+  if (fd_ != platform::kNoFile && !platform::GetFileLength(fd_, size_)) {
+    const int err = errno;
+    platform::CloseFile(fd_);
+    errno = err;
   }
-  if (fd_ < 0)
-    throw EFOpenError(Format("Cannot open file \"%s\". %s", FileName.c_str(), platform::ErrorText(err).c_str()));
-  size_ = st.st_size;
+  if (fd_ == platform::kNoFile)
+    throw EFOpenError(Format("Cannot open file \"%s\". %s", FileName.c_str(), platform::ErrorText(errno).c_str()));
 }
 
 TBufferedFileStream::TBufferedFileStream(const AnsiString& FileName, const void* Content, std::size_t Size)
     : content_(static_cast<const std::uint8_t*>(Content)), name_(FileName), size_(static_cast<std::int64_t>(Size)) {}
 
 TBufferedFileStream::~TBufferedFileStream() {
-  if (fd_ >= 0) ::close(fd_);
+  platform::CloseFile(fd_);
 }
 
 bool TBufferedFileStream::Fill() {
   bufferStart_ = position_;
   bufferLength_ = 0;
   if (content_) return false;
-  while (true) {
-    ssize_t n = ::pread(fd_, buffer_.data(), buffer_.size(), position_);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    bufferLength_ = static_cast<std::size_t>(n);
-    return true;
-  }
+  const std::ptrdiff_t n = platform::ReadFromFileAt(fd_, buffer_.data(), buffer_.size(), position_);
+  if (n <= 0) return false;
+  bufferLength_ = static_cast<std::size_t>(n);
+  return true;
 }
 
 bool TBufferedFileStream::ReadByte(std::uint8_t& b) {
@@ -79,8 +71,7 @@ std::int64_t TBufferedFileStream::Read(void* Buffer, std::int64_t Count) {
     }
     if (Count >= static_cast<std::int64_t>(buffer_.size())) {
       // A large read bypasses the buffer.
-      ssize_t n = ::pread(fd_, out, static_cast<std::size_t>(Count), position_);
-      if (n < 0 && errno == EINTR) continue;
+      const std::ptrdiff_t n = platform::ReadFromFileAt(fd_, out, static_cast<std::size_t>(Count), position_);
       if (n <= 0) break;
       out += n, done += n, Count -= n, position_ += n;
       continue;

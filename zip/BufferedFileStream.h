@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/Streams.h"
+#include "platform/FileHandle.h"
 
 class TBufferedFileStream : public TStream {
  public:
@@ -28,7 +29,7 @@ class TBufferedFileStream : public TStream {
 
  private:
   bool Fill();
-  int fd_ = -1;
+  platform::FileHandle fd_ = platform::kNoFile;
   const std::uint8_t* content_ = nullptr;  // the file's bytes when they are in memory
   AnsiString name_;
   std::int64_t size_ = 0;

@@ -1,5 +1,6 @@
 #include <cerrno>
 
+#include "platform/FileHandle.h"
 #include "platform/Files.h"
 #include "platform/PathNames.h"
 #include "zip/ExtractionTarget.h"
@@ -22,8 +23,12 @@ std::unique_ptr<MemberOutput> DiskTarget::CreateMember(const AnsiString& path) {
 bool DiskTarget::ForceDirectories(const AnsiString& path) {
   std::string os = platform::ToOsPath(path);
   while (os.size() > platform::RootLength(os) && platform::IsPathSeparator(os.back())) os.pop_back();
+  auto kindOf = [](const std::string& d) {
+    platform::PathStatus status;
+    return platform::GetPathStatus(d, status) ? status.kind : platform::PathStatus::Missing;
+  };
   std::vector<std::string> missing;  // from the deepest up
-  for (std::string d = os; platform::KindOfOsPath(d) == platform::PathKind::kMissing;) {
+  for (std::string d = os; kindOf(d) == platform::PathStatus::Missing;) {
     missing.push_back(d);
     const std::string up = platform::DirectoryOf(d);
     if (up == d) break;
@@ -32,7 +37,7 @@ bool DiskTarget::ForceDirectories(const AnsiString& path) {
   const bool made = platform::ForceDirectories(path);
   const int error = errno;
   for (auto d = missing.rbegin(); d != missing.rend(); ++d)
-    if (platform::KindOfOsPath(*d) == platform::PathKind::kDirectory) made_.push_back(*d);
+    if (kindOf(*d) == platform::PathStatus::Directory) made_.push_back(*d);
   errno = error;
   if (!made) return false;
   // Its parent gained an entry that must reach the disk with the files.
@@ -44,7 +49,7 @@ void DiskTarget::AbandonRun() {
   batch_.Discard();
   // A run that installs nothing leaves no empty directory to stand in the
   // way of a file of the next one.
-  for (auto d = made_.rbegin(); d != made_.rend(); ++d) platform::RemoveOsDirectory(*d);
+  for (auto d = made_.rbegin(); d != made_.rend(); ++d) platform::RemoveEmptyDirectory(*d);
   made_.clear();
 }
 

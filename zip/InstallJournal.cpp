@@ -5,6 +5,7 @@
 
 #include "core/Streams.h"
 #include "platform/AtomicFile.h"
+#include "platform/FileHandle.h"
 #include "platform/Files.h"
 #include "platform/PathNames.h"
 #include "zip/JournalRecord.h"
@@ -15,14 +16,24 @@ namespace zip {
 
 namespace {
 
-using platform::PathKind;
+using Kind = platform::PathStatus::Kind;
+
+Kind KindOf(const std::string& path) {
+  platform::PathStatus status;
+  return platform::GetPathStatus(path, status) ? status.kind : platform::PathStatus::Missing;
+}
+
+bool Rename(const std::string& from, const std::string& to) {
+  platform::FileHandle none = platform::kNoFile;
+  return platform::RenameHeldFile(none, from, to);
+}
 
 // A move with every name spelled out (operating-system paths).
 struct Placed {
   std::string temp, target, backup;  // backup empty: there was no old file
 };
 
-bool Exists(const std::string& path) { return platform::KindOfOsPath(path) != PathKind::kMissing; }
+bool Exists(const std::string& path) { return KindOf(path) != platform::PathStatus::Missing; }
 
 // The target relative to the journal's directory; false when it is not below it.
 bool RelativeTo(const std::string& root, const std::string& path, std::string& relative) {
@@ -49,19 +60,19 @@ Placed Spelled(const std::string& root, const JournalEntry& e) {
 // it stepped aside already. Only a file ever moves.
 bool Aside(const Placed& p, std::size_t& renames) {
   if (p.backup.empty() || Exists(p.backup)) return true;
-  const PathKind kind = platform::KindOfOsPath(p.target);
-  if (kind == PathKind::kMissing) return true;
-  if (kind != PathKind::kFile) {
-    errno = kind == PathKind::kDirectory ? EISDIR : EEXIST;
+  const Kind kind = KindOf(p.target);
+  if (kind == platform::PathStatus::Missing) return true;
+  if (kind != platform::PathStatus::File) {
+    errno = kind == platform::PathStatus::Directory ? EISDIR : EEXIST;
     return false;
   }
-  if (!platform::RenameOsFile(p.target, p.backup)) return false;
+  if (!Rename(p.target, p.backup)) return false;
   ++renames;
   return true;
 }
 
 bool Into(const Placed& p, std::size_t& renames) {
-  if (!platform::RenameOsFile(p.temp, p.target)) return false;
+  if (!Rename(p.temp, p.target)) return false;
   ++renames;
   return true;
 }
@@ -78,12 +89,12 @@ bool Lost(const Placed& p) {
 // old file cannot come back.
 bool Back(const Placed& p) {
   if (!p.backup.empty() && Exists(p.backup)) {
-    if (!platform::RenameOsFile(p.backup, p.target)) return false;
-  } else if (p.backup.empty() && !Exists(p.temp) && platform::KindOfOsPath(p.target) == PathKind::kFile) {
+    if (!Rename(p.backup, p.target)) return false;
+  } else if (p.backup.empty() && !Exists(p.temp) && KindOf(p.target) == platform::PathStatus::File) {
     // There was no old file: what stands there is the new one.
-    if (!platform::RemoveOsFile(p.target) && errno != ENOENT) return false;
+    if (!platform::RemoveFile(p.target) && errno != ENOENT) return false;
   }
-  platform::RemoveOsFile(p.temp);
+  platform::RemoveFile(p.temp);
   return true;
 }
 
@@ -111,15 +122,15 @@ bool InstallJournal::MoveIntoPlace(const std::vector<JournalMove>& moves, const 
   for (std::size_t i = 0; i < moves.size(); ++i) {
     const JournalMove& m = moves[i];
     JournalEntry e;
-    const PathKind kind = platform::KindOfOsPath(m.target);
-    if (!RelativeTo(root, m.target, e.target) || (kind != PathKind::kMissing && kind != PathKind::kFile)) {
-      failure = {i, m.target, kind == PathKind::kDirectory ? EISDIR : EINVAL};
+    const Kind kind = KindOf(m.target);
+    if (!RelativeTo(root, m.target, e.target) || (kind != platform::PathStatus::Missing && kind != platform::PathStatus::File)) {
+      failure = {i, m.target, kind == platform::PathStatus::Directory ? EISDIR : EINVAL};
       return false;
     }
     e.temp = platform::NameOf(m.temp);
     // A second move to one target finds the first one's file there.
     const bool again = !targets.insert(m.target).second;
-    if (kind == PathKind::kFile || again) e.backup = FreeTemporaryName(platform::DirectoryOf(m.target), backups);
+    if (kind == platform::PathStatus::File || again) e.backup = FreeTemporaryName(platform::DirectoryOf(m.target), backups);
     placed.push_back(Spelled(root, e));
     record.entries.push_back(std::move(e));
   }
@@ -150,7 +161,7 @@ bool InstallJournal::MoveIntoPlace(const std::vector<JournalMove>& moves, const 
     touched = placed.size();
   }
   for (std::size_t i = touched; i-- > 0;) Back(placed[i]);
-  platform::RemoveOsFile(journal);
+  platform::RemoveFile(journal);
   return false;
 }
 
@@ -194,7 +205,7 @@ JournalOutcome CompleteInstall(const AnsiString& journalPath,
   }
   record(journal->payload);
   for (const Placed& p : placed)
-    if (!p.backup.empty()) platform::RemoveOsFile(p.backup);
+    if (!p.backup.empty()) platform::RemoveFile(p.backup);
   platform::DeleteFile(journalPath);
   return JournalOutcome::kCompleted;
 }

@@ -1,11 +1,11 @@
 // Reading the archive's directory: the end record (with its ZIP64 companions),
 // the central headers and the directory view.
-#include <sys/stat.h>
 
 #include <vector>
 
 #include "core/UserInterface.h"
 #include "platform/Clock.h"
+#include "platform/FileHandle.h"
 #include "platform/Files.h"
 #include "zip/DosDateTime.h"
 #include "zip/ZipExtractor.h"
@@ -69,9 +69,9 @@ std::int64_t TZipExtractor::ArchiveTime() const {
   if (content_) return 0;
   // Nanoseconds and size together: a package replaced within the same two
   // seconds still counts as changed.
-  struct stat st;
-  if (::stat(platform::ToOsPath(zipName_).c_str(), &st) != 0) return 0;
-  return (static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec) ^ (st.st_size << 1);
+  platform::PathStatus st;
+  if (!platform::GetPathStatus(platform::ToOsPath(zipName_), st) || st.kind == platform::PathStatus::Missing) return 0;
+  return st.modifiedNs ^ (st.size << 1);
 }
 
 void TZipExtractor::OpenArchive() {

@@ -1,11 +1,10 @@
 #include "zip/ZipInstallBatch.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <cerrno>
 #include <thread>
+
+#include "platform/PathNames.h"
 
 namespace zip {
 
@@ -15,19 +14,8 @@ namespace {
 // and opened again for the flush, so a large package needs no more handles.
 constexpr int kMaxHeldOpen = 256;
 
-std::string ParentOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
+std::string ParentOf(const std::string& path) { return platform::DirectoryOf(path); }
 
-int SyncPath(const std::string& path, int flags) {
-  const int fd = ::open(path.c_str(), flags | O_CLOEXEC);
-  if (fd < 0) return errno;
-  const int r = ::fsync(fd) == 0 ? 0 : errno;
-  ::close(fd);
-  return r;
-}
 
 // fsync waits for the device; two at a time keep it busier than one.
 template <typename Each>
@@ -49,11 +37,10 @@ int ForAllOnTwoThreads(std::size_t count, const Each& each) {
 InstallBatch::~InstallBatch() { Discard(); }
 
 void InstallBatch::Add(FinishedFile file) {
-  if (file.fd >= 0) {
-    ::sync_file_range(file.fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+  if (file.fd != platform::kNoFile) {
+    platform::StartWriteBack(file.fd);
     if (open_ >= kMaxHeldOpen) {
-      ::close(file.fd);
-      file.fd = -1;
+      platform::CloseFile(file.fd);
     } else {
       ++open_;
     }
@@ -78,8 +65,8 @@ bool InstallBatch::Commit(bool durable, std::vector<RenameFailure>& failures) {
   if (durable || journal_) {
     const int error = ForAllOnTwoThreads(files_.size(), [&](std::size_t i) {
       const FinishedFile& f = files_[i];
-      if (f.fd >= 0) return ::fsync(f.fd) == 0 ? 0 : errno;
-      return SyncPath(f.temp, O_RDONLY);
+      if (f.fd != platform::kNoFile) return platform::SyncFile(f.fd) ? 0 : errno;
+      return platform::SyncClosedFile(f.temp) ? 0 : errno;
     });
     if (error) {
       Discard();
@@ -90,12 +77,12 @@ bool InstallBatch::Commit(bool durable, std::vector<RenameFailure>& failures) {
   if (journal_) return CommitThroughJournal(failures);
   for (std::size_t i = 0; i < files_.size(); ++i) {
     FinishedFile& f = files_[i];
-    if (::rename(f.temp.c_str(), f.target.c_str()) != 0) {
+    if (!platform::RenameHeldFile(f.fd, f.temp, f.target)) {
       failures.push_back({i, f.target, errno});
-      ::unlink(f.temp.c_str());
+      platform::CloseFile(f.fd);
+      platform::RemoveFile(f.temp);
     }
-    if (f.fd >= 0) ::close(f.fd);
-    f.fd = -1;
+    platform::CloseFile(f.fd);
     f.temp.clear();
   }
   files_.clear();
@@ -105,7 +92,7 @@ bool InstallBatch::Commit(bool durable, std::vector<RenameFailure>& failures) {
     // The renames and new entries: a directory that refuses fsync is no error.
     const std::vector<std::string> directories(directories_.begin(), directories_.end());
     ForAllOnTwoThreads(directories.size(), [&](std::size_t i) {
-      SyncPath(directories[i], O_RDONLY | O_DIRECTORY);
+      platform::SyncDirectory(directories[i]);
       return 0;
     });
   }
@@ -118,8 +105,7 @@ bool InstallBatch::CommitThroughJournal(std::vector<RenameFailure>& failures) {
   // nothing needs them open, and Windows renames only files nobody holds.
   std::vector<JournalMove> moves;
   for (FinishedFile& f : files_) {
-    if (f.fd >= 0) ::close(f.fd);
-    f.fd = -1;
+    platform::CloseFile(f.fd);
     moves.push_back({f.temp, f.target});
   }
   const std::vector<std::string> directories(directories_.begin(), directories_.end());
@@ -142,8 +128,8 @@ bool InstallBatch::CommitThroughJournal(std::vector<RenameFailure>& failures) {
 
 void InstallBatch::Discard() {
   for (FinishedFile& f : files_) {
-    if (f.fd >= 0) ::close(f.fd);
-    if (!f.temp.empty()) ::unlink(f.temp.c_str());
+    platform::CloseFile(f.fd);
+    if (!f.temp.empty()) platform::RemoveFile(f.temp);
   }
   files_.clear();
   targets_.clear();

@@ -9,14 +9,15 @@
 #include <string>
 #include <vector>
 
+#include "platform/FileHandle.h"
 #include "zip/InstallJournal.h"
 
 namespace zip {
 
 // A member's temporary file, written, timed and given its mode. fd is still
-// open (holding the lock that keeps a cleanup from taking the file) or -1.
+// open (holding the file, which keeps a cleanup from taking it) or kNoFile.
 struct FinishedFile {
-  int fd = -1;
+  platform::FileHandle fd = platform::kNoFile;
   std::string temp;    // operating-system paths
   std::string target;
 };

@@ -1,6 +1,5 @@
 // Extracting one member: target, password check, overwrite decision, decoding
 // into a temporary file, verification and the rename over the target.
-#include <sys/stat.h>
 
 #include <cerrno>
 #include <cmath>
@@ -55,17 +54,26 @@ class ArchiveMemberSource : public zip::CompressedSource {
 };
 
 namespace {
+// File types as Unix stores them in the high bits of a member's attributes.
+bool IsUnixLink(unsigned unixMode) { return (unixMode & 0170000) == 0120000; }
+bool IsUnixDirectory(unsigned unixMode) { return (unixMode & 0170000) == 0040000; }
+
 // The member's own Unix mode when it carries one. Otherwise the bits of the
 // file it replaces, so an updated program stays a program, or the default for
 // a new file. The MS-DOS read-only bit decides whether the owner may write.
 unsigned FileModeFor(const TZipHeaderInfo& h, bool retain, const std::optional<unsigned>& replaced) {
   unsigned mode = replaced.value_or(platform::DefaultFileMode());
   const unsigned unixMode = h.externalAttributes >> 16;
-  const bool ownMode =
-      retain && h.Host() == zip::kHostUnix && unixMode != 0 && !S_ISLNK(unixMode) && !S_ISDIR(unixMode);
+  const bool ownMode = retain && h.Host() == zip::kHostUnix && unixMode != 0 && !IsUnixLink(unixMode) &&
+                       !IsUnixDirectory(unixMode);
   if (ownMode) mode = unixMode & 0777;
   if (retain && (h.externalAttributes & 0x01)) mode &= ~0222u;
   else if (!ownMode && replaced) mode |= 0200;
+  // The other MS-DOS attributes are the member's own, not the replaced file's.
+  mode &= ~(platform::kModeHidden | platform::kModeSystem | platform::kModeArchive);
+  if (retain && (h.externalAttributes & 0x02)) mode |= platform::kModeHidden;
+  if (retain && (h.externalAttributes & 0x04)) mode |= platform::kModeSystem;
+  if (retain && (h.externalAttributes & 0x20)) mode |= platform::kModeArchive;
   return mode;
 }
 
@@ -143,7 +151,7 @@ bool TZipExtractor::ProcessMember(int index, zip::DecodeBuffers& buffers) {
       else if (AllOrNothing()) CannotCreate(zipmsg::kCannotCreateDirectory, dir, errno, index, h);
     }
     unsigned unixMode = h.externalAttributes >> 16;
-    if (RetainAttributes && RecreateDirs && h.Host() == zip::kHostUnix && unixMode != 0 && !S_ISLNK(unixMode))
+    if (RetainAttributes && RecreateDirs && h.Host() == zip::kHostUnix && unixMode != 0 && !IsUnixLink(unixMode))
       directoryModes_.emplace_back(dir, unixMode & 0777);
     ++done_;
     return false;

@@ -1,20 +1,12 @@
 #include "zip/ZipOutputFile.h"
 
-#include <fcntl.h>
-#include <stdlib.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cctype>
-#include <cerrno>
-#include <climits>
-#include <cstdio>
 #include <cstring>
 #include <random>
 
 #include "platform/AtomicFile.h"
 #include "platform/FileAttributes.h"
+#include "platform/FileHandle.h"
 #include "platform/Files.h"
 #include "platform/PathNames.h"
 #include "zip/ZipErrors.h"
@@ -23,7 +15,7 @@ namespace zip {
 
 namespace {
 constexpr std::size_t kWriteBuffer = 8192;
-// Temporary files are this prefix and the six letters or digits of mkostemp.
+// Temporary files are this prefix and six letters or digits.
 constexpr const char kTempPrefix[] = ".quelbo-unzip-";
 constexpr std::size_t kTempPrefixLength = sizeof kTempPrefix - 1;
 
@@ -36,16 +28,6 @@ bool IsTemporaryName(const char* name) {
   return true;
 }
 
-bool WriteAll(int fd, const std::uint8_t* p, std::size_t n) {
-  while (n > 0) {
-    ssize_t w = ::write(fd, p, n);
-    if (w < 0 && errno == EINTR) continue;
-    if (w <= 0) return false;
-    p += w;
-    n -= static_cast<std::size_t>(w);
-  }
-  return true;
-}
 }  // namespace
 
 bool IsTemporaryFileName(const std::string& name) {
@@ -59,8 +41,9 @@ std::string FreeTemporaryName(const std::string& osDirectory, std::set<std::stri
   while (true) {
     std::string name = kTempPrefix;
     for (int i = 0; i < 6; ++i) name += kLetters[pick(random)];
-    if (platform::KindOfOsPath(platform::JoinPath(osDirectory, name)) == platform::PathKind::kMissing &&
-        taken.insert(name).second)
+    platform::PathStatus status;
+    if (platform::GetPathStatus(platform::JoinPath(osDirectory, name), status) &&
+        status.kind == platform::PathStatus::Missing && taken.insert(name).second)
       return name;
   }
 }
@@ -74,29 +57,20 @@ TempOutputFile::~TempOutputFile() { Discard(); }
 
 bool TempOutputFile::Create(const AnsiString& target) {
   osTarget_ = platform::ToOsPath(target);
-  std::size_t slash = osTarget_.rfind('/');
-  std::string dir = slash == std::string::npos ? std::string() : osTarget_.substr(0, slash + 1);
-  std::string templ = dir + kTempPrefix + "XXXXXX";
-  fd_ = ::mkostemp(templ.data(), O_CLOEXEC);
-  if (fd_ < 0) return false;
-  ::flock(fd_, LOCK_EX);
-  osTemp_ = templ;
+  const std::size_t last = platform::LastSeparator(osTarget_);
+  const std::size_t root = platform::RootLength(osTarget_);
+  const std::string dir = last != std::string::npos ? osTarget_.substr(0, last + 1) : osTarget_.substr(0, root);
+  fd_ = platform::CreateHeldTemporaryFile(dir, kTempPrefix, osTemp_);
+  if (fd_ == platform::kNoFile) return false;
   buffer_.resize(kWriteBuffer);
   return true;
 }
 
-bool TempOutputFile::Reserve(std::uint64_t size) {
-  if (size == 0) return true;
-  const off_t length = size > static_cast<std::uint64_t>(INT64_MAX) ? INT64_MAX : static_cast<off_t>(size);
-  int r;
-  do r = ::fallocate(fd_, 0, 0, length);
-  while (r != 0 && errno == EINTR);
-  return r == 0 || (errno != ENOSPC && errno != EFBIG && errno != EDQUOT);
-}
+bool TempOutputFile::Reserve(std::uint64_t size) { return platform::ReserveFileSpace(fd_, size); }
 
 bool TempOutputFile::FlushBuffer() {
   if (buffered_ == 0) return true;
-  bool ok = WriteAll(fd_, buffer_.data(), buffered_);
+  bool ok = platform::WriteAllToFile(fd_, buffer_.data(), buffered_);
   buffered_ = 0;
   return ok;
 }
@@ -108,12 +82,12 @@ void TempOutputFile::Write(const std::uint8_t* data, std::size_t length) {
     buffered_ += length;
     return;
   }
-  if (!FlushBuffer() || !WriteAll(fd_, data, length)) throw ECantWriteUCF(zipmsg::kCantWrite);
+  if (!FlushBuffer() || !platform::WriteAllToFile(fd_, data, length)) throw ECantWriteUCF(zipmsg::kCantWrite);
 }
 
 bool TempOutputFile::Finish(std::int64_t unixTime, unsigned mode, bool flushToDisk) {
   if (!FlushBuffer()) return false;
-  if (flushToDisk && wroteAnything_ && ::fsync(fd_) != 0) return false;
+  if (flushToDisk && wroteAnything_ && !platform::SyncFile(fd_)) return false;
   platform::SetFileTimeOfHandle(fd_, unixTime);
   platform::SetModeOfHandle(fd_, mode);
   return true;
@@ -121,18 +95,15 @@ bool TempOutputFile::Finish(std::int64_t unixTime, unsigned mode, bool flushToDi
 
 FinishedFile TempOutputFile::Detach() {
   FinishedFile f{fd_, std::move(osTemp_), std::move(osTarget_)};
-  fd_ = -1;
+  fd_ = platform::kNoFile;
   osTemp_.clear();
   return f;
 }
 
 void TempOutputFile::Discard() {
-  if (fd_ >= 0) {
-    ::close(fd_);
-    fd_ = -1;
-  }
+  platform::CloseFile(fd_);
   if (!osTemp_.empty()) {
-    ::unlink(osTemp_.c_str());
+    platform::RemoveFile(osTemp_);
     osTemp_.clear();
   }
 }

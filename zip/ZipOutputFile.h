@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/Types.h"
+#include "platform/FileHandle.h"
 #include "zip/ExtractionTarget.h"
 #include "zip/ZipInstallBatch.h"
 
@@ -49,7 +50,7 @@ class TempOutputFile : public MemberOutput {
 
  private:
   bool FlushBuffer();
-  int fd_ = -1;
+  platform::FileHandle fd_ = platform::kNoFile;
   std::string osTemp_;
   std::string osTarget_;
   std::vector<std::uint8_t> buffer_;

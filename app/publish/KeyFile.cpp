@@ -1,23 +1,30 @@
 #include "app/publish/KeyFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
+
+#include "platform/FileHandle.h"
+#include "platform/OwnerOnlyFiles.h"
 
 namespace publish {
 namespace {
 
 std::string Why(const std::string& path) { return path + ": " + std::strerror(errno); }
 
+std::string OwnerOnlyHint(const std::string& path) {
+#ifdef _WIN32
+  return "remove everyone else from the permissions of '" + path + "'";
+#else
+  return "chmod 600 '" + path + "'";
+#endif
+}
+
 // Closes the descriptor and wipes the buffer, whatever way the function leaves.
 struct SecretScope {
-  int fd = -1;
+  platform::FileHandle fd = platform::kNoFile;
   std::string* text = nullptr;
   ~SecretScope() {
-    if (fd >= 0) ::close(fd);
+    platform::CloseFile(fd);
     if (text && !text->empty()) release::Wipe(text->data(), text->size());
   }
 };
@@ -26,41 +33,34 @@ struct SecretScope {
 
 std::string WriteSecretKeyFile(const std::string& path, const release::SecretKey& key) {
   std::string text = release::ToBase64(key) + "\n";
-  SecretScope scope{-1, &text};
-  // O_EXCL: an existing key, perhaps the one every player's updater trusts,
-  // is never overwritten.
-  scope.fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-  if (scope.fd < 0) return Why(path);
-  if (::fchmod(scope.fd, 0600) != 0) return Why(path);
-  for (std::size_t done = 0; done < text.size();) {
-    ssize_t n = ::write(scope.fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      const std::string why = Why(path);
-      ::unlink(path.c_str());
-      return why;
-    }
-    done += static_cast<std::size_t>(n);
+  SecretScope scope{platform::kNoFile, &text};
+  // Only a new file: an existing key, perhaps the one every player's updater
+  // trusts, is never overwritten.
+  scope.fd = platform::CreateOwnerOnlyFile(path);
+  if (scope.fd == platform::kNoFile) return Why(path);
+  if (!platform::WriteAllToFile(scope.fd, text.data(), text.size())) {
+    const std::string why = Why(path);
+    platform::CloseFile(scope.fd);
+    platform::RemoveFile(path);
+    return why;
   }
-  if (::fsync(scope.fd) != 0) return Why(path);
+  if (!platform::SyncFile(scope.fd)) return Why(path);
   return "";
 }
 
 std::string ReadSecretKeyFile(const std::string& path, release::SecretKey& key) {
-  SecretScope scope;
-  scope.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (scope.fd < 0) return Why(path);
-  struct stat st;
-  if (::fstat(scope.fd, &st) != 0) return Why(path);
-  if (!S_ISREG(st.st_mode)) return path + ": not a regular file";
-  if ((st.st_mode & 077) != 0)
-    return path + ": others may read this secret key; allow only its owner (chmod 600 '" + path + "')";
-  char buffer[256];
+  // The text outlives the scope that wipes it.
   std::string text;
+  SecretScope scope;
+  scope.fd = platform::OpenFile(path, platform::FileAccess::Read, platform::FileCreation::OpenExisting);
+  if (scope.fd == platform::kNoFile) return errno == EISDIR ? path + ": not a regular file" : Why(path);
+  bool othersMayRead = true;
+  if (!platform::OthersMayRead(scope.fd, othersMayRead)) return Why(path);
+  if (othersMayRead) return path + ": others may read this secret key; allow only its owner (" + OwnerOnlyHint(path) + ")";
+  char buffer[256];
   scope.text = &text;
   for (;;) {
-    ssize_t n = ::read(scope.fd, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
+    const std::ptrdiff_t n = platform::ReadFromFile(scope.fd, buffer, sizeof buffer);
     if (n < 0) return Why(path);
     if (n == 0) break;
     text.append(buffer, static_cast<std::size_t>(n));

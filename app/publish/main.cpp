@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <fstream>
 #include <map>
 #include <optional>
 #include <string>
@@ -14,6 +13,9 @@
 
 #include "app/publish/KeyFile.h"
 #include "app/release/ReleaseSeal.h"
+#include "platform/CommandLine.h"
+#include "platform/FileHandle.h"
+#include "platform/PathNames.h"
 
 namespace {
 
@@ -51,18 +53,20 @@ int Fail(const std::string& why) {
 }
 
 bool ReadWhole(const std::string& path, release::Sha256Digest& digest, std::int64_t& size) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
+  platform::FileHandle in = platform::OpenFile(path, platform::FileAccess::Read, platform::FileCreation::OpenExisting);
+  if (in == platform::kNoFile) return false;
   release::Sha256 hash;
   std::vector<char> block(1 << 20);
   size = 0;
-  while (in) {
-    in.read(block.data(), static_cast<std::streamsize>(block.size()));
-    const std::streamsize n = in.gcount();
+  std::ptrdiff_t n;
+  while ((n = platform::ReadFromFile(in, block.data(), block.size())) > 0) {
     hash.Update(block.data(), static_cast<std::size_t>(n));
     size += n;
   }
-  if (in.bad()) return false;
+  const int error = errno;
+  platform::CloseFile(in);
+  errno = error;
+  if (n < 0) return false;
   digest = hash.Final();
   return true;
 }
@@ -130,7 +134,7 @@ int SignRelease(std::map<std::string, std::string> options) {
     expires = *at;
   }
   const std::string& packagePath = options["--package"];
-  const std::string packageName = packagePath.substr(packagePath.find_last_of('/') + 1);
+  const std::string packageName = platform::NameOf(packagePath);
   for (const std::string& field : {options["--version"], options["--base-url"], packageName, options["--program"]})
     if (!UsableField(field)) return Fail("\"" + field + "\" holds a \"|\" or a control character");
   if (packageName.empty()) return Fail("--package needs a file");
@@ -153,7 +157,7 @@ int SignRelease(std::map<std::string, std::string> options) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::vector<std::string> args(argv + 1, argv + argc);
+  const std::vector<std::string> args = platform::CommandLineArguments(argc, argv);
   try {
     if (args.size() == 2 && args[0] == "keygen") return KeyGen(args[1]);
     if (args.size() == 2 && args[0] == "public-key") return PublicKey(args[1]);

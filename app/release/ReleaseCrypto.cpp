@@ -1,6 +1,5 @@
 #include "app/release/ReleaseCrypto.h"
 
-#include <openssl/evp.h>
 #include <sodium.h>
 
 #include <stdexcept>
@@ -40,28 +39,6 @@ bool Verify(std::string_view message, const Signature& signature, const PublicKe
   EnsureSodium();
   return crypto_sign_verify_detached(signature.data(), reinterpret_cast<const unsigned char*>(message.data()),
                                      message.size(), publicKey.data()) == 0;
-}
-
-// The package digest runs through OpenSSL's libcrypto, which uses the
-// processor's SHA instructions: about five times libsodium's portable SHA-256
-// here, so hashing hides inside the download. Signatures stay with libsodium.
-Sha256::Sha256() : context_(EVP_MD_CTX_new()) {
-  if (!context_ || EVP_DigestInit_ex(context_, EVP_sha256(), nullptr) != 1)
-    throw std::runtime_error("SHA-256 could not be initialised");
-}
-
-Sha256::~Sha256() { EVP_MD_CTX_free(context_); }
-
-void Sha256::Update(const void* data, std::size_t size) {
-  if (EVP_DigestUpdate(context_, data, size) != 1) throw std::runtime_error("SHA-256 failed");
-}
-
-Sha256Digest Sha256::Final() {
-  Sha256Digest digest;
-  unsigned int length = 0;
-  if (EVP_DigestFinal_ex(context_, digest.data(), &length) != 1 || length != digest.size())
-    throw std::runtime_error("SHA-256 failed");
-  return digest;
 }
 
 Sha256Digest Sha256Of(const void* data, std::size_t size) {

@@ -1,15 +1,14 @@
 #pragma once
-// The cryptography of signed releases, all of it from libsodium: Ed25519 keys
-// and signatures, SHA-256, the text forms of keys and digests (base64 with
-// padding, lower-case hexadecimal), and comparison in constant time.
+// The cryptography of signed releases: Ed25519 keys and signatures from
+// libsodium, SHA-256 (OpenSSL's libcrypto on Linux, libsodium on Windows),
+// the text forms of keys and digests (base64 with padding, lower-case
+// hexadecimal), and comparison in constant time.
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
-
-struct evp_md_ctx_st;
 
 namespace release {
 
@@ -44,7 +43,7 @@ class Sha256 {
   Sha256Digest Final();
 
  private:
-  ::evp_md_ctx_st* context_;  // an OpenSSL digest context
+  void* context_;  // the hashing library's own state
 };
 Sha256Digest Sha256Of(const void* data, std::size_t size);
 

@@ -1,5 +1,6 @@
 #pragma once
-// Face names to font files through fontconfig. The program asks for the faces
+// Face names to font files, through fontconfig on Linux and from the system's
+// Fonts folder on Windows (FontResolverFolder.cpp). The program asks for the faces
 // of the platform it was made for ("MS Sans Serif", "Tahoma", "宋体", ...);
 // a face that is installed under the asked name is used, and every other name
 // falls back to one CJK-capable sans face, so Chinese texts always have glyphs.
@@ -12,7 +13,7 @@ struct FontFileRef {
 };
 
 // The font file for a face name given in UTF-8; results are cached, so only
-// the first request for a name and style reaches fontconfig.
+// the first request for a name and style reaches the system.
 FontFileRef ResolveFontFile(const std::string& familyUtf8, bool bold, bool italic);
 
 // The CJK-capable sans face used for unknown names and for characters that

@@ -193,6 +193,15 @@ void XDriver::Drag(int fromX, int fromY, int toX, int toY, int stepMs) const {
   XSync(dpy_, False);
 }
 
+void XDriver::RightClick(int x, int y) const {
+  MovePointer(x, y);
+  XTestFakeButtonEvent(dpy_, 3, True, CurrentTime);
+  XSync(dpy_, False);
+  platform::SleepMs(20);
+  XTestFakeButtonEvent(dpy_, 3, False, CurrentTime);
+  XSync(dpy_, False);
+}
+
 bool XDriver::PressKey(const std::string& keysymName) const {
   KeySym sym = XStringToKeysym(keysymName.c_str());
   KeyCode code = sym == NoSymbol ? 0 : XKeysymToKeycode(dpy_, sym);

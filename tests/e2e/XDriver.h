@@ -73,6 +73,8 @@ class XDriver {
   void Drag(int fromX, int fromY, int toX, int toY, int stepMs) const;
   // Presses and releases the left button at (x, y).
   void Click(int x, int y) const { Drag(x, y, x, y, 20); }
+  // Presses and releases the right button at the screen point.
+  void RightClick(int x, int y) const;
 
   // Sends WM_DELETE_WINDOW, as a window manager's close button does.
   void RequestClose(XWindowId window) const;

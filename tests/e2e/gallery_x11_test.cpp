@@ -1,7 +1,8 @@
 // The skin gallery on a private X server without a compositing manager: its
 // shadow border stands around the form and directly below it, shows opaque
-// over the desktop (never black), follows a real move, and its caption-bar
-// menu opens a skinned popup menu.
+// over the desktop (never black), follows a real move, its caption-bar menu
+// opens a skinned popup menu, and the right-click menu opened after it shows
+// at its own size with all its items.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -143,7 +144,7 @@ TEST(GalleryOnX11, CaptionBarMenuOpensASkinnedPopupMenu) {
   platform::SleepMs(500);
   std::vector<e2e::XDriver::TopWindow> stack = x.Stack();
   ASSERT_EQ(ViewableCount(x), before + 1) << "a menu window appeared";
-  const e2e::XDriver::TopWindow& menu = stack.back();
+  const e2e::XDriver::TopWindow menu = stack.back();
   EXPECT_TRUE(menu.viewable);
   EXPECT_EQ(menu.x, X + 150 - 6) << "below the button, the skin's offset further left";
   EXPECT_GT(menu.y, Y + 10);
@@ -156,6 +157,25 @@ TEST(GalleryOnX11, CaptionBarMenuOpensASkinnedPopupMenu) {
   x.PressKey("Escape");
   platform::SleepMs(300);
   EXPECT_EQ(ViewableCount(x), before) << "Escape closed the menu";
+
+  // The right-click menu has five items to File's three: it must not take the
+  // File menu's size and pixels, which a window made after it once did.
+  x.RightClick(X + 300, Y + 90);
+  platform::SleepMs(500);
+  stack = x.Stack();
+  ASSERT_EQ(ViewableCount(x), before + 1) << "the right-click menu appeared";
+  const e2e::XDriver::TopWindow popup = stack.back();
+  EXPECT_EQ(popup.x, X + 300);
+  EXPECT_EQ(popup.y, Y + 90);
+  EXPECT_GT(popup.height, menu.height + 20) << "two items and a disabled one more than File's";
+  screen = x.CaptureScreen();
+  EXPECT_TRUE(e2e::XDriver::SavePng(screen, std::string(ARTIFACT_DIR) + "/gallery_popup_x11.png"));
+  // The last item ("Close") shows the light skin background down to the frame.
+  const std::uint32_t last = screen.At(popup.x + popup.width - 20, popup.y + popup.height - 12) & 0xFFFFFF;
+  for (int s : {16, 8, 0}) EXPECT_GT(Channel(last, s), 0xE0u) << std::hex << last;
+  x.PressKey("Escape");
+  platform::SleepMs(300);
+  EXPECT_EQ(ViewableCount(x), before) << "Escape closed the right-click menu";
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 // against the GDK pixbuf loaders (through gdk-pixbuf-pixdata) on the same
 // files, plus damaged and hostile input.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
@@ -12,6 +11,8 @@
 
 #include "graphics/Bitmap32.h"
 #include "graphics/Picture.h"
+#include "platform/Processes.h"
+#include "tests/support/TestServers.h"
 
 namespace {
 
@@ -21,7 +22,7 @@ void Le16(Bytes& v, unsigned x) { v.push_back(x & 0xFF), v.push_back((x >> 8) & 
 void Le32(Bytes& v, std::uint32_t x) { Le16(v, x & 0xFFFF), Le16(v, x >> 16); }
 
 std::string TempFile(const std::string& name) {
-  return testing::TempDir() + "quelbo_" + std::to_string(getpid()) + "_" + name;
+  return testing::TempDir() + "quelbo_" + std::to_string(platform::CurrentProcessId()) + "_" + name;
 }
 
 void WriteFile(const std::string& path, const Bytes& b) {
@@ -80,8 +81,7 @@ Oracle ReadWithPixbuf(const Bytes& file, const std::string& extension) {
   const std::string in = TempFile("oracle" + extension), out = TempFile("oracle.pixdata");
   WriteFile(in, file);
   Oracle o;
-  const std::string cmd = "gdk-pixbuf-pixdata '" + in + "' '" + out + "' 2>/dev/null";
-  const int status = std::system(cmd.c_str());
+  const int status = testsupport::RunCommand({"gdk-pixbuf-pixdata", in, out}).status;
   std::ifstream f(out, std::ios::binary);
   Bytes d((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
   std::remove(in.c_str());

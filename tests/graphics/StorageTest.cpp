@@ -9,10 +9,9 @@
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
 #include "graphics/Bitmap32.h"
 #include "platform/Files.h"
+#include "platform/Processes.h"
 #include "graphics/BmpFormat.h"
 #include "graphics/Picture.h"
 
@@ -25,7 +24,7 @@ std::string Data(const char* name) { return std::string(QUELBO_TEST_DATA) + "/" 
 
 // A file name of this process in the temporary directory (code page 936).
 std::string TempFile(const std::string& name) {
-  return testing::TempDir() + "quelbo_" + std::to_string(getpid()) + "_" + name;
+  return testing::TempDir() + "quelbo_" + std::to_string(platform::CurrentProcessId()) + "_" + name;
 }
 
 TMemoryStream Bytes(const std::vector<unsigned char>& b) {

@@ -1,6 +1,5 @@
 // The client against a real nginx on 127.0.0.1.
 #include <gtest/gtest.h>
-#include <sys/socket.h>
 
 #include "http/HttpErrors.h"
 #include "HttpTestSupport.h"
@@ -38,12 +37,7 @@ NginxServer* Nginx::server = nullptr;
 // Exposes the connection's socket so a test can see which one carried a request.
 struct ProbeClient : THttpClient {
   ProbeClient() : THttpClient(nullptr) { SetReadTimeout(20000); }
-  int LocalPort() const {
-    sockaddr_in a{};
-    socklen_t len = sizeof a;
-    if (!Socket() || getsockname(Socket()->Handle(), reinterpret_cast<sockaddr*>(&a), &len) != 0) return -1;
-    return ntohs(a.sin_port);
-  }
+  int LocalPort() const { return Socket() && Socket()->LocalPort() ? Socket()->LocalPort() : -1; }
 };
 
 TEST_F(Nginx, VersionEndpointAsStaticFile) {

@@ -105,7 +105,11 @@ TEST(EntityTag, StrongComparisonAsTheRfcTabulatesIt) {
 std::time_t EndOf1999() {
   std::tm t{};
   t.tm_year = 99, t.tm_mon = 11, t.tm_mday = 31, t.tm_hour = 23, t.tm_min = 59, t.tm_sec = 59;
+#ifdef _WIN32
+  return _mkgmtime(&t);
+#else
   return timegm(&t);
+#endif
 }
 
 TEST(RetryAfter, SecondsOrADateCountedFromNow) {

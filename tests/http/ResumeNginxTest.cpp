@@ -3,10 +3,10 @@
 // rest with 206, and with the whole body when the validator is stale.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <algorithm>
+#include <chrono>
 #include <sstream>
+#include <thread>
 
 #include "HttpTestSupport.h"
 #include "http/HttpErrors.h"
@@ -41,7 +41,7 @@ class ResumeNginx : public ::testing::Test {
   std::vector<int> Statuses(std::size_t Expected) const {
     std::vector<int> statuses;
     for (int tries = 0; tries < 40 && statuses.size() < Expected; ++tries) {
-      if (tries > 0) usleep(50 * 1000);
+      if (tries > 0) std::this_thread::sleep_for(std::chrono::milliseconds(50));
       statuses.clear();
       std::istringstream log(server->AccessLog().substr(mark_));
       std::string msec, time, uri;

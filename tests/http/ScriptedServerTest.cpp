@@ -2,6 +2,9 @@
 // body framing, keep-alive, cookies, line limits and work events.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include "http/HttpErrors.h"
 #include "http/MessagePump.h"
 #include "HttpTestSupport.h"
@@ -207,17 +210,24 @@ TEST(Responses, AnnouncedLengthCostsNoMemoryBeforeTheFirstByte) {
   EXPECT_EQ(stream.Capacity(), 0);
 }
 
-// Resident memory of this process.
+// Resident memory of this process, as Linux tells it.
 std::int64_t ResidentBytes() {
+#ifdef _WIN32
+  return 0;
+#else
   long pages = 0, resident = 0;
   if (FILE* f = std::fopen("/proc/self/statm", "r")) {
     if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
     std::fclose(f);
   }
   return static_cast<std::int64_t>(resident) * sysconf(_SC_PAGESIZE);
+#endif
 }
 
 TEST(Responses, AnnouncedLengthCostsNoMemoryForBytesThatHaveNotCome) {
+#ifdef _WIN32
+  GTEST_SKIP() << "reads the resident memory that Linux shows in /proc";
+#endif
   ScriptServer server(Lines({"accept", "expect-request",
                              "send HTTP/1.1 200 OK\\r\\nContent-Length: 600000000\\r\\n\\r\\nx", "sleep 300",
                              "send-body 40000", "sleep 300", "close"}));
@@ -278,6 +288,9 @@ TEST(Responses, LineLimit) {
 }
 
 TEST(Responses, ResetMidBodyIsASocketError) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Wine reports a reset that follows data as the end of the stream";
+#endif
   ScriptServer server(Lines({"accept", "expect-request", "send HTTP/1.1 200 OK\\r\\nContent-Length: 100\\r\\n\\r\\nab",
                              "sleep 200", "reset"}));
   Client client;
@@ -320,7 +333,7 @@ TEST(KeepAlive, ServerCloseBetweenRequestsMeansANewConnection) {
                              "send HTTP/1.1 200 OK\\r\\nContent-Length: 1\\r\\n\\r\\nb", "close"}));
   Client client;
   EXPECT_EQ(client.Get(server.Url("/1")), "a");
-  usleep(200 * 1000);
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
   EXPECT_EQ(client.Get(server.Url("/2")), "b");
   EXPECT_EQ(server.Finish(), 0);
 }
@@ -446,16 +459,11 @@ TEST(Protocols, HttpsAndUnknownProtocolsFailBeforeConnecting) {
   EXPECT_THROW(fresh.Get("ftp://127.0.0.1/x"), EUnknownProtocol);
 }
 
+// A port of 127.0.0.1 that was free a moment ago, so nothing listens there.
 int ClosedPort() {
-  int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-  socklen_t len = sizeof a;
-  getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-  close(fd);
-  return ntohs(a.sin_port);
+  const testsupport::CommandResult r = testsupport::RunCommand(
+      {"python3", "-c", "import socket; s = socket.socket(); s.bind(('127.0.0.1', 0)); print(s.getsockname()[1])"});
+  return std::atoi(r.out.c_str());
 }
 
 TEST(ConnectErrors, RefusedAndHostNotFound) {

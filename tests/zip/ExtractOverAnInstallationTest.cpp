@@ -1,31 +1,26 @@
 // Extracting over an installation that is already there: what replaced files
 // keep, what an interrupted run left behind, and the end of every run.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <functional>
 
 #include "ExtractFixture.h"
+#include "platform/FileAttributes.h"
+#include "platform/FileHandle.h"
 
 using namespace ziptest;
 
 namespace {
 
 unsigned ModeOf(const std::string& path) {
-  struct stat st;
-  return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : ~0u;
-}
-
-unsigned Umask() {
-  mode_t m = ::umask(0);
-  ::umask(m);
-  return m;
+  platform::PathStatus st;
+  return platform::GetPathStatus(path, st) && st.kind != platform::PathStatus::Missing ? st.permissions & 07777 : ~0u;
 }
 
 TEST_F(ExtractTest, AReplacedFileKeepsItsPermissionBitsWhenTheMemberCarriesNone) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows files have no permission bits (see MembersGiveTheirAttributesOnWindows)";
+#else
   struct Case {
     const char* name;
     unsigned existing;  // 0: no file yet
@@ -33,7 +28,7 @@ TEST_F(ExtractTest, AReplacedFileKeepsItsPermissionBitsWhenTheMemberCarriesNone)
     std::uint32_t attributes;
     unsigned expected;
   };
-  const unsigned fresh = 0666 & ~Umask();
+  const unsigned fresh = platform::DefaultFileMode();
   const Case cases[] = {
       {"run.exe", 0755, 0x0014, 0x20, 0755},            // Windows host, archive bit only
       {"tool.sh", 0750, 0x0014, 0x21, 0550},            // Windows read-only: the write bits go
@@ -46,7 +41,7 @@ TEST_F(ExtractTest, AReplacedFileKeepsItsPermissionBitsWhenTheMemberCarriesNone)
   for (const Case& c : cases) {
     if (c.existing) {
       WriteFile(dest_ + "/" + c.name, "old");
-      ::chmod((dest_ + "/" + c.name).c_str(), c.existing);
+      fs::permissions(dest_ + "/" + c.name, static_cast<fs::perms>(c.existing));
     }
     Member m = M(c.name, "new");
     m.madeBy = c.madeBy;
@@ -61,6 +56,48 @@ TEST_F(ExtractTest, AReplacedFileKeepsItsPermissionBitsWhenTheMemberCarriesNone)
     EXPECT_EQ(ModeOf(dest_ + "/" + c.name), c.expected)
         << c.name << std::oct << " got " << ModeOf(dest_ + "/" + c.name);
   }
+#endif
+}
+
+TEST_F(ExtractTest, MembersGiveTheirAttributesOnWindows) {
+#ifndef _WIN32
+  GTEST_SKIP() << "Linux files have no hidden, system or archive attribute";
+#else
+  struct Case {
+    const char* name;
+    bool existing;
+    std::uint32_t attributes;  // MS-DOS: 1 read-only, 2 hidden, 4 system, 0x20 archive
+    bool readOnly;
+    unsigned flags;  // hidden and system (kMode*) as the file has them afterwards
+  };
+  const Case cases[] = {
+      {"plain.txt", false, 0x00, false, 0},
+      {"archive.dat", true, 0x20, false, 0},
+      {"readonly.cfg", true, 0x21, true, 0},
+      {"hidden.ini", false, 0x22, false, platform::kModeHidden},
+      {"system.sys", false, 0x05, true, platform::kModeSystem},
+  };
+  std::vector<Member> members;
+  for (const Case& c : cases) {
+    if (c.existing) WriteFile(dest_ + "/" + c.name, "old");
+    Member m = M(c.name, "new");
+    m.madeBy = 0x0014;
+    m.externalAttributes = c.attributes;
+    members.push_back(m);
+  }
+  z_.OverwriteMode = TUZOverwriteMode::Always;
+  EXPECT_EQ(Extract(members), static_cast<int>(members.size()));
+  // The system sets the archive attribute of files it writes by itself.
+  const unsigned kFlags = platform::kModeHidden | platform::kModeSystem;
+  for (const Case& c : cases) {
+    const std::string path = dest_ + "/" + c.name;
+    unsigned mode = 0;
+    EXPECT_EQ(ReadFile(path), "new") << c.name;
+    EXPECT_EQ(platform::IsReadOnlyFile(path), c.readOnly) << c.name;
+    ASSERT_TRUE(platform::GetFileMode(path, mode)) << c.name;
+    EXPECT_EQ(mode & kFlags, c.flags) << c.name;
+  }
+#endif
 }
 
 TEST_F(ExtractTest, NamesDifferingOnlyInCaseMeanTheExistingFiles) {
@@ -147,11 +184,10 @@ TEST_F(ExtractTest, StaleTemporaryFilesOfAnInterruptedRunAreRemoved) {
     if (n.back() == '/') fs::create_directories(dest_ + "/" + n);
     else WriteFile(dest_ + "/" + n, "not ours to remove");
   }
-  int live = ::open((dest_ + "/.quelbo-unzip-Live01").c_str(), O_RDWR | O_CLOEXEC);
-  ASSERT_GE(live, 0);
-  ASSERT_EQ(::flock(live, LOCK_EX), 0);
+  platform::FileHandle live = platform::OpenHeldFile(dest_ + "/.quelbo-unzip-Live01", platform::FileCreation::OpenExisting);
+  ASSERT_NE(live, platform::kNoFile);
   EXPECT_EQ(Extract({M("a.txt", "a"), M("sub/b.txt", "b")}), 2);
-  ::close(live);
+  platform::CloseFile(live);
   std::vector<std::string> expected = {"a.txt", "sub/", "sub/b.txt", "untouched/"};
   expected.insert(expected.end(), kept.begin(), kept.end());
   std::sort(expected.begin(), expected.end());

@@ -1,36 +1,53 @@
 #include "ZipTestSupport.h"
 
 #include <stdlib.h>
-#include <sys/stat.h>
 #include <zlib.h>
 
 #include <algorithm>
 #include <fstream>
+#include <random>
 #include <sstream>
+
+#include "platform/FileHandle.h"
+#include "platform/PathNames.h"
 
 namespace ziptest {
 
 std::string DataFile(const std::string& name) { return std::string(QUELBO_ZIP_TEST_DATA) + "/" + name; }
 
 ScratchDir::ScratchDir() {
+#ifdef _WIN32
+  std::random_device random;
+  while (path_.empty()) {
+    const fs::path candidate = fs::temp_directory_path() / ("quelbo-zip-" + std::to_string(random() % 1000000000));
+    if (fs::create_directory(candidate)) path_ = Utf8Of(candidate);
+  }
+#else
   std::string templ = (fs::temp_directory_path() / "quelbo-zip-XXXXXX").string();
   path_ = ::mkdtemp(templ.data());
+#endif
 }
 
 ScratchDir::~ScratchDir() {
   std::error_code ec;
   // Give the owner write and search permission everywhere so removal works.
-  for (auto it = fs::recursive_directory_iterator(path_, ec); !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+  for (auto it = fs::recursive_directory_iterator(FsPath(path_), ec); !ec && it != fs::recursive_directory_iterator();
+       it.increment(ec)) {
     if (it->is_symlink()) continue;
     fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
   }
-  fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
-  fs::remove_all(path_, ec);
+  fs::permissions(FsPath(path_), fs::perms::owner_all, fs::perm_options::add, ec);
+  fs::remove_all(FsPath(path_), ec);
 }
 
 int Shell(const std::string& command) {
+#ifdef _WIN32
+  // A Linux shell on the host; the Windows paths in the command become host paths.
+  return testsupport::RunCommand({"sh", "-c", command}).status;
+#else
   int rc = std::system(command.c_str());
   return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+#endif
 }
 
 std::string Quote(const std::string& s) {
@@ -40,12 +57,12 @@ std::string Quote(const std::string& s) {
 }
 
 void WriteFile(const std::string& path, const std::string& content) {
-  fs::create_directories(fs::path(path).parent_path());
-  std::ofstream(path, std::ios::binary) << content;
+  fs::create_directories(FsPath(path).parent_path());
+  std::ofstream(FsPath(path), std::ios::binary) << content;
 }
 
 std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(FsPath(path), std::ios::binary);
   std::stringstream ss;
   ss << in.rdbuf();
   return ss.str();
@@ -54,8 +71,9 @@ std::string ReadFile(const std::string& path) {
 std::vector<std::string> ListTree(const std::string& root) {
   std::vector<std::string> names;
   std::error_code ec;
-  for (auto it = fs::recursive_directory_iterator(root, ec); !ec && it != fs::recursive_directory_iterator(); it.increment(ec))
-    names.push_back(fs::relative(it->path(), root).string() + (it->is_directory() ? "/" : ""));
+  for (auto it = fs::recursive_directory_iterator(FsPath(root), ec); !ec && it != fs::recursive_directory_iterator();
+       it.increment(ec))
+    names.push_back(Utf8Of(fs::relative(it->path(), FsPath(root)).generic_u8string()) + (it->is_directory() ? "/" : ""));
   std::sort(names.begin(), names.end());
   return names;
 }
@@ -75,12 +93,15 @@ std::string CompareTrees(const std::string& a, const std::string& b, CompareOpti
     if (!std::binary_search(lb.begin(), lb.end(), n) || n.back() == '/') continue;
     std::string pa = a + "/" + n, pb = b + "/" + n;
     if (ReadFile(pa) != ReadFile(pb)) diff << n << ": contents differ\n";
-    struct stat sa, sb;
-    ::stat(pa.c_str(), &sa);
-    ::stat(pb.c_str(), &sb);
-    if (options.times && sa.st_mtime != sb.st_mtime) diff << n << ": mtime " << sa.st_mtime << " vs " << sb.st_mtime << "\n";
-    if (options.modes && (sa.st_mode & 0777) != (sb.st_mode & 0777))
-      diff << n << ": mode " << std::oct << (sa.st_mode & 0777) << " vs " << (sb.st_mode & 0777) << std::dec << "\n";
+    platform::PathStatus sa, sb;
+    platform::GetPathStatus(pa, sa);
+    platform::GetPathStatus(pb, sb);
+    const std::int64_t ta = sa.modifiedNs / 1000000000, tb = sb.modifiedNs / 1000000000;
+    if (options.times && ta != tb) diff << n << ": mtime " << ta << " vs " << tb << "\n";
+    // Permission bits are Linux's; Windows has attributes instead.
+    if (options.modes && !platform::kBackslashSeparates && (sa.permissions & 0777) != (sb.permissions & 0777))
+      diff << n << ": mode " << std::oct << (sa.permissions & 0777) << " vs " << (sb.permissions & 0777) << std::dec
+           << "\n";
   }
   return diff.str();
 }

@@ -8,10 +8,13 @@
 #include <vector>
 
 #include "core/UserInterface.h"
+#include "tests/support/TestServers.h"
 
 namespace ziptest {
 
 namespace fs = std::filesystem;
+using testsupport::FsPath;
+using testsupport::Utf8Of;
 
 std::string DataFile(const std::string& name);
 

@@ -1,10 +1,10 @@
 // Profile files with the Windows rules, written atomically.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/file.h>
-#include <unistd.h>
+#ifndef _WIN32
 #include <signal.h>
 #include <sys/resource.h>
+#include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
@@ -12,6 +12,9 @@
 #include <vector>
 
 #include "platform/AtomicFile.h"
+#include "platform/FileAttributes.h"
+#include "platform/FileHandle.h"
+#include "platform/PathNames.h"
 #include "platform/ProfileFile.h"
 #include "tests/support/TestServers.h"
 
@@ -119,9 +122,11 @@ TEST(ProfileFile, FailedWritesLeaveTheFileAsItWas) {
   EXPECT_TRUE(std::filesystem::is_directory(path));
   std::filesystem::remove(path);
 
-  // A disk that fills up in the middle of the write: the old content stays.
   const std::string old = "[keep]\r\n" + std::string(100000, 'k') + "=1\r\n[version]\r\nver=1.0\r\n";
   WriteFile(path, old);
+#ifndef _WIN32
+  // A disk that fills up in the middle of the write (a file size limit of
+  // Linux stands in for it): the old content stays.
   rlimit saved;
   getrlimit(RLIMIT_FSIZE, &saved);
   rlimit small = saved;
@@ -136,6 +141,7 @@ TEST(ProfileFile, FailedWritesLeaveTheFileAsItWas) {
   int entries = 0;
   for (const auto& e : std::filesystem::directory_iterator(dir.Path())) entries += e.path() != path;
   EXPECT_EQ(entries, 0);
+#endif
 
   // An unstorable value changes nothing either.
   EXPECT_FALSE(platform::WriteProfileString(path, "version", "ver", "2.0\n[x]"));
@@ -146,14 +152,71 @@ TEST(AtomicFile, KeepsPermissionBitsAndReplacesWholeContent) {
   TempDir dir;
   const std::string path = dir / "data.bin";
   WriteFile(path, std::string(50000, 'x'));
+#ifdef _WIN32
+  // Windows keeps attributes instead of permission bits.
+  ASSERT_TRUE(platform::SetPathMode(path, 0666 | platform::kModeHidden | platform::kModeArchive));
+#else
   std::filesystem::permissions(path, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
                                          std::filesystem::perms::group_read);
+#endif
   ASSERT_TRUE(platform::ReplaceFileContent(path, std::string("short")));
   EXPECT_EQ(ReadFile(path), "short");
+#ifdef _WIN32
+  unsigned mode = 0;
+  ASSERT_TRUE(platform::GetFileMode(path, mode));
+  EXPECT_EQ(mode & (platform::kModeHidden | platform::kModeSystem), platform::kModeHidden);
+#else
   EXPECT_EQ(std::filesystem::status(path).permissions(),
             std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
                 std::filesystem::perms::group_read);
+#endif
   EXPECT_FALSE(platform::ReplaceFileContent(dir / "missing-dir/data.bin", std::string("x")));
+}
+
+// A read-only file is not replaced (a rename would get past what a direct
+// write honours), and nothing of the attempt stays.
+TEST(AtomicFile, ReadOnlyTargetStaysAsItIs) {
+#ifndef _WIN32
+  // Linux asks the permission bits, which do not hold back root.
+  if (::geteuid() == 0) GTEST_SKIP() << "root may write read-only files";
+#endif
+  TempDir dir;
+  const std::string path = dir / "xconfig.ini";
+  WriteFile(path, "[version]\r\nver=1.0\r\n");
+  std::filesystem::permissions(path, std::filesystem::perms::owner_read);
+  errno = 0;
+  EXPECT_FALSE(platform::WriteProfileString(path, "version", "ver", "2.0"));
+  EXPECT_EQ(errno, EACCES);
+  EXPECT_EQ(ReadFile(path), "[version]\r\nver=1.0\r\n");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), std::filesystem::directory_iterator()), 1);
+  std::filesystem::permissions(path, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+}
+
+// A reader that has the file open, sharing it as the platform's files are
+// shared. Linux replaces the name at once and the reader keeps the old
+// content; Windows may refuse while the handle is open (Wine and Windows
+// before POSIX renames do), and then the old file stays whole, nothing of
+// the attempt is left, and the replacement works once the handle is closed.
+TEST(AtomicFile, ReplacesAFileThatIsOpenElsewhere) {
+  TempDir dir;
+  const std::string path = dir / "data.bin";
+  WriteFile(path, "old content");
+  platform::FileHandle reader = platform::OpenFile(path, platform::FileAccess::Read, platform::FileCreation::OpenExisting);
+  ASSERT_NE(reader, platform::kNoFile);
+  errno = 0;
+  const bool replaced = platform::ReplaceFileContent(path, std::string("new content"));
+  EXPECT_TRUE(replaced || platform::kBackslashSeparates);
+  char buffer[32] = {};
+  EXPECT_EQ(platform::ReadFromFile(reader, buffer, sizeof buffer), 11);
+  EXPECT_EQ(std::string(buffer), "old content");
+  if (!replaced) {
+    EXPECT_EQ(errno, EACCES);
+    EXPECT_EQ(ReadFile(path), "old content");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), std::filesystem::directory_iterator()), 1);
+  }
+  platform::CloseFile(reader);
+  if (!replaced) EXPECT_TRUE(platform::ReplaceFileContent(path, std::string("new content")));
+  EXPECT_EQ(ReadFile(path), "new content");
 }
 
 // What a killed run left for the same file goes when the file is next
@@ -169,11 +232,10 @@ TEST(AtomicFile, LeftoversOfKilledRunsGoAndHeldOnesStay) {
   for (const auto& n : gone) WriteFile(dir / n, "left");
   for (const auto& n : stay) WriteFile(dir / n, "other");
   WriteFile(dir / held, "being written");
-  const int fd = ::open((dir / held).c_str(), O_RDONLY);
-  ASSERT_GE(fd, 0);
-  ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+  platform::FileHandle file = platform::OpenHeldFile(dir / held, platform::FileCreation::OpenExisting);
+  ASSERT_NE(file, platform::kNoFile);
   ASSERT_TRUE(platform::ReplaceFileContent(path, std::string("[version]\r\n")));
-  ::close(fd);
+  platform::CloseFile(file);
   for (const auto& n : gone) EXPECT_FALSE(std::filesystem::exists(dir / n)) << n;
   for (const auto& n : stay) EXPECT_TRUE(std::filesystem::exists(dir / n)) << n;
   EXPECT_TRUE(std::filesystem::exists(dir / held));
@@ -189,7 +251,7 @@ TEST(AtomicFile, CommitDecidesWhetherTheContentTakesTheName) {
   auto listing = [&] {
     std::vector<std::string> names;
     for (const auto& e : std::filesystem::directory_iterator(dir.Path()))
-      names.push_back(e.path().filename().string() + "=" + ReadFile(e.path()));
+      names.push_back(e.path().filename().string() + "=" + ReadFile(testsupport::Utf8Of(e.path())));
     std::sort(names.begin(), names.end());
     return names;
   };
