@@ -123,14 +123,16 @@ bool InstallJournal::MoveIntoPlace(const std::vector<JournalMove>& moves, const 
     const JournalMove& m = moves[i];
     JournalEntry e;
     const Kind kind = KindOf(m.target);
-    if (!RelativeTo(root, m.target, e.target) || (kind != platform::PathStatus::Missing && kind != platform::PathStatus::File)) {
+    if (!RelativeTo(root, m.target, e.target) ||
+        (kind != platform::PathStatus::Missing && kind != platform::PathStatus::File)) {
       failure = {i, m.target, kind == platform::PathStatus::Directory ? EISDIR : EINVAL};
       return false;
     }
     e.temp = platform::NameOf(m.temp);
     // A second move to one target finds the first one's file there.
     const bool again = !targets.insert(m.target).second;
-    if (kind == platform::PathStatus::File || again) e.backup = FreeTemporaryName(platform::DirectoryOf(m.target), backups);
+    if (kind == platform::PathStatus::File || again)
+      e.backup = FreeTemporaryName(platform::DirectoryOf(m.target), backups);
     placed.push_back(Spelled(root, e));
     record.entries.push_back(std::move(e));
   }
@@ -165,8 +167,7 @@ bool InstallJournal::MoveIntoPlace(const std::vector<JournalMove>& moves, const 
   return false;
 }
 
-JournalOutcome CompleteInstall(const AnsiString& journalPath,
-                               const std::function<void(const std::string& payload)>& record) {
+JournalOutcome CompleteInstall(const AnsiString& journalPath, const JournalRecorder& record) {
   if (!platform::FileExists(journalPath)) return JournalOutcome::kNone;
   std::string bytes;
   {
@@ -203,7 +204,9 @@ JournalOutcome CompleteInstall(const AnsiString& journalPath,
     if (!platform::ReplaceFileContent(journalPath, EncodeJournal(*journal)))
       Fail("An interrupted installation cannot be completed:", platform::ToOsPath(journalPath), errno);
   }
-  record(journal->payload);
+  std::vector<std::string> targets;
+  for (const Placed& p : placed) targets.push_back(p.target);
+  record(journal->payload, targets);
   for (const Placed& p : placed)
     if (!p.backup.empty()) platform::RemoveFile(p.backup);
   platform::DeleteFile(journalPath);

@@ -68,12 +68,13 @@ enum class JournalOutcome {
 // Finishes what the journal at Path (code page 936) describes; run on every
 // start before anything else, and by the installing run itself once its files
 // are in place. Files still waiting take their names, and Record is called
-// with the payload (also when an earlier call already did: it must be
-// repeatable), then the old files and the journal are removed. Where a file's
-// new content is gone, every file is taken back instead and nothing is
-// recorded. Raises EInstallJournal when a file cannot be moved or Record
-// raises; the journal then stays for the next start.
-JournalOutcome CompleteInstall(const AnsiString& journalPath,
-                               const std::function<void(const std::string& payload)>& record);
+// with the payload and the installed files (operating-system paths), also
+// when an earlier call already did (it must be repeatable); then the old
+// files and the journal are removed. Where a file's new content is gone,
+// every file is taken back instead and nothing is recorded. Raises
+// EInstallJournal when a file cannot be moved or Record raises; the journal
+// then stays for the next start.
+using JournalRecorder = std::function<void(const std::string& payload, const std::vector<std::string>& targets)>;
+JournalOutcome CompleteInstall(const AnsiString& journalPath, const JournalRecorder& record);
 
 }  // namespace zip

@@ -17,10 +17,13 @@
 inline constexpr const char* kInstallJournalName = ".quelbo-install.journal";
 
 // A release as "xconfig.ini" records it: the version and, for a signed
-// release, its serial.
+// release, its serial; and the package file it came in (a plain file name in
+// the installation directory), which has done its job once the release is
+// installed.
 struct ReleaseRecord {
   AnsiString version;
   std::optional<std::int64_t> serial;
+  AnsiString package;
   bool operator==(const ReleaseRecord&) const = default;
 };
 
@@ -33,8 +36,10 @@ std::optional<ReleaseRecord> DecodeReleaseRecord(const std::string& Bytes);
 void RecordRelease(const AnsiString& IniPath, const ReleaseRecord& Release);
 
 // Completes the installation whose journal the installation directory AppDir
-// holds, recording its release (zip::CompleteInstall). Refused, with the
-// reason, when a file cannot be moved; the journal then waits for the next
-// start. A configuration file that cannot be written raises, as it does
+// holds, recording its release (zip::CompleteInstall). With DeletePackage,
+// the release's package goes too, unless a file of the package took its
+// name: after a run that was stopped, nothing else would delete it. Refused,
+// with the reason, when a file cannot be moved; the journal then waits for the
+// next start. A configuration file that cannot be written raises, as it does
 // wherever the version is recorded.
-Result<zip::JournalOutcome> CompleteInstallation(const AnsiString& AppDir);
+Result<zip::JournalOutcome> CompleteInstallation(const AnsiString& AppDir, bool DeletePackage);

@@ -78,7 +78,7 @@ void UpdateJob::InstallArchive(const AnsiString& F2, const AnsiString& StrippedF
   const void* content = package_ ? package_->Content() : nullptr;
   const std::size_t contentSize = package_ ? static_cast<std::size_t>(package_->ContentSize()) : 0;
   const int unzipped =
-      UnZipPackage(zip, view_, env_.appDir, StrippedF2, {NewVersion, serialToRecord_}, content, contentSize);
+      UnZipPackage(zip, view_, env_.appDir, StrippedF2, {NewVersion, serialToRecord_, F2}, content, contentSize);
   package_.reset();
   // A failed extraction has been told; the window stays open.
   if (unzipped != 1) {
@@ -90,7 +90,7 @@ void UpdateJob::InstallArchive(const AnsiString& F2, const AnsiString& StrippedF
 
   // Every file is in place: the journal records the release and lets the
   // old files go. (An archive without files left no journal.)
-  const Result<zip::JournalOutcome> completed = CompleteInstallation(env_.appDir);
+  const Result<zip::JournalOutcome> completed = CompleteInstallation(env_.appDir, false);
   if (!completed.Ok()) {
     view_.ShowFailure(UpdateFailure::kExtraction, completed.Why());
     view_.Ended(UpdateEnd::kStopped);

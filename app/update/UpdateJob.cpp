@@ -37,7 +37,7 @@ void UpdateJob::Run() {
   // An installation that an earlier run left part way is completed (with
   // its version) or undone before anything else looks at the files. The
   // launcher goes first: on Windows, files a program holds keep their names.
-  if (const Result<zip::JournalOutcome> finished = CompleteInstallation(env_.appDir); !finished.Ok()) {
+  if (const Result<zip::JournalOutcome> finished = CompleteInstallation(env_.appDir, true); !finished.Ok()) {
     view_.ShowFailure(UpdateFailure::kExtraction, finished.Why());
     view_.Ended(UpdateEnd::kStopped);
     return;

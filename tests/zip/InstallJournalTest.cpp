@@ -120,7 +120,9 @@ class JournaledExtract : public ExtractTest {
     return left;
   }
   JournalOutcome Complete() {
-    return zip::CompleteInstall(journal_, [this](const std::string& payload) { recorded_.push_back(payload); });
+    return zip::CompleteInstall(journal_, [this](const std::string& payload, const std::vector<std::string>&) {
+      recorded_.push_back(payload);
+    });
   }
   // What a run that throws tells.
   std::string FailureOf(const std::vector<Member>& members) {
@@ -177,7 +179,7 @@ TEST_F(JournaledExtract, AKillAmongTheRenamesIsCompletedOrUndoneAtTheNextStart) 
       EXPECT_FALSE(journal->moved);
       bool lost = false;
       for (const zip::JournalEntry& e : journal->entries) {
-        const std::string temp = (fs::path(dest_) / e.target).parent_path() / e.temp;
+        const fs::path temp = (FsPath(dest_) / FsPath(e.target)).parent_path() / FsPath(e.temp);
         if (loseOne && !lost && fs::exists(temp)) lost = fs::remove(temp);
       }
 
@@ -308,7 +310,8 @@ TEST(JournalRecord, AJournalThatCannotBeReadIsDroppedAndNothingMoves) {
   const std::string bytes = zip::EncodeJournal({false, "2.0", {{"a.txt", ".quelbo-unzip-AbC123", ""}}});
   WriteFile(dir / ".journal", bytes.substr(0, bytes.size() - 1));
   bool recorded = false;
-  EXPECT_EQ(zip::CompleteInstall(dir / ".journal", [&](const std::string&) { recorded = true; }),
+  EXPECT_EQ(zip::CompleteInstall(dir / ".journal",
+                                 [&](const std::string&, const std::vector<std::string>&) { recorded = true; }),
             JournalOutcome::kDiscarded);
   EXPECT_FALSE(recorded);
   EXPECT_EQ(ReadFile(dir / "a.txt"), "old a");

@@ -100,6 +100,8 @@ TEST_F(InterruptedInstall, TheNextStartCompletesOrUndoesTheInstallationWithItsVe
       ExpectOnly(UpdateNotice::kPaused);
       EXPECT_TRUE(lost ? IsOld() : IsNew());
       EXPECT_EQ(Leftovers(), std::vector<std::string>{});
+      // The package of a completed installation has done its job.
+      EXPECT_EQ(Has("p.zip"), lost);
 
       // And the start after that brings the update, whatever was undone
       // (asking again about the files it replaces).
@@ -134,12 +136,26 @@ TEST_F(InterruptedInstall, AJournalThatCannotBeCompletedIsToldAndWaitsForTheNext
   EXPECT_EQ(Leftovers(), std::vector<std::string>{});
 }
 
+TEST_F(InterruptedInstall, AMemberNamedLikeThePackageStaysWhenTheNextStartCompletes) {
+  Serve("p.zip", MakeZip({{"p.zip", "the archive inside"}, {"b.txt", "new b"}}));
+  OldInstallation();
+  ASSERT_TRUE(KilledAfter(4));  // both old files aside, both new ones in place
+  ServeReply("0");
+  RunUpdate();
+  ExpectOnly(UpdateNotice::kPaused);
+  EXPECT_EQ(Read("xconfig.ini"), Ini("2.0"));
+  EXPECT_EQ(Read("p.zip"), "the archive inside");
+  EXPECT_EQ(Read("b.txt"), "new b");
+  EXPECT_EQ(Leftovers(), std::vector<std::string>{});
+}
+
 TEST(ReleaseRecord, ReadsBackWhatItWrote) {
-  for (const ReleaseRecord& r :
-       {ReleaseRecord{"2.0", std::nullopt}, ReleaseRecord{"", 0}, ReleaseRecord{"v\n2|x", INT64_MAX}}) {
+  for (const ReleaseRecord& r : {ReleaseRecord{"2.0", std::nullopt, "p.zip"}, ReleaseRecord{"", 0, ""},
+                                 ReleaseRecord{"v\n2|x", INT64_MAX, "a b.zip"}}) {
     EXPECT_EQ(DecodeReleaseRecord(EncodeReleaseRecord(r)), r) << r.version;
   }
-  for (const char* bad : {"", "12", "x\n2.0", "-1\n2.0", "9223372036854775808\n2.0"})
+  for (const char* bad : {"", "12", "\n2.0", "x\np.zip\n2.0", "-1\np.zip\n2.0", "9223372036854775808\np.zip\n2.0",
+                          "1\n../p.zip\n2.0", "1\nsub/p.zip\n2.0"})
     EXPECT_FALSE(DecodeReleaseRecord(bad)) << bad;
 }
 
