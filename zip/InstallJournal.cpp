@@ -72,6 +72,11 @@ bool Aside(const Placed& p, std::size_t& renames) {
 }
 
 bool Into(const Placed& p, std::size_t& renames) {
+  // Windows says only "access denied" where a directory stands.
+  if (KindOf(p.target) == platform::PathStatus::Directory) {
+    errno = EISDIR;
+    return false;
+  }
   if (!Rename(p.temp, p.target)) return false;
   ++renames;
   return true;

@@ -172,8 +172,12 @@ bool TZipExtractor::ProcessMember(int index, zip::DecodeBuffers& buffers) {
     return false;
   }
   AnsiString parent = zip::ParentOf(fname);
-  if (!parent.empty() && !platform::DirectoryExists(parent) && Target().ForceDirectories(parent))
-    targetNames_.Added(parent);
+  // Why the directory could not be made, which is why the file cannot be.
+  int parentError = 0;
+  if (!parent.empty() && !platform::DirectoryExists(parent)) {
+    if (Target().ForceDirectories(parent)) targetNames_.Added(parent);
+    else parentError = errno == EEXIST ? ENOTDIR : errno;  // a file stands where the directory goes
+  }
   if (cleanedDirectories_.insert(parent).second) zip::RemoveStaleTemporaryFiles(parent);
 
   // Where the member's data starts; the encryption header comes first.
@@ -245,10 +249,10 @@ bool TZipExtractor::ProcessMember(int index, zip::DecodeBuffers& buffers) {
   std::optional<unsigned> replacedMode;
   if (unsigned m; platform::GetFileMode(fname, m)) replacedMode = m;
   std::unique_ptr<zip::MemberOutput> out;
-  int createError = 0;
-  if (platform::DirectoryExists(fname)) createError = EISDIR;
-  else if (!ReplaceReadOnly && platform::IsReadOnlyFile(fname)) createError = EACCES;
-  else if (!(out = Target().CreateMember(fname))) createError = errno;
+  int createError = parentError;
+  if (!createError && platform::DirectoryExists(fname)) createError = EISDIR;
+  if (!createError && !ReplaceReadOnly && platform::IsReadOnlyFile(fname)) createError = EACCES;
+  if (!createError && !(out = Target().CreateMember(fname))) createError = errno;
   if (createError) {
     CannotCreate(zipmsg::kCannotCreate, fname, createError, index, h);
     return false;

@@ -1,9 +1,6 @@
 #include "zip/ZipTargetPath.h"
 
-#include <optional>
-
 #include "core/SysUtils.h"
-#include "platform/CodePage.h"
 #include "zip/ZipNames.h"
 
 namespace zip {
@@ -28,9 +25,9 @@ bool ReadsDifferentlyOnWindows(const AnsiString& name) {
   if (stem.size() < 4 || (stem.compare(0, 3, "COM") != 0 && stem.compare(0, 3, "LPT") != 0)) return false;
   const AnsiString digit = stem.substr(3);
   if (digit.size() == 1 && digit[0] >= '1' && digit[0] <= '9') return true;
-  // Windows reads the superscript digits as port numbers too.
-  const std::optional<std::string> text = platform::Cp936ToUtf8Exact(digit);
-  return text && (*text == "\u00B9" || *text == "\u00B2" || *text == "\u00B3");
+  // Windows reads the superscript digits as port numbers too; code page 936
+  // has none, so they stand in their GB18030 codes (see platform/CodePage.h).
+  return digit == "\x81\x30\x86\x31" || digit == "\x81\x30\x85\x35" || digit == "\x81\x30\x85\x36";
 }
 
 bool IsUnsafeFileName(const AnsiString& name) {

@@ -35,7 +35,7 @@ TEST_F(ExtractTest, StoredPrefixesAreDroppedAndNamesStayBelowTheDestination) {
     std::string stored;
     std::string landsAt;  // empty: refused
   };
-  const Case cases[] = {
+  std::vector<Case> cases = {
       {"\\x\\y.txt", "x/y.txt"},
       {"C:\\x\\y2.txt", "x/y2.txt"},
       {"/abs/z.txt", "abs/z.txt"},
@@ -77,6 +77,10 @@ TEST_F(ExtractTest, StoredPrefixesAreDroppedAndNamesStayBelowTheDestination) {
       {"a .b.c", "a .b.c"},
       {".hidden", ".hidden"},
   };
+  // Without a GB18030 converter (Wine's) "¹" has no code here, and the name
+  // reads as code page 936 text: a name that only looks like a port.
+  if (!platform::Utf8ToCp936Exact("\u00B9"))
+    std::erase_if(cases, [](const Case& c) { return c.stored == "COM\u00B9.txt"; });
   std::vector<Member> members;
   for (const Case& c : cases) members.push_back(M(c.stored, "data of " + c.stored));
   members.push_back(M("last.txt", "still extracted"));
@@ -89,8 +93,9 @@ TEST_F(ExtractTest, StoredPrefixesAreDroppedAndNamesStayBelowTheDestination) {
     if (c.landsAt.empty()) refusals.push_back("Invalid file name: " + shown);
   }
   EXPECT_EQ(Extract(members), expected);
-  for (const Case& c : cases)
+  for (const Case& c : cases) {
     if (!c.landsAt.empty()) EXPECT_EQ(ReadFile(dest_ + "/" + c.landsAt), "data of " + c.stored) << c.stored;
+  }
   EXPECT_EQ(ReadFile(dest_ + "/last.txt"), "still extracted");
   // Nothing beside the destination, and each refused member told in a box of its own and reported.
   EXPECT_EQ(ListTree(dir_.path()).size(), ListTree(dest_).size() + 2);  // + "dest/" and "pkg.zip"
