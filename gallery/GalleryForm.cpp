@@ -1,5 +1,8 @@
 #include "gallery/GalleryForm.h"
 
+#include <memory>
+
+#include "framework/controls/ExtCtrls.h"
 #include "skin/window/MlFormBorder.h"
 #include "skin/window/MlSkinForm.h"
 #include "skin/window/MlSkinMenu.h"
@@ -97,4 +100,25 @@ void TGalleryForm::BuildMenus() {
 void TGalleryForm::ToggleMaximised() {
   SendMessage(Handle(), WM_SYSCOMMAND, IsZoomed(Handle()) ? SC_RESTORE : SC_MAXIMIZE, 0);
   maximise_->Picture()->SetImage(IsZoomed(Handle()) ? "MlSkinBtn_restore" : "MlSkinBtn_max");
+}
+
+void TGalleryForm::QuickMinimise(int RestoreAfterMs) {
+  auto* timer = new TTimer(this);
+  timer->SetEnabled(false);
+  timer->SetInterval(1);
+  // The timer calls a copy of its handler: the state lives outside it.
+  auto minimised = std::make_shared<bool>(false);
+  timer->SetOnTimer([this, timer, RestoreAfterMs, minimised](TObject*) {
+    if (!*minimised) {
+      *minimised = true;
+      SendMessage(Handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+      timer->SetInterval(static_cast<UINT>(RestoreAfterMs));
+      return;
+    }
+    timer->SetEnabled(false);
+    SendMessage(Handle(), WM_SYSCOMMAND, SC_RESTORE, 0);
+  });
+  OnShow = [timer, minimised](TObject*) {
+    if (!*minimised) timer->SetEnabled(true);
+  };
 }

@@ -17,6 +17,9 @@ class TGalleryForm : public TForm {
 
   TMlSkinForm* Skin() const { return skin_; }
   TMlFormLayerBorder* Border() const { return border_; }
+  // Minimises the form a moment after it is first shown and restores it
+  // RestoreAfterMs later.
+  void QuickMinimise(int RestoreAfterMs);
 
  private:
   TMlSkinNCButton* CaptionButton(const char* image, int fromRight, TNotifyEvent onClick);

@@ -39,7 +39,24 @@ struct NativeWindowParams {
 // What an interactive move or size drags: the whole window or one edge or corner.
 enum class MoveSizeEdge { Move, Left, Right, Top, TopLeft, TopRight, Bottom, BottomLeft, BottomRight };
 
-enum class CursorShape { Arrow, IBeam, Wait, Cross, Hand, SizeNWSE, SizeNESW, SizeWE, SizeNS, SizeAll, No };
+// The standard cursors; each backend shows its display's own for each.
+enum class CursorShape {
+  Arrow,
+  IBeam,
+  Wait,
+  Cross,
+  Hand,
+  SizeNWSE,
+  SizeNESW,
+  SizeWE,
+  SizeNS,
+  SizeAll,
+  No,
+  UpArrow,
+  AppStarting,  // the arrow with a busy sign: working, but still taking input
+  Help,
+};
+constexpr int kCursorShapeCount = static_cast<int>(CursorShape::Help) + 1;
 
 enum class EventType {
   MouseMove,
@@ -53,6 +70,7 @@ enum class EventType {
   Expose,        // part of the window must be shown again (rect)
   Configure,     // moved or resized from outside (rect = new outer bounds)
   CloseRequest,  // the user asked to close the window
+  Destroyed,     // someone else destroyed the window; the backend has forgotten it
   Iconified,
   Deiconified,
   PointerLeft,   // the pointer left the window

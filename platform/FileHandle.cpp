@@ -30,14 +30,18 @@ FileHandle OpenFile(const std::string& osPath, FileAccess access, FileCreation c
   int flags = access == FileAccess::Read ? O_RDONLY : access == FileAccess::Write ? O_WRONLY : O_RDWR;
   if (creation == FileCreation::CreateAlways) flags |= O_CREAT | O_TRUNC;
   if (creation == FileCreation::CreateNew) flags |= O_CREAT | O_EXCL;
-  const int fd = RetryInterrupted([&] { return ::open(osPath.c_str(), flags | O_CLOEXEC, 0666); });
+  // O_NONBLOCK: opening a FIFO must not wait for its other end before it is refused.
+  const int fd = RetryInterrupted([&] { return ::open(osPath.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0666); });
   if (fd < 0) return kNoFile;
-  struct stat st;
-  if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+  struct stat st {};
+  const bool looked = ::fstat(fd, &st) == 0;
+  if (!looked || !S_ISREG(st.st_mode)) {
+    const int error = !looked ? errno : S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
     ::close(fd);
-    errno = EISDIR;
+    errno = error;
     return kNoFile;
   }
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   return fd;
 }
 

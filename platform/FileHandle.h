@@ -21,8 +21,10 @@ enum class FileCreation {
   CreateNew,     // fails (EEXIST) when anything has the name
 };
 
-// Opens a regular file; a directory fails with EISDIR. Others may go on
-// reading, writing, renaming and removing the file while it is open.
+// Opens a regular file; a directory fails with EISDIR and anything else that
+// is not a regular file (a FIFO, a device) with EINVAL, without waiting on it.
+// Others may go on reading, writing, renaming and removing the file while it
+// is open.
 FileHandle OpenFile(const std::string& osPath, FileAccess access, FileCreation creation);
 void CloseFile(FileHandle& file);
 

@@ -29,7 +29,8 @@ bool ForceDirectories(const std::string& path);
 // The path as given where it exists; otherwise each missing component is
 // replaced by an existing entry of its directory whose name differs from it
 // only in ASCII case, as the platform the program is made for finds files.
-// Components with no such entry stay as given.
+// Components with no such entry stay as given. A directory is read again
+// only when it has changed.
 std::string ResolveNameCase(const std::string& path);
 
 // The same for many paths: each directory is read once. Entries made after

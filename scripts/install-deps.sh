@@ -9,7 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   # libraries
   zlib1g-dev libdeflate-dev libsodium-dev libssl-dev libpng-dev libjpeg62-turbo-dev libfreetype-dev libfontconfig-dev libtinyxml2-dev
-  libx11-dev libxext-dev libxrandr-dev libxtst-dev
+  libx11-dev libxext-dev libxrandr-dev libxcursor-dev libxtst-dev libxfixes-dev
   # fonts: a CJK-capable sans face stands in for the Windows faces
   fonts-wqy-microhei fontconfig
   # tests and demo: real server, real X server, archive oracles and peers

@@ -10,12 +10,16 @@ constexpr TSides kAllSides = sdLeft | sdTop | sdRight | sdBottom;
 
 enum class TMlPngFillType { ftNormal, ftTile, ftAutoStretch, ftCenter };
 
-// Setters invalidate only when the value changes. The colour layer uses the
-// control's Color (white unless set).
+// Setters invalidate only when the value changes.
 class TMlSkinCustomPanel : public TMlSkinCustomControl {
  public:
   explicit TMlSkinCustomPanel(TComponent* AOwner);
 
+  // The colour layer's colour. It stands in for the control's own Color,
+  // which stays white: that one fills a panel that is not Transparent before
+  // the colour layer is laid over it.
+  TColor Color() const { return color_; }
+  void SetColor(TColor v) { Store(color_, v); }
   TSides BorderSides() const { return borderSides_; }
   void SetBorderSides(TSides v) { Store(borderSides_, v); }
   // Opacity of the colour layer: 0 none, 255 opaque.
@@ -55,6 +59,7 @@ class TMlSkinCustomPanel : public TMlSkinCustomControl {
 
   TSides borderSides_ = kAllSides;
   int alpha_ = 192;
+  TColor color_ = clWhite;
   TColor borderColor_ = 14273466;
   bool doubleBorder_ = true;
   TMlResID backgroundImage_;

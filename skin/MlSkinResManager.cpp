@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "graphics/PictureSize.h"
 #include "platform/Files.h"
 #include "skin/MlSkinPng.h"
 #include "skin/MlSkinResDM.h"
@@ -34,6 +35,31 @@ const AnsiString& ProgramDirectory() {
   return dir;
 }
 
+// The file's bytes, once its size and the picture size its header declares
+// are within the caps. A header that declares no size is left to the
+// decoders, which read the same headers and refuse such a file themselves.
+void ReadSkinPictureFile(const AnsiString& path, TMemoryStream& content) {
+  TFileStream file(path, fmOpenRead | fmShareDenyWrite);
+  if (file.Size() > MaxSkinFileBytes) throw EInvalidGraphic("Picture file is too large for a skin");
+  content.LoadFromStream(file);
+  const std::optional<TPictureSize> size = DeclaredPictureSize(static_cast<const unsigned char*>(content.Memory()),
+                                                               static_cast<std::size_t>(content.Size()));
+  if (size && size->Pixels() > MaxSkinPicturePixels)
+    throw EInvalidGraphic(Format("Picture of %lld x %lld pixels is too large for a skin", size->Width, size->Height));
+  content.SetPosition(0);
+}
+
+// The file a skin file name stands for, found as installation files are:
+// where no file has the name exactly, one whose name differs only in letter
+// case (on the platform the program is made for these are the same file).
+// Empty when there is none.
+AnsiString ExistingSkinFile(const AnsiString& FileName) {
+  const AnsiString path = SkinFilePath(FileName);
+  if (platform::FileExists(path)) return path;
+  const AnsiString resolved = platform::ResolveNameCase(path);
+  return resolved != path && platform::FileExists(resolved) ? resolved : AnsiString();
+}
+
 }  // namespace
 
 bool SameSkinName(const AnsiString& A, const AnsiString& B) {
@@ -56,7 +82,13 @@ TMlSkinResManager::~TMlSkinResManager() = default;
 
 TBitmap32* TMlSkinResManager::GetSkinBitmap(const TMlResID& Name) {
   if (Trimmed(Name).empty()) return nullptr;
-  if (platform::FileExists(SkinFilePath(Name))) return LoadSkinFile(Name);
+  if (!ExistingSkinFile(Name).empty()) {
+    try {
+      if (TBitmap32* loaded = LoadSkinFile(Name)) return loaded;
+    } catch (const std::exception&) {
+      // Remembered as unreadable; the built-in image stands in.
+    }
+  }
   int i = FindBuiltInIndex(Name);
   return i >= 0 ? builtIn_->Bitmaps()->Items(i)->Bitmap() : nullptr;
 }
@@ -68,16 +100,21 @@ TBitmap32* TMlSkinResManager::LoadSkinFile(const AnsiString& FileName) {
 
   TMlSkinImage image;
   try {
-    const AnsiString path = SkinFilePath(FileName);
+    AnsiString path = ExistingSkinFile(FileName);
+    // A missing file fails to open under the name it was asked for.
+    if (path.empty()) path = SkinFilePath(FileName);
+    TMemoryStream content;
+    ReadSkinPictureFile(path, content);
     size_t dot = FileName.rfind('.');
     if (dot != AnsiString::npos && UpperCaseAscii(FileName.substr(dot)) == ".PNG") {
       bool alphaUsed = false;
-      LoadPngFileToSkinImage(&image, path, alphaUsed);
+      LoadPngToSkinImage(&image, content, alphaUsed);
       image.SetDrawMode(alphaUsed ? dmBlend : dmOpaque);
     } else {
-      image.LoadFromFileName(path);
+      image.LoadFromStream(content);
     }
-  } catch (const Exception&) {
+  } catch (const std::exception&) {
+    // Also running out of memory: the file is not tried again.
     unreadable_.push_back(FileName);
     throw;
   }

@@ -1,6 +1,7 @@
 #pragma once
 // The one lookup that turns a skin image name into a bitmap: an existing
 // image file of that name first, then the built-in image.
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -14,6 +15,14 @@ bool SameSkinName(const AnsiString& A, const AnsiString& B);
 // relative one inside the program's directory.
 AnsiString SkinFilePath(const AnsiString& FileName);
 
+// The largest picture a skin file may hold, in pixels: enough for a picture
+// that covers a 3840 x 2160 screen (the built-in images are at most 360 x 40),
+// 32 MB as a bitmap. A file that declares more is refused before it is decoded.
+constexpr long long MaxSkinPicturePixels = 1LL << 23;
+// The largest skin file read at all: such a picture stored uncompressed with
+// 16-bit channels, and room for its headers.
+constexpr std::int64_t MaxSkinFileBytes = MaxSkinPicturePixels * 8 + (1 << 20);
+
 class TMlSkinResManager : public TPersistent {
  public:
   // BuiltIn is not owned.
@@ -22,11 +31,16 @@ class TMlSkinResManager : public TPersistent {
   TMlSkinResManager(const TMlSkinResManager&) = delete;
   TMlSkinResManager& operator=(const TMlSkinResManager&) = delete;
 
-  // The bitmap of the name, or null when the name is blank, unknown, or
-  // names a file that could not be read. The store owns the bitmap.
+  // The bitmap of the name: the file of that name (spelled in other letter
+  // case when no file has the name exactly), else the built-in image; null
+  // when the name is blank or unknown. A file of the name that cannot be read
+  // (damaged, too large) is passed over for the built-in image of the name:
+  // no error of a picture reaches the caller, so none can stop a start or a
+  // paint. The store owns the bitmap.
   TBitmap32* GetSkinBitmap(const TMlResID& Name);
   // The file's bitmap, read on the first request and kept for the run. A
-  // file that cannot be read raises its error once; later requests give null.
+  // file that cannot be read, or that declares a picture of more than
+  // MaxSkinPicturePixels, raises its error once; later requests give null.
   TBitmap32* LoadSkinFile(const AnsiString& FileName);
   int FindLoadedIndex(const AnsiString& Name) const;
   int FindBuiltInIndex(const AnsiString& Name) const;

@@ -53,7 +53,8 @@ std::string ReadSecretKeyFile(const std::string& path, release::SecretKey& key) 
   std::string text;
   SecretScope scope;
   scope.fd = platform::OpenFile(path, platform::FileAccess::Read, platform::FileCreation::OpenExisting);
-  if (scope.fd == platform::kNoFile) return errno == EISDIR ? path + ": not a regular file" : Why(path);
+  if (scope.fd == platform::kNoFile)
+    return errno == EISDIR || errno == EINVAL ? path + ": not a regular file" : Why(path);
   bool othersMayRead = true;
   if (!platform::OthersMayRead(scope.fd, othersMayRead)) return Why(path);
   if (othersMayRead) return path + ": others may read this secret key; allow only its owner (" + OwnerOnlyHint(path) + ")";

@@ -2,9 +2,8 @@
 // whose public half is built into the updater, and signs releases: it prints
 // the version reply to serve for a package.
 #include <algorithm>
-#include <cerrno>
+#include <charconv>
 #include <cstdio>
-#include <cstring>
 #include <ctime>
 #include <map>
 #include <optional>
@@ -12,6 +11,7 @@
 #include <vector>
 
 #include "app/publish/KeyFile.h"
+#include "app/publish/PackageFile.h"
 #include "app/release/ReleaseSeal.h"
 #include "platform/CommandLine.h"
 #include "platform/FileHandle.h"
@@ -33,7 +33,9 @@ constexpr const char* kUsage = R"(usage:
       Prints the version reply to serve, one line:
         VERSION|URL|PACKAGE|NAME|sha256=HEX;size=BYTES;expires=T;serial=N;sig=SIG
       PACKAGE is the file name of FILE; the updater fetches URL + PACKAGE and
-      starts NAME (may be empty) from the installation directory. DURATION is
+      starts NAME (may be empty) from the installation directory. FILE must not
+      be empty, and when PACKAGE holds ".zip" in any letter case the updater
+      unpacks it, so it must then be a ZIP archive. DURATION is
       a number of seconds, or a number followed by s, m, h or d; the updater
       refuses the reply after that. Raise N with every release: an updater
       refuses a serial lower than the highest it has installed.
@@ -52,25 +54,6 @@ int Fail(const std::string& why) {
   return 1;
 }
 
-bool ReadWhole(const std::string& path, release::Sha256Digest& digest, std::int64_t& size) {
-  platform::FileHandle in = platform::OpenFile(path, platform::FileAccess::Read, platform::FileCreation::OpenExisting);
-  if (in == platform::kNoFile) return false;
-  release::Sha256 hash;
-  std::vector<char> block(1 << 20);
-  size = 0;
-  std::ptrdiff_t n;
-  while ((n = platform::ReadFromFile(in, block.data(), block.size())) > 0) {
-    hash.Update(block.data(), static_cast<std::size_t>(n));
-    size += n;
-  }
-  const int error = errno;
-  platform::CloseFile(in);
-  errno = error;
-  if (n < 0) return false;
-  digest = hash.Final();
-  return true;
-}
-
 // Seconds in "90", "90s", "15m", "12h", "30d"; -1 when malformed.
 std::int64_t Seconds(const std::string& text) {
   std::size_t digits = 0;
@@ -86,10 +69,14 @@ std::int64_t Seconds(const std::string& text) {
   }
 }
 
+// A whole number from 0 to 2^63-1, the range the updater reads and records.
 std::optional<std::int64_t> Number(const std::string& text) {
-  if (text.empty() || text.size() > 18 || text.find_first_not_of("0123456789") != std::string::npos)
-    return std::nullopt;
-  return std::stoll(text);
+  std::int64_t n = 0;
+  const char* end = text.data() + text.size();
+  if (text.empty() || text.front() == '-') return std::nullopt;
+  const std::from_chars_result read = std::from_chars(text.data(), end, n);
+  if (read.ec != std::errc() || read.ptr != end) return std::nullopt;
+  return n;
 }
 
 // A reply field may hold neither the field separator nor a line break.
@@ -122,17 +109,26 @@ int SignRelease(std::map<std::string, std::string> options) {
     if (!options.count(required)) return Fail(std::string("missing ") + required);
   if (options.count("--valid") == options.count("--expires")) return Fail("give one of --valid and --expires");
   const std::optional<std::int64_t> serial = Number(options["--serial"]);
-  if (!serial) return Fail("--serial needs a whole number");
+  if (!serial) return Fail("--serial needs a whole number from 0 to 9223372036854775807");
+  // A reply that is already past its time would be refused by every updater.
+  const std::int64_t now = std::time(nullptr);
   std::int64_t expires = 0;
   if (options.count("--valid")) {
     const std::int64_t valid = Seconds(options["--valid"]);
     if (valid < 0) return Fail("--valid needs a duration such as 3600, 12h or 30d");
-    expires = static_cast<std::int64_t>(std::time(nullptr)) + valid;
+    if (valid == 0) return Fail("--valid 0 makes a reply that expires as it is made; give a longer duration");
+    expires = now + valid;
   } else {
     const std::optional<std::int64_t> at = Number(options["--expires"]);
     if (!at) return Fail("--expires needs a Unix time");
+    if (*at <= now)
+      return Fail("--expires " + options["--expires"] + " has passed (it is " + std::to_string(now) +
+                  " now); give a time to come");
     expires = *at;
   }
+  // An empty version or base URL makes a reply that no update can come from.
+  for (const char* needed : {"--version", "--base-url"})
+    if (options[needed].empty()) return Fail(std::string(needed) + " must not be empty");
   const std::string& packagePath = options["--package"];
   const std::string packageName = platform::NameOf(packagePath);
   for (const std::string& field : {options["--version"], options["--base-url"], packageName, options["--program"]})
@@ -141,7 +137,8 @@ int SignRelease(std::map<std::string, std::string> options) {
 
   release::Sha256Digest digest;
   std::int64_t size = 0;
-  if (!ReadWhole(packagePath, digest, size)) return Fail(packagePath + ": " + std::strerror(errno));
+  const std::string unusable = publish::ReadPackageFile(packagePath, publish::IsArchiveName(packageName), digest, size);
+  if (!unusable.empty()) return Fail(unusable);
   release::SecretKey key;
   const std::string why = publish::ReadSecretKeyFile(options["--key"], key);
   if (!why.empty()) return Fail(why);

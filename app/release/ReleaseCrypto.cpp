@@ -22,8 +22,12 @@ KeyPair MakeKeyPair() {
 
 PublicKey PublicKeyOf(const SecretKey& secretKey) {
   EnsureSodium();
+  // Worked out from the seed: the public half stored beside it may be damaged,
+  // and libsodium's sk_to_pk would only copy it.
   PublicKey key;
-  crypto_sign_ed25519_sk_to_pk(key.data(), secretKey.data());
+  SecretKey again;
+  crypto_sign_seed_keypair(key.data(), again.data(), secretKey.data());
+  sodium_memzero(again.data(), again.size());
   return key;
 }
 

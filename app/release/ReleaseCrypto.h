@@ -27,6 +27,7 @@ struct KeyPair {
 void EnsureSodium();
 
 KeyPair MakeKeyPair();
+// The public key of the secret key's seed (not the copy stored beside it).
 PublicKey PublicKeyOf(const SecretKey& secretKey);
 
 Signature Sign(std::string_view message, const SecretKey& secretKey);

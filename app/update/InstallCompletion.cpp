@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/update/Installation.h"
+#include "app/update/PackagesLeft.h"
 #include "app/update/VersionRecord.h"
 #include "app/update/VersionReply.h"
 #include "core/SysUtils.h"
@@ -50,6 +51,9 @@ Result<zip::JournalOutcome> CompleteInstallation(const AnsiString& AppDir, bool 
           RecordRelease(AppDir + kIniFileName, *release);
           if (!DeletePackage || release->package.empty()) return;
           const AnsiString package = InstalledPath(AppDir, release->package);
+          // Deleted or taken by a file of the package, it is no longer one a
+          // later package may replace.
+          ForgetPackageLeft(AppDir, release->package);
           if (std::find(installed.begin(), installed.end(), platform::ToOsPath(package)) == installed.end() &&
               platform::FileExists(package))
             platform::DeleteFile(package);

@@ -6,6 +6,7 @@
 #include "app/update/Extraction.h"
 #include "app/update/InstallCompletion.h"
 #include "app/update/PackageDownload.h"
+#include "app/update/PackagesLeft.h"
 #include "app/update/Processes.h"
 #include "app/update/UpdateJob.h"
 #include "app/update/VersionReply.h"
@@ -98,11 +99,14 @@ void UpdateJob::InstallArchive(const AnsiString& F2, const AnsiString& StrippedF
   }
   if (completed.Value() == zip::JournalOutcome::kNone) RecordRelease(NewVersion);
   const AnsiString packageToDelete = packageReplaced ? AnsiString() : F2;
+  // A member of the package's name took its place: that file is the
+  // installation's now, no package a later one may replace.
+  if (packageReplaced) ForgetPackageLeft(env_.appDir, F2);
   if (f3Usable && platform::FileExists(Installed(f3))) {
     StartProgram(f3, packageToDelete);  // installed: the named program takes over
   } else {
     view_.Tell(UpdateNotice::kInstalled);  // installed, nothing to start
-    if (!packageReplaced) DeleteIfPresent(package);
+    if (!packageReplaced) RemovePackage(F2);
   }
   view_.Ended(UpdateEnd::kExit);
 }
@@ -115,14 +119,14 @@ void UpdateJob::FinishPlainFile(const TStringList& Fields, const AnsiString& New
     if (!f3.empty()) {
       // A plain file with a program to start: the file has done its job.
       if (IsInstallRelativeName(f3) && platform::FileExists(Installed(f3))) StartProgram(f3, f2);
-      else DeleteIfPresent(Installed(f2));
+      else RemovePackage(f2);
       view_.Ended(UpdateEnd::kExit);
       return;
     }
   }
   // No program to start (or the file is gone): the file update is told.
   view_.Tell(UpdateNotice::kFileUpdated);
-  DeleteIfPresent(Installed(f2));
+  RemovePackage(f2);
   view_.Ended(UpdateEnd::kExit);
 }
 
@@ -133,5 +137,5 @@ void UpdateJob::StartProgram(const AnsiString& Program, const AnsiString& Packag
   if (packageIsProgram) platform::MakeExecutable(Installed(Program));
   if (const Result<> started = RunAppFile(env_, Program); !started.Ok())
     view_.ShowFailure(UpdateFailure::kStart, started.Why());
-  if (!Package.empty() && !packageIsProgram) DeleteIfPresent(Installed(Package));
+  if (!Package.empty() && !packageIsProgram) RemovePackage(Package);
 }

@@ -1,6 +1,9 @@
 // Start-up cost of decoding the built-in skin images, beside a bare start
 // of a process of the same size (this program, exec'd to return at once);
-// and the glow of a 14-character caption, beside drawing the caption itself.
+// the glow of a 14-character caption, beside drawing the caption itself; and
+// looking up a skin image by name (an existing file of that name in any
+// letter case first), beside the one file test of the exact name.
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -8,12 +11,16 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "graphics/Bitmap32.h"
+#include "platform/Files.h"
 #include "skin/GlowText.h"
 #include "skin/MlSkinResDM.h"
+#include "skin/MlSkinResManager.h"
 
 namespace {
 
@@ -76,6 +83,32 @@ int main(int argc, char** argv) {
   double glow = Median(2001, [&] { DrawGlowText(&canvas.Canvas(), r, caption, 1, 0xFFFFFE, flags); });
   std::printf("DrawGlowText, 14 characters in 241 x 17:         %7.1f us\n", glow * 1e6);
   std::printf("DrawTextA of the same caption:                   %7.1f us\n", text * 1e6);
-  std::printf("glow / text:                                     %7.2f\n", glow / text);
+  std::printf("glow / text:                                     %7.2f\n\n", glow / text);
+
+  // A built-in name, after the program's directory is searched for a file of
+  // that name in any letter case; and a missing file in a directory of 300
+  // entries, as large as a game's installation directory may be.
+  struct stat st;
+  const std::string beside = SkinFilePath("MlSkinBar_cur");
+  double statOnly = Median(20001, [&] { stat(beside.c_str(), &st); });
+  double builtIn = Median(20001, [] { GetSkinBitmap("MlSkinBar_cur"); });
+  // What the lookup did before it asked for other letter case.
+  double exactOnly = Median(20001, [&] {
+    if (!platform::FileExists(beside)) GetSkinResManager()->FindBuiltInIndex("MlSkinBar_cur");
+  });
+  char tmpl[] = "/tmp/quelbo-skin-bench-XXXXXX";
+  const std::string dir = mkdtemp(tmpl);
+  for (int i = 0; i < 300; ++i) std::fclose(std::fopen((dir + "/file" + std::to_string(i) + ".dat").c_str(), "w"));
+  // An installation directory that has not changed for a while.
+  std::filesystem::last_write_time(dir, std::filesystem::file_time_type::clock::now() - std::chrono::minutes(5));
+  const std::string missing = dir + "/Skin/bg.png";
+  double large = Median(2001, [&] { GetSkinBitmap(missing); });
+  std::filesystem::remove_all(dir);
+  std::printf("GetSkinBitmap of a built-in name:                %7.2f us\n", builtIn * 1e6);
+  std::printf("  a missing file in a directory of 300:          %7.2f us\n", large * 1e6);
+  std::printf("the exact name only (file test, built-in list):  %7.2f us\n", exactOnly * 1e6);
+  std::printf("stat of the exact name:                          %7.2f us\n", statOnly * 1e6);
+  std::printf("built-in lookup / exact name only:               %7.2f\n", builtIn / exactOnly);
+  FinalizeSkinResources();
   return 0;
 }

@@ -23,8 +23,11 @@ using TControlState = unsigned;
 enum class TMouseButton { mbLeft, mbRight, mbMiddle };
 enum TShiftStateFlag : unsigned { ssShift = 1, ssAlt = 2, ssCtrl = 4, ssLeft = 8, ssRight = 16, ssMiddle = 32, ssDouble = 64 };
 using TShiftState = unsigned;
+// The screen's cursor numbers (Screen->Cursors gives the system cursor of one).
 using TCursor = int;
-constexpr TCursor crDefault = 0, crArrow = -2, crDrag = -12, crHandPoint = -21, crSizeWE = -9, crSizeNS = -7;
+constexpr TCursor crDefault = 0, crArrow = -2, crCross = -3, crIBeam = -4, crSizeNESW = -6, crSizeNS = -7,
+                  crSizeNWSE = -8, crSizeWE = -9, crUpArrow = -10, crHourGlass = -11, crDrag = -12, crNo = -18,
+                  crAppStart = -19, crHelp = -20, crHandPoint = -21, crSizeAll = -22;
 
 using TWndMethod = std::function<void(TMessage&)>;
 using TMouseEvent = std::function<void(TObject*, TMouseButton, TShiftState, int, int)>;

@@ -258,6 +258,13 @@ void TCustomForm::Dispatch(TMessage& m) {
     case WM_CLOSE:
       Close();
       return;
+    case WM_DESTROY:
+      // The main window destroyed other than by the form itself (its native
+      // window destroyed from outside, say) leaves nothing to go on with.
+      if (Application && Application->MainForm() == this && !(ControlState() & csDestroyingHandle) && !IsDestroying())
+        Application->Terminate();
+      TWinControl::Dispatch(m);
+      return;
     case CM_RELEASE:
       delete this;
       return;

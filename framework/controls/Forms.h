@@ -124,6 +124,9 @@ class TScreen {
   int MonitorCount() const;
   TMonitor* Monitors(int i);
   TMonitor* MonitorFromWindow(HWND h);
+  // The system cursor (IDC_*) of a screen cursor number; the arrow for a
+  // number that names none.
+  int Cursors(TCursor Cursor) const;
 
  private:
   std::vector<std::unique_ptr<TMonitor>> monitors_;

@@ -1,4 +1,4 @@
-// The screen and its monitors.
+// The screen: its monitors and its cursors.
 #include "framework/controls/Forms.h"
 
 TScreen* Screen = nullptr;
@@ -47,4 +47,23 @@ TMonitor* TScreen::MonitorFromWindow(HWND h) {
   for (auto& mon : monitors_)
     if (mon->Handle == m) return mon.get();
   return monitors_.empty() ? nullptr : monitors_[0].get();
+}
+
+int TScreen::Cursors(TCursor Cursor) const {
+  switch (Cursor) {
+    case crCross: return IDC_CROSS;
+    case crIBeam: return IDC_IBEAM;
+    case crSizeNESW: return IDC_SIZENESW;
+    case crSizeNS: return IDC_SIZENS;
+    case crSizeNWSE: return IDC_SIZENWSE;
+    case crSizeWE: return IDC_SIZEWE;
+    case crUpArrow: return IDC_UPARROW;
+    case crHourGlass: return IDC_WAIT;
+    case crNo: return IDC_NO;
+    case crAppStart: return IDC_APPSTARTING;
+    case crHelp: return IDC_HELP;
+    case crHandPoint: return IDC_HAND;
+    case crSizeAll: return IDC_SIZEALL;
+    default: return IDC_ARROW;
+  }
 }

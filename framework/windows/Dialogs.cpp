@@ -155,8 +155,27 @@ void RegisterClasses() {
   RegisterClass(button);
 }
 
+// The letter or digit a label underlines ("是(&Y)" underlines Y), upper case; 0 for none.
+unsigned Mnemonic(const AnsiString& label) {
+  for (std::size_t i = 0; i + 1 < label.size(); ++i) {
+    if (label[i] != '&') continue;
+    const char c = label[++i];
+    if (c >= 'a' && c <= 'z') return static_cast<unsigned>(c - 'a' + 'A');
+    if ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) return static_cast<unsigned char>(c);
+  }
+  return 0;
+}
+
 // Moves the focus among the buttons, or presses one; true when the key was the box's.
 bool BoxKey(Box& b, const MSG& m) {
+  // A button's underlined letter presses it, with Alt or without.
+  if (m.message == WM_KEYDOWN || m.message == WM_SYSKEYDOWN)
+    for (HWND button : b.buttons)
+      if (m.wParam != 0 && Mnemonic(GetWindowText(button)) == m.wParam) {
+        b.result = static_cast<int>(GetWindowLongPtr(button, GWLP_ID));
+        return true;
+      }
+  // Other keys with Alt are the system's (Alt+F4 closes the box).
   if (m.message != WM_KEYDOWN) return m.message == WM_CHAR || m.message == WM_KEYUP;
   HWND focus = GetFocus();
   auto it = std::find(b.buttons.begin(), b.buttons.end(), focus);
@@ -202,8 +221,8 @@ int MessageBoxA(HWND owner, const AnsiString& text, const AnsiString& caption, U
   std::vector<std::pair<int, const char16_t*>> buttons;
   switch (type & 0xF) {
     case MB_OKCANCEL: buttons = {{IDOK, u"确定"}, {IDCANCEL, u"取消"}}; break;
-    case MB_YESNO: buttons = {{IDYES, u"是(Y)"}, {IDNO, u"否(N)"}}; b.cancelId = IDNO; break;
-    case MB_YESNOCANCEL: buttons = {{IDYES, u"是(Y)"}, {IDNO, u"否(N)"}, {IDCANCEL, u"取消"}}; break;
+    case MB_YESNO: buttons = {{IDYES, u"是(&Y)"}, {IDNO, u"否(&N)"}}; b.cancelId = IDNO; break;
+    case MB_YESNOCANCEL: buttons = {{IDYES, u"是(&Y)"}, {IDNO, u"否(&N)"}, {IDCANCEL, u"取消"}}; break;
     default: buttons = {{IDOK, u"确定"}}; b.cancelId = IDOK; break;
   }
   size_t def = (type & MB_DEFBUTTON2) && buttons.size() > 1 ? 1 : 0;
@@ -275,11 +294,13 @@ int MessageBoxA(HWND owner, const AnsiString& text, const AnsiString& caption, U
       break;
     }
     if ((m.hwnd == box || IsChild(box, m.hwnd)) && (m.message >= WM_KEYDOWN && m.message <= WM_SYSCHAR) &&
-        m.message != WM_SYSKEYDOWN && BoxKey(b, m))
+        BoxKey(b, m))
       continue;
     TranslateMessage(&m);
     DispatchMessage(&m);
   }
+  // A box destroyed unanswered (with its owner, or from outside) was closed.
+  if (!b.result) b.result = b.cancelId;
   for (HWND t : disabled)
     if (IsWindow(t)) EnableWindow(t, TRUE);
   if (IsWindow(box)) DestroyWindow(box);

@@ -39,6 +39,9 @@ platform::CursorShape ShapeOf(int id) {
     case IDC_SIZENS: return C::SizeNS;
     case IDC_SIZEALL: return C::SizeAll;
     case IDC_NO: return C::No;
+    case IDC_UPARROW: return C::UpArrow;
+    case IDC_APPSTARTING: return C::AppStarting;
+    case IDC_HELP: return C::Help;
     default: return C::Arrow;
   }
 }
@@ -253,6 +256,17 @@ void PumpDisplayEvents() {
         break;
       case T::CloseRequest:
         if (top) PostMessage(top, WM_SYSCOMMAND, SC_CLOSE, 0);
+        break;
+      case T::Destroyed:
+        // Its native window is gone for good: the window hears it as a close
+        // (a box takes its cancel answer, a program its way out) and goes too.
+        if (top) {
+          R(top)->native = 0;
+          SendMessage(top, WM_CLOSE, 0, 0);
+          if (Rec(top)) DestroyWindow(top);
+          // A modal loop waiting for its next message looks again at its window.
+          PostMessage(nullptr, WM_NULL, 0, 0);
+        }
         break;
       case T::Iconified:
         if (top && !(R(top)->style & WS_MINIMIZE)) {

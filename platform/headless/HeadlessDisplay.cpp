@@ -25,6 +25,15 @@ void HeadlessDisplay::DestroyWindow(NativeWindow w) {
   if (hover_ == w) hover_ = 0;
 }
 
+void HeadlessDisplay::DestroyFromOutside(NativeWindow w) {
+  if (!windows_.count(w)) return;
+  DestroyWindow(w);
+  Event e;
+  e.type = EventType::Destroyed;
+  e.window = w;
+  Enqueue(e);
+}
+
 void HeadlessDisplay::SetTitle(NativeWindow w, const std::string& t) {
   if (auto it = windows_.find(w); it != windows_.end()) it->second.title = t;
 }

@@ -69,6 +69,9 @@ class HeadlessDisplay : public DisplayBackend {
   // A key press and release; text is what the key types (may be empty).
   void PressKey(Key key, const std::u32string& text = {});
   void Post(const Event& e);  // any event, as if the display had sent it
+  // The window destroyed by someone else, as a tool can do on a real
+  // display: forgotten here, and reported with a Destroyed event.
+  void DestroyFromOutside(NativeWindow w);
   // Moves the fake clock that stamps scripted events (double-click timing).
   void AdvanceTime(std::uint64_t ms) { clock_ += ms; }
 

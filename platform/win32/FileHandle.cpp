@@ -60,7 +60,13 @@ std::int64_t FileTimeToNs(const FILETIME& t) {
 }  // namespace
 
 FileHandle OpenFile(const std::string& osPath, FileAccess access, FileCreation creation) {
-  return Open(osPath, AccessOf(access), kShareAll, creation);
+  FileHandle file = Open(osPath, AccessOf(access), kShareAll, creation);
+  // A pipe or a device is no file to read or write as one.
+  if (file != kNoFile && GetFileType(H(file)) != FILE_TYPE_DISK) {
+    CloseFile(file);
+    errno = EINVAL;
+  }
+  return file;
 }
 
 void CloseFile(FileHandle& file) {

@@ -95,6 +95,9 @@ class X11Display : public DisplayBackend {
   };
 
   WindowRecord* Find(NativeWindow w);
+  // Lets go of the window's resources and record; the X window itself too
+  // unless it is gone already.
+  void Forget(WindowRecord& r, bool destroyXWindow);
   const WmInfo& Wm();
   bool WmSupports(Atom a);
   void SendToRoot(Window about, Atom type, long d0, long d1, long d2, long d3, long d4);
@@ -138,7 +141,7 @@ class X11Display : public DisplayBackend {
   std::map<Window, std::unique_ptr<WindowRecord>> windows_;
   std::deque<Event> queue_;
   std::optional<WmInfo> wm_;
-  std::array<Cursor, 11> cursors_{};
+  std::array<Cursor, kCursorShapeCount> cursors_{};
   Window grab_ = 0;
   Window hover_ = 0;  // the window that last had the pointer, as reported
   Window focused_ = 0;

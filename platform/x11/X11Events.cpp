@@ -236,6 +236,19 @@ void X11Display::Translate(XEvent& xe) {
         Push(e, *r);
       }
       break;
+    case DestroyNotify:
+      // Not by us (ours are forgotten before they go): a tool or another
+      // client destroyed it. What it still had to say is dropped; the
+      // program hears once that it is gone.
+      if (xe.xdestroywindow.window == r->id) {
+        Forget(*r, false);
+        Event e;
+        e.type = EventType::Destroyed;
+        e.window = xe.xdestroywindow.window;
+        e.timeMs = StampTime(CurrentTime);
+        queue_.push_back(std::move(e));
+      }
+      break;
     case UnmapNotify:
       r->mapped = false;
       if (r->hideRequested) {

@@ -4,6 +4,8 @@
 
 #include "platform/x11/X11Display.h"
 
+#include <iterator>
+
 namespace platform::x11 {
 
 namespace {
@@ -11,20 +13,30 @@ namespace {
 constexpr long kGrabEvents = ButtonPressMask | ButtonReleaseMask | PointerMotionMask | EnterWindowMask |
                              LeaveWindowMask;
 
-// Shapes of the server's cursor font, in the order of CursorShape.
-constexpr unsigned kCursorGlyphs[] = {
-    XC_left_ptr,              // Arrow
-    XC_xterm,                 // IBeam
-    XC_watch,                 // Wait
-    XC_crosshair,             // Cross
-    XC_hand2,                 // Hand
-    XC_bottom_right_corner,   // SizeNWSE
-    XC_bottom_left_corner,    // SizeNESW
-    XC_sb_h_double_arrow,     // SizeWE
-    XC_sb_v_double_arrow,     // SizeNS
-    XC_fleur,                 // SizeAll
-    XC_X_cursor,              // No
+// The look of each CursorShape (in its order): a shape of the server's
+// cursor font, which Xlib dresses in the user's cursor theme where there is
+// one, or first a theme's cursor of that name where the font has no such shape.
+struct CursorLook {
+  unsigned glyph;
+  const char* themed;
 };
+constexpr CursorLook kCursorLooks[] = {
+    {XC_left_ptr, nullptr},             // Arrow
+    {XC_xterm, nullptr},                // IBeam
+    {XC_watch, nullptr},                // Wait
+    {XC_crosshair, nullptr},            // Cross
+    {XC_hand2, nullptr},                // Hand
+    {XC_bottom_right_corner, nullptr},  // SizeNWSE
+    {XC_bottom_left_corner, nullptr},   // SizeNESW
+    {XC_sb_h_double_arrow, nullptr},    // SizeWE
+    {XC_sb_v_double_arrow, nullptr},    // SizeNS
+    {XC_fleur, nullptr},                // SizeAll
+    {XC_X_cursor, nullptr},             // No
+    {XC_sb_up_arrow, nullptr},          // UpArrow
+    {XC_watch, "left_ptr_watch"},       // AppStarting
+    {XC_question_arrow, nullptr},       // Help
+};
+static_assert(std::size(kCursorLooks) == kCursorShapeCount);
 
 // The direction codes of the window manager's move/resize request for the
 // hit-test codes that start a move (caption) or a size (edges, corners).
@@ -49,7 +61,10 @@ long MoveResizeDirection(MoveSizeEdge edge) {
 Cursor X11Display::CursorFor(CursorShape shape) {
   auto i = static_cast<size_t>(shape);
   if (i >= cursors_.size()) i = 0;
-  if (!cursors_[i]) cursors_[i] = XCreateFontCursor(dpy_, kCursorGlyphs[i]);
+  if (cursors_[i]) return cursors_[i];
+  const CursorLook& look = kCursorLooks[i];
+  if (look.themed) cursors_[i] = XcursorLibraryLoadCursor(dpy_, look.themed);
+  if (!cursors_[i]) cursors_[i] = XCreateFontCursor(dpy_, look.glyph);
   return cursors_[i];
 }
 

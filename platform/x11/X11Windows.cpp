@@ -133,20 +133,23 @@ void X11Display::CreateInputContext(WindowRecord& r) {
 }
 
 void X11Display::DestroyWindow(NativeWindow w) {
-  WindowRecord* r = Find(w);
-  if (!r) return;
-  if (grab_ == r->id) {
+  if (WindowRecord* r = Find(w)) Forget(*r, true);
+}
+
+void X11Display::Forget(WindowRecord& r, bool destroyXWindow) {
+  const Window id = r.id;
+  if (grab_ == id) {
     XUngrabPointer(dpy_, CurrentTime);
     grab_ = 0;
   }
-  if (hover_ == r->id) hover_ = 0;
-  if (focused_ == r->id) focused_ = 0;
-  r->image.reset();
-  if (r->ic) XDestroyIC(r->ic);
-  XDestroyWindow(dpy_, r->id);
-  if (r->colormap) XFreeColormap(dpy_, r->colormap);
-  windows_.erase(r->id);
-  std::erase_if(queue_, [&](const Event& e) { return e.window == w; });
+  if (hover_ == id) hover_ = 0;
+  if (focused_ == id) focused_ = 0;
+  r.image.reset();
+  if (r.ic) XDestroyIC(r.ic);
+  if (destroyXWindow) XDestroyWindow(dpy_, id);
+  if (r.colormap) XFreeColormap(dpy_, r.colormap);
+  windows_.erase(id);
+  std::erase_if(queue_, [&](const Event& e) { return e.window == id; });
 }
 
 void X11Display::SetTitle(NativeWindow w, const std::string& utf8) {

@@ -45,9 +45,9 @@ void TMlFormLayerBorder::FreeWindows() {
   }
 }
 
-bool TMlFormLayerBorder::WindowsExist() const {
+bool TMlFormLayerBorder::HasWindows() const {
   for (TmlFormLayerWindow* w : windows_)
-    if (!w) return false;
+    if (!w || !w->HandleAllocated()) return false;
   return true;
 }
 
@@ -129,7 +129,7 @@ HWND TMlFormLayerBorder::Anchor() const {
 }
 
 void TMlFormLayerBorder::Place(int X, int Y, UINT flags) {
-  if (!WindowsExist()) return;
+  if (!HasWindows()) return;
   HWND anchor = (flags & SWP_NOZORDER) ? nullptr : Anchor();
   static constexpr TMlBorderKind transparentOrder[] = {bkTop, bkBottom, bkLeft, bkRight};
   static constexpr TMlBorderKind opaqueOrder[] = {bkLeft, bkRight, bkTop, bkBottom};
@@ -140,14 +140,14 @@ void TMlFormLayerBorder::Place(int X, int Y, UINT flags) {
 }
 
 void TMlFormLayerBorder::PaintAll(bool invisible) {
-  if (!WindowsExist()) return;
+  if (!HasWindows()) return;
   for (TMlBorderKind k : {bkTop, bkBottom, bkLeft, bkRight}) windows_[k]->UpdateLayered(invisible);
 }
 
 void TMlFormLayerBorder::CreateWindows(const std::vector<TMlSkinNCCtrlBase*>* Items) {
   // Shown means shown with windows: a Show before any window existed must not
   // stop them from being made.
-  if ((shown_ && WindowsExist()) || !form_) return;
+  if ((shown_ && HasWindows()) || !form_) return;
   items_ = Items;
   shown_ = true;
   // Made anew after Hide, the windows are not hidden any more: a later Hide
@@ -184,7 +184,7 @@ void TMlFormLayerBorder::FollowSize() {
 }
 
 void TMlFormLayerBorder::MoveTo(int X, int Y) {
-  if (!form_ || !WindowsExist() || FormMinimized() || suspended_) return;
+  if (!form_ || !HasWindows() || FormMinimized() || suspended_) return;
   Place(X, Y, SWP_NOZORDER);
 }
 

@@ -102,6 +102,10 @@ class TMlFormLayerBorder : public TComponent {
   TCustomForm* Form() const { return form_; }
   const std::vector<TMlSkinNCCtrlBase*>* Items() const { return items_; }
   bool Shown() const { return shown_; }
+  // All four windows are there, each with its window. A secondary form's
+  // window takes the border's windows along when it goes; they are made
+  // anew at the next CreateWindows.
+  bool HasWindows() const;
   bool Hidden() const { return hidden_; }
   bool Suspended() const { return suspended_; }
   // Where each window stands for the form at (X, Y) with its current size.
@@ -111,7 +115,6 @@ class TMlFormLayerBorder : public TComponent {
   void Notification(TComponent* AComponent, TOperation Operation) override;
 
  private:
-  bool WindowsExist() const;
   bool FormMinimized() const;
   void PaintAll(bool invisible);
   void Place(int X, int Y, UINT flags);

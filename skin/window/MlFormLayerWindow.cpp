@@ -36,9 +36,11 @@ void TmlFormLayerWindow::CreateParams(TCreateParams& p) {
   TForm::CreateParams(p);
   p.Style = WS_POPUP;
   p.ExStyle = (transparent_ ? WS_EX_LAYERED | WS_EX_TRANSPARENT : WS_EX_LAYERED | WS_EX_NOACTIVATE) | WS_EX_TOOLWINDOW;
-  // Never owned: the owner's end would take the window along behind the
-  // border's back.
-  p.WndParent = nullptr;
+  // A secondary form owns its border's windows, so they belong to it and go
+  // with it; the main form's have no owner. The form's window is never made
+  // for this: without one there is nothing to own them yet.
+  const bool mainForm = Application && Application->MainForm() == form_;
+  p.WndParent = form_ && !mainForm && form_->HandleAllocated() ? form_->Handle() : nullptr;
   p.WindowClassStyle = CS_DBLCLKS | CS_OWNDC;
   p.WinClassName = "TmlFormLayerWindow";
 }

@@ -141,6 +141,10 @@ class TMlSkinForm : public TMlHookWindowProc, public TMlFormSkinLink {
   void ShowAfterRestore();
   // Shown or hidden by the maximised state and moved to the form.
   void BorderFollowsRestore();
+  // The border windows of the form as it stands (none while it is minimised,
+  // hidden while it is maximised): a shown form with a border image always
+  // has them.
+  void MakeBorderWindows();
   bool ApplicationHook(TMessage& m);
   // Painting (MlSkinFormPaint.cpp).
   void ComputeEffectiveColors();

@@ -69,16 +69,30 @@ void TMlSkinForm::ShowAfterRestore() {
   if (restored_) return;
   hiddenForMinimize_ = false;
   restored_ = true;
+  // The first show's timer stays: it makes the border windows if this
+  // restore comes before it and cannot.
   firstShowPending_ = false;
-  if (form->HandleAllocated()) KillTimer(form->Handle(), kTimerFirstShow);
   if (savedAlphaBlendValue_ == 0) savedAlphaBlendValue_ = 255;
   SetAlpha(form, savedAlphaBlend_, savedAlphaBlendValue_);
   if (form->CanFocus()) SetFocus(form->Handle());
-  if (imageBorder_) imageBorder_->Show();
+  if (!imageBorder_) return;
+  imageBorder_->Show();
+  // Restored before the first show's timer, the form has none yet.
+  if (!imageBorder_->HasWindows()) MakeBorderWindows();
+}
+
+void TMlSkinForm::MakeBorderWindows() {
+  TCustomForm* form = Form();
+  // A minimised form gets them when it is restored.
+  if (!imageBorder_ || !form || !form->Showing() || hiddenForMinimize_ || IsIconic(form->Handle())) return;
+  imageBorder_->Attach(form);
+  imageBorder_->CreateWindows(&items_);
+  if (FormIsMaximized()) imageBorder_->Hide();
 }
 
 void TMlSkinForm::BorderFollowsRestore() {
   if (!imageBorder_ || !Form()) return;
+  if (!imageBorder_->HasWindows()) MakeBorderWindows();
   imageBorder_->ShowByZoom();
   imageBorder_->MoveTo(Form()->Left(), Form()->Top());
 }
@@ -130,7 +144,7 @@ void TMlSkinForm::Timer(TMessage& m) {
       return;
     case kTimerFirstShow:
       KillTimer(form->Handle(), kTimerFirstShow);
-      if (imageBorder_) imageBorder_->CreateWindows(&items_);
+      MakeBorderWindows();
       // A window hidden for minimise stays transparent; its restore gives the
       // saved values back.
       if (firstShowPending_ && !hiddenForMinimize_) SetAlpha(form, savedAlphaBlend_, savedAlphaBlendValue_);

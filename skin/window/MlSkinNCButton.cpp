@@ -4,14 +4,7 @@
 
 namespace {
 
-int CursorId(TCursor c) {
-  switch (c) {
-    case crHandPoint: return IDC_HAND;
-    case crSizeWE: return IDC_SIZEWE;
-    case crSizeNS: return IDC_SIZENS;
-    default: return IDC_ARROW;
-  }
-}
+int CursorId(TCursor c) { return Screen ? Screen->Cursors(c) : IDC_ARROW; }
 
 }  // namespace
 
@@ -42,7 +35,7 @@ void TMlSkinNCButton::MouseLeave() {
     state_ = down_ ? dsPressed : dsNormal;
     if (ButtonCursorFlag()) {
       ButtonCursorFlag() = false;
-      ::SetCursor(IDC_ARROW);
+      ::SetCursor(CursorId(crDefault));
     }
   }
   TMlSkinNCCtrlBase::MouseLeave();

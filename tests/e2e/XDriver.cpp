@@ -203,11 +203,20 @@ void XDriver::RightClick(int x, int y) const {
 }
 
 bool XDriver::PressKey(const std::string& keysymName) const {
-  KeySym sym = XStringToKeysym(keysymName.c_str());
-  KeyCode code = sym == NoSymbol ? 0 : XKeysymToKeycode(dpy_, sym);
-  if (!code) return false;
-  XTestFakeKeyEvent(dpy_, code, True, CurrentTime);
-  XTestFakeKeyEvent(dpy_, code, False, CurrentTime);
+  // "Alt_L+y": the keys of a chord, pressed in order and released in reverse.
+  std::vector<KeyCode> chord;
+  for (std::size_t start = 0;;) {
+    const std::size_t plus = keysymName.find('+', start + 1);
+    const std::string name = keysymName.substr(start, plus == std::string::npos ? std::string::npos : plus - start);
+    KeySym sym = XStringToKeysym(name.c_str());
+    KeyCode code = sym == NoSymbol ? 0 : XKeysymToKeycode(dpy_, sym);
+    if (!code) return false;
+    chord.push_back(code);
+    if (plus == std::string::npos) break;
+    start = plus + 1;
+  }
+  for (KeyCode code : chord) XTestFakeKeyEvent(dpy_, code, True, CurrentTime);
+  for (auto it = chord.rbegin(); it != chord.rend(); ++it) XTestFakeKeyEvent(dpy_, *it, False, CurrentTime);
   XSync(dpy_, False);
   return true;
 }
@@ -240,6 +249,11 @@ void XDriver::RequestClose(XWindowId window) const {
   e.xclient.data.l[1] = CurrentTime;
   XSendEvent(dpy_, window, False, NoEventMask, &e);
   XFlush(dpy_);
+}
+
+void XDriver::Destroy(XWindowId window) const {
+  XDestroyWindow(dpy_, window);
+  XSync(dpy_, False);
 }
 
 bool XDriver::Bounds(XWindowId window, int& x, int& y, int& width, int& height) const {

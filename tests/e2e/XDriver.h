@@ -47,8 +47,9 @@ class XDriver {
   bool WaitForFocus(XWindowId window, int timeoutMs) const;
   // Asks the window manager, when there is one, to activate the window.
   void Activate(XWindowId window) const;
-  // Presses and releases the key (an X keysym name such as "Return") through
-  // the XTEST extension, so it goes where the keyboard focus is.
+  // Presses and releases the key (an X keysym name such as "Return", or a
+  // chord such as "Alt_L+y") through the XTEST extension, so it goes where
+  // the keyboard focus is.
   bool PressKey(const std::string& keysymName) const;
   // Finds the window, waits for it to take the focus and presses the key:
   // how a user answers a message box. False with a reason when it failed.
@@ -78,6 +79,9 @@ class XDriver {
 
   // Sends WM_DELETE_WINDOW, as a window manager's close button does.
   void RequestClose(XWindowId window) const;
+  // Destroys the window from outside its program, as "xdotool windowclose"
+  // does: the program learns of it only from the X server.
+  void Destroy(XWindowId window) const;
 
   // The window's bounds in root coordinates.
   bool Bounds(XWindowId window, int& x, int& y, int& width, int& height) const;

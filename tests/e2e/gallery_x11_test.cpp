@@ -1,8 +1,9 @@
 // The skin gallery on a private X server without a compositing manager: its
 // shadow border stands around the form and directly below it, shows opaque
-// over the desktop (never black), follows a real move, its caption-bar menu
-// opens a skinned popup menu, and the right-click menu opened after it shows
-// at its own size with all its items.
+// over the desktop (never black), follows a real move, is there after a
+// minimise and restore quicker than its making, its caption-bar menu opens a
+// skinned popup menu, and the right-click menu opened after it shows at its
+// own size with all its items.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -20,11 +21,15 @@ namespace {
 
 class RunningGallery {
  public:
-  explicit RunningGallery(const std::string& display) {
+  // With quickMinimiseMs, the gallery minimises its form as soon as it is
+  // shown and restores it that many milliseconds later.
+  explicit RunningGallery(const std::string& display, int quickMinimiseMs = -1) {
+    const std::string ms = std::to_string(quickMinimiseMs);
     pid_ = fork();
     if (pid_ == 0) {
       setenv("DISPLAY", display.c_str(), 1);
-      execl(QUELBO_GALLERY, "quelbo-skin-gallery", nullptr);
+      if (quickMinimiseMs >= 0) execl(QUELBO_GALLERY, "quelbo-skin-gallery", "--quick-minimise", ms.c_str(), nullptr);
+      else execl(QUELBO_GALLERY, "quelbo-skin-gallery", nullptr);
       _exit(127);
     }
   }
@@ -120,6 +125,38 @@ TEST(GalleryOnX11, ShadowBorderStandsBelowTheFormShowsOpaqueAndFollowsARealMove)
   ASSERT_EQ(movedX - X, 70);
   ASSERT_EQ(movedY - Y, 40);
   for (int p : Places(x, Expected(movedX, movedY))) EXPECT_GE(p, 0) << "the border followed the move";
+}
+
+// The border windows are made 30 ms after the first show: minimised and
+// restored within 5 ms of it, the form must still get them.
+TEST(GalleryOnX11, ShadowBorderStandsAfterAQuickMinimiseAndRestore) {
+  if (!testsupport::XvfbServer::Installed()) GTEST_SKIP() << "Xvfb is not installed";
+  testsupport::XvfbServer server(1024, 700);
+  ASSERT_TRUE(server.Running()) << server.Failure();
+  e2e::XDriver x(server.Name());
+  ASSERT_TRUE(x.Connected());
+  constexpr std::uint32_t kDesktop = 0xC8D8E8;
+  x.Backdrop(kDesktop);
+  RunningGallery gallery(server.Name(), 5);
+
+  e2e::XWindowId form = x.WaitFor("Quelbo Skin Gallery", 15000);
+  ASSERT_NE(form, 0u);
+  platform::SleepMs(600);
+  ASSERT_TRUE(x.Viewable(form)) << "restored";
+  int X = 0, Y = 0, W = 0, H = 0;
+  ASSERT_TRUE(x.Bounds(form, X, Y, W, H));
+  const int formPlace = PlaceOf(x, form);
+  for (int p : Places(x, Expected(X, Y))) {
+    EXPECT_GE(p, 0) << "a border window stands where it belongs";
+    EXPECT_LT(p, formPlace);
+    EXPECT_GE(p, formPlace - 4) << "directly below the form";
+  }
+  std::filesystem::create_directories(ARTIFACT_DIR);
+  e2e::ScreenImage screen = x.CaptureScreen();
+  EXPECT_TRUE(e2e::XDriver::SavePng(screen, std::string(ARTIFACT_DIR) + "/gallery_quick_minimise_x11.png"));
+  const std::uint32_t shadow = screen.At(X - 3, Y + 60) & 0xFFFFFF;
+  for (int s : {16, 8, 0})
+    EXPECT_LT(Channel(shadow, s), Channel(kDesktop, s)) << "the shadow shows: " << std::hex << shadow;
 }
 
 TEST(GalleryOnX11, CaptionBarMenuOpensASkinnedPopupMenu) {

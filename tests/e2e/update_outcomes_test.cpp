@@ -56,6 +56,55 @@ TEST_F(E2eOutcomes, AnsweringNoKeepsTheInstalledCopyOfThatFileOnly) {
   EXPECT_NE(install_->Read(kLauncherNote).find("version: 1.0"), std::string::npos);
 }
 
+// The replace question answered by its buttons' underlined letters, with
+// and without Alt, or closed as a window manager closes it (which answers
+// No): the update goes on with that answer for that file.
+struct QuestionAnswer {
+  const char* name;
+  const char* key;  // "close" asks the box to close, "destroy" destroys it
+  bool replaced;
+};
+
+void PrintTo(const QuestionAnswer& a, std::ostream* os) { *os << a.name; }
+
+class QuestionAnswers : public E2eOutcomes, public ::testing::WithParamInterface<QuestionAnswer> {};
+
+TEST_P(QuestionAnswers, GoOnWithTheUpdate) {
+  const QuestionAnswer& a = GetParam();
+  InstallVersion1();
+  const std::string package = ServeVersion2();
+  ASSERT_NO_FATAL_FAILURE(Launch());
+  const std::string key = a.key;
+  if (key != "close" && key != "destroy") {
+    ASSERT_NO_FATAL_FAILURE(AnswerBox(kOverwriteTitle, key));
+  } else {
+    const XWindowId box = x_->WaitFor(kOverwriteTitle, 30000, main_);
+    ASSERT_NE(box, 0u) << "no question appeared";
+    ASSERT_TRUE(x_->WaitForFocus(box, 5000));
+    if (key == "close") x_->RequestClose(box);
+    else x_->Destroy(box);
+    EXPECT_TRUE(x_->WaitClosed(box, 5000)) << "the question stayed open when it was closed";
+  }
+  EXPECT_EQ(ExitCode(), 0);
+
+  const std::string wanted = a.replaced ? testsupport::ReadFile(DemoPackageTree() + "/data/version.txt") : "1.0\n";
+  EXPECT_EQ(install_->Read("data/version.txt"), wanted);
+  EXPECT_EQ(install_->Read("docs/changes.txt"), testsupport::ReadFile(DemoPackageTree() + "/docs/changes.txt"));
+  EXPECT_EQ(install_->RecordedVersion(), "2.0");
+  EXPECT_TRUE(WaitForLauncherNote()) << "the launcher was not started";
+  EXPECT_FALSE(install_->Has("quelbo-2.0.zip")) << "the package was not deleted";
+}
+
+INSTANTIATE_TEST_SUITE_P(E2e, QuestionAnswers,
+                         ::testing::Values(QuestionAnswer{"KeyY", "y", true}, QuestionAnswer{"KeyN", "n", false},
+                                           QuestionAnswer{"AltY", "Alt_L+y", true},
+                                           QuestionAnswer{"AltN", "Alt_L+n", false},
+                                           QuestionAnswer{"ClosedByTheWindowManager", "close", false},
+                                           QuestionAnswer{"DestroyedFromOutside", "destroy", false}),
+                         [](const ::testing::TestParamInfo<QuestionAnswer>& info) {
+                           return std::string(info.param.name);
+                         });
+
 TEST_F(E2eOutcomes, FirstRunRecordsNullThenUpdatesOnTheSecondPass) {
   const std::string package = ServeVersion2();
   ASSERT_NO_FATAL_FAILURE(Launch());
@@ -135,11 +184,13 @@ TEST_F(E2eOutcomes, PlainFilePackageWithoutProgramReportsTheUpdate) {
 
 TEST_F(E2eOutcomes, DownloadFailureShowsTheErrorAndChangesNothing) {
   InstallVersion1();
-  // Nothing listens on port 1 of 127.0.0.1: the connection is refused.
+  // Nothing listens on port 1 of 127.0.0.1: the connection is refused, and
+  // refused again each time it is tried after a growing wait (1, 2, 4, 8
+  // and 16 s, each up to half as long again).
   server_->SetReply(Reply("2.0", "http://127.0.0.1:1/packages/", "quelbo-2.0.zip", kLauncher));
   const Tree before = install_->Snapshot();
   ASSERT_NO_FATAL_FAILURE(Launch());
-  ASSERT_NO_FATAL_FAILURE(AnswerBox(kErrorTitle));
+  ASSERT_NO_FATAL_FAILURE(AnswerBox(kErrorTitle, "Return", 60000));
   ASSERT_NO_FATAL_FAILURE(ExpectWindowStaysOpenThenClose());
 
   const TreeChanges changes = Compare(before, install_->Snapshot());

@@ -5,7 +5,13 @@
 #include "tests/platform/X11TestFixture.h"
 
 // After the fixture: X headers define macros that break gtest's.
+#include <X11/Xcursor/Xcursor.h>
 #include <X11/extensions/XTest.h>
+#include <X11/extensions/Xfixes.h>
+
+#include <string>
+#include <utility>
+#include <vector>
 
 
 using platform::Event;
@@ -151,6 +157,39 @@ TEST_F(X11InputTest, PointerEventsCarryWindowAndScreenCoordinates) {
 
   MoveTo(kLeft + kW + 30, kTop);
   EXPECT_EQ(Next(EventType::PointerLeft).window, window_);
+}
+
+// Each standard cursor shows a cursor of its own over the window. Only the
+// arrow with a busy sign needs a cursor theme: the server's cursor font has
+// no such shape, and without a theme it shows the watch.
+TEST_F(X11InputTest, EveryCursorShapeShowsACursorOfItsOwn) {
+  int event = 0, error = 0;
+  ASSERT_TRUE(XFixesQueryExtension(observer_, &event, &error));
+  const Cursor themed = XcursorLibraryLoadCursor(observer_, "left_ptr_watch");
+  if (themed) XFreeCursor(observer_, themed);
+  MoveTo(kLeft + 50, kTop + 50);
+  Next(EventType::MouseMove);
+  // What shows: the cursor's name where it has one (a theme's animated
+  // cursors read back as a blank 1 x 1 image), its size, hot spot and pixels.
+  using Image = std::pair<std::string, std::vector<unsigned long>>;
+  std::vector<Image> images;
+  for (int i = 0; i < platform::kCursorShapeCount; ++i) {
+    x11_->SetCursor(window_, static_cast<platform::CursorShape>(i));
+    x11_->Sync();
+    XFixesCursorImage* c = XFixesGetCursorImage(observer_);
+    ASSERT_NE(c, nullptr);
+    Image image{c->name ? c->name : "", {c->width, c->height, c->xhot, c->yhot}};
+    image.second.insert(image.second.end(), c->pixels, c->pixels + static_cast<size_t>(c->width) * c->height);
+    XFree(c);
+    images.push_back(image);
+  }
+  const int wait = static_cast<int>(platform::CursorShape::Wait),
+            appStarting = static_cast<int>(platform::CursorShape::AppStarting);
+  for (int i = 0; i < platform::kCursorShapeCount; ++i)
+    for (int j = i + 1; j < platform::kCursorShapeCount; ++j) {
+      if (!themed && i == wait && j == appStarting) continue;
+      EXPECT_NE(images[i], images[j]) << "shapes " << i << " and " << j;
+    }
 }
 
 TEST_F(X11InputTest, DoubleClickArrivesAsTwoPressesWithServerTimes) {

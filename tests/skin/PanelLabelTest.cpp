@@ -85,6 +85,32 @@ TEST_F(SkinControls, PanelColourLayerUsesTheResolvedColour) {
   }
 }
 
+// A panel that is not Transparent starts from the control's own colour,
+// white, and lays its colour layer over that.
+TEST_F(SkinControls, OpaquePanelLaysItsColourOverWhite) {
+  constexpr TColor kRed = 0x0000FF;
+  for (int alpha : {0, 128, 192, 255}) {
+    SCOPED_TRACE(alpha);
+    auto* p = new TMlSkinPanel(form);
+    p->SetParent(form);
+    p->SetBounds(10, 10, 40, 30);
+    p->SetBorderSides(0);
+    p->SetTransparent(false);
+    p->SetColor(kRed);
+    p->SetAlpha(alpha);
+    Show();
+    PaintNow(p);
+    EXPECT_EQ(p->Color(), kRed);
+    EXPECT_EQ(static_cast<TControl*>(p)->Color(), clWhite) << "the control's own colour stays white";
+    const std::uint32_t want = alpha == 0     ? 0xFFFFFF
+                               : alpha == 255 ? 0xFF0000
+                                              : skintest::Over(0xFF0000 | std::uint32_t(alpha) << 24, 0xFFFFFF);
+    for (auto [x, y] : {std::pair{0, 0}, std::pair{20, 15}, std::pair{39, 29}})
+      EXPECT_EQ(p->Buffer()->PixelAt(x, y) & 0xFFFFFF, want) << x << "," << y;
+    delete p;
+  }
+}
+
 SIZE Extent(TFont* font, const AnsiString& text) {
   TBitmap32 scratch;
   scratch.Resize(1, 1);

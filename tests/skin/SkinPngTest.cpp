@@ -126,7 +126,7 @@ TEST(SkinPng, BrokenFilesRaiseTheDecodersErrorOnceAndAreNotCached) {
     const std::string path = SkinTestData(c.file);
     std::string raised;
     try {
-      GetSkinBitmap(path);
+      GetSkinResManager()->LoadSkinFile(path);
     } catch (const EPNGError& e) {
       raised = e.ClassName();
       EXPECT_FALSE(e.Message().empty());
@@ -156,13 +156,17 @@ TEST(SkinPng, UndecodableFilesOfAnyKindAreReportedOnce) {
   ScratchDir dir;
   const std::string path = dir / "fake.png";
   WriteBytes(path, {'B', 'M', 0, 0});
-  EXPECT_THROW(GetSkinBitmap(path), EPNGInvalidFileHeader);
-  EXPECT_EQ(GetSkinBitmap(path), nullptr);
+  EXPECT_THROW(GetSkinResManager()->LoadSkinFile(path), EPNGInvalidFileHeader);
+  EXPECT_EQ(GetSkinResManager()->LoadSkinFile(path), nullptr);
   // Other files go through the general reader, with the same single report.
   const std::string other = dir / "garbage";
   WriteBytes(other, {'n', 'o', 'i', 's', 'e'});
-  EXPECT_THROW(GetSkinBitmap(other), EInvalidGraphic);
-  EXPECT_EQ(GetSkinBitmap(other), nullptr);
+  EXPECT_THROW(GetSkinResManager()->LoadSkinFile(other), EInvalidGraphic);
+  EXPECT_EQ(GetSkinResManager()->LoadSkinFile(other), nullptr);
+  // The lookup raises nothing, not even the first time.
+  const std::string fresh = dir / "fresh.png";
+  WriteBytes(fresh, {'B', 'M', 0, 0});
+  EXPECT_NO_THROW(EXPECT_EQ(GetSkinBitmap(fresh), nullptr));
 }
 
 TEST(SkinPng, BitmapToPngKeepsColoursAndAlpha) {

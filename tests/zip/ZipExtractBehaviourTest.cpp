@@ -27,7 +27,9 @@ TEST_F(ExtractTest, DirectoryEntryAndFileInIt) {
   platform::PathStatus st;
   ASSERT_TRUE(platform::GetPathStatus(dest_ + "/bin", st));
   EXPECT_EQ(st.kind, platform::PathStatus::Directory);
-  if (!platform::kBackslashSeparates) EXPECT_EQ(st.permissions & 0777, 0750u);  // Linux's bits
+  if (!platform::kBackslashSeparates) {
+    EXPECT_EQ(st.permissions & 0777, 0750u);  // Linux's bits
+  }
 }
 
 TEST_F(ExtractTest, StoredPrefixesAreDroppedAndNamesStayBelowTheDestination) {
@@ -94,7 +96,9 @@ TEST_F(ExtractTest, StoredPrefixesAreDroppedAndNamesStayBelowTheDestination) {
   }
   EXPECT_EQ(Extract(members), expected);
   for (const Case& c : cases) {
-    if (!c.landsAt.empty()) EXPECT_EQ(ReadFile(dest_ + "/" + c.landsAt), "data of " + c.stored) << c.stored;
+    if (!c.landsAt.empty()) {
+      EXPECT_EQ(ReadFile(dest_ + "/" + c.landsAt), "data of " + c.stored) << c.stored;
+    }
   }
   EXPECT_EQ(ReadFile(dest_ + "/last.txt"), "still extracted");
   // Nothing beside the destination, and each refused member told in a box of its own and reported.

@@ -21,6 +21,9 @@ class Controls : public ::testing::Test {
   void SetUp() override {
     platform::SetDisplay(std::make_unique<platform::HeadlessDisplay>(800, 600, 0));
     display = static_cast<platform::HeadlessDisplay*>(platform::Display());
+    // A quit request that an earlier test's loop left behind is not this test's.
+    MSG quit;
+    while (PeekMessage(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {}
     app = new TApplication(nullptr);
     form = app->CreateForm<TForm>();
     form->SetBorderStyle(TFormBorderStyle::bsNone);
@@ -272,6 +275,40 @@ TEST_F(Controls, EveryHandlerPathReportsErrorsThatAreNotOursToo) {
 }  // namespace
 
 namespace {
+
+// A native window destroyed from outside the program (as "xdotool
+// windowclose" does) is closed and gone; when it is the main window's, the
+// program ends even if the form would refuse to close.
+TEST_F(Controls, AWindowDestroyedFromOutsideIsClosedAndTheMainOneEndsTheProgram) {
+  TForm* other = new TForm(app);
+  other->SetBounds(400, 100, 100, 80);
+  other->Show();
+  form->Show();
+  app->ProcessMessages();
+  int otherCloses = 0, mainCloses = 0;
+  other->OnClose = [&](TObject*, TCloseAction&) { ++otherCloses; };
+  form->OnClose = [&](TObject*, TCloseAction& action) {
+    ++mainCloses;
+    action = TCloseAction::caNone;
+  };
+
+  display->DestroyFromOutside(R(other->Handle())->native);
+  app->ProcessMessages();
+  EXPECT_EQ(otherCloses, 1);
+  EXPECT_FALSE(other->HandleAllocated());
+  EXPECT_FALSE(app->Terminated());
+  // The form's own handle going is no reason to end.
+  form->DestroyHandle();
+  app->ProcessMessages();
+  EXPECT_FALSE(app->Terminated());
+
+  form->Show();
+  app->ProcessMessages();
+  display->DestroyFromOutside(R(form->Handle())->native);
+  app->ProcessMessages();
+  EXPECT_EQ(mainCloses, 1);
+  EXPECT_TRUE(app->Terminated());
+}
 
 TEST(Canvas, AClearBrushGivenItsOwnColourAgainPaintsSolid) {
   std::uint32_t* bits = nullptr;

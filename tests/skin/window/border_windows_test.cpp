@@ -115,6 +115,107 @@ TEST_F(BorderWindows, FollowTheFormThroughItsStates) {
   EXPECT_EQ(form->BoundsRect(), Bounds(260, 180, 520, 260)) << "the drag moved the form";
 }
 
+// The border windows are made 30 ms after the first show; a form minimised
+// and restored before then, or kept minimised past it, must still get them,
+// and a form first shown maximised must not show them.
+TEST_F(BorderWindows, MinimisedAndRestoredDuringTheFirstShowTheFormGetsItsBorder) {
+  form->SetVisible(true);
+  SendMessage(H(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  Pump(5);
+  SendMessage(H(), WM_SYSCOMMAND, SC_RESTORE, 0);
+  Pump(80);
+  RECT f = form->BoundsRect();
+  for (TMlBorderKind k : kKinds) {
+    SCOPED_TRACE(k);
+    ASSERT_NE(border->Window(k), nullptr);
+    EXPECT_TRUE(Showing(k));
+    EXPECT_EQ(WindowRectOf(k), Expected(k, f.left, f.top, f.Width(), f.Height()));
+  }
+}
+
+TEST_F(BorderWindows, MinimisedPastTheFirstShowTheFormGetsItsBorderWhenRestored) {
+  form->SetVisible(true);
+  SendMessage(H(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  Pump(80);
+  for (TMlBorderKind k : kKinds) EXPECT_FALSE(Showing(k)) << "no border around a minimised form";
+  SendMessage(H(), WM_SYSCOMMAND, SC_RESTORE, 0);
+  Pump(80);
+  for (TMlBorderKind k : kKinds) EXPECT_TRUE(Showing(k)) << k;
+}
+
+TEST_F(BorderWindows, FormFirstShownMaximisedShowsNoBorderUntilRestored) {
+  form->SetWindowState(TWindowState::wsMaximized);
+  Show();
+  ASSERT_TRUE(IsZoomed(H()));
+  for (TMlBorderKind k : kKinds) EXPECT_FALSE(Showing(k)) << k;
+  SendMessage(H(), WM_SYSCOMMAND, SC_RESTORE, 0);
+  Pump(80);
+  for (TMlBorderKind k : kKinds) EXPECT_TRUE(Showing(k)) << k;
+}
+
+// A secondary form owns its border's windows (the main form's have no
+// owner), stacked directly below it; when its window goes it takes them
+// along, and the border makes them anew when the form shows again.
+TEST_F(BorderWindows, SecondaryFormOwnsItsBorderWindowsAndTakesThemAlong) {
+  Show();
+  for (TMlBorderKind k : kKinds) EXPECT_EQ(GetWindow(border->Window(k)->Handle(), GW_OWNER), nullptr) << k;
+
+  auto* second = app->CreateForm<TForm>();
+  second->SetBounds(500, 400, 300, 120);
+  auto* secondSkin = new TMlSkinForm(second);
+  // Owned by the application, the border outlives the form's window and
+  // the form itself.
+  auto* secondBorder = new TMlFormLayerBorder(app);
+  secondSkin->SetImageBorder(secondBorder);
+  auto ownedBySecond = [&] {
+    for (TMlBorderKind k : kKinds) {
+      SCOPED_TRACE(k);
+      TmlFormLayerWindow* w = secondBorder->Window(k);
+      ASSERT_TRUE(w && w->HandleAllocated());
+      EXPECT_EQ(GetWindow(w->Handle(), GW_OWNER), second->Handle());
+      std::vector<platform::NativeWindow> order = display->Windows();  // bottom first
+      auto at = [&](platform::NativeWindow n) { return std::find(order.begin(), order.end(), n) - order.begin(); };
+      const auto formAt = at(R(second->Handle())->native), i = at(R(w->Handle())->native);
+      EXPECT_LT(i, formAt);
+      EXPECT_GE(i, formAt - 4) << "directly below its form";
+      const auto* n = display->Window(R(w->Handle())->native);
+      ASSERT_NE(n, nullptr);
+      EXPECT_TRUE(n->visible);
+    }
+  };
+  second->SetVisible(true);
+  Pump(80);
+  ownedBySecond();
+
+  second->SetVisible(false);
+  second->DestroyHandle();
+  for (TMlBorderKind k : kKinds) EXPECT_FALSE(secondBorder->Window(k)->HandleAllocated()) << "gone with the form's";
+  EXPECT_FALSE(secondBorder->HasWindows());
+  secondBorder->MoveTo(10, 10);  // nothing to move, and no window made for it
+  EXPECT_FALSE(secondBorder->Window(bkTop)->HandleAllocated());
+  second->SetVisible(true);
+  Pump(80);
+  ownedBySecond();
+
+  delete second;
+  Pump(20);
+  EXPECT_EQ(secondBorder->Form(), nullptr);
+  for (TMlBorderKind k : kKinds) EXPECT_EQ(secondBorder->Window(k), nullptr);
+
+  // The usual way: the form owns its border, and both go together.
+  const size_t windows = display->Windows().size();
+  auto* third = app->CreateForm<TForm>();
+  third->SetBounds(100, 400, 300, 120);
+  auto* thirdSkin = new TMlSkinForm(third);
+  thirdSkin->SetImageBorder(new TMlFormLayerBorder(third));
+  third->SetVisible(true);
+  Pump(80);
+  EXPECT_EQ(display->Windows().size(), windows + 5);
+  delete third;
+  Pump(20);
+  EXPECT_EQ(display->Windows().size(), windows);
+}
+
 TEST_F(BorderWindows, StandDirectlyBelowTheFormAndLetTheMouseThrough) {
   Show();
   std::vector<platform::NativeWindow> order = display->Windows();  // bottom first

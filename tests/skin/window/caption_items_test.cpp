@@ -176,6 +176,32 @@ TEST_F(CaptionItems, TitleLabelDrawsItsCaptionAndDragsTheWindow) {
   EXPECT_EQ(after.top - before.top, 20);
 }
 
+// Over a button whose Cursor is set the display shows that standard cursor,
+// its own; leaving the button gives the arrow back.
+TEST_F(CaptionItems, ButtonCursorShowsAsTheDisplaysOwn) {
+  using Shape = platform::CursorShape;
+  const std::pair<TCursor, Shape> cases[] = {
+      {crArrow, Shape::Arrow},          {crIBeam, Shape::IBeam},     {crHourGlass, Shape::Wait},
+      {crCross, Shape::Cross},          {crUpArrow, Shape::UpArrow}, {crSizeNWSE, Shape::SizeNWSE},
+      {crSizeNESW, Shape::SizeNESW},    {crSizeWE, Shape::SizeWE},   {crSizeNS, Shape::SizeNS},
+      {crSizeAll, Shape::SizeAll},      {crNo, Shape::No},           {crHandPoint, Shape::Hand},
+      {crAppStart, Shape::AppStarting}, {crHelp, Shape::Help},
+  };
+  TMlSkinNCButton* b = AddButton(100);
+  Show();
+  for (auto [cursor, shape] : cases) {
+    SCOPED_TRACE(cursor);
+    b->SetCursor(cursor);
+    PointAt(111, 14);
+    ASSERT_TRUE(b->Hovered());
+    EXPECT_EQ(Native()->cursor, shape);
+    PointAt(111, 16);  // moving over the button keeps it
+    EXPECT_EQ(Native()->cursor, shape);
+    PointAt(300, 12);
+    EXPECT_EQ(Native()->cursor, Shape::Arrow);
+  }
+}
+
 TEST_F(CaptionItems, HintShowsBesideThePointer) {
   TMlSkinNCButton* b = AddButton(100);
   b->SetHint("Settings");
