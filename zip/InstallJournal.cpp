@@ -1,10 +1,12 @@
 #include "zip/InstallJournal.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <set>
 
 #include "core/Streams.h"
 #include "platform/AtomicFile.h"
+#include "platform/Clock.h"
 #include "platform/FileHandle.h"
 #include "platform/Files.h"
 #include "platform/PathNames.h"
@@ -23,9 +25,20 @@ Kind KindOf(const std::string& path) {
   return platform::GetPathStatus(path, status) ? status.kind : platform::PathStatus::Missing;
 }
 
-bool Rename(const std::string& from, const std::string& to) {
-  platform::FileHandle none = platform::kNoFile;
-  return platform::RenameHeldFile(none, from, to);
+// Another program that holds a file (a scanner, a game closing) mostly lets
+// go of it soon: the rename is tried again for up to waitMs.
+bool Rename(const std::string& from, const std::string& to, std::uint32_t waitMs = 0) {
+  std::uint32_t waited = 0, pause = 50;
+  for (;;) {
+    platform::FileHandle none = platform::kNoFile;
+    if (platform::RenameHeldFile(none, from, to)) return true;
+    if (errno != EBUSY || waited >= waitMs) return false;
+    const std::uint32_t step = std::min(pause, waitMs - waited);
+    platform::SleepMs(step);
+    waited += step;
+    pause = std::min<std::uint32_t>(pause * 2, 1000);
+    errno = EBUSY;
+  }
 }
 
 // A move with every name spelled out (operating-system paths).
@@ -58,7 +71,7 @@ Placed Spelled(const std::string& root, const JournalEntry& e) {
 
 // The old file steps aside; nothing to do when there is none (any more) or
 // it stepped aside already. Only a file ever moves.
-bool Aside(const Placed& p, std::size_t& renames) {
+bool Aside(const Placed& p, std::size_t& renames, std::uint32_t waitMs) {
   if (p.backup.empty() || Exists(p.backup)) return true;
   const Kind kind = KindOf(p.target);
   if (kind == platform::PathStatus::Missing) return true;
@@ -66,18 +79,18 @@ bool Aside(const Placed& p, std::size_t& renames) {
     errno = kind == platform::PathStatus::Directory ? EISDIR : EEXIST;
     return false;
   }
-  if (!Rename(p.target, p.backup)) return false;
+  if (!Rename(p.target, p.backup, waitMs)) return false;
   ++renames;
   return true;
 }
 
-bool Into(const Placed& p, std::size_t& renames) {
+bool Into(const Placed& p, std::size_t& renames, std::uint32_t waitMs) {
   // Windows says only "access denied" where a directory stands.
   if (KindOf(p.target) == platform::PathStatus::Directory) {
     errno = EISDIR;
     return false;
   }
-  if (!Rename(p.temp, p.target)) return false;
+  if (!Rename(p.temp, p.target, waitMs)) return false;
   ++renames;
   return true;
 }
@@ -100,6 +113,19 @@ bool Back(const Placed& p) {
     if (!platform::RemoveFile(p.target) && errno != ENOENT) return false;
   }
   platform::RemoveFile(p.temp);
+  return true;
+}
+
+// Takes the first Count moves back (and whatever of the next one was done)
+// so that the new files wait under their temporary names again; false
+// (errno) when a file cannot move.
+bool Withdraw(const std::vector<Placed>& placed, std::size_t count) {
+  for (std::size_t i = std::min(count + 1, placed.size()); i-- > 0;) {
+    const Placed& p = placed[i];
+    const bool backupThere = !p.backup.empty() && Exists(p.backup);
+    if (!Exists(p.temp) && (p.backup.empty() || backupThere) && !Rename(p.target, p.temp)) return false;
+    if (backupThere && !Rename(p.backup, p.target)) return false;
+  }
   return true;
 }
 
@@ -152,14 +178,20 @@ bool InstallJournal::MoveIntoPlace(const std::vector<JournalMove>& moves, const 
   for (; done < placed.size(); ++done) {
     const Placed& p = placed[done];
     const std::size_t before = renames;
-    if (!Aside(p, renames)) break;
+    if (!Aside(p, renames, inUseWaitMs)) break;
     if (renames != before && afterRename) afterRename(renames);
-    if (!Into(p, renames)) break;
+    if (!Into(p, renames, inUseWaitMs)) break;
     if (afterRename) afterRename(renames);
   }
   std::size_t touched = done + 1;  // the moves to take back
   if (done < placed.size()) {
     failure = {done, moves[done].target, errno};
+    // The file is still in use: the installation waits for the next start
+    // with the old files in place, unless they cannot all come back.
+    if (failure.error == EBUSY && Withdraw(placed, done)) {
+      failure.waits = true;
+      return false;
+    }
   } else {
     for (const std::string& d : directories) platform::SyncDirectory(d);
     record.moved = true;
@@ -202,7 +234,7 @@ JournalOutcome CompleteInstall(const AnsiString& journalPath, const JournalRecor
     }
     std::size_t renames = 0;
     for (const Placed& p : placed)
-      if (Exists(p.temp) && (!Aside(p, renames) || !Into(p, renames)))
+      if (Exists(p.temp) && (!Aside(p, renames, kInUseWaitMs) || !Into(p, renames, kInUseWaitMs)))
         Fail("An interrupted installation cannot be completed:", p.target, errno);
     SyncDirectoriesOf(placed);
     journal->moved = true;

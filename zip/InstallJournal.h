@@ -10,6 +10,7 @@
 // The journal reaches the system through the platform's file operations
 // alone, so every system keeps the same journal.
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -29,7 +30,13 @@ struct JournalFailure {
   std::size_t order = 0;  // of the move that failed
   std::string target;
   int error = 0;  // errno
+  // A file in use (EBUSY): the old files are back, the new ones wait under
+  // their temporary names, and the journal stays for the next start.
+  bool waits = false;
 };
+
+// How long a rename waits for another program to let go of a file.
+inline constexpr std::uint32_t kInUseWaitMs = 10000;
 
 class InstallJournal {
  public:
@@ -44,7 +51,10 @@ class InstallJournal {
   // journal's note that every file is in place. The old files stay aside
   // until CompleteInstall. On failure every move is taken back, the journal
   // is removed and false returned, with Failure telling which move failed
-  // (errno ECANCELED: the journal itself could not be written).
+  // (errno ECANCELED: the journal itself could not be written). A file that
+  // another program holds is waited for, up to inUseWaitMs with pauses that
+  // grow; then the moves are taken back but the new files and the journal
+  // stay (Failure.waits), so the next start completes the installation.
   bool MoveIntoPlace(const std::vector<JournalMove>& moves, const std::vector<std::string>& directories,
                      JournalFailure& failure);
 
@@ -52,6 +62,7 @@ class InstallJournal {
   // the number done so far: the seam where a test stops a run the way a kill
   // would.
   std::function<void(std::size_t renames)> afterRename;
+  std::uint32_t inUseWaitMs = kInUseWaitMs;
 
  private:
   AnsiString path_;

@@ -39,6 +39,11 @@ inline constexpr const char* kReplaceCaption = "File Exists Alert";
 inline constexpr const char* kBadFileName = "Invalid file name: ";
 inline constexpr const char* kBadFileNameCaption = "Zip Error";
 inline constexpr const char* kCannotCreate = "Cannot create file \"%s\". %s";
+// A file another program holds (by whom, when the system can tell): the
+// installation waits in its journal.
+inline constexpr const char* kFileInUse =
+    "The file \"%s\" is in use%s and cannot be replaced. Close the program that holds it; the installation is "
+    "completed at the next start.";
 inline constexpr const char* kCannotCreateDirectory = "Cannot create directory \"%s\". %s";
 inline constexpr const char* kCrcError = "CRC error in file %s";
 inline constexpr const char* kBadPassword = "Wrong password for file %s";

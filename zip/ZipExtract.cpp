@@ -1,8 +1,10 @@
 // Extraction: settings, selection and the run over all members.
 #include <algorithm>
+#include <cerrno>
 
 #include "core/UserInterface.h"
 #include "platform/FileAttributes.h"
+#include "platform/FileHolders.h"
 #include "platform/Files.h"
 #include "zip/DecodeContext.h"
 #include "zip/FileMask.h"
@@ -134,6 +136,7 @@ void TZipExtractor::ExtractSelected(TSortedZip*& savedView) {
       throw EInstallJournal(Format(zipmsg::kUnfinishedJournal, journalPath_.c_str()));
     auto journal = std::make_unique<zip::InstallJournal>(journalPath_, journalPayload_);
     journal->afterRename = OnInstallRename;
+    journal->inUseWaitMs = InUseWaitMs;
     Target().SetJournal(std::move(journal));
   }
   keptMembers_.clear();
@@ -171,6 +174,11 @@ void TZipExtractor::InstallVerifiedMembers() {
     if (failures.empty()) throw ECantWriteUCF(zipmsg::kCantWrite);
     // Journaled: nothing took its name.
     const auto& f = failures.front();
+    if (f.error == EBUSY) {
+      const std::string holders = platform::ProgramsHoldingFile(f.target);
+      throw EFCreateError(Format(zipmsg::kFileInUse, platform::FromOsPath(f.target).c_str(),
+                                 holders.empty() ? "" : (" by " + platform::FromOsPath(holders)).c_str()));
+    }
     throw EFCreateError(
         Format(zipmsg::kCannotCreate, platform::FromOsPath(f.target).c_str(), platform::ErrorText(f.error).c_str()));
   }

@@ -101,6 +101,9 @@ class TZipExtractor : public TComponent {
   // Called after each rename of a journaled run with the number done: the
   // seam where tests stop a run as a kill would.
   std::function<void(std::size_t Renames)> OnInstallRename;
+  // How long a journaled run waits for a file another program holds before
+  // it leaves the installation to the next start.
+  std::uint32_t InUseWaitMs = zip::kInUseWaitMs;
   // Where members and directories are made; null (the default) is the disk.
   void SetExtractionTarget(zip::ExtractionTarget* Target) { target_ = Target; }
 

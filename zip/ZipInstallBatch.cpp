@@ -114,6 +114,9 @@ bool InstallBatch::CommitThroughJournal(std::vector<RenameFailure>& failures) {
   journal_.reset();
   if (!moved) {
     failures.push_back({failure.order, failure.target, failure.error});
+    // The journal completes the installation at the next start with them.
+    if (failure.waits)
+      for (FinishedFile& f : files_) f.temp.clear();
     Discard();
     errno = failure.error;
     return false;
