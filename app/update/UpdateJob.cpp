@@ -15,6 +15,7 @@
 #include "http/MessagePump.h"
 #include "platform/CodePage.h"
 #include "platform/Files.h"
+#include "zip/ZipOutputFile.h"
 
 using namespace platform::literals;
 
@@ -44,6 +45,11 @@ void UpdateJob::Run() {
     view_.Ended(UpdateEnd::kStopped);
     return;
   }
+  // With no journal waiting, what is left under temporary names is an old
+  // file a completed installation could not remove: on Windows the running
+  // updater's own image, which an update renames aside (a running program
+  // may be renamed, not replaced) and which goes once it has ended.
+  zip::RemoveStaleTemporaryFiles(env_.appDir);
 
   if (!platform::FileExists(IniPath()) || IsOnline(env_) != 1) {
     if (IsOnline(env_) != 1) {

@@ -150,6 +150,22 @@ TEST_F(InterruptedInstall, AMemberNamedLikeThePackageStaysWhenTheNextStartComple
   EXPECT_EQ(Leftovers(), std::vector<std::string>{});
 }
 
+// An old file a completed installation could not remove (on Windows the
+// running updater's own image, which an update renames aside) goes at the
+// next start; nothing else does.
+TEST_F(InterruptedInstall, AnOldFileLeftAsideGoesAtTheNextStart) {
+  OldInstallation();
+  const char* aside = ".quelbo-unzip-Ab12Cd";
+  Put(aside, "the old updater");
+  Put(".quelbo-unzip-note.txt", "the player's, only named like one");
+  ServeReply("0");
+  RunUpdate();
+  ExpectOnly(UpdateNotice::kPaused);
+  EXPECT_FALSE(Has(aside));
+  EXPECT_TRUE(Has(".quelbo-unzip-note.txt"));
+  EXPECT_TRUE(IsOld());
+}
+
 TEST(ReleaseRecord, ReadsBackWhatItWrote) {
   for (const ReleaseRecord& r : {ReleaseRecord{"2.0", std::nullopt, "p.zip"}, ReleaseRecord{"", 0, ""},
                                  ReleaseRecord{"v\n2|x", INT64_MAX, "a b.zip"}}) {
