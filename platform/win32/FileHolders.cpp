@@ -1,7 +1,8 @@
 #include "platform/FileHolders.h"
 
-#include <restartmanager.h>
 #include <windows.h>
+// After <windows.h>, whose types it uses.
+#include <restartmanager.h>
 
 #include <vector>
 

@@ -42,8 +42,9 @@ class InterruptedInstall : public Job {
   }
   bool IsOld() {
     // The package, while it is there, is recorded as one the updater left.
-    return Read("xconfig.ini") == Ini("1.0", Has("p.zip") ? "p.zip" : "") && Content("data/a.txt") == "old a" && Content("b.txt") == "old b" &&
-           Content("c.txt") == "-" && Content("new/d.txt") == "-" && Content("save.dat") == "the player's";
+    return Read("xconfig.ini") == Ini("1.0", Has("p.zip") ? "p.zip" : "") && Content("data/a.txt") == "old a" &&
+           Content("b.txt") == "old b" && Content("c.txt") == "-" && Content("new/d.txt") == "-" &&
+           Content("save.dat") == "the player's";
   }
   bool IsNew() {
     return Read("xconfig.ini") == Ini("2.0") && Content("data/a.txt") == "new a" && Content("b.txt") == "new b" &&
