@@ -4,7 +4,7 @@
 # with, and a byte changed after signing breaks it:
 # authenticode_test.sh EXE. The certificate is made here, for this test only.
 set -euo pipefail
-exe=$1
+exe=$(realpath "$1")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
