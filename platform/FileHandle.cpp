@@ -149,6 +149,8 @@ bool MakeDirectory(const std::string& osPath) { return ::mkdir(osPath.c_str(), 0
 
 bool RemoveFile(const std::string& osPath) { return ::unlink(osPath.c_str()) == 0; }
 
+bool RemoveEmptyDirectory(const std::string& osPath) { return ::rmdir(osPath.c_str()) == 0; }
+
 void RemoveIfUnheld(const std::string& osPath) {
   const int fd = ::open(osPath.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return;

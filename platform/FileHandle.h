@@ -84,6 +84,8 @@ bool RenameHeldFile(FileHandle& file, const std::string& osFrom, const std::stri
 bool MakeDirectory(const std::string& osPath);
 // Removes a file; false (errno) when it stays.
 bool RemoveFile(const std::string& osPath);
+// Removes a directory if it is empty; false (errno) when it stays.
+bool RemoveEmptyDirectory(const std::string& osPath);
 // Removes the regular file at Path unless a run holds it.
 void RemoveIfUnheld(const std::string& osPath);
 // Calls Each with every entry name of Directory but "." and ".."; false when

@@ -48,9 +48,17 @@ bool ForceDirectories(const std::string& path) {
   while (os.size() > RootLength(os) && IsPathSeparator(os.back())) os.pop_back();
   if (os.empty()) return false;
   PathStatus status;
-  if (GetPathStatus(os, status) && status.kind != PathStatus::Missing) return status.kind == PathStatus::Directory;
+  if (GetPathStatus(os, status) && status.kind != PathStatus::Missing) {
+    if (status.kind == PathStatus::Directory) return true;
+    errno = EEXIST;
+    return false;
+  }
   const std::size_t last = LastSeparator(os);
-  if (last != std::string::npos && last > 0 && !ForceDirectories(FromOsPath(os.substr(0, last)))) return false;
+  if (last != std::string::npos && last > 0 && !ForceDirectories(FromOsPath(os.substr(0, last)))) {
+    // Something other than a directory stands on the way.
+    if (errno == EEXIST) errno = ENOTDIR;
+    return false;
+  }
   return MakeDirectory(os) || errno == EEXIST;
 }
 

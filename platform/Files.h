@@ -22,7 +22,9 @@ std::string ErrorText(int err);
 bool FileExists(const std::string& path);
 bool DirectoryExists(const std::string& path);
 bool DeleteFile(const std::string& path);
-// Creates the directory and every missing parent; true when it exists afterwards.
+// Creates the directory and every missing parent; true when it exists
+// afterwards, else false with errno (EEXIST: a file stands there, ENOTDIR: a
+// file stands on the way).
 bool ForceDirectories(const std::string& path);
 // The path as given where it exists; otherwise each missing component is
 // replaced by an existing entry of its directory whose name differs from it

@@ -10,6 +10,7 @@ packages=(
   wine wine64
   nasm autoconf automake libtool dpkg-dev
   xvfb
+  osslsigncode openssl
 )
 
 SUDO=""

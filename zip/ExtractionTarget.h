@@ -34,7 +34,7 @@ class ExtractionTarget {
   virtual void BeginRun(const AnsiString& root) = 0;
   // The output of a member bound for path; null when it cannot be made there.
   virtual std::unique_ptr<MemberOutput> CreateMember(const AnsiString& path) = 0;
-  // Makes the directory and the ones above it; false when that fails.
+  // Makes the directory and the ones above it; false (errno) when that fails.
   virtual bool ForceDirectories(const AnsiString& path) = 0;
   // A finished member (made by CreateMember) waits to take its name.
   virtual void Keep(std::unique_ptr<MemberOutput> member) = 0;
@@ -43,10 +43,15 @@ class ExtractionTarget {
   // The run completes: with durable set, what was kept reaches the disk
   // first (a failure there drops everything and returns false, errno telling
   // why); then each member takes its name, in the order kept. failures lists
-  // those that could not (targets as operating-system paths).
+  // those that could not (targets as operating-system paths); with a
+  // journal, the first of them takes every other back and the call returns
+  // false.
   virtual bool CompleteRun(bool durable, std::vector<InstallBatch::RenameFailure>& failures) = 0;
-  // Drops every kept member.
+  // Drops every kept member, and the directories the run made that stay empty then.
   virtual void AbandonRun() = 0;
+  // The run's members take their names through this journal (BeginRun
+  // forgets it); a target without files ignores it.
+  virtual void SetJournal(std::unique_ptr<InstallJournal> journal) { (void)journal; }
 };
 
 // Files and directories on disk, each member through a temporary file in its
@@ -59,10 +64,13 @@ class DiskTarget : public ExtractionTarget {
   void Keep(std::unique_ptr<MemberOutput> member) override;
   bool Waiting(const AnsiString& path) const override;
   bool CompleteRun(bool durable, std::vector<InstallBatch::RenameFailure>& failures) override;
-  void AbandonRun() override { batch_.Discard(); }
+  void AbandonRun() override;
+  void SetJournal(std::unique_ptr<InstallJournal> journal) override { batch_.SetJournal(std::move(journal)); }
 
  private:
   InstallBatch batch_;
+  // The directories this run made, each after those above it.
+  std::vector<std::string> made_;
 };
 
 }  // namespace zip

@@ -12,6 +12,10 @@ QUELBO_DECLARE_EXCEPTION(EFatalUnzipError, EZipError);
 QUELBO_DECLARE_EXCEPTION(ECantWriteUCF, EZipError);
 QUELBO_DECLARE_EXCEPTION(EZCompressionError, EZipError);
 QUELBO_DECLARE_EXCEPTION(EBiggerThanUncompressed, EZipError);
+// An installation journal left behind that cannot be completed or undone.
+QUELBO_DECLARE_EXCEPTION(EInstallJournal, EZipError);
+// A member that fails its check in a run that installs all members or none.
+QUELBO_DECLARE_EXCEPTION(EMemberCheckFailed, EZipError);
 
 // Message texts, used exactly as they stand.
 namespace zipmsg {
@@ -34,4 +38,14 @@ inline constexpr const char* kReplacePrefix = "Replace existing file ";
 inline constexpr const char* kReplaceCaption = "File Exists Alert";
 inline constexpr const char* kBadFileName = "Invalid file name: ";
 inline constexpr const char* kBadFileNameCaption = "Zip Error";
+inline constexpr const char* kCannotCreate = "Cannot create file \"%s\". %s";
+// A file another program holds (by whom, when the system can tell): the
+// installation waits in its journal.
+inline constexpr const char* kFileInUse =
+    "The file \"%s\" is in use%s and cannot be replaced. Close the program that holds it; the installation is "
+    "completed at the next start.";
+inline constexpr const char* kCannotCreateDirectory = "Cannot create directory \"%s\". %s";
+inline constexpr const char* kCrcError = "CRC error in file %s";
+inline constexpr const char* kBadPassword = "Wrong password for file %s";
+inline constexpr const char* kUnfinishedJournal = "An unfinished installation waits in \"%s\"";
 }  // namespace zipmsg

@@ -1,8 +1,10 @@
 // Extraction: settings, selection and the run over all members.
 #include <algorithm>
+#include <cerrno>
 
 #include "core/UserInterface.h"
 #include "platform/FileAttributes.h"
+#include "platform/FileHolders.h"
 #include "platform/Files.h"
 #include "zip/DecodeContext.h"
 #include "zip/FileMask.h"
@@ -36,6 +38,11 @@ void TZipExtractor::SetDestDir(const AnsiString& Value) {
   // There is no directory dialog here: "?" is kept, and UnZip then does nothing.
   destDir_ = Value;
   if (destDir_.size() > 1 && (destDir_.back() == '/' || destDir_.back() == '\\')) destDir_.pop_back();
+}
+
+void TZipExtractor::SetInstallJournal(const AnsiString& Path, const std::string& Payload) {
+  journalPath_ = Path;
+  journalPayload_ = Payload;
 }
 
 void TZipExtractor::SetRootDir(const AnsiString& Value) {
@@ -123,6 +130,15 @@ void TZipExtractor::ExtractSelected(TSortedZip*& savedView) {
   KeepZipOpen = true;
   directoryModes_.clear();
   Target().BeginRun(destDir_);
+  if (AllOrNothing()) {
+    // Its files would be taken for stale temporary files and cleaned away.
+    if (platform::FileExists(journalPath_))
+      throw EInstallJournal(Format(zipmsg::kUnfinishedJournal, journalPath_.c_str()));
+    auto journal = std::make_unique<zip::InstallJournal>(journalPath_, journalPayload_);
+    journal->afterRename = OnInstallRename;
+    journal->inUseWaitMs = InUseWaitMs;
+    Target().SetJournal(std::move(journal));
+  }
   keptMembers_.clear();
   cleanedDirectories_.clear();
   targetNames_ = platform::NameCaseResolver();
@@ -154,7 +170,18 @@ void TZipExtractor::ExtractSelected(TSortedZip*& savedView) {
 
 void TZipExtractor::InstallVerifiedMembers() {
   std::vector<zip::InstallBatch::RenameFailure> failures;
-  if (!Target().CompleteRun(SyncOnCompletion, failures)) throw ECantWriteUCF(zipmsg::kCantWrite);
+  if (!Target().CompleteRun(SyncOnCompletion, failures)) {
+    if (failures.empty()) throw ECantWriteUCF(zipmsg::kCantWrite);
+    // Journaled: nothing took its name.
+    const auto& f = failures.front();
+    if (f.error == EBUSY) {
+      const std::string holders = platform::ProgramsHoldingFile(f.target);
+      throw EFCreateError(Format(zipmsg::kFileInUse, platform::FromOsPath(f.target).c_str(),
+                                 holders.empty() ? "" : (" by " + platform::FromOsPath(holders)).c_str()));
+    }
+    throw EFCreateError(
+        Format(zipmsg::kCannotCreate, platform::FromOsPath(f.target).c_str(), platform::ErrorText(f.error).c_str()));
+  }
   // A name that could not be taken is a target that could not be created.
   for (const auto& f : failures) {
     const int index = keptMembers_[f.order];

@@ -85,6 +85,25 @@ class TZipExtractor : public TComponent {
   // together; a run that ends with an exception installs none of them.)
   bool SyncOnCompletion = false;
   AnsiString Password;
+  // With a journal (a code page 936 path in DestDir, or in a directory above
+  // every member), a run installs all of its members or none of them, across
+  // a kill or a power cut too. A member that cannot be created (EFCreateError
+  // "Cannot create file ...") or fails its check (EMemberCheckFailed) ends the
+  // run instead of being skipped; the verified members take their names
+  // through the journal (zip::InstallJournal), which carries Payload, and
+  // stay there with their old files aside until zip::CompleteInstall
+  // completes the installation. Members refused for their names, declined
+  // at the question or skipped by OnStartUnZip are left out as before. No run
+  // begins while an earlier run's journal waits (EInstallJournal). An empty
+  // path: each member on its own, as the default.
+  void SetInstallJournal(const AnsiString& Path, const std::string& Payload = {});
+  const AnsiString& InstallJournal() const { return journalPath_; }
+  // Called after each rename of a journaled run with the number done: the
+  // seam where tests stop a run as a kill would.
+  std::function<void(std::size_t Renames)> OnInstallRename;
+  // How long a journaled run waits for a file another program holds before
+  // it leaves the installation to the next start.
+  std::uint32_t InUseWaitMs = zip::kInUseWaitMs;
   // Where members and directories are made; null (the default) is the disk.
   void SetExtractionTarget(zip::ExtractionTarget* Target) { target_ = Target; }
 
@@ -147,6 +166,15 @@ class TZipExtractor : public TComponent {
   void InstallVerifiedMembers();
   // False, after a message box, when path cannot be given to the file system exactly.
   bool NameIsExact(const AnsiString& path, const TZipHeaderInfo& h);
+  // A member refused for its name: told in a message box, then skipped.
+  void RefuseName(const AnsiString& target, int index, const TZipHeaderInfo& h);
+  // A member whose file or directory cannot be made at Target (errno Error):
+  // skipped, or the end of a journaled run.
+  void CannotCreate(const char* format, const AnsiString& target, int error, int index, const TZipHeaderInfo& h);
+  // A member that failed its check (skipped already with Reason, when that
+  // is srBadPassword): the end of a journaled run.
+  void CheckFailed(const char* format, const TZipHeaderInfo& h);
+  bool AllOrNothing() const { return !journalPath_.empty(); }
   zip::ExtractionTarget& Target() { return target_ ? *target_ : disk_; }
   int ShowMessage(int id, const AnsiString& text, const AnsiString& caption, unsigned flags);
   void Skip(TSkipReason reason, const AnsiString& name, int index, const TZipHeaderInfo& h);
@@ -176,6 +204,8 @@ class TZipExtractor : public TComponent {
   AnsiString destDir_;
   AnsiString rootDir_;
   std::vector<AnsiString> relativePaths_;
+  AnsiString journalPath_;
+  std::string journalPayload_;
   TStringList filesList_;
   TZipHeaderInfo current_;
   // Members still to do, bytes for the total percentage, and members done.

@@ -62,7 +62,7 @@ void InstallBatch::NoteDirectoryChain(const std::string& directory) {
 }
 
 bool InstallBatch::Commit(bool durable, std::vector<RenameFailure>& failures) {
-  if (durable) {
+  if (durable || journal_) {
     const int error = ForAllOnTwoThreads(files_.size(), [&](std::size_t i) {
       const FinishedFile& f = files_[i];
       if (f.fd != platform::kNoFile) return platform::SyncFile(f.fd) ? 0 : errno;
@@ -74,6 +74,7 @@ bool InstallBatch::Commit(bool durable, std::vector<RenameFailure>& failures) {
       return false;
     }
   }
+  if (journal_) return CommitThroughJournal(failures);
   for (std::size_t i = 0; i < files_.size(); ++i) {
     FinishedFile& f = files_[i];
     if (!platform::RenameHeldFile(f.fd, f.temp, f.target)) {
@@ -99,6 +100,35 @@ bool InstallBatch::Commit(bool durable, std::vector<RenameFailure>& failures) {
   return true;
 }
 
+bool InstallBatch::CommitThroughJournal(std::vector<RenameFailure>& failures) {
+  // The data is on disk and the journal keeps the files from any cleanup:
+  // nothing needs them open, and Windows renames only files nobody holds.
+  std::vector<JournalMove> moves;
+  for (FinishedFile& f : files_) {
+    platform::CloseFile(f.fd);
+    moves.push_back({f.temp, f.target});
+  }
+  const std::vector<std::string> directories(directories_.begin(), directories_.end());
+  JournalFailure failure;
+  const bool moved = journal_->MoveIntoPlace(moves, directories, failure);
+  journal_.reset();
+  if (!moved) {
+    failures.push_back({failure.order, failure.target, failure.error});
+    // The journal completes the installation at the next start with them.
+    if (failure.waits)
+      for (FinishedFile& f : files_) f.temp.clear();
+    Discard();
+    errno = failure.error;
+    return false;
+  }
+  for (FinishedFile& f : files_) f.temp.clear();
+  files_.clear();
+  targets_.clear();
+  directories_.clear();
+  open_ = 0;
+  return true;
+}
+
 void InstallBatch::Discard() {
   for (FinishedFile& f : files_) {
     platform::CloseFile(f.fd);
@@ -108,6 +138,7 @@ void InstallBatch::Discard() {
   targets_.clear();
   directories_.clear();
   open_ = 0;
+  journal_.reset();
 }
 
 }  // namespace zip

@@ -1,6 +1,7 @@
 // Extracting one member: target, password check, overwrite decision, decoding
 // into a temporary file, verification and the rename over the target.
 
+#include <cerrno>
 #include <cmath>
 #include <optional>
 
@@ -100,6 +101,21 @@ bool TZipExtractor::NameIsExact(const AnsiString& path, const TZipHeaderInfo& h)
   return false;
 }
 
+void TZipExtractor::RefuseName(const AnsiString& target, int index, const TZipHeaderInfo& h) {
+  ShowMessage(zmBadFileName, zipmsg::kBadFileName + h.FullName(), zipmsg::kBadFileNameCaption, MB_OK);
+  Skip(srCreateError, target, index, h);
+}
+
+void TZipExtractor::CannotCreate(const char* format, const AnsiString& target, int error, int index,
+                                 const TZipHeaderInfo& h) {
+  if (AllOrNothing()) throw EFCreateError(Format(format, target.c_str(), platform::ErrorText(error).c_str()));
+  Skip(srCreateError, target, index, h);
+}
+
+void TZipExtractor::CheckFailed(const char* format, const TZipHeaderInfo& h) {
+  if (AllOrNothing()) throw EMemberCheckFailed(Format(format, h.FullName().c_str()));
+}
+
 bool TZipExtractor::ProcessMember(int index, zip::DecodeBuffers& buffers) {
   current_.Assign(view_->Items(index));
   TZipHeaderInfo& h = current_;
@@ -120,12 +136,20 @@ bool TZipExtractor::ProcessMember(int index, zip::DecodeBuffers& buffers) {
   zip::TargetDirectory target = zip::ComputeTargetDirectory(destDir_, h.directory, RecreateDirs, relativePaths_);
   if (!hasName) {
     AnsiString dir = target.path.empty() ? AnsiString(".") : target.path;
-    if (!target.safe || !NameIsExact(dir, h)) {
+    if (!target.safe) {
+      RefuseName(target.path, index, h);
+      return false;
+    }
+    if (!NameIsExact(dir, h)) {
       Skip(srCreateError, target.path, index, h);
       return false;
     }
     dir = targetNames_.Resolve(dir);
-    if (RecreateDirs && !platform::DirectoryExists(dir) && Target().ForceDirectories(dir)) targetNames_.Added(dir);
+    if (RecreateDirs && !platform::DirectoryExists(dir)) {
+      if (Target().ForceDirectories(dir)) targetNames_.Added(dir);
+      // Otherwise the directory entry is done all the same, unless nothing may be left out.
+      else if (AllOrNothing()) CannotCreate(zipmsg::kCannotCreateDirectory, dir, errno, index, h);
+    }
     unsigned unixMode = h.externalAttributes >> 16;
     if (RetainAttributes && RecreateDirs && h.Host() == zip::kHostUnix && unixMode != 0 && !IsUnixLink(unixMode))
       directoryModes_.emplace_back(dir, unixMode & 0777);
@@ -135,7 +159,7 @@ bool TZipExtractor::ProcessMember(int index, zip::DecodeBuffers& buffers) {
 
   AnsiString fname = target.path + h.fileName;
   if (!target.safe || zip::IsUnsafeFileName(h.fileName)) {
-    Skip(srCreateError, fname, index, h);
+    RefuseName(fname, index, h);
     return false;
   }
   // Archives are made where "Data\Map.dat" and "data\map.dat" are one file.
@@ -148,8 +172,12 @@ bool TZipExtractor::ProcessMember(int index, zip::DecodeBuffers& buffers) {
     return false;
   }
   AnsiString parent = zip::ParentOf(fname);
-  if (!parent.empty() && !platform::DirectoryExists(parent) && Target().ForceDirectories(parent))
-    targetNames_.Added(parent);
+  // Why the directory could not be made, which is why the file cannot be.
+  int parentError = 0;
+  if (!parent.empty() && !platform::DirectoryExists(parent)) {
+    if (Target().ForceDirectories(parent)) targetNames_.Added(parent);
+    else parentError = errno == EEXIST ? ENOTDIR : errno;  // a file stands where the directory goes
+  }
   if (cleanedDirectories_.insert(parent).second) zip::RemoveStaleTemporaryFiles(parent);
 
   // Where the member's data starts; the encryption header comes first.
@@ -177,6 +205,7 @@ bool TZipExtractor::ProcessMember(int index, zip::DecodeBuffers& buffers) {
         continue;
       }
       Skip(srBadPassword, h.FullName(), index, h);
+      CheckFailed(zipmsg::kBadPassword, h);
       return false;
     }
     compressed -= zip::TraditionalCipher::kHeaderSize;
@@ -220,9 +249,12 @@ bool TZipExtractor::ProcessMember(int index, zip::DecodeBuffers& buffers) {
   std::optional<unsigned> replacedMode;
   if (unsigned m; platform::GetFileMode(fname, m)) replacedMode = m;
   std::unique_ptr<zip::MemberOutput> out;
-  if (platform::DirectoryExists(fname) || (!ReplaceReadOnly && platform::IsReadOnlyFile(fname)) ||
-      !(out = Target().CreateMember(fname))) {
-    Skip(srCreateError, fname, index, h);
+  int createError = parentError;
+  if (!createError && platform::DirectoryExists(fname)) createError = EISDIR;
+  if (!createError && !ReplaceReadOnly && platform::IsReadOnlyFile(fname)) createError = EACCES;
+  if (!createError && !(out = Target().CreateMember(fname))) createError = errno;
+  if (createError) {
+    CannotCreate(zipmsg::kCannotCreate, fname, createError, index, h);
     return false;
   }
 
@@ -297,8 +329,10 @@ bool TZipExtractor::ProcessMember(int index, zip::DecodeBuffers& buffers) {
       return true;
     }
     Skip(srBadPassword, h.FullName(), index, h);
-  } else if (OnBadCRC) {
-    OnBadCRC(this, crc, h.crc32, index);
+    CheckFailed(zipmsg::kBadPassword, h);
+  } else {
+    if (OnBadCRC) OnBadCRC(this, crc, h.crc32, index);
+    CheckFailed(zipmsg::kCrcError, h);
   }
   return false;
 }

@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cstring>
+#include <random>
 
 #include "platform/AtomicFile.h"
 #include "platform/FileAttributes.h"
@@ -28,6 +29,24 @@ bool IsTemporaryName(const char* name) {
 }
 
 }  // namespace
+
+bool IsTemporaryFileName(const std::string& name) {
+  return name.find('\0') == std::string::npos && IsTemporaryName(name.c_str());
+}
+
+std::string FreeTemporaryName(const std::string& osDirectory, std::set<std::string>& taken) {
+  static constexpr char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  static std::mt19937 random{std::random_device{}()};
+  std::uniform_int_distribution<std::size_t> pick(0, sizeof kLetters - 2);
+  while (true) {
+    std::string name = kTempPrefix;
+    for (int i = 0; i < 6; ++i) name += kLetters[pick(random)];
+    platform::PathStatus status;
+    if (platform::GetPathStatus(platform::JoinPath(osDirectory, name), status) &&
+        status.kind == platform::PathStatus::Missing && taken.insert(name).second)
+      return name;
+  }
+}
 
 void RemoveStaleTemporaryFiles(const AnsiString& directory) {
   platform::RemoveUnheldTemporaryFiles(directory.empty() ? std::string(".") : platform::ToOsPath(directory),

@@ -4,6 +4,8 @@
 // (by the run's InstallBatch), so a failed member never costs the file it
 // would have replaced.
 #include <cstdint>
+#include <set>
+#include <string>
 #include <vector>
 
 #include "core/Types.h"
@@ -16,6 +18,12 @@ namespace zip {
 // Removes the temporary files that an interrupted extraction left in
 // directory: names of our own pattern that no running extraction holds.
 void RemoveStaleTemporaryFiles(const AnsiString& directory);
+
+// Whether Name (one component) is of the pattern of this library's temporary files.
+bool IsTemporaryFileName(const std::string& name);
+// A name of that pattern for a file in Directory (an operating-system path)
+// where nothing stands and that Taken does not hold yet; it is added to Taken.
+std::string FreeTemporaryName(const std::string& osDirectory, std::set<std::string>& taken);
 
 class TempOutputFile : public MemberOutput {
  public:

@@ -4,6 +4,7 @@
 #include "app/update/InstalledFiles.h"
 #include "app/update/PartialPlan.h"
 #include "app/update/SupportText.h"
+#include "core/ScopeGuard.h"
 #include "core/SysUtils.h"
 #include "platform/CodePage.h"
 #include "zip/ZipExtractor.h"
@@ -20,19 +21,16 @@ std::vector<std::string> MemberFileNames(TZipExtractor& Zip) {
 
 }  // namespace
 
-Result<> ExtractPackage(TZipExtractor& Zip, const AnsiString& AppDir, const AnsiString& Name, const void* Content,
-                        std::size_t ContentSize, const TMemberChoice& Only) {
+Result<> ExtractPackage(TZipExtractor& Zip, const AnsiString& AppDir, const AnsiString& Name,
+                        const ReleaseRecord& Release, const void* Content, std::size_t ContentSize,
+                        const TMemberChoice& Only) {
   const AnsiString archive = InstalledPath(AppDir, Name);
   const AnsiString destination = platform::Utf16ToCp936(GbkToWide(AppDir));
-  struct Unhook {
-    TZipExtractor& zip;
-    ~Unhook() {
-      zip.OnBadCRC = nullptr;
-      zip.OnBadPassword = nullptr;
-      zip.OnStartUnZip = nullptr;
-      zip.SetArchiveContent(nullptr, 0);  // the caller's memory goes
-    }
-  } unhook{Zip};
+  const ScopeExit unhook([&Zip] {
+    Zip.SetInstallJournal("");
+    Zip.OnStartUnZip = nullptr;
+    Zip.SetArchiveContent(nullptr, 0);  // the caller's memory goes
+  });
   // Opening the archive and reading its directory are outside the guard: an
   // archive that cannot be opened is the caller's error.
   Zip.SetZipName(archive);
@@ -45,20 +43,14 @@ Result<> ExtractPackage(TZipExtractor& Zip, const AnsiString& AppDir, const Ansi
   Zip.RetainAttributes = true;
   // The version is recorded after this: what it names must be on disk by then.
   Zip.SyncOnCompletion = true;
-  // A member whose data does not verify is left out by the extractor without
-  // an error; the package then is not installed, and the update must not be
-  // recorded as if it were.
-  AnsiString damaged;
-  auto note = [&](int index) {
-    if (damaged.empty()) damaged = Zip.Directory(index) + Zip.FileName(index);
-  };
-  Zip.OnBadCRC = [&](TObject*, std::uint32_t, std::uint32_t, int index) { note(index); };
-  Zip.OnBadPassword = [&](TObject*, int index, AnsiString&) { note(index); };
+  // A package installed in part is no update: a member that cannot be
+  // written or does not verify fails the whole of it, and a run stopped
+  // among the renames is completed or undone by the next start.
+  Zip.SetInstallJournal(AppDir + kInstallJournalName, EncodeReleaseRecord(Release));
   if (Only)
     Zip.OnStartUnZip = [&](TObject*, int index, AnsiString&, bool& skip) { skip = !Only(InstalledName(Zip, index)); };
   try {
     Zip.UnZip();
-    if (!damaged.empty()) return Refused{Format("CRC error in file %s", damaged.c_str())};
     RecordInstallation(AppDir, MemberFileNames(Zip));
     return {};
   } catch (const Exception& e) {
@@ -69,8 +61,9 @@ Result<> ExtractPackage(TZipExtractor& Zip, const AnsiString& AppDir, const Ansi
 }
 
 int UnZipPackage(TZipExtractor& Zip, UpdateView& View, const AnsiString& AppDir, const AnsiString& Name,
-                 const void* Content, std::size_t ContentSize, const TMemberChoice& Only) {
-  const Result<> extracted = ExtractPackage(Zip, AppDir, Name, Content, ContentSize, Only);
+                 const ReleaseRecord& Release, const void* Content, std::size_t ContentSize,
+                 const TMemberChoice& Only) {
+  const Result<> extracted = ExtractPackage(Zip, AppDir, Name, Release, Content, ContentSize, Only);
   if (extracted.Ok()) return 1;
   View.ShowFailure(UpdateFailure::kExtraction, extracted.Why());
   return 0;

@@ -4,11 +4,14 @@
 #include <filesystem>
 
 #include "app/update/Extraction.h"
+#include "app/update/InstallCompletion.h"
 #include "app/update/PackageDownload.h"
+#include "app/update/PackagesLeft.h"
 #include "app/update/PartialFetch.h"
 #include "app/update/Processes.h"
 #include "app/update/UpdateJob.h"
 #include "app/update/VersionReply.h"
+#include "core/ScopeGuard.h"
 #include "core/StringList.h"
 #include "platform/CodePage.h"
 #include "platform/Files.h"
@@ -45,28 +48,29 @@ void UpdateJob::InstallArchive(const AnsiString& F2, const AnsiString& StrippedF
                                     : AnsiString();
   // The archive's program, when it replaced the old one, and its own name.
   AnsiString newProgram, newProgramName;
+  // The package file is the run's own: a member of its name takes its place
+  // without a question and stays.
+  const AnsiString package = Installed(F2);
+  bool packageReplaced = false;
   TZipExtractor& zip = tools_.zip;
   // Every other existing file is the person's to keep or replace, asked in
   // the extractor's own words.
   zip.OnPromptForOverwrite = [&](TObject*, bool& overwrite, int index, AnsiString& target) {
     overwrite = (!oldProgram.empty() && platform::SameFile(target, oldProgram)) ||
+                platform::SameFile(target, package) ||
                 view_.AskYesNo(zipmsg::kReplacePrefix + zip.FileName(index) + "?", zipmsg::kReplaceCaption);
   };
-  if (!oldProgram.empty()) {
-    zip.OnEndUnZip = [&](TObject*, int index, const AnsiString& target) {
-      if (!platform::SameFile(target, oldProgram)) return;
-      newProgram = target;
-      const AnsiString member = zip.FileName(index);
-      newProgramName = member.substr(member.find_last_of("/\\") + 1);
-    };
-  }
-  struct Unhook {
-    TZipExtractor& zip;
-    ~Unhook() {
-      zip.OnPromptForOverwrite = nullptr;
-      zip.OnEndUnZip = nullptr;
-    }
-  } unhook{zip};
+  zip.OnEndUnZip = [&](TObject*, int index, const AnsiString& target) {
+    if (platform::SameFile(target, package)) packageReplaced = true;
+    if (oldProgram.empty() || !platform::SameFile(target, oldProgram)) return;
+    newProgram = target;
+    const AnsiString member = zip.FileName(index);
+    newProgramName = member.substr(member.find_last_of("/\\") + 1);
+  };
+  const ScopeExit unhook([&zip] {
+    zip.OnPromptForOverwrite = nullptr;
+    zip.OnEndUnZip = nullptr;
+  });
 
   // The package is unpacked from the memory it was downloaded into, when it
   // is there and the name to unpack is the name it was saved under.
@@ -77,7 +81,8 @@ void UpdateJob::InstallArchive(const AnsiString& F2, const AnsiString& StrippedF
   const std::unique_ptr<TPartialPackage> partial = std::move(partial_);
   TMemberChoice only;
   if (partial) only = [&](const std::string& name) { return partial->fetched.count(name) != 0; };
-  const int unzipped = UnZipPackage(zip, view_, env_.appDir, StrippedF2, content, contentSize, only);
+  const int unzipped =
+      UnZipPackage(zip, view_, env_.appDir, StrippedF2, {NewVersion, serialToRecord_, F2}, content, contentSize, only);
   package_.reset();
   // An old program that the package brings unchanged was not replaced, yet stays.
   if (partial && newProgram.empty())
@@ -91,12 +96,24 @@ void UpdateJob::InstallArchive(const AnsiString& F2, const AnsiString& StrippedF
   if (!oldProgram.empty() && newProgram.empty()) DeleteIfPresent(oldProgram);
   if (!newProgram.empty()) TakeArchiveName(newProgram, newProgramName);
 
-  RecordRelease(NewVersion);
+  // Every file is in place: the journal records the release and lets the
+  // old files go. (An archive without files left no journal.)
+  const Result<zip::JournalOutcome> completed = CompleteInstallation(env_.appDir, false);
+  if (!completed.Ok()) {
+    view_.ShowFailure(UpdateFailure::kExtraction, completed.Why());
+    view_.Ended(UpdateEnd::kStopped);
+    return;
+  }
+  if (completed.Value() == zip::JournalOutcome::kNone) RecordRelease(NewVersion);
+  const AnsiString packageToDelete = packageReplaced ? AnsiString() : F2;
+  // A member of the package's name took its place: that file is the
+  // installation's now, no package a later one may replace.
+  if (packageReplaced) ForgetPackageLeft(env_.appDir, F2);
   if (f3Usable && platform::FileExists(Installed(f3))) {
-    StartProgram(f3, F2);  // installed: the named program takes over
+    StartProgram(f3, packageToDelete);  // installed: the named program takes over
   } else {
     view_.Tell(UpdateNotice::kInstalled);  // installed, nothing to start
-    RemovePackage(F2);
+    if (!packageReplaced) RemovePackage(F2);
   }
   view_.Ended(UpdateEnd::kExit);
 }
@@ -123,9 +140,9 @@ void UpdateJob::FinishPlainFile(const TStringList& Fields, const AnsiString& New
 void UpdateJob::StartProgram(const AnsiString& Program, const AnsiString& Package) {
   // A package that is itself the program is run, as on the platform it was
   // made for, and kept: a program whose file goes while it starts never runs.
-  const bool packageIsProgram = platform::SameFile(Installed(Program), Installed(Package));
+  const bool packageIsProgram = !Package.empty() && platform::SameFile(Installed(Program), Installed(Package));
   if (packageIsProgram) platform::MakeExecutable(Installed(Program));
   if (const Result<> started = RunAppFile(env_, Program); !started.Ok())
     view_.ShowFailure(UpdateFailure::kStart, started.Why());
-  if (!packageIsProgram) RemovePackage(Package);
+  if (!Package.empty() && !packageIsProgram) RemovePackage(Package);
 }

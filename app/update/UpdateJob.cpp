@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 
+#include "app/update/InstallCompletion.h"
 #include "app/update/Installation.h"
 #include "app/update/Network.h"
 #include "app/update/PackageDownload.h"
@@ -15,6 +16,7 @@
 #include "http/MessagePump.h"
 #include "platform/CodePage.h"
 #include "platform/Files.h"
+#include "zip/ZipOutputFile.h"
 
 using namespace platform::literals;
 
@@ -35,6 +37,20 @@ AnsiString UpdateJob::IniPath() const { return env_.appDir + kIniFileName; }
 void UpdateJob::Run() {
   view_.ShowStatus("正在更新..."_cp936);
   env_.killProcessByName("开始游戏.exe"_cp936);
+
+  // An installation that an earlier run left part way is completed (with
+  // its version) or undone before anything else looks at the files. The
+  // launcher goes first: on Windows, files a program holds keep their names.
+  if (const Result<zip::JournalOutcome> finished = CompleteInstallation(env_.appDir, true); !finished.Ok()) {
+    view_.ShowFailure(UpdateFailure::kExtraction, finished.Why());
+    view_.Ended(UpdateEnd::kStopped);
+    return;
+  }
+  // With no journal waiting, what is left under temporary names is an old
+  // file a completed installation could not remove: on Windows the running
+  // updater's own image, which an update renames aside (a running program
+  // may be renamed, not replaced) and which goes once it has ended.
+  zip::RemoveStaleTemporaryFiles(env_.appDir);
 
   if (!platform::FileExists(IniPath()) || IsOnline(env_) != 1) {
     if (IsOnline(env_) != 1) {
@@ -117,7 +133,7 @@ void UpdateJob::Cancel() {
 Result<> UpdateJob::PackageNameIsFree(const AnsiString& Name) const {
   const AnsiString path = Installed(Name);
   const bool taken =
-      TPackageDownload::IsWorkingName(Name) ||
+      TPackageDownload::IsWorkingName(Name) || path == Installed(kInstallJournalName) ||
       ((platform::FileExists(path) || platform::DirectoryExists(path)) && !IsPackageLeftHere(env_.appDir, Name));
   if (!taken) return {};
   return Refused{Format("The package \"%s\" would replace a file of the installation", Name.c_str())};
@@ -165,15 +181,10 @@ Result<> UpdateJob::DownloadPackage(const AnsiString& URL, const AnsiString& Pac
   }
 }
 
+void UpdateJob::RecordRelease(const AnsiString& NewVersion) { ::RecordRelease(IniPath(), {NewVersion, serialToRecord_}); }
+
 void UpdateJob::RemovePackage(const AnsiString& Name) {
   const AnsiString path = Installed(Name);
   if (platform::FileExists(path)) platform::DeleteFile(path);
   ForgetPackageLeft(env_.appDir, Name);
-}
-
-void UpdateJob::RecordRelease(const AnsiString& NewVersion) {
-  // The serial first: a version recorded without it would let an older
-  // signed reply through on the next run.
-  if (serialToRecord_) WriteIniValue(IniPath(), kVersionSection, kSerialKey, IntToStr(*serialToRecord_));
-  WriteIniValue(IniPath(), kVersionSection, kVersionKey, NewVersion);
 }

@@ -68,7 +68,8 @@ class UpdateJob {
                       const AnsiString& NewVersion);
   void FinishPlainFile(const TStringList& Fields, const AnsiString& NewVersion);
   // Starts Program of the installation, telling of a program that cannot be
-  // started, then deletes the downloaded Package unless it is that program.
+  // started, then deletes the downloaded Package unless it is that program
+  // (an empty Package: nothing to delete).
   void StartProgram(const AnsiString& Program, const AnsiString& Package);
 
   const UpdateEnvironment env_;

@@ -255,6 +255,12 @@ bool RemoveFile(const std::string& osPath) {
   return false;
 }
 
+bool RemoveEmptyDirectory(const std::string& osPath) {
+  if (RemoveDirectoryW(WidePath(osPath).c_str())) return true;
+  SetErrnoFromLastError();
+  return false;
+}
+
 void RemoveIfUnheld(const std::string& osPath) {
   const std::wstring path = WidePath(osPath);
   const DWORD a = GetFileAttributesW(path.c_str());

@@ -17,10 +17,13 @@
 namespace e2e {
 
 // Window titles: the main window and the program's own boxes carry the
-// application title; the error boxes and the overwrite question their own.
+// application title; the error boxes, the overwrite question and the
+// extractor's boxes their own.
 inline const std::string kAppTitle = "Quelbo自动更新";
 inline const std::string kErrorTitle = "错误";
 inline const std::string kOverwriteTitle = "File Exists Alert";
+// The extractor's own boxes, such as a member refused for its name.
+inline const std::string kZipErrorTitle = "Zip Error";
 // The launcher the demo package carries; it writes kLauncherNote when started.
 inline const std::string kLauncher = "开始游戏.exe";
 inline const std::string kLauncherNote = "launcher-started.txt";

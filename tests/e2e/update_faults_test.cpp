@@ -179,42 +179,100 @@ TEST_F(E2eFaults, MemberWithAWrongChecksumFailsTheUpdateAndKeepsTheInstalledCopy
   const Tree before = install_->Snapshot();
   ASSERT_NO_FATAL_FAILURE(Launch());
   ASSERT_NO_FATAL_FAILURE(AnswerBox(kOverwriteTitle));
-  // The damaged member is dropped, so the package is not installed: the
-  // extraction error is shown and the window stays open.
+  // The damaged member fails the whole package: the extraction error is
+  // shown and the window stays open.
   ASSERT_NO_FATAL_FAILURE(AnswerBox(kErrorTitle));
   ASSERT_NO_FATAL_FAILURE(ExpectWindowStaysOpenThenClose());
   EXPECT_EQ(install_->Read("data/version.txt"), "1.0\n");
   EXPECT_EQ(install_->RecordedVersion(), "1.0");
   const TreeChanges changes = ChangesBut(before, kPackage);
   EXPECT_TRUE(changes.removed.empty() && changes.changed.empty()) << changes.Describe();
-  EXPECT_EQ(changes.added, (std::vector<std::string>{"docs", "docs/changes.txt", kPackage})) << changes.Describe();
+  // Nothing of the package is installed, not even its good member.
+  EXPECT_EQ(changes.added, (std::vector<std::string>{kPackage})) << changes.Describe();
 }
 
+// Names that reach outside the installation, or that Windows reads as
+// something else, are refused, each in a box of its own. A stored link is
+// never made: "link" becomes a file, so nothing goes through it, and the
+// member below it, which cannot be made then, fails the whole package. The
+// same package without that member installs the rest.
 TEST_F(E2eFaults, HostileMemberNamesWriteNothingOutsideTheInstallation) {
   const std::string outside = install_->Outside();
   const std::string above = fs::path(install_->Root()).parent_path() / ("quelbo-escaped-" + std::to_string(getpid()));
-  server_->Publish(kPackage,
-                   HandMadeZip({{"../escaped.txt", "dot-dot\n"},
-                                {"..\\escaped-backslash.txt", "dot-dot with a backslash\n"},
-                                {"data/../../../" + fs::path(above).filename().string(), "two levels up\n"},
-                                {outside.substr(1) + "/relative-copy.txt", "fine: below the installation\n"},
-                                {outside + "/absolute.txt", "absolute name\n"},
-                                {"link", outside, 0120777},
-                                {"link/through-link.txt", "through a stored link\n"},
-                                {"good/inside.txt", "a well-behaved member\n", 0100644}}));
+  std::vector<HandMember> members = {{"../escaped.txt", "dot-dot\n"},
+                                     {"..\\escaped-backslash.txt", "dot-dot with a backslash\n"},
+                                     {"data/../../../" + fs::path(above).filename().string(), "two levels up\n"},
+                                     {outside.substr(1) + "/relative-copy.txt", "fine: below the installation\n"},
+                                     {outside + "/absolute.txt", "absolute name\n"},
+                                     {"aux.dat", "a device on Windows\n"},
+                                     {"readme.txt:stream", "a stream of another file on Windows\n"},
+                                     {"C:drive-relative.txt", "relative to a drive's current directory\n"},
+                                     {"link", outside, 0120777},
+                                     {"link/through-link.txt", "through a stored link\n"},
+                                     {"good/inside.txt", "a well-behaved member\n", 0100644}};
+  constexpr int kRefusedNames = 6;
+  const Tree before = install_->Snapshot();
+  auto expectNothingOutside = [&] {
+    EXPECT_TRUE(fs::is_empty(outside)) << "something was written into " << outside;
+    std::vector<std::string> rootEntries;
+    for (const auto& e : fs::directory_iterator(install_->Root())) rootEntries.push_back(e.path().filename());
+    std::sort(rootEntries.begin(), rootEntries.end());
+    EXPECT_EQ(rootEntries, (std::vector<std::string>{"install", "outside"}));
+    EXPECT_FALSE(fs::exists(above)) << above << " was written";
+    for (const auto& [path, state] : install_->Snapshot()) EXPECT_FALSE(state.symlink) << path << " is a link";
+  };
+
+  server_->Publish(kPackage, HandMadeZip(members));
   ReplyWithPackageAt(server_->Url("/packages/"), "");
   ASSERT_NO_FATAL_FAILURE(Launch());
+  for (int i = 0; i < kRefusedNames; ++i) ASSERT_NO_FATAL_FAILURE(AnswerBox(kZipErrorTitle));
+  ASSERT_NO_FATAL_FAILURE(AnswerBox(kErrorTitle));  // "link/through-link.txt" cannot be made
+  ASSERT_NO_FATAL_FAILURE(ExpectWindowStaysOpenThenClose());
+  expectNothingOutside();
+  // Only the package, and the directories made for members before the failure.
+  const Tree after = install_->Snapshot();
+  const TreeChanges changes = ChangesBut(before, kPackage);
+  EXPECT_TRUE(changes.removed.empty() && changes.changed.empty()) << changes.Describe();
+  for (const std::string& added : changes.added)
+    EXPECT_TRUE(added == kPackage || after.at(added).directory) << added << " was installed";
+  EXPECT_EQ(install_->RecordedVersion(), "1.0");
+
+  members.erase(members.end() - 2);
+  server_->Publish(kPackage, HandMadeZip(members));
+  ASSERT_NO_FATAL_FAILURE(Launch());
+  for (int i = 0; i < kRefusedNames; ++i) ASSERT_NO_FATAL_FAILURE(AnswerBox(kZipErrorTitle));
   ASSERT_NO_FATAL_FAILURE(AnswerBox(kAppTitle));  // "update complete", no program to start
   EXPECT_EQ(ExitCode(), 0);
-
-  EXPECT_TRUE(fs::is_empty(outside)) << "something was written into " << outside;
-  std::vector<std::string> rootEntries;
-  for (const auto& e : fs::directory_iterator(install_->Root())) rootEntries.push_back(e.path().filename());
-  std::sort(rootEntries.begin(), rootEntries.end());
-  EXPECT_EQ(rootEntries, (std::vector<std::string>{"install", "outside"}));
-  EXPECT_FALSE(fs::exists(above)) << above << " was written";
-  for (const auto& [path, state] : install_->Snapshot()) EXPECT_FALSE(state.symlink) << path << " is a link";
+  expectNothingOutside();
   EXPECT_EQ(install_->Read("good/inside.txt"), "a well-behaved member\n");
+  EXPECT_EQ(install_->Read("link"), outside);
+  EXPECT_EQ(install_->RecordedVersion(), "2.0");
+}
+
+// A member whose file cannot be made fails the update: the extraction error,
+// the window stays open, nothing of the package installed and the version
+// kept. Once the obstacle is gone, the next run installs it.
+TEST_F(E2eFaults, AMemberThatCannotBeWrittenFailsTheUpdateUntilItCan) {
+  server_->Publish(kPackage, HandMadeZip({{"docs/changes.txt", "Changes in 2.0\n", 0100644},
+                                          {"data/version.txt", "2.0\n", 0100644}}));
+  ReplyWithPackageAt(server_->Url("/packages/"), "");
+  fs::create_directories(install_->Path("docs/changes.txt/notes"));
+  const Tree before = install_->Snapshot();
+  ASSERT_NO_FATAL_FAILURE(Launch());
+  ASSERT_NO_FATAL_FAILURE(AnswerBox(kErrorTitle));
+  ASSERT_NO_FATAL_FAILURE(ExpectWindowStaysOpenThenClose());
+  ExpectNothingLost(before, {kPackage});
+  EXPECT_EQ(install_->RecordedVersion(), "1.0");
+
+  fs::remove_all(install_->Path("docs/changes.txt"));
+  ASSERT_NO_FATAL_FAILURE(Launch());
+  ASSERT_NO_FATAL_FAILURE(AnswerBox(kOverwriteTitle));  // replace version.txt: yes
+  ASSERT_NO_FATAL_FAILURE(AnswerBox(kAppTitle));        // "update complete"
+  EXPECT_EQ(ExitCode(), 0);
+  EXPECT_EQ(install_->Read("docs/changes.txt"), "Changes in 2.0\n");
+  EXPECT_EQ(install_->Read("data/version.txt"), "2.0\n");
+  EXPECT_EQ(install_->RecordedVersion(), "2.0");
+  EXPECT_FALSE(install_->Has(kPackage));
 }
 
 TEST_F(E2eFaults, FullDiskDuringExtractionKeepsTheOldFileAndTheVersion) {

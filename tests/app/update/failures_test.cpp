@@ -2,6 +2,7 @@
 // without a window: the outcomes that stop short, the failures it leaves to
 // the general error report, the window closed meanwhile, and replies of any
 // shape.
+#include <functional>
 #include <sstream>
 
 #include "JobFixture.h"
@@ -54,6 +55,56 @@ TEST_F(Job, MemberFailingItsChecksumIsAnExtractionFailure) {
   EXPECT_EQ(Read("data/file.txt"), "old data");
   EXPECT_EQ(Read("run.sh"), "old program");
   EXPECT_TRUE(Has("a.zip"));
+}
+
+// Outcome H for a member whose file cannot be made: nothing of the package
+// is installed, nothing is recorded, and once the obstacle is gone the next
+// run installs it all.
+TEST_F(Job, AMemberThatCannotBeWrittenFailsTheUpdateAndTheNextRunInstallsIt) {
+  StartServer();
+  Serve("a.zip", MakeZip({{"data/file.txt", "new data"}, {"docs/readme.txt", "readme"}, {"run.sh", "new program"}}));
+  ServeReply("2.0|" + Base() + "|a.zip|");
+  const std::string target = Installed("data/file.txt");
+  struct Case {
+    const char* name;
+    std::function<void()> block;
+    std::string why;
+  };
+  const Case cases[] = {
+      {"a directory where the file goes", [&] { std::filesystem::create_directories(target + "/inside"); },
+       "Cannot create file \"" + target + "\". Is a directory"},
+      {"a file where its directory goes", [&] { Put("data", "a file of the player's"); },
+       "Cannot create file \"" + target + "\". Not a directory"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::filesystem::remove_all(Installed("data"));
+    std::filesystem::remove_all(Installed("docs"));
+    PutIni("1.0");
+    Put("run.sh", "old program");
+    c.block();
+    view.answer = true;
+    RunUpdate();
+    // The run ends at the member, before it comes to ask about run.sh.
+    EXPECT_TRUE(view.questions.empty());
+    EXPECT_EQ(view.failures, (std::vector<apptest::RecordingView::Failure>{{UpdateFailure::kExtraction, c.why}}));
+    EXPECT_TRUE(view.notices.empty());
+    ExpectStopped();
+    EXPECT_EQ(Read("xconfig.ini"), Ini("1.0", "a.zip"));  // the package stays, recorded as the updater's
+    EXPECT_EQ(Read("run.sh"), "old program");
+    EXPECT_FALSE(Has("docs/readme.txt"));
+
+    std::filesystem::remove_all(Installed("data"));
+    RunUpdate();
+    EXPECT_EQ(view.questions, std::vector<std::string>{"Replace existing file run.sh? (File Exists Alert)"});
+    EXPECT_EQ(view.notices, std::vector<UpdateNotice>{UpdateNotice::kInstalled});
+    EXPECT_TRUE(view.failures.empty());
+    ExpectExited();
+    EXPECT_EQ(Read("run.sh"), "new program");
+    EXPECT_EQ(Read("xconfig.ini"), Ini("2.0"));
+    EXPECT_EQ(Read("data/file.txt"), "new data");
+    EXPECT_EQ(Read("docs/readme.txt"), "readme");
+  }
 }
 
 // An archive that cannot be opened escapes to the general error report;
@@ -114,14 +165,16 @@ TEST_F(Job, FailedDownloadIsToldAndChangesNothing) {
 
 // A package whose name is that of a file the updater did not put there (the
 // player's saved game, the version record, the updater itself, names that
-// differ only in case, a directory, the partial file of a download) is
-// refused before anything is fetched: nothing replaced, nothing deleted.
+// differ only in case, a directory, the partial file of a download, the
+// installation journal) is refused before anything is fetched: nothing
+// replaced, nothing deleted.
 TEST_F(Job, APackageNamedLikeAFileOfTheInstallationIsRefused) {
   StartServer();
   Put("save.dat", "the player's saved game");
   PutProgram("quelbo-updater", "the updater");
   std::filesystem::create_directory(Installed("saves"));
-  for (const char* name : {"save.dat", "SAVE.DAT", "xconfig.ini", "quelbo-updater", "saves", ".quelbo-package.part"}) {
+  for (const char* name : {"save.dat", "SAVE.DAT", "xconfig.ini", "quelbo-updater", "saves", ".quelbo-package.part",
+                           ".quelbo-install.journal"}) {
     SCOPED_TRACE(name);
     Serve(name, "the package");
     for (const char* program : {"", "quelbo-updater"}) {

@@ -173,6 +173,25 @@ TEST_F(Job, ExtractedWithoutAUsableProgramSaysDone) {
   EXPECT_TRUE(std::filesystem::exists(root / "outside.sh"));
 }
 
+// A member named like the package takes the package file's place: no
+// question (the file is the run's own), and it stays after the installation.
+TEST_F(Job, AMemberNamedLikeThePackageStays) {
+  StartServer();
+  Serve("p.zip", MakeZip({{"p.zip", "the archive inside"}, {"run.sh", kMarkingScript}}, {"run.sh"}));
+  env.startProgram = [](const AnsiString&) -> Result<> { return {}; };
+  for (const char* f3 : {"", "run.sh"}) {
+    SCOPED_TRACE(*f3 ? "a program to start" : "no program");
+    PutIni("1.0");
+    ServeReply("2.0|" + Base() + "|p.zip|" + f3);
+    RunUpdate();
+    EXPECT_TRUE(view.questions.empty()) << ::testing::PrintToString(view.questions);
+    ExpectExited();
+    EXPECT_EQ(Read("xconfig.ini"), Ini("2.0"));
+    EXPECT_EQ(Read("p.zip"), "the archive inside");
+    std::filesystem::remove(Installed("p.zip"));
+  }
+}
+
 // The question about an existing file is the view's to answer: yes replaces
 // it, no keeps it, and the update is installed either way.
 TEST_F(Job, AnExistingFileIsReplacedOnlyWhenTheAnswerIsYes) {
