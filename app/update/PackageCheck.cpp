@@ -4,7 +4,8 @@
 
 #include "app/update/PackageHasher.h"
 
-TPackageCheck::TPackageCheck(std::optional<release::Sha256Digest> Sha256, std::optional<std::int64_t> Size, int Fd)
+TPackageCheck::TPackageCheck(std::optional<release::Sha256Digest> Sha256, std::optional<std::int64_t> Size,
+                             platform::FileHandle Fd)
     : sha256_(Sha256), size_(Size) {
   if (!sha256_) return;
   if (Fd >= 0) hasher_ = std::make_unique<TPackageHasher>(Fd);

@@ -13,6 +13,7 @@
 #include "app/update/Result.h"
 #include "core/Streams.h"
 #include "core/SysUtils.h"
+#include "platform/FileHandle.h"
 
 // A package that is not the one the reply described.
 QUELBO_DECLARE_EXCEPTION(EPackageRefused, Exception);
@@ -25,7 +26,8 @@ QUELBO_DECLARE_EXCEPTION(EPackageRefused, Exception);
 class TPackageCheck {
  public:
   // The hashing reads what is offered from memory, or with Fd from that file.
-  TPackageCheck(std::optional<release::Sha256Digest> Sha256, std::optional<std::int64_t> Size, int Fd = -1);
+  TPackageCheck(std::optional<release::Sha256Digest> Sha256, std::optional<std::int64_t> Size,
+                platform::FileHandle Fd = platform::kNoFile);
   ~TPackageCheck();
 
   // Before Count bytes are written at At, or the content takes NewSize:

@@ -1,11 +1,10 @@
 #include "app/update/PackageDownload.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 
 #include "app/update/PackageHasher.h"
+#include "platform/FileHandle.h"
 #include "platform/Files.h"
 
 namespace {
@@ -28,7 +27,7 @@ class TPackageDownload::FileTarget : public TStream {
 
   std::int64_t Read(void* Buffer, std::int64_t Count) override {
     if (Count <= 0) return 0;
-    ssize_t n = ::pread(file_.Handle(), Buffer, static_cast<std::size_t>(Count), position_);
+    const std::ptrdiff_t n = platform::ReadFromFileAt(file_.Handle(), Buffer, static_cast<std::size_t>(Count), position_);
     if (n <= 0) return 0;
     position_ += n;
     return n;
@@ -38,7 +37,7 @@ class TPackageDownload::FileTarget : public TStream {
     check_->Writing(position_, Count);
     const auto* p = static_cast<const char*>(Buffer);
     for (std::int64_t left = Count; left > 0;) {
-      ssize_t n = ::pwrite(file_.Handle(), p, static_cast<std::size_t>(left), position_);
+      const std::ptrdiff_t n = platform::WriteToFileAt(file_.Handle(), p, static_cast<std::size_t>(left), position_);
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) throw EWriteError(Format("Cannot write file \"%s\". %s", path_.c_str(),
                                            platform::ErrorText(n < 0 ? errno : ENOSPC).c_str()));
@@ -56,7 +55,7 @@ class TPackageDownload::FileTarget : public TStream {
   }
   void SetSize(std::int64_t NewSize) override {
     check_->Resizing(NewSize);
-    if (NewSize < 0 || ::ftruncate(file_.Handle(), NewSize) != 0) throw EStreamError("Invalid stream size");
+    if (NewSize < 0 || !platform::SetFileLength(file_.Handle(), NewSize)) throw EStreamError("Invalid stream size");
     size_ = NewSize;
   }
   std::int64_t Size() override { return size_; }

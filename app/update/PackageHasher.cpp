@@ -1,13 +1,12 @@
 #include "app/update/PackageHasher.h"
 
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 
 TPackageHasher::TPackageHasher() : thread_([this] { Run(); }) {}
 
-TPackageHasher::TPackageHasher(int Fd) : fd_(Fd), piece_(kPiece), thread_([this] { Run(); }) {}
+TPackageHasher::TPackageHasher(platform::FileHandle Fd) : fd_(Fd), piece_(kPiece), thread_([this] { Run(); }) {}
 
 TPackageHasher::~TPackageHasher() {
   {
@@ -49,10 +48,10 @@ void TPackageHasher::Run() {
     const std::uint8_t* from = base_ ? base_ + at : nullptr;
     lock.unlock();
     bool ok = true;
-    if (fd_ >= 0) {
+    if (fd_ != platform::kNoFile) {
       // The piece was written before it was offered: it is all there.
-      ssize_t got;
-      do got = ::pread(fd_, piece_.data(), static_cast<std::size_t>(n), at);
+      std::ptrdiff_t got;
+      do got = platform::ReadFromFileAt(fd_, piece_.data(), static_cast<std::size_t>(n), at);
       while (got < 0 && errno == EINTR);
       ok = got == n;
       from = piece_.data();

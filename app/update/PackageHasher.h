@@ -10,13 +10,14 @@
 #include <vector>
 
 #include "app/release/ReleaseCrypto.h"
+#include "platform/FileHandle.h"
 
 class TPackageHasher {
  public:
   // Hashes what is offered from memory (Offer with a base) ...
   TPackageHasher();
   // ... or from the file open as Fd, read at its offsets.
-  explicit TPackageHasher(int Fd);
+  explicit TPackageHasher(platform::FileHandle Fd);
   ~TPackageHasher();
   TPackageHasher(const TPackageHasher&) = delete;
   TPackageHasher& operator=(const TPackageHasher&) = delete;
@@ -36,7 +37,7 @@ class TPackageHasher {
 
   std::mutex mutex_;
   std::condition_variable work_, drained_;
-  const int fd_ = -1;
+  const platform::FileHandle fd_ = platform::kNoFile;
   const std::uint8_t* base_ = nullptr;
   std::int64_t offered_ = 0, hashed_ = 0;
   bool stop_ = false;
