@@ -1,6 +1,7 @@
 #include "app/Unit1.h"
 
 #include "app/ProgramEnvironment.h"
+#include "app/update/UpdateJob.h"
 #include "platform/CodePage.h"
 #include "resources/Resources.h"
 
@@ -39,9 +40,11 @@ TForm1::TForm1(TComponent* AOwner) : TForm(AOwner) {
   EndLoading();
   SetEnvironment(ProgramEnvironment());
   // Closing the window must end the program even while a transfer waits on a
-  // server that has stopped answering: a closed connection ends the blocking
-  // read at its next message dispatch.
+  // server that has stopped answering or between two attempts: the update
+  // stops its fetch, and a closed connection ends the blocking read at its
+  // next message dispatch.
   OnClose = [this](TObject*, TCloseAction&) {
+    if (job_) job_->Cancel();
     HttpClient1->Disconnect();
     HttpClient2->Disconnect();
   };
@@ -181,9 +184,8 @@ void TForm1::LoadStoredComponents() {
   HttpClient2 = new THttpClient(this);
   HttpClient2->SetName("HttpClient2");
   storeHttpSettings(HttpClient2);
-  HttpClient2->OnWorkBegin = [this](TObject* s, TWorkMode m, std::int32_t max) { HttpClient2WorkBegin(s, m, max); };
-  HttpClient2->OnWork = [this](TObject* s, TWorkMode m, std::int32_t count) { HttpClient2Work(s, m, count); };
-  HttpClient2->OnWorkEnd = [this](TObject* s, TWorkMode m) { HttpClient2WorkEnd(s, m); };
+  // The work handlers follow the package's download as a whole, across its
+  // attempts (ShowDownload), not each response of the client.
 }
 
 void TForm1::FormCreate(TObject*) { MlSkinLabel3->SetCaption("正在检测版本..."_cp936); }

@@ -18,6 +18,8 @@
 #include "skin/window/MlSkinNCLabel.h"
 #include "zip/ZipExtractor.h"
 
+class UpdateJob;
+
 class TForm1 : public TForm, public UpdateView {
  public:
   explicit TForm1(TComponent* AOwner);
@@ -43,30 +45,30 @@ class TForm1 : public TForm, public UpdateView {
   // Text with every occurrence of OldPattern replaced by NewPattern (case-sensitive).
   AnsiString replace(const AnsiString& Text, const AnsiString& OldPattern, const AnsiString& NewPattern);
 
-  // The progress display of the package download.
-  void HttpClient2WorkBegin(TObject* Sender, TWorkMode AWorkMode, std::int32_t AWorkCountMax);
-  void HttpClient2Work(TObject* Sender, TWorkMode AWorkMode, std::int32_t AWorkCount);
+  // The progress display of the package download, in bytes: the total
+  // (0 when it is not known), the count so far, the end of a complete download.
+  void HttpClient2WorkBegin(TObject* Sender, TWorkMode AWorkMode, std::int64_t AWorkCountMax);
+  void HttpClient2Work(TObject* Sender, TWorkMode AWorkMode, std::int64_t AWorkCount);
   void HttpClient2WorkEnd(TObject* Sender, TWorkMode AWorkMode);
 
   // Full path of "xconfig.ini" in the application directory.
   AnsiString IniPath;
   // Ticks of Timer1 since the program started or the timer was restarted.
   std::int32_t StartTicks = 0;
-  // The total announced by the last work-begin event of HttpClient2.
-  std::int32_t WorkTotal = 0;
-  // Milliseconds between two updates of the progress display: a package
-  // arrives in thousands of blocks, far more often than a person can see.
-  std::uint64_t WorkDisplayInterval = 33;
+  // The total of the last work begin.
+  std::int64_t WorkTotal = 0;
 
   // Where the update runs: the program's own environment unless a test sets
   // another. IniPath follows its installation directory.
   const UpdateEnvironment& Environment() const { return environment_; }
   void SetEnvironment(UpdateEnvironment Environment);
 
-  // The update procedure's view: the status label, message boxes under the
-  // application's title, and the end of the process.
+  // The update procedure's view: the status label, the progress display,
+  // message boxes under the application's title, and the end of the process.
   void ShowStatus(const AnsiString& Text) override;
   void CatchUp() override;
+  void ShowDownload(std::int64_t Done, std::int64_t Total) override;
+  void DownloadComplete() override;
   void Tell(UpdateNotice Notice) override;
   void ShowFailure(UpdateFailure Failure, const AnsiString& Why) override;
   bool AskYesNo(const AnsiString& Question, const AnsiString& Caption) override;
@@ -74,14 +76,12 @@ class TForm1 : public TForm, public UpdateView {
   void Ended(UpdateEnd How) override;
 
  private:
-  // Size text, bar value and percentage for a count of a work event.
-  void ShowWork(std::int32_t Count);
-  // The bytes a count of HttpClient2's work events stands for.
-  std::int64_t WorkBytes(std::int32_t Count) const;
-  std::uint64_t workShownAt_ = 0;
-  bool workShown_ = false;
-  // A count that came too soon after the last update; -1 when none waits.
-  std::int32_t workPending_ = -1;
+  // The bar counts in units of 2^barShift_ bytes, so that a total past
+  // 2 GiB fits its range.
+  int barShift_ = 0;
+  bool workBegun_ = false;
+  // The update under way, which closing the window stops.
+  UpdateJob* job_ = nullptr;
 
   void LoadStoredForm();
   void LoadStoredComponents();

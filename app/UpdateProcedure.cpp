@@ -5,12 +5,15 @@
 #include "app/update/SupportText.h"
 #include "app/update/UpdateJob.h"
 #include "app/update/VersionRecord.h"
+#include "core/ScopeGuard.h"
 #include "core/UserInterface.h"
 #include "framework/windows/Dialogs.h"
 
 void TForm1::doUpDate() {
   Timer1->SetEnabled(false);
   UpdateJob job(environment_, {*HttpClient1, *HttpClient2, *ZipExtractor1, *MessagePump1}, *this);
+  job_ = &job;
+  ScopeExit forget([this] { job_ = nullptr; });
   job.Run();
 }
 

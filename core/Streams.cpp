@@ -68,7 +68,6 @@ TMemoryStream::~TMemoryStream() { Clear(); }
 void TMemoryStream::SetCapacity(std::int64_t NewCapacity) {
   if (NewCapacity < 0) throw EStreamError("Invalid stream size");
   if (NewCapacity <= capacity_) return;
-  MemoryWillMove();
   if (NewCapacity < kMapFrom && !mapped_) {
     void* p = std::realloc(data_, static_cast<size_t>(NewCapacity));
     if (!p) throw EOutOfMemory("Out of memory");
@@ -97,7 +96,6 @@ void TMemoryStream::SetSize(std::int64_t NewSize) {
 }
 
 void TMemoryStream::Clear() {
-  if (data_) MemoryWillMove();
   if (mapped_) platform::FreeLargeBlock(data_, static_cast<size_t>(capacity_));
   else std::free(data_);
   mapped_ = false;

@@ -25,14 +25,6 @@ class TStream : public TObject {
   void WriteBuffer(const void* Buffer, std::int64_t Count);
   // Copies Count bytes from Source (its whole content from the start when Count is 0).
   std::int64_t CopyFrom(TStream& Source, std::int64_t Count);
-  // The stream that takes the Count bytes about to be written from the
-  // position (-1: a count not known beforehand). A stream that keeps small
-  // contents in memory and large ones elsewhere answers with the one that
-  // will hold them; the writer then writes there.
-  virtual TStream& TargetFor(std::int64_t Count) {
-    (void)Count;
-    return *this;
-  }
 };
 
 // A stream over one growable block of memory.
@@ -57,11 +49,6 @@ class TMemoryStream : public TStream {
   void LoadFromFile(const AnsiString& FileName);
   void SaveToStream(TStream& s);
   void SaveToFile(const AnsiString& FileName);
-
- protected:
-  // Called before the block is moved or freed (growth, Clear), so a reader of
-  // Memory() on another thread can finish with it first.
-  virtual void MemoryWillMove() {}
 
  private:
   std::uint8_t* data_ = nullptr;

@@ -40,22 +40,6 @@ using TReadTimeoutScope = TSettingScope<int, &TTcpConnection::ReadTimeout, &TTcp
 // Keeps the work events quiet while a body nobody asked for is read.
 using TMutedWorkScope = TSettingScope<bool, &TTcpConnection::WorkEventsMuted, &TTcpConnection::SetWorkEventsMuted>;
 
-// The store of a caller that hands a stream: the stream may name another
-// one to take the body once the body's length is known.
-class TStreamTargetStore : public TBodyWriter {
- public:
-  explicit TStreamTargetStore(TStream& stream) : stream_(stream) {}
-  void Announce(std::int64_t Total) override { target_ = &stream_.TargetFor(Total); }
-  void Write(const void* Data, std::size_t Count) override {
-    (target_ ? *target_ : stream_).WriteBuffer(Data, static_cast<std::int64_t>(Count));
-  }
-  void Restart() override {}  // a single request never starts again
-
- private:
-  TStream& stream_;
-  TStream* target_ = nullptr;
-};
-
 }  // namespace
 
 THttpClient::THttpClient(TComponent* AOwner) : TTcpClient(AOwner) {
@@ -79,10 +63,8 @@ void THttpClient::PrepareRequest(const AnsiString& AURL) {
   url_.UserName = request_.Username;
   url_.Password = request_.Password;
 
-  if (!n.Path.empty() && n.Path[0] == '/')
-    url_.Path = n.Path;
-  else
-    url_.Path = ResolveRelativePath(url_.Path, n.Path);
+  if (!n.Path.empty() && n.Path[0] == '/') url_.Path = n.Path;
+  else url_.Path = ResolveRelativePath(url_.Path, n.Path);
   url_.Document = n.Document;
   url_.Params = n.Params;
   url_.Bookmark = n.Bookmark;
@@ -111,7 +93,7 @@ void THttpClient::PrepareRequest(const AnsiString& AURL) {
   if (SameText(url_.Protocol, "https")) throw ETransportInvalid(RSInvalidIOHandler);
 }
 
-void THttpClient::ReuseOrConnect() {
+bool THttpClient::ReuseOrConnect() {
   if (Connected()) {
     if (!keep_alive_) {
       Disconnect();
@@ -128,7 +110,9 @@ void THttpClient::ReuseOrConnect() {
       if (!Connected() || InputBufferSize() > 0) Disconnect();
     }
   }
-  if (!Connected()) Connect();
+  if (Connected()) return true;
+  Connect();
+  return false;
 }
 
 AnsiString THttpClient::RequestBytes() const {
@@ -150,18 +134,34 @@ AnsiString THttpClient::RequestBytes() const {
 
 void THttpClient::Get(const AnsiString& AURL, TBodyWriter& Body, const TResponseCheck& Check) {
   PrepareRequest(AURL);
-  ReuseOrConnect();
-  try {
-    Write(RequestBytes());
-    ReadResponse(Body, Check);
-  } catch (const EHttpProtocolError&) {
-    throw;  // the response was read whole; the keep-alive rule has decided
-  } catch (...) {
-    // After any other failure the connection is somewhere inside a response
-    // and cannot carry the next one.
-    keep_alive_ = false;
-    Disconnect();
-    throw;
+  bool reused = ReuseOrConnect();
+  for (;;) {
+    answer_began_ = false;
+    try {
+      Write(RequestBytes());
+      ReadResponse(Body, Check);
+      return;
+    } catch (const EHttpProtocolError&) {
+      throw;  // the response was read whole; the keep-alive rule has decided
+    } catch (const ENetError& e) {
+      // A server may close a kept connection just as our request goes out on
+      // it, and nothing shows that beforehand. Such a request is sent once
+      // more on a new connection, as a GET may be, when no byte of an answer
+      // came; anything else is the server's answer and is reported.
+      const bool nothingCame = !answer_began_ && InputBufferSize() == 0;
+      const bool closed = dynamic_cast<const EConnClosedGracefully*>(&e) || dynamic_cast<const ESocketError*>(&e);
+      keep_alive_ = false;
+      Disconnect();
+      if (!reused || !nothingCame || !closed) throw;
+      reused = false;
+      Connect();
+    } catch (...) {
+      // After any other failure the connection is somewhere inside a response
+      // and cannot carry the next one.
+      keep_alive_ = false;
+      Disconnect();
+      throw;
+    }
   }
 }
 
@@ -175,18 +175,6 @@ void THttpClient::Get(const AnsiString& AURL, TMemoryStream& AStream) {
     throw;
   }
   response_.ContentStream = nullptr;  // the caller's stream is the caller's again
-}
-
-void THttpClient::Get(const AnsiString& AURL, TStream& AStream) {
-  TStreamTargetStore store(AStream);
-  response_.ContentStream = &AStream;
-  try {
-    Get(AURL, store);
-  } catch (...) {
-    response_.ContentStream = nullptr;
-    throw;
-  }
-  response_.ContentStream = nullptr;
 }
 
 AnsiString THttpClient::Get(const AnsiString& AURL) {
@@ -230,6 +218,7 @@ void THttpClient::ReadResponse(TBodyWriter& Body, const TResponseCheck& Check) {
   do {
     response_.Clear();
     response_.ResponseText = ReadLn();
+    answer_began_ = true;
     ReadHeaderBlock();
     response_.InterpretHeaders(max_body_length_);
     TakeInCookies();

@@ -74,17 +74,14 @@ class THttpClient : public TTcpClient {
   void Get(const AnsiString& AURL, TMemoryStream& AStream);
   // Fetches AURL and returns its body bytes unchanged.
   AnsiString Get(const AnsiString& AURL);
-  // Fetches AURL into AStream at its position, or into the stream that
-  // AStream.TargetFor names once the body's length is known. Kept for callers
-  // that still hand a stream; a chain of writers replaces it.
-  void Get(const AnsiString& AURL, TStream& AStream);
 
  protected:
   void Notification(TComponent* AComponent, TOperation Operation) override;
 
  private:
   void PrepareRequest(const AnsiString& AURL);
-  void ReuseOrConnect();
+  // True when the connection of an earlier request carries this one.
+  bool ReuseOrConnect();
   AnsiString RequestBytes() const;
   void ReadResponse(TBodyWriter& Body, const TResponseCheck& Check);
   void ReadHeaderBlock();
@@ -108,6 +105,7 @@ class THttpClient : public TTcpClient {
   TUri url_;
   TCookieManager* cookie_manager_ = nullptr;
   bool keep_alive_ = false;
+  bool answer_began_ = false;  // a line of the current response was read
   std::int64_t max_body_length_ = kMaxBodyLength;
 };
 

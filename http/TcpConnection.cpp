@@ -198,7 +198,14 @@ void TTcpConnection::ReadStream(TBodyWriter& Body, std::int64_t ByteCount) {
         if (!Connected()) throw EConnClosedGracefully(RSConnectionClosedGracefully);
         if (got > 0) continue;
       }
-      while (input_.Size() < want && Connected()) ReadFromStack(read_timeout_);
+      try {
+        while (input_.Size() < want && Connected()) ReadFromStack(read_timeout_);
+      } catch (...) {
+        // A silence or a failed read: what did arrive of the block is the
+        // body's all the same, and a later request need not ask for it.
+        MoveToBody(Body, static_cast<std::size_t>(std::min<std::int64_t>(missing, input_.Size())), true);
+        throw;
+      }
       if (input_.Size() < want) {
         // The peer closed: keep what did arrive.
         if (untilClose) {

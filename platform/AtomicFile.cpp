@@ -99,6 +99,35 @@ void FileReplacement::Discard() {
   temp_.clear();
 }
 
+bool MoveFileInto(const std::string& from, const std::string& to, bool durable) {
+  const std::string source = ToOsPath(from), target = ToOsPath(to);
+  PathStatus there;
+  if (!GetPathStatus(target, there)) return false;
+  if (there.kind == PathStatus::Directory || there.kind == PathStatus::Other) {
+    errno = there.kind == PathStatus::Directory ? EISDIR : EINVAL;
+    return false;
+  }
+  // A read-only file stays read-only, as a direct write would find it.
+  if (there.kind == PathStatus::File && !there.writable) {
+    errno = EACCES;
+    return false;
+  }
+  FileHandle file = OpenFile(source, FileAccess::ReadWrite, FileCreation::OpenExisting);
+  if (file == kNoFile) return false;
+  bool ok = true;
+  if (there.kind == PathStatus::File && !SetFilePermissions(file, there.permissions)) ok = false;
+  if (ok && durable && !SyncFile(file)) ok = false;
+  if (ok && !RenameHeldFile(file, source, target)) ok = false;
+  const int savedErrno = errno;
+  CloseFile(file);
+  if (!ok) {
+    errno = savedErrno;
+    return false;
+  }
+  if (durable) SyncDirectory(DirectoryOf(target));
+  return true;
+}
+
 bool ReplaceFileContent(const std::string& path, const void* data, std::size_t size) {
   return ReplaceFileContent(path, data, size, nullptr);
 }

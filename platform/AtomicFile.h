@@ -66,4 +66,11 @@ inline bool ReplaceFileContent(const std::string& path, const std::string& bytes
   return ReplaceFileContent(path, bytes.data(), bytes.size());
 }
 
+// Gives the complete file at From the name To (both code page 936 paths in
+// one directory), in place of a regular file of that name, which keeps its
+// permission bits. With durable set, the content reaches the disk before the
+// name and the name before this returns. False on failure, with errno telling
+// why; nothing is renamed then.
+bool MoveFileInto(const std::string& from, const std::string& to, bool durable);
+
 }  // namespace platform

@@ -93,7 +93,7 @@ class ListingCache {
 
   std::mutex mu_;
   std::map<std::string, Entry> entries_;
-  const Names none_;
+  const Names none_{};
 };
 
 ListingCache& Listings() {

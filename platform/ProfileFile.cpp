@@ -185,6 +185,22 @@ std::optional<std::string> WithProfileValue(const std::string& text, const std::
   return out;
 }
 
+std::string WithoutProfileKey(const std::string& text, const std::string& section, const std::string& key) {
+  std::vector<Line> lines = SplitLines(text);
+  const long header = FindSection(lines, section);
+  if (header < 0) return text;
+  const std::size_t end = SectionEnd(lines, static_cast<std::size_t>(header));
+  for (std::size_t i = static_cast<std::size_t>(header) + 1; i < end; ++i) {
+    std::optional<std::string> name = KeyName(lines[i].text);
+    if (!name || !SameName(*name, key)) continue;
+    lines.erase(lines.begin() + static_cast<long>(i));
+    std::string out;
+    for (const Line& l : lines) out += l.text + l.end;
+    return out;
+  }
+  return text;
+}
+
 std::string ReadProfileString(const std::string& path, const std::string& section, const std::string& key,
                               const std::string& defaultValue, std::size_t bufferChars) {
   std::string text;
@@ -209,6 +225,15 @@ bool WriteProfileString(const std::string& path, const std::string& section, con
     return false;
   }
   return ReplaceFileContent(path, *updated);
+}
+
+bool DeleteProfileKey(const std::string& path, const std::string& section, const std::string& key) {
+  std::string text;
+  bool exists = false;
+  if (!ReadWholeFile(path, text, &exists)) return false;
+  if (!exists) return true;
+  const std::string updated = WithoutProfileKey(text, section, key);
+  return updated == text || ReplaceFileContent(path, updated);
 }
 
 }  // namespace platform

@@ -22,6 +22,10 @@ std::optional<std::string> FindProfileValue(const std::string& text, const std::
 std::optional<std::string> WithProfileValue(const std::string& text, const std::string& section,
                                             const std::string& key, const std::string& value);
 
+// The profile text without Key in Section; the text as it was when the key
+// is not there. The section's header stays, as the system's function leaves it.
+std::string WithoutProfileKey(const std::string& text, const std::string& section, const std::string& key);
+
 // Reads Key in Section of the file at Path; Default when the file, the section
 // or the key is missing. Never creates anything.
 std::string ReadProfileString(const std::string& path, const std::string& section, const std::string& key,
@@ -32,5 +36,10 @@ std::string ReadProfileString(const std::string& path, const std::string& sectio
 // tells why) or the value cannot be stored; the file is then unchanged.
 bool WriteProfileString(const std::string& path, const std::string& section, const std::string& key,
                         const std::string& value);
+
+// Removes Key from Section of the file at Path, replacing the file's content
+// atomically when the key was there. False when the file cannot be read or
+// written (errno tells why); the file is then unchanged.
+bool DeleteProfileKey(const std::string& path, const std::string& section, const std::string& key);
 
 }  // namespace platform

@@ -1,80 +1,55 @@
 #pragma once
 // A package checked against what the version reply promised while its bytes
-// arrive, whether it is kept in memory or written to its file: a body that
-// grows past the promised size fails at once, and the SHA-256 is worked out
-// on a thread of its own behind the transfer, so that checking costs the
-// download almost no time.
+// pass on their way to the store: links of the body's chain of writers that
+// refuse a body growing past the promised size at once and work out its
+// SHA-256 behind the transfer. Each forgets what it saw when the body starts
+// over.
 #include <cstdint>
-#include <functional>
-#include <memory>
 #include <optional>
 
 #include "app/release/ReleaseCrypto.h"
+#include "app/update/PackageHasher.h"
 #include "app/update/Result.h"
-#include "core/Streams.h"
 #include "core/SysUtils.h"
-#include "platform/FileHandle.h"
+#include "http/BodyWriter.h"
 
 // A package that is not the one the reply described.
 QUELBO_DECLARE_EXCEPTION(EPackageRefused, Exception);
 
-// The bookkeeping between a package's writes and its hashing, the same for
-// memory and file. The transfer fills the package front to back, so what it
-// has passed is handed to the hashing as final; a write below that mark means
-// the content was written over, and the digest is then worked out over the
-// whole content at the end instead.
-class TPackageCheck {
+// Holds the body to the size the reply promised (none: any size).
+class TPromisedSize : public TBodyFilter {
  public:
-  // The hashing reads what is offered from memory, or with Fd from that file.
-  TPackageCheck(std::optional<release::Sha256Digest> Sha256, std::optional<std::int64_t> Size,
-                platform::FileHandle Fd = platform::kNoFile);
-  ~TPackageCheck();
+  TPromisedSize(TBodyWriter& Next, std::optional<std::int64_t> Size) : TBodyFilter(Next), size_(Size) {}
+  // A body announced, or grown, past the promised size is refused with EPackageRefused.
+  void Announce(std::int64_t Total) override;
+  void Write(const void* Data, std::size_t Count) override;
+  void Restart() override;
+  // The body's first Held bytes came in an earlier run.
+  void Continue(std::int64_t Held) { passed_ = Held; }
 
-  // Before Count bytes are written at At, or the content takes NewSize:
-  // throws EPackageRefused when the bytes would reach past the promised size.
-  void Writing(std::int64_t At, std::int64_t Count);
-  void Resizing(std::int64_t NewSize);
-  // The bytes below End are final; Base is where memory holds byte 0 (none
-  // for a file). Memory handed over may move only after Drain.
-  void Written(const std::uint8_t* Base, std::int64_t End);
-  void Drain();
-
-  // Once the transfer is over, whether the content of Size bytes is what was
-  // promised: first its size, at once; then its SHA-256, which waits for the
-  // hashing to catch up, or comes from HashAll when the hashing behind the
-  // transfer did not see every byte exactly once.
-  Result<> SizeVerdict(std::int64_t Size) const;
-  Result<> DigestVerdict(std::int64_t Size, const std::function<Result<release::Sha256Digest>()>& HashAll);
+  // Once the transfer is over: refused when the size is not the one promised.
+  Result<> Verdict() const;
 
  private:
-  std::optional<release::Sha256Digest> sha256_;
   std::optional<std::int64_t> size_;
-  std::unique_ptr<class TPackageHasher> hasher_;
-  // Bytes below this were handed to the hasher as final.
-  std::int64_t offered_ = 0;
-  // Something below offered_ changed after all: the digest is worked out again.
-  bool rewritten_ = false;
+  std::int64_t passed_ = 0;
 };
 
-// A package's memory, checked by the bookkeeping above.
-class TCheckedPackageStream : public TMemoryStream {
+// Works out the SHA-256 of the body on its own thread and compares it with
+// the promised one at the end.
+class TPackageDigest : public TBodyFilter {
  public:
-  TCheckedPackageStream(std::optional<release::Sha256Digest> Sha256, std::optional<std::int64_t> Size);
-  ~TCheckedPackageStream() override;
+  TPackageDigest(TBodyWriter& Next, const release::Sha256Digest& Promised) : TBodyFilter(Next), promised_(Promised) {}
+  void Write(const void* Data, std::size_t Count) override;
+  void Restart() override;
+  // The body's first Held bytes are in the file at Path (an earlier run's):
+  // the hash is carried on from them, read once.
+  void Continue(const AnsiString& Path, std::int64_t Held) { hasher_.Seed(Path, Held); }
 
-  std::int64_t Write(const void* Buffer, std::int64_t Count) override;
-  std::int64_t Seek(std::int64_t Offset, TSeekOrigin Origin) override;
-  void SetSize(std::int64_t NewSize) override;
-
-  Result<> SizeVerdict() { return check_.SizeVerdict(Size()); }
-  // The content may be written out while this waits for the hashing.
-  Result<> DigestVerdict();
-
- protected:
-  void MemoryWillMove() override;
+  // Once the whole body has passed: refused unless its SHA-256 is the one promised.
+  Result<> Verdict();
 
  private:
-  void Offer();
-
-  TPackageCheck check_;
+  release::Sha256Digest promised_;
+  TPackageHasher hasher_;
 };

@@ -3,126 +3,199 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "app/update/PackageHasher.h"
-#include "platform/FileHandle.h"
+#include "app/update/DownloadRecord.h"
+#include "app/update/Installation.h"
+#include "platform/AtomicFile.h"
+#include "platform/Clock.h"
 #include "platform/Files.h"
 
 namespace {
+
+// The package's partial file and the record beside it: names of our own,
+// one package at a time.
+constexpr const char* kPartName = ".quelbo-package.part";
+constexpr const char* kRecordName = ".quelbo-package.resume";
+// Records are cheap to write; a few a second lose a stopped run little.
+constexpr std::uint64_t kNotePaceMs = 250;
 
 AnsiString CannotCreate(const AnsiString& path, int error) {
   return Format("Cannot create file \"%s\". %s", path.c_str(), platform::ErrorText(error).c_str());
 }
 
+bool SameNameIgnoringCase(const AnsiString& a, const AnsiString& b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+           return lower(x) == lower(y);
+         });
+}
+
+// The last Count bytes before Held of the file at Path, or "" when they cannot be read.
+std::string TailOf(const AnsiString& path, std::int64_t held, std::int64_t count) {
+  try {
+    TFileStream file(path, fmOpenRead);
+    std::string tail(static_cast<std::size_t>(count), '\0');
+    file.SetPosition(held - count);
+    file.ReadBuffer(tail.data(), count);
+    return tail;
+  } catch (const Exception&) {
+    return {};
+  }
+}
+
 }  // namespace
 
-// The package's temporary file, written front to back as the body arrives and
-// hashed behind it, read back from the file on the hashing thread.
-class TPackageDownload::FileTarget : public TStream {
+// The chain's head: it marks a body that one of our own writers refused
+// (a promise broken, a full disk), which no later run can go on with.
+class TPackageDownload::Guard : public TBodyFilter {
  public:
-  FileTarget(const AnsiString& path, std::optional<release::Sha256Digest> sha256, std::optional<std::int64_t> size)
-      : path_(path) {
-    if (!file_.Open(path)) throw EFCreateError(CannotCreate(path, errno));
-    check_ = std::make_unique<TPackageCheck>(sha256, size, file_.Handle());
+  using TBodyFilter::TBodyFilter;
+  void Announce(std::int64_t Total) override {
+    Guarded([&] { TBodyFilter::Announce(Total); });
   }
-
-  std::int64_t Read(void* Buffer, std::int64_t Count) override {
-    if (Count <= 0) return 0;
-    const std::ptrdiff_t n = platform::ReadFromFileAt(file_.Handle(), Buffer, static_cast<std::size_t>(Count), position_);
-    if (n <= 0) return 0;
-    position_ += n;
-    return n;
+  void Write(const void* Data, std::size_t Count) override {
+    Guarded([&] { TBodyFilter::Write(Data, Count); });
   }
-  std::int64_t Write(const void* Buffer, std::int64_t Count) override {
-    if (Count <= 0) return 0;
-    check_->Writing(position_, Count);
-    const auto* p = static_cast<const char*>(Buffer);
-    for (std::int64_t left = Count; left > 0;) {
-      const std::ptrdiff_t n = platform::WriteToFileAt(file_.Handle(), p, static_cast<std::size_t>(left), position_);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) throw EWriteError(Format("Cannot write file \"%s\". %s", path_.c_str(),
-                                           platform::ErrorText(n < 0 ? errno : ENOSPC).c_str()));
-      p += n, left -= n, position_ += n;
-    }
-    size_ = std::max(size_, position_);
-    check_->Written(nullptr, position_);
-    return Count;
+  void Restart() override {
+    Guarded([&] { TBodyFilter::Restart(); });
   }
-  std::int64_t Seek(std::int64_t Offset, TSeekOrigin Origin) override {
-    const std::int64_t base =
-        Origin == TSeekOrigin::soBeginning ? 0 : Origin == TSeekOrigin::soCurrent ? position_ : size_;
-    position_ = std::max<std::int64_t>(0, base + Offset);
-    return position_;
-  }
-  void SetSize(std::int64_t NewSize) override {
-    check_->Resizing(NewSize);
-    if (NewSize < 0 || !platform::SetFileLength(file_.Handle(), NewSize)) throw EStreamError("Invalid stream size");
-    size_ = NewSize;
-  }
-  std::int64_t Size() override { return size_; }
-
-  Result<> SizeVerdict() const { return check_->SizeVerdict(size_); }
-  Result<> DigestVerdict() {
-    return check_->DigestVerdict(size_, [this]() -> Result<release::Sha256Digest> {
-      TPackageHasher again(file_.Handle());
-      again.Offer(nullptr, size_);
-      release::Sha256Digest digest;
-      if (!again.Final(digest)) return Refused{Format("Cannot read file \"%s\"", path_.c_str())};
-      return digest;
-    });
-  }
-  platform::FileReplacement& File() { return file_; }
+  bool refused = false;
 
  private:
-  AnsiString path_;
-  platform::FileReplacement file_;
-  // After the file: its hashing stops before the file closes.
-  std::unique_ptr<TPackageCheck> check_;
-  std::int64_t position_ = 0, size_ = 0;
+  template <class F>
+  void Guarded(F f) {
+    try {
+      f();
+    } catch (...) {
+      refused = true;
+      throw;
+    }
+  }
 };
 
-TPackageDownload::TPackageDownload(const AnsiString& Path, std::optional<release::Sha256Digest> Sha256,
-                                   std::optional<std::int64_t> Size, std::int64_t MemoryLimit)
-    : path_(Path), sha256_(Sha256), size_(Size), memoryLimit_(MemoryLimit), memory_(Sha256, Size) {}
+TPackageDownload::TPackageDownload(const AnsiString& AppDir, const AnsiString& Name, const AnsiString& URL,
+                                   std::optional<release::Sha256Digest> Sha256, std::optional<std::int64_t> Size,
+                                   std::int64_t MemoryLimit)
+    : target_(InstalledPath(AppDir, Name)),
+      recordPath_(AppDir + kRecordName),
+      name_(Name),
+      url_(URL),
+      sha256_(Sha256),
+      size_(Size),
+      store_(AppDir + kPartName, MemoryLimit) {
+  TBodyWriter* next = &store_;
+  if (sha256_) {
+    digest_ = std::make_unique<TPackageDigest>(*next, *sha256_);
+    next = digest_.get();
+  }
+  limit_ = std::make_unique<TPromisedSize>(*next, size_);
+  head_ = std::make_unique<Guard>(*limit_);
+}
 
 TPackageDownload::~TPackageDownload() = default;
 
-TStream& TPackageDownload::Current() {
-  if (file_) return *file_;
-  return memory_;
+TBodyWriter& TPackageDownload::Body() { return *head_; }
+
+bool TPackageDownload::IsWorkingName(const AnsiString& Name) {
+  return SameNameIgnoringCase(Name, kPartName) || SameNameIgnoringCase(Name, kRecordName);
 }
 
-TStream& TPackageDownload::TargetFor(std::int64_t Count) {
-  // Decided once, by the first body, before anything is written.
-  if (file_ || memory_.Size() > 0) return Current();
-  if (Count >= 0 && Count <= memoryLimit_) return memory_;
-  file_ = std::make_unique<FileTarget>(path_, sha256_, size_);
-  return *file_;
+void TPackageDownload::TakeUpEarlierRun(TResumableFetch& Fetch) {
+  const std::optional<TDownloadRecord> r = ReadDownloadRecord(recordPath_);
+  const bool same = r && r->url == url_ && r->name == name_ && r->promisedSize == size_ &&
+                    r->promisedSha256 == sha256_ && !r->validator.empty() && r->held > 0 && r->total > r->held &&
+                    (!size_ || r->total == *size_);
+  if (!same || !store_.Continue(r->held)) {
+    Remove();
+    return;
+  }
+  TResumePoint point;
+  point.Held = r->held;
+  point.Total = r->total;
+  point.Validator = r->validator;
+  point.ETag = r->etag;
+  point.LastModified = r->lastModified;
+  const std::int64_t tail = std::min<std::int64_t>(std::max(Fetch.Policy().TailCheckBytes, 0), r->held);
+  point.Tail = TailOf(store_.PartPath(), r->held, tail);
+  if (static_cast<std::int64_t>(point.Tail.size()) != tail) {
+    Remove();
+    return;
+  }
+  limit_->Continue(r->held);
+  if (digest_) digest_->Continue(store_.PartPath(), r->held);
+  Fetch.ResumeFrom(point);
 }
 
-const void* TPackageDownload::Content() { return file_ ? nullptr : memory_.Memory(); }
-std::int64_t TPackageDownload::ContentSize() { return file_ ? 0 : memory_.Size(); }
+bool TPackageDownload::WriteRecord(const TResumePoint& Point) {
+  TDownloadRecord r;
+  r.url = url_;
+  r.name = name_;
+  r.promisedSize = size_;
+  r.promisedSha256 = sha256_;
+  r.held = Point.Held;
+  r.total = Point.Total;
+  r.validator = Point.Validator;
+  r.etag = Point.ETag;
+  r.lastModified = Point.LastModified;
+  return WriteDownloadRecord(recordPath_, r);
+}
 
-Result<> TPackageDownload::SizeVerdict() { return file_ ? file_->SizeVerdict() : memory_.SizeVerdict(); }
+void TPackageDownload::Note(const TResumePoint& Point) {
+  if (!store_.InFile() || !Point.Resumable()) return;
+  const std::uint64_t now = platform::TickCount();
+  if (noted_ && now - notedAt_ < kNotePaceMs) return;
+  noted_ = true;
+  notedAt_ = now;
+  WriteRecord(Point);
+}
 
-Result<> TPackageDownload::Save(bool Durable) {
-  if (file_) {
-    if (Result<> digest = file_->DigestVerdict(); !digest.Ok()) return digest;
-    if (!file_->File().Commit(Durable)) return Refused{CannotCreate(path_, errno)};
+void TPackageDownload::Interrupted(const TResumePoint& Point) {
+  if (head_->refused || !store_.InFile() || !Point.Resumable()) {
+    Remove();
+    return;
+  }
+  store_.CloseFile();
+  if (!WriteRecord(Point)) Remove();
+}
+
+void TPackageDownload::Remove() {
+  const bool hadFile = store_.InFile();
+  store_.CloseFile();
+  if (hadFile || platform::FileExists(store_.PartPath())) platform::DeleteFile(store_.PartPath());
+  if (platform::FileExists(recordPath_)) platform::DeleteFile(recordPath_);
+}
+
+Result<> TPackageDownload::Finish(bool Durable, const std::function<Result<>()>& BeforeNaming) {
+  Result<> verdict = limit_->Verdict();
+  if (verdict.Ok() && digest_) verdict = digest_->Verdict();
+  if (!verdict.Ok()) {
+    Remove();
+    return verdict;
+  }
+  if (store_.InFile()) {
+    store_.CloseFile();
+    if (Result<> named = BeforeNaming(); !named.Ok()) {
+      Remove();
+      return named;
+    }
+    if (!platform::MoveFileInto(store_.PartPath(), target_, Durable)) {
+      const int error = errno;
+      Remove();
+      return Refused{CannotCreate(target_, error)};
+    }
+    if (platform::FileExists(recordPath_)) platform::DeleteFile(recordPath_);
     return {};
   }
   // Written under a temporary name and renamed when complete, so an older
   // package of the same name is never replaced by a part of the new one.
-  // The hashing finishes while the bytes are written; a package that is not
-  // the one the reply described never takes its name.
   platform::FileReplacement file;
-  if (!file.Open(path_) || !file.Write(memory_.Memory(), static_cast<std::size_t>(memory_.Size())))
-    return Refused{CannotCreate(path_, errno)};
-  Result<> digest;
+  if (!file.Open(target_) || !file.Write(store_.Memory(), static_cast<std::size_t>(store_.MemorySize())))
+    return Refused{CannotCreate(target_, errno)};
+  Result<> named;
   const bool saved = file.Commit(Durable, [&] {
-    digest = memory_.DigestVerdict();
-    return digest.Ok();
+    named = BeforeNaming();
+    return named.Ok();
   });
-  if (!digest.Ok()) return digest;
-  if (!saved) return Refused{CannotCreate(path_, errno)};
+  if (!named.Ok()) return named;
+  if (!saved) return Refused{CannotCreate(target_, errno)};
   return {};
 }

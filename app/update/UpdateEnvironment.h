@@ -27,11 +27,17 @@ struct UpdateEnvironment {
   // downloaded into memory and unpacked from there; longer ones, and those
   // of unknown length, go straight to a file.
   std::int64_t packageMemoryLimit = kPackageMemoryLimit;
+  // The download's stall watchdog: a wait of this many milliseconds without
+  // a byte counts as a cut (0: the client's own setting).
+  int stallTimeoutMs = 0;
 
   // The clock: the Unix time now.
   std::function<std::int64_t()> now;
   // The online check: whether the system reports a network connection.
   std::function<bool()> online;
+  // The wait between two attempts of a fetch, in milliseconds; none: the
+  // fetch's own, which lets the window run and ends when the job is cancelled.
+  std::function<void(std::int64_t Ms)> sleep;
 
   // Process control. Ends every process of an executable name, giving the
   // outcome of the last attempt (non-zero on success) or 0 when there was none.

@@ -92,7 +92,7 @@ void UpdateJob::InstallArchive(const AnsiString& F2, const AnsiString& StrippedF
     StartProgram(f3, F2);  // installed: the named program takes over
   } else {
     view_.Tell(UpdateNotice::kInstalled);  // installed, nothing to start
-    DeleteIfPresent(Installed(F2));
+    RemovePackage(F2);
   }
   view_.Ended(UpdateEnd::kExit);
 }
@@ -105,14 +105,14 @@ void UpdateJob::FinishPlainFile(const TStringList& Fields, const AnsiString& New
     if (!f3.empty()) {
       // A plain file with a program to start: the file has done its job.
       if (IsInstallRelativeName(f3) && platform::FileExists(Installed(f3))) StartProgram(f3, f2);
-      else DeleteIfPresent(Installed(f2));
+      else RemovePackage(f2);
       view_.Ended(UpdateEnd::kExit);
       return;
     }
   }
   // No program to start (or the file is gone): the file update is told.
   view_.Tell(UpdateNotice::kFileUpdated);
-  DeleteIfPresent(Installed(f2));
+  RemovePackage(f2);
   view_.Ended(UpdateEnd::kExit);
 }
 
@@ -123,5 +123,5 @@ void UpdateJob::StartProgram(const AnsiString& Program, const AnsiString& Packag
   if (packageIsProgram) platform::MakeExecutable(Installed(Program));
   if (const Result<> started = RunAppFile(env_, Program); !started.Ok())
     view_.ShowFailure(UpdateFailure::kStart, started.Why());
-  if (!packageIsProgram) DeleteIfPresent(Installed(Package));
+  if (!packageIsProgram) RemovePackage(Package);
 }

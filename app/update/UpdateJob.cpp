@@ -1,10 +1,12 @@
 #include "app/update/UpdateJob.h"
 
+#include <algorithm>
 #include <climits>
 
 #include "app/update/Installation.h"
 #include "app/update/Network.h"
 #include "app/update/PackageDownload.h"
+#include "app/update/PackagesLeft.h"
 #include "app/update/SupportText.h"
 #include "app/update/VersionRecord.h"
 #include "app/update/VersionReply.h"
@@ -48,9 +50,13 @@ void UpdateJob::Run() {
 
   view_.CatchUp();
   tools_.pump.SetOnlyWhenIdle(false);
+  if (env_.stallTimeoutMs > 0) {
+    tools_.query.SetStallTimeout(env_.stallTimeoutMs);
+    tools_.download.SetStallTimeout(env_.stallTimeoutMs);
+  }
 
   const AnsiString localVersion = ReplaceAll(ReadIniValue(IniPath(), kVersionSection, kVersionKey), kStripped, "");
-  const AnsiString replyBytes = GetUrlBody(tools_.query, VersionEndpoint(env_.updateHost), env_);
+  const AnsiString replyBytes = GetUrlBody(tools_.query, VersionEndpoint(env_.updateHost), env_, &fetches_);
   const AnsiString reply = ReplyToAnsi(replyBytes);
   if (view_.WasClosed()) {
     view_.Ended(UpdateEnd::kStopped);
@@ -99,20 +105,55 @@ void UpdateJob::Run() {
   else FinishPlainFile(*fields, newVersion);
 }
 
+void UpdateJob::Cancel() {
+  fetches_.Cancel();
+  // A closed connection ends a blocking read at its next message dispatch.
+  tools_.query.Disconnect();
+  tools_.download.Disconnect();
+}
+
+Result<> UpdateJob::PackageNameIsFree(const AnsiString& Name) const {
+  const AnsiString path = Installed(Name);
+  const bool taken =
+      TPackageDownload::IsWorkingName(Name) ||
+      ((platform::FileExists(path) || platform::DirectoryExists(path)) && !IsPackageLeftHere(env_.appDir, Name));
+  if (!taken) return {};
+  return Refused{Format("The package \"%s\" would replace a file of the installation", Name.c_str())};
+}
+
 Result<> UpdateJob::DownloadPackage(const AnsiString& URL, const AnsiString& PackageName, const ReleaseTerms& Terms) {
   if (!IsPlainFileName(PackageName)) return Refused{Format("Invalid package file name \"%s\"", PackageName.c_str())};
+  if (Result<> free = PackageNameIsFree(PackageName); !free.Ok()) return free;
   package_.reset();
   try {
-    auto package =
-        std::make_unique<TPackageDownload>(Installed(PackageName), Terms.sha256, Terms.size, env_.packageMemoryLimit);
-    // The package stream holds a body of any length: a large one goes to a file.
+    auto package = std::make_unique<TPackageDownload>(env_.appDir, PackageName, URL, Terms.sha256, Terms.size,
+                                                      env_.packageMemoryLimit);
+    TResumableFetch fetch(tools_.download, package->Body());
+    TFetchControl::Running running(&fetches_, fetch, env_);
+    package->TakeUpEarlierRun(fetch);
+    // The display never goes back: while a body that started over is below
+    // the count shown, the count and its total stay.
+    std::int64_t shown = 0, shownTotal = -1;
+    fetch.OnProgress = [&](TObject*, std::int64_t done, std::int64_t total) {
+      package->Note(fetch.Point());
+      if (done >= shown) shown = done, shownTotal = total;
+      view_.ShowDownload(shown, shownTotal);
+    };
+    // The package's chain holds a body of any length: a large one goes to a file.
     tools_.download.SetMaxBodyLength(INT64_MAX);
-    tools_.download.Get(URL, *package);
-    Result<> done = package->SizeVerdict();
+    try {
+      fetch.Fetch(URL);
+    } catch (...) {
+      package->Interrupted(fetch.Point());
+      throw;
+    }
+    view_.DownloadComplete();
     // A plain file is what gets installed: it is on disk before the version
     // is recorded. An archive's package is only read from and then deleted;
-    // what it unpacks reaches the disk instead.
-    if (done.Ok()) done = package->Save(!IsArchiveName(PackageName));
+    // what it unpacks reaches the disk instead. Either is recorded as ours
+    // before it takes its name, so a later run may replace what this one leaves.
+    Result<> done =
+        package->Finish(!IsArchiveName(PackageName), [&] { return RecordPackageLeft(env_.appDir, PackageName); });
     if (done.Ok()) package_ = std::move(package);
     return done;
   } catch (const Exception& e) {
@@ -120,6 +161,12 @@ Result<> UpdateJob::DownloadPackage(const AnsiString& URL, const AnsiString& Pac
   } catch (const std::exception& e) {
     return Refused{e.what()};
   }
+}
+
+void UpdateJob::RemovePackage(const AnsiString& Name) {
+  const AnsiString path = Installed(Name);
+  if (platform::FileExists(path)) platform::DeleteFile(path);
+  ForgetPackageLeft(env_.appDir, Name);
 }
 
 void UpdateJob::RecordRelease(const AnsiString& NewVersion) {

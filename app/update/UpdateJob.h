@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 
+#include "app/update/FetchControl.h"
 #include "app/update/ReleaseCheck.h"
 #include "app/update/Result.h"
 #include "app/update/UpdateEnvironment.h"
@@ -19,9 +20,7 @@ class TStringList;
 class TZipExtractor;
 
 // The components the procedure works through. The program's form owns them
-// (HttpClient1, HttpClient2, ZipExtractor1, MessagePump1); the download
-// client's work events are the download's progress, and whoever owns the
-// client shows them.
+// (HttpClient1, HttpClient2, ZipExtractor1, MessagePump1).
 struct UpdateTools {
   THttpClient& query;
   THttpClient& download;
@@ -42,14 +41,23 @@ class UpdateJob {
   // exception, for the caller's general error report; the view is then told
   // nothing more.
   void Run();
+  // Stops the fetch under way (the window was closed): it ends at once, also
+  // in a wait between attempts, and no later one starts. The pass then ends
+  // as the view's WasClosed tells it to.
+  void Cancel();
 
  private:
   AnsiString Installed(const AnsiString& Name) const;
   AnsiString IniPath() const;
+  // Refused when a package named Name would replace or delete a file the
+  // updater did not put there.
+  Result<> PackageNameIsFree(const AnsiString& Name) const;
   // Fetches URL and saves it as the package PackageName unless it differs
   // from what Terms promise. A package small enough stays in memory as
   // package_ meanwhile.
   Result<> DownloadPackage(const AnsiString& URL, const AnsiString& PackageName, const ReleaseTerms& Terms);
+  // Deletes the package Name, which has done its work, and its record.
+  void RemovePackage(const AnsiString& Name);
   // Records NewVersion, and the serial of a signed release before it.
   void RecordRelease(const AnsiString& NewVersion);
   void InstallArchive(const AnsiString& F2, const AnsiString& StrippedF2, const TStringList& Fields,
@@ -66,4 +74,5 @@ class UpdateJob {
   std::unique_ptr<TPackageDownload> package_;
   // The serial of the signed release being installed.
   std::optional<std::int64_t> serialToRecord_;
+  TFetchControl fetches_;
 };

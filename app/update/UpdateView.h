@@ -1,9 +1,9 @@
 #pragma once
 // What the update procedure tells the person in front of the screen, and how
-// it ends. The program's window shows it (a status line, message boxes, the
-// end of the process); a test records it. The package download's progress is
-// not among it: the download client's work events carry it to whoever owns
-// that client (see UpdateTools).
+// it ends. The program's window shows it (a status line, the package's
+// progress, message boxes, the end of the process); a test records it.
+#include <cstdint>
+
 #include "core/Types.h"
 
 // An outcome told in a message under the application's title.
@@ -41,6 +41,12 @@ class UpdateView {
   virtual void ShowStatus(const AnsiString& Text) = 0;
   // A moment to show what changed before the procedure blocks on the network.
   virtual void CatchUp() = 0;
+  // The package's download: Done bytes of Total (-1: not known), a few dozen
+  // times a second at most. Done never goes back: when the body has to start
+  // over, it stays where it was until the new count passes it.
+  virtual void ShowDownload(std::int64_t Done, std::int64_t Total) = 0;
+  // The whole package has arrived (its checks come after).
+  virtual void DownloadComplete() = 0;
   // Each returns once the person has read it.
   virtual void Tell(UpdateNotice Notice) = 0;
   virtual void ShowFailure(UpdateFailure Failure, const AnsiString& Why) = 0;

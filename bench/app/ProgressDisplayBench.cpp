@@ -1,7 +1,8 @@
-// What the live progress display costs: one work event of the package
-// download (size label, status label, bar value and the repaint they cause)
-// in microseconds, and the share of a large download from nginx that goes
-// to the display, beside curl fetching the same file.
+// What the live progress display costs: one report of the package download
+// (size label, status label, bar value and the repaint they cause) in
+// microseconds, and the share of a large download from nginx, reported at
+// the fetch's pace as the update does it, that goes to the display, beside
+// curl fetching the same file.
 //
 //   bench_progress_display [size in MB, default 512] [rounds, default 3]
 #include <sys/wait.h>
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "MainWindowBench.h"
+#include "http/ResumableFetch.h"
 #include "tests/support/TestServers.h"
 
 using Clock = std::chrono::steady_clock;
@@ -70,9 +72,10 @@ struct DisplayClock {
         ++paints;
       };
     }
-    THttpClient* h = form->HttpClient2;
-    h->OnWork = [this, form](TObject* s, TWorkMode m, std::int32_t n) {
-      Time([&] { form->HttpClient2Work(s, m, n); });
+  }
+  TProgressEvent Reports(TForm1* form) {
+    return [this, form](TObject*, std::int64_t done, std::int64_t total) {
+      Time([&] { form->ShowDownload(done, total); });
       ++events;
     };
   }
@@ -88,80 +91,62 @@ int main(int argc, char** argv) {
   TForm1* form = window.form;
   form->MessagePump1->SetOnlyWhenIdle(false);
 
-  // One work event and the repaint it causes, as a block of a 512 MB
-  // download arrives: new size text, new percentage, the bar one step on.
-  form->HttpClient2WorkBegin(form->HttpClient2, wmRead, 512 << 20);
-  std::int32_t count = 0;
+  // One report and the repaint it causes, as a block of a 512 MB download
+  // arrives: new size text, new percentage, the bar one step on.
+  std::int64_t count = 0;
   auto event = [&](bool repaint) {
     count = (count + 32768) % (512 << 20);
-    form->HttpClient2Work(form->HttpClient2, wmRead, count);
+    form->ShowDownload(count, 512 << 20);
     if (repaint) {
       form->MlSkinLabel1->Update();
       form->MlSkinLabel3->Update();
       form->MlSkinProgressBar1->Update();
     }
   };
-  // Every event shown (no pace), then events inside the display's pace.
-  std::vector<double> withPaint, setOnly, heldBack;
-  const std::uint64_t pace = form->WorkDisplayInterval;
+  std::vector<double> withPaint, setOnly;
   for (int r = 0; r < 7; ++r) {
-    form->WorkDisplayInterval = 0;
     for (auto [repaint, out] : {std::pair{true, &withPaint}, std::pair{false, &setOnly}}) {
       const auto t0 = Clock::now();
       for (int i = 0; i < 300; ++i) event(repaint);
       out->push_back(Seconds(Clock::now() - t0) * 1e6 / 300);
     }
-    form->WorkDisplayInterval = 1000000;
-    const auto t0 = Clock::now();
-    for (int i = 0; i < 300; ++i) event(false);
-    heldBack.push_back(Seconds(Clock::now() - t0) * 1e6 / 300);
   }
-  form->WorkDisplayInterval = pace;
   app->ProcessMessages();
-  std::printf("one work event (median of 7 rounds of 300)\n");
-  std::printf("  shown: texts and bar value, then the repaint  %8.1f us\n", Median(withPaint));
-  std::printf("  shown: texts and bar value alone              %8.1f us\n", Median(setOnly));
-  std::printf("  held back (inside the %llu ms pace)            %8.2f us\n", static_cast<unsigned long long>(pace),
-              Median(heldBack));
+  std::printf("one report (median of 7 rounds of 300)\n");
+  std::printf("  texts and bar value, then the repaint  %8.1f us\n", Median(withPaint));
+  std::printf("  texts and bar value alone              %8.1f us\n", Median(setOnly));
 
   testsupport::TempDir root;
   testsupport::WritePatternFile(root / "package.bin", mb << 20);
   testsupport::NginxServer nginx(root.Path());
   const std::string url = nginx.Url("/package.bin");
   CurlSeconds(url);  // warm the page cache
-  auto download = [&] {
+  DisplayClock display;
+  auto download = [&](bool shown) {
     TMemoryStream body;
+    TMemoryStore store(body);
+    TResumableFetch fetch(*form->HttpClient2, store);
+    if (shown) fetch.OnProgress = display.Reports(form);
     const auto t0 = Clock::now();
-    form->HttpClient2->Get(url, body);
+    fetch.Fetch(url);
     if (body.Size() != static_cast<std::int64_t>(mb << 20)) std::exit(1);
     return Seconds(Clock::now() - t0);
   };
-  // The same download with nobody listening to the work events.
+  // The same download with nobody listening to its reports.
   std::vector<double> bare;
-  THttpClient* client = form->HttpClient2;
-  auto begin = client->OnWorkBegin;
-  auto work = client->OnWork;
-  auto end = client->OnWorkEnd;
-  client->OnWorkBegin = nullptr;
-  client->OnWork = nullptr;
-  client->OnWorkEnd = nullptr;
-  for (int r = 0; r < rounds; ++r) bare.push_back(download());
-  client->OnWorkBegin = begin;
-  client->OnWork = work;
-  client->OnWorkEnd = end;
-  DisplayClock display;
+  for (int r = 0; r < rounds; ++r) bare.push_back(download(false));
   display.Watch(form);
   std::vector<double> shares, totals, curls;
   for (int r = 0; r < rounds; ++r) {
     curls.push_back(CurlSeconds(url));
     display.spent = {};
     display.events = display.paints = 0;
-    const double total = download();
+    const double total = download(true);
     totals.push_back(total);
     shares.push_back(Seconds(display.spent) / total * 100);
   }
   std::printf("download of %zu MB from nginx with the display (median of %d rounds)\n", mb, rounds);
-  std::printf("  display share          %6.2f %%  (goal under 2 %%; %ld events, %ld control paints)\n", Median(shares),
+  std::printf("  display share          %6.2f %%  (goal under 2 %%; %ld reports, %ld control paints)\n", Median(shares),
               display.events, display.paints);
   std::printf("  download               %8.1f MB/s\n", static_cast<double>(mb) / Median(totals));
   std::printf("  without the display    %8.1f MB/s  (the display adds %.2f %%)\n",

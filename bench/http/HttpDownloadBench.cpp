@@ -22,7 +22,7 @@
 #include "http/MessagePump.h"
 #include "platform/Display.h"
 #include "platform/headless/HeadlessDisplay.h"
-#include "tests/http/DiscardingStream.h"
+#include "tests/http/DiscardingBody.h"
 #include "tests/support/TestServers.h"
 
 namespace {
@@ -88,7 +88,7 @@ Result RunClient(const std::string& url, std::size_t expected, int* paintsOut, b
       UpdateWindow(wnd);
     };
     TMemoryStream body;
-    httptest::DiscardingStream discard;
+    httptest::DiscardingBody discard;
     double t0 = Seconds();
     if (intoMemory) client.Get(url, body);
     else client.Get(url, discard);

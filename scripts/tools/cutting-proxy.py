@@ -3,7 +3,8 @@
 and benchmarks of downloads that must survive them.
 
 Usage: cutting-proxy.py UPSTREAM_PORT [--cut-every BYTES] [--reset]
-                        [--stall-after BYTES --stall-ms MS] [--stats FILE]
+                        [--stall-after BYTES --stall-ms MS] [--rate BYTES]
+                        [--stats FILE]
 
 It listens on 127.0.0.1 on a free port, prints "PORT <n>" on its standard
 output and forwards every connection to 127.0.0.1:UPSTREAM_PORT until it is
@@ -14,6 +15,8 @@ killed.
   --stall-after BYTES  the first connection that reaches BYTES bytes of
   --stall-ms MS        answer falls silent there for MS milliseconds, then is
                        cut (once in the proxy's life)
+  --rate BYTES         each connection passes at most BYTES bytes of answer
+                       a second (a slow line)
   --stats FILE         after each connection, FILE holds the totals:
                        "connections N", "forwarded BYTES" (answer bytes the
                        clients got) and "upstream BYTES" (answer bytes the
@@ -70,6 +73,7 @@ def requests(client, upstream):
 def answers(client, upstream, args):
     """Server to client: counted, and cut or stalled where the options say."""
     forwarded = 0
+    started = time.monotonic()
     limit = args.cut_every or None
     stall_at = None
     with lock:
@@ -77,7 +81,7 @@ def answers(client, upstream, args):
             stall_at = args.stall_after
     try:
         while True:
-            want = 65536
+            want = 16384 if args.rate else 65536
             bounds = [b for b in (limit, stall_at) if b is not None]
             if bounds:
                 want = max(1, min(want, min(bounds) - forwarded))
@@ -88,6 +92,10 @@ def answers(client, upstream, args):
                 totals["upstream"] += len(data)
             client.sendall(data)
             forwarded += len(data)
+            if args.rate:
+                ahead = forwarded / args.rate - (time.monotonic() - started)
+                if ahead > 0:
+                    time.sleep(ahead)
             with lock:
                 totals["forwarded"] += len(data)
             if stall_at is not None and forwarded >= stall_at:
@@ -134,6 +142,7 @@ def main():
     p.add_argument("--reset", action="store_true")
     p.add_argument("--stall-after", type=int)
     p.add_argument("--stall-ms", type=int, default=0)
+    p.add_argument("--rate", type=int, default=0)
     p.add_argument("--stats")
     args = p.parse_args()
 

@@ -35,7 +35,7 @@ class Updater : public ::testing::Test {
     });
     app = new TApplication(nullptr);
     app->SetTitle("Quelbo自动更新"_cp936);
-    form = app->CreateForm<TForm1>();
+    form = CreateMainForm();
     // The program's own environment, but for the installation, the network,
     // the server and the exit. Until a test starts a server, the update
     // server is a port nobody listens on; whatever key this build was
@@ -46,10 +46,15 @@ class Updater : public ::testing::Test {
     env.publicKey = "";
     env.online = [this] { return online == 1; };
     env.exitNow = [this](int code) { exits.push_back(code); };
+    // Waits between attempts are recorded, not slept.
+    env.sleep = [this](std::int64_t ms) { waits.push_back(ms); };
     form->SetEnvironment(env);
     form->SetVisible(true);
     app->ProcessMessages();
   }
+
+  // The main window; a test may make one of its own kind.
+  virtual TForm1* CreateMainForm() { return app->CreateForm<TForm1>(); }
 
   void TearDown() override {
     delete app;
@@ -138,6 +143,7 @@ class Updater : public ::testing::Test {
   int answerYesNo = IDYES;
   std::vector<MessageBoxRequest> boxes;
   std::vector<int> exits;
+  std::vector<std::int64_t> waits;
   TApplication* app = nullptr;
   TForm1* form = nullptr;
 };

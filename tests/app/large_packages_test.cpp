@@ -8,7 +8,6 @@ namespace {
 using Large = apptest::Updater;
 
 TEST_F(Large, TheDisplayTellsSizesPast2GiBRight) {
-  form->WorkDisplayInterval = 0;
   // Kilobytes rounded to the nearest (halves to even), then megabytes to two
   // decimals (halves up).
   auto megabytes = [](std::int64_t bytes) {
@@ -16,30 +15,27 @@ TEST_F(Large, TheDisplayTellsSizesPast2GiBRight) {
     const long long hundredths = (kilo * 200 + 1024) / 2048;
     return Format("%lld.%02lld MB", hundredths / 100, hundredths % 100);
   };
-  TTcpConnection& transfer = *form->HttpClient2;
   const std::int64_t total = 5ll << 30;
-  transfer.BeginWork(wmRead, total);
-  EXPECT_EQ(form->MlSkinLabel2->Caption(), "5120.00 MB");
-  std::int64_t done = 0;
+  form->ShowDownload(0, total);
+  EXPECT_EQ(form->MlSkinLabel1->Caption(), "0 KB");
+  EXPECT_EQ(form->MlSkinProgressBar1->Value(), 0);
   for (const std::int64_t upTo : {total / 3, total / 2, total - 1000, total}) {
     SCOPED_TRACE(upTo);
-    transfer.DoWork(wmRead, upTo - done);
-    done = upTo;
-    EXPECT_EQ(form->MlSkinLabel1->Caption(), megabytes(done));
-    EXPECT_EQ(form->MlSkinLabel3->Caption(), IntToStr(std::llround(100.0 * static_cast<double>(done) / total)) + "%");
+    form->ShowDownload(upTo, total);
+    EXPECT_EQ(form->MlSkinLabel2->Caption(), "5120.00 MB");
+    EXPECT_EQ(form->MlSkinLabel1->Caption(), megabytes(upTo));
+    EXPECT_EQ(form->MlSkinLabel3->Caption(), IntToStr(std::llround(100.0 * static_cast<double>(upTo) / total)) + "%");
     const double shown =
         static_cast<double>(form->MlSkinProgressBar1->Value()) / form->MlSkinProgressBar1->MaxValue();
-    EXPECT_NEAR(shown, static_cast<double>(done) / total, 1e-6);
+    EXPECT_NEAR(shown, static_cast<double>(upTo) / total, 1e-6);
   }
-  transfer.EndWork(wmRead);
+  form->DownloadComplete();
   EXPECT_EQ(platform::Cp936ToUtf8(form->MlSkinLabel3->Caption()), "更新完毕！");
 
   // Without a total the amount itself is shown, past 2 GiB too.
-  transfer.BeginWork(wmRead, 0);
-  transfer.DoWork(wmRead, 3ll << 30);
+  form->ShowDownload(3ll << 30, -1);
   EXPECT_EQ(form->MlSkinLabel1->Caption(), "3072.00 MB");
   EXPECT_EQ(form->MlSkinLabel3->Caption(), "3072.00 MB");
-  transfer.EndWork(wmRead);
 }
 
 }  // namespace

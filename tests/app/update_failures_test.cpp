@@ -26,7 +26,8 @@ TEST_F(Updater, ExtractionFailureIsShownAndNothingIsRecorded) {
   EXPECT_EQ(platform::Cp936ToUtf8(boxes[0].caption), "错误");
   EXPECT_EQ(boxes[0].type, static_cast<UINT>(MB_ICONERROR));
   ExpectStillOpen();
-  EXPECT_EQ(Read("xconfig.ini"), "[version]\r\nver=1.0\r\n");
+  // The package stays, recorded as the updater's own.
+  EXPECT_EQ(Read("xconfig.ini"), "[version]\r\nver=1.0\r\npackages=a.zip\r\n");
   EXPECT_TRUE(Has("a.zip"));
   // The program that the archive was to replace is back in place.
   EXPECT_EQ(Read("run.sh"), "old program");
@@ -46,7 +47,7 @@ TEST_F(Updater, ArchiveThatCannotBeOpenedGoesToTheErrorReport) {
   EXPECT_EQ(boxes[0].type, static_cast<UINT>(MB_OK | MB_ICONERROR));
   EXPECT_NE(boxes[0].text.find("a.zip"), std::string::npos) << boxes[0].text;
   ExpectStillOpen();
-  EXPECT_EQ(Read("xconfig.ini"), "[version]\r\nver=1.0\r\n");
+  EXPECT_EQ(Read("xconfig.ini"), "[version]\r\nver=1.0\r\npackages=a?.zip\r\n");
   EXPECT_TRUE(Has("a?.zip"));
   EXPECT_EQ(Read("run.sh"), "old program");
 }
@@ -60,7 +61,7 @@ TEST_F(Updater, MissingFieldsGoToTheErrorReport) {
     std::string reply;
     int index;
     const char* recorded;
-    const char* package;  // left in place, or ""
+    const char* package;  // left in place, and recorded as such, or ""
   };
   const Case cases[] = {
       {"1.0", 2, "1.0", ""},
@@ -83,7 +84,8 @@ TEST_F(Updater, MissingFieldsGoToTheErrorReport) {
     EXPECT_EQ(platform::Cp936ToUtf8(boxes[0].caption), kTitle);
     EXPECT_EQ(boxes[0].type, static_cast<UINT>(MB_OK | MB_ICONERROR));
     ExpectStillOpen();
-    EXPECT_EQ(Read("xconfig.ini"), "[version]\r\nver=" + std::string(c.recorded) + "\r\n");
+    EXPECT_EQ(Read("xconfig.ini"), "[version]\r\nver=" + std::string(c.recorded) + "\r\n" +
+                                       (*c.package ? "packages=" + std::string(c.package) + "\r\n" : ""));
     if (*c.package) {
       EXPECT_TRUE(Has(c.package));
     }
@@ -111,7 +113,7 @@ TEST_F(Updater, UnwritableConfigurationGoesToTheErrorReport) {
   ASSERT_EQ(boxes.size(), 1u) << ::testing::PrintToString(BoxTexts());
   EXPECT_EQ(platform::Cp936ToUtf8(boxes[0].text), "Unable to write to " + Installed("xconfig.ini") + ".");
   ExpectStillOpen();
-  EXPECT_EQ(Read("xconfig.ini"), "[version]\r\nver=1.0\r\n");
+  EXPECT_EQ(Read("xconfig.ini"), "[version]\r\nver=1.0\r\npackages=patch.dat\r\n");
 }
 
 }  // namespace

@@ -121,8 +121,7 @@ std::vector<UpdateServer::LoggedRequest> UpdateServer::Log() const {
   std::istringstream log(testsupport::ReadFile(root_ / "nginx/logs/access.log"));
   std::vector<LoggedRequest> out;
   LoggedRequest r;
-  std::string bytes;
-  while (log >> r.endSeconds >> r.seconds >> r.status >> r.path >> bytes) out.push_back(r);
+  while (log >> r.endSeconds >> r.seconds >> r.status >> r.path >> r.bytes) out.push_back(r);
   return out;
 }
 

@@ -45,6 +45,7 @@ class UpdateServer {
     double seconds = 0;     // from the request's first byte to the response's last
     int status = 0;
     std::string path;
+    long long bytes = 0;  // body bytes sent
   };
   std::vector<LoggedRequest> Log() const;
 

@@ -106,10 +106,10 @@ void UpdaterTest::Launch(LaunchOptions options) {
   ASSERT_NE(main_, 0u) << "the main window did not appear";
 }
 
-void UpdaterTest::AnswerBox(const std::string& title, const std::string& key) {
+void UpdaterTest::AnswerBox(const std::string& title, const std::string& key, int waitMs) {
   // The update starts two timer ticks after the window appears; a download
   // or an extraction comes before most boxes.
-  XWindowId box = x_->WaitFor(title, 30000, main_);
+  XWindowId box = x_->WaitFor(title, waitMs, main_);
   ASSERT_NE(box, 0u) << "no box titled \"" << title << "\" appeared; windows: " << Joined(x_->Titles());
   ASSERT_TRUE(x_->WaitForFocus(box, 5000)) << "the box titled \"" << title << "\" does not have the keyboard focus";
   platform::SleepMs(150);  // lets the box's first paint reach the screen for the screenshot

@@ -43,9 +43,9 @@ class UpdaterTest : public ::testing::Test {
 
   // Starts the updater and waits for its main window.
   void Launch(LaunchOptions options = {});
-  // Waits for a message box other than the main window, checks that it has
-  // the keyboard focus, keeps a screenshot and presses the key.
-  void AnswerBox(const std::string& title, const std::string& key = "Return");
+  // Waits up to waitMs for a message box other than the main window, checks
+  // that it has the keyboard focus, keeps a screenshot and presses the key.
+  void AnswerBox(const std::string& title, const std::string& key = "Return", int waitMs = 30000);
   // Waits up to timeoutMs for the program to end; its exit code.
   int ExitCode(int timeoutMs = 20000);
   // The window stays open a while; then it is closed as a user would and the

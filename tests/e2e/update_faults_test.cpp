@@ -37,11 +37,26 @@ class E2eFaults : public UpdaterTest {
   // Every file that was there is still there, unchanged; what was added is
   // among allowedAdditions.
   void ExpectNothingLost(const Tree& before, const std::vector<std::string>& allowedAdditions = {}) {
-    const TreeChanges changes = Compare(before, install_->Snapshot());
+    const TreeChanges changes = ChangesBut(before, kPackage);
     EXPECT_TRUE(changes.removed.empty() && changes.changed.empty()) << changes.Describe();
     for (const std::string& added : changes.added)
       EXPECT_NE(std::find(allowedAdditions.begin(), allowedAdditions.end(), added), allowedAdditions.end())
           << "unexpected new entry " << added << "\n" << changes.Describe();
+  }
+  // What changed since before, but for the record of a package left behind
+  // that "xconfig.ini" gains, as the updater's own.
+  TreeChanges ChangesBut(const Tree& before, const std::string& package) {
+    const Tree now = install_->Snapshot();
+    TreeChanges changes = Compare(before, now);
+    const auto was = before.find("xconfig.ini"), is = now.find("xconfig.ini");
+    if (was != before.end() && is != now.end() && now.count(package)) {
+      std::string ini = is->second.bytes;
+      const std::string record = "packages=" + package;
+      if (const std::size_t at = ini.find(record); at != std::string::npos)
+        ini.erase(at, ini.find('\n', at) + 1 - at);  // with its line end, as the file has them
+      if (ini == was->second.bytes) std::erase(changes.changed, std::string("xconfig.ini"));
+    }
+    return changes;
   }
   // The entries of the demo package, with the package file itself.
   static std::vector<std::string> DemoEntriesAndPackage() {
@@ -83,21 +98,8 @@ INSTANTIATE_TEST_SUITE_P(
                       TransferFault{"Redirect", "/moved/", true, "302 /moved/quelbo-2.0.zip"}),
     [](const ::testing::TestParamInfo<TransferFault>& info) { return std::string(info.param.name); });
 
-TEST_F(E2eFaults, ServerClosingMidBodyIsADownloadFailure) {
-  testsupport::ScriptServer cut(
-      "accept\n"
-      "expect-request\n"
-      "send HTTP/1.1 200 OK\\r\\nContent-Type: application/zip\\r\\nContent-Length: 100000\\r\\n\\r\\n\n"
-      "send-body 40000\n"
-      "close\n");
-  ReplyWithPackageAt(cut.Url("/packages/"));
-  const Tree before = install_->Snapshot();
-  ASSERT_NO_FATAL_FAILURE(Launch());
-  ASSERT_NO_FATAL_FAILURE(AnswerBox(kErrorTitle));
-  ASSERT_NO_FATAL_FAILURE(ExpectWindowStaysOpenThenClose());
-  EXPECT_EQ(cut.Finish(), 0);
-  ExpectNothingLost(before);
-}
+// A server closing in the middle of the body is no failure any more: the
+// rest is asked for (resumed_downloads_test).
 
 TEST_F(E2eFaults, StalledServerLeavesTheWindowPaintingAndClosable) {
   testsupport::ScriptServer stall(
@@ -183,7 +185,7 @@ TEST_F(E2eFaults, MemberWithAWrongChecksumFailsTheUpdateAndKeepsTheInstalledCopy
   ASSERT_NO_FATAL_FAILURE(ExpectWindowStaysOpenThenClose());
   EXPECT_EQ(install_->Read("data/version.txt"), "1.0\n");
   EXPECT_EQ(install_->RecordedVersion(), "1.0");
-  const TreeChanges changes = Compare(before, install_->Snapshot());
+  const TreeChanges changes = ChangesBut(before, kPackage);
   EXPECT_TRUE(changes.removed.empty() && changes.changed.empty()) << changes.Describe();
   EXPECT_EQ(changes.added, (std::vector<std::string>{"docs", "docs/changes.txt", kPackage})) << changes.Describe();
 }
@@ -275,8 +277,9 @@ TEST_F(E2eFaults, MissingProgramInTheFourthFieldReportsTheUpdateInstead) {
 // The main window destroyed by another program (as "xdotool windowclose"
 // does) while it waits, open, after a failed download: the program ends.
 TEST_F(E2eFaults, MainWindowDestroyedFromOutsideEndsTheProgram) {
-  // Nothing listens on port 1 of 127.0.0.1: the download fails at once.
-  ReplyWithPackageAt("http://127.0.0.1:1/packages/");
+  // The package is not on the server: the download fails at once (a 404 is
+  // not asked again).
+  ReplyWithPackageAt(server_->Url("/packages/"));
   const Tree before = install_->Snapshot();
   ASSERT_NO_FATAL_FAILURE(Launch());
   ASSERT_NO_FATAL_FAILURE(AnswerBox(kErrorTitle));

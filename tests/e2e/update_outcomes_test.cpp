@@ -184,11 +184,13 @@ TEST_F(E2eOutcomes, PlainFilePackageWithoutProgramReportsTheUpdate) {
 
 TEST_F(E2eOutcomes, DownloadFailureShowsTheErrorAndChangesNothing) {
   InstallVersion1();
-  // Nothing listens on port 1 of 127.0.0.1: the connection is refused.
+  // Nothing listens on port 1 of 127.0.0.1: the connection is refused, and
+  // refused again each time it is tried after a growing wait (1, 2, 4, 8
+  // and 16 s, each up to half as long again).
   server_->SetReply(Reply("2.0", "http://127.0.0.1:1/packages/", "quelbo-2.0.zip", kLauncher));
   const Tree before = install_->Snapshot();
   ASSERT_NO_FATAL_FAILURE(Launch());
-  ASSERT_NO_FATAL_FAILURE(AnswerBox(kErrorTitle));
+  ASSERT_NO_FATAL_FAILURE(AnswerBox(kErrorTitle, "Return", 60000));
   ASSERT_NO_FATAL_FAILURE(ExpectWindowStaysOpenThenClose());
 
   const TreeChanges changes = Compare(before, install_->Snapshot());

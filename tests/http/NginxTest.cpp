@@ -112,7 +112,8 @@ TEST_F(Nginx, LargeBodyIntoAFileStreamAfterExistingContent) {
     TFileStream file(dir / "out.bin", fmCreate);
     file.WriteBuffer("head", 4);
     ProbeClient client;
-    client.Get(server->Url("/large.bin"), file);
+    TStreamStore store(file);
+    client.Get(server->Url("/large.bin"), store);
   }
   EXPECT_TRUE(testsupport::ReadFile(dir / "out.bin") == "head" + PatternBytes(0, kLargeSize));
 }

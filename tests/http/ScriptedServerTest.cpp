@@ -5,10 +5,10 @@
 #include <chrono>
 #include <thread>
 
+#include "HttpTestSupport.h"
 #include "http/HttpErrors.h"
 #include "http/MessagePump.h"
-#include "HttpTestSupport.h"
-#include "tests/http/DiscardingStream.h"
+#include "tests/http/DiscardingBody.h"
 
 using namespace httptest;
 using testsupport::PatternBytes;
@@ -56,8 +56,8 @@ TEST(RequestBytes, ExactLinesForEachUrlForm) {
 
 TEST(RequestBytes, LaterUrlsBuildOnTheCurrentOne) {
   const std::string ok = "send HTTP/1.1 200 OK\\r\\nContent-Length: 2\\r\\n\\r\\nok";
-  ScriptServer server(Lines({"accept", "expect-request", ok, "expect-request", ok, "expect-request", ok,
-                             "expect-request", ok, "close"}));
+  ScriptServer server(Lines(
+      {"accept", "expect-request", ok, "expect-request", ok, "expect-request", ok, "expect-request", ok, "close"}));
   Client client;
   client.Get(server.Url("/a/b/c.php?x=1"));
   client.Get("../d/e.php");              // relative: resolved against /a/b/
@@ -90,15 +90,14 @@ TEST(RequestBytes, LocalhostInAnyCaseConnectsWithoutLookup) {
   ScriptServer server(OneResponse("HTTP/1.1 200 OK\\r\\nContent-Length: 2\\r\\n\\r\\nok"));
   Client client;
   EXPECT_EQ(client.Get("http://LocalHost:" + std::to_string(server.Port()) + "/x"), "ok");
-  EXPECT_NE(server.Requests().find("\r\nHost: LocalHost:" + std::to_string(server.Port()) + "\r\n"),
-            std::string::npos);
+  EXPECT_NE(server.Requests().find("\r\nHost: LocalHost:" + std::to_string(server.Port()) + "\r\n"), std::string::npos);
 }
 
 struct ResponseCase {
   const char* name;
-  const char* script;       // what the server sends (script escapes)
-  const char* body;         // expected body, or the error body text
-  const char* errorClass;   // nullptr for success
+  const char* script;      // what the server sends (script escapes)
+  const char* body;        // expected body, or the error body text
+  const char* errorClass;  // nullptr for success
   const char* errorText;
   int code;
   bool connectedAfter;
@@ -106,8 +105,8 @@ struct ResponseCase {
 
 const ResponseCase kResponses[] = {
     {"length", "HTTP/1.1 200 OK\\r\\nContent-Length: 5\\r\\n\\r\\n1.0|x", "1.0|x", nullptr, "", 200, true},
-    {"length_close", "HTTP/1.1 200 OK\\r\\nConnection: close\\r\\nContent-Length: 5\\r\\n\\r\\n1.0|x", "1.0|x",
-     nullptr, "", 200, false},
+    {"length_close", "HTTP/1.1 200 OK\\r\\nConnection: close\\r\\nContent-Length: 5\\r\\n\\r\\n1.0|x", "1.0|x", nullptr,
+     "", 200, false},
     {"http10_to_close", "HTTP/1.0 200 OK\\r\\n\\r\\nuntil the end", "until the end", nullptr, "", 200, false},
     {"bad_length_to_close", "HTTP/1.1 200 OK\\r\\nContent-Length: x\\r\\n\\r\\nall", "all", nullptr, "", 200, false},
     {"chunked", "HTTP/1.1 200 OK\\r\\nTransfer-Encoding: chunked\\r\\n\\r\\n5\\r\\nhello\\r\\n0\\r\\n\\r\\n", "hello",
@@ -128,14 +127,14 @@ const ResponseCase kResponses[] = {
      "HTTP/1.1 304 Not Modified", 304, true},
     {"switching", "HTTP/1.1 101 Switching Protocols\\r\\nContent-Length: 0\\r\\n\\r\\n", "", "EHttpProtocolError",
      "HTTP/1.1 101 Switching Protocols", 101, true},
-    {"unreadable_status", "HTTP/1.1 OK\\r\\nContent-Length: 0\\r\\n\\r\\n", "", "EHttpProtocolError", "HTTP/1.1 OK",
-     -1, true},
-    {"server_error_chunked", "HTTP/1.1 500 Oops\\r\\nTransfer-Encoding: chunked\\r\\n\\r\\n4\\r\\nfail\\r\\n0\\r\\n\\r\\n",
-     "fail", "EHttpProtocolError", "HTTP/1.1 500 Oops", 500, true},
+    {"unreadable_status", "HTTP/1.1 OK\\r\\nContent-Length: 0\\r\\n\\r\\n", "", "EHttpProtocolError", "HTTP/1.1 OK", -1,
+     true},
+    {"server_error_chunked",
+     "HTTP/1.1 500 Oops\\r\\nTransfer-Encoding: chunked\\r\\n\\r\\n4\\r\\nfail\\r\\n0\\r\\n\\r\\n", "fail",
+     "EHttpProtocolError", "HTTP/1.1 500 Oops", 500, true},
     {"error_page_cut_short", "HTTP/1.1 404 Not Found\\r\\nContent-Length: 100\\r\\n\\r\\nshort", "short",
      "EHttpProtocolError", "HTTP/1.1 404 Not Found", 404, false},
-    {"closed_in_headers", "HTTP/1.1 200 OK\\r\\nServer: x\\r\\n", "", "ENetError", "Undefined situation", 200,
-     false},
+    {"closed_in_headers", "HTTP/1.1 200 OK\\r\\nServer: x\\r\\n", "", "ENetError", "Undefined situation", 200, false},
     {"body_cut_short", "HTTP/1.1 200 OK\\r\\nContent-Length: 10\\r\\n\\r\\n1234", "1234", "EConnClosedGracefully",
      "Connection Closed Gracefully.", 200, false},
     {"chunked_cut_short", "HTTP/1.1 200 OK\\r\\nTransfer-Encoding: chunked\\r\\n\\r\\n9\\r\\nabc", "abc",
@@ -151,12 +150,12 @@ const ResponseCase kResponses[] = {
      "EHttpFramingError", "Body of more than 2147483647 bytes is out of range.", 200, false},
     {"nothing_at_all", "", "", "EConnClosedGracefully", "Connection Closed Gracefully.", -1, false},
     {"length_before_chunked",
-     "HTTP/1.1 200 OK\\r\\nContent-Length: 3\\r\\nTransfer-Encoding: chunked\\r\\n\\r\\n3\\r\\nabc", "3\r\n",
-     nullptr, "", 200, true},
+     "HTTP/1.1 200 OK\\r\\nContent-Length: 3\\r\\nTransfer-Encoding: chunked\\r\\n\\r\\n3\\r\\nabc", "3\r\n", nullptr,
+     "", 200, true},
     {"proxy_connection_close", "HTTP/1.1 200 OK\\r\\nProxy-Connection:  Close \\r\\nContent-Length: 1\\r\\n\\r\\nz",
      "z", nullptr, "", 200, false},
-    {"folded_header", "HTTP/1.1 200 OK\\r\\nConnection:\\r\\n close\\r\\nContent-Length: 1\\r\\n\\r\\nz", "z",
-     nullptr, "", 200, false},
+    {"folded_header", "HTTP/1.1 200 OK\\r\\nConnection:\\r\\n close\\r\\nContent-Length: 1\\r\\n\\r\\nz", "z", nullptr,
+     "", 200, false},
 };
 
 void PrintTo(const ResponseCase& c, std::ostream* os) { *os << c.name; }
@@ -228,9 +227,9 @@ TEST(Responses, AnnouncedLengthCostsNoMemoryForBytesThatHaveNotCome) {
 #ifdef _WIN32
   GTEST_SKIP() << "reads the resident memory that Linux shows in /proc";
 #endif
-  ScriptServer server(Lines({"accept", "expect-request",
-                             "send HTTP/1.1 200 OK\\r\\nContent-Length: 600000000\\r\\n\\r\\nx", "sleep 300",
-                             "send-body 40000", "sleep 300", "close"}));
+  ScriptServer server(
+      Lines({"accept", "expect-request", "send HTTP/1.1 200 OK\\r\\nContent-Length: 600000000\\r\\n\\r\\nx",
+             "sleep 300", "send-body 40000", "sleep 300", "close"}));
   Client client;
   TMemoryStream stream;
   const std::int64_t before = ResidentBytes();
@@ -254,7 +253,7 @@ TEST(Responses, ABodyReadToTheCloseStopsAtTheLengthLimit) {
   ScriptServer server(Lines({"accept", "expect-request", "send HTTP/1.0 200 OK\\r\\n\\r\\n",
                              "send-body " + std::to_string(limit + 1), "close"}));
   Client client;
-  httptest::DiscardingStream body;
+  httptest::DiscardingBody body;
   try {
     client.Get(server.Url("/endless"), body);
     ADD_FAILURE() << "no error";
@@ -269,7 +268,7 @@ TEST(Responses, LineLimit) {
   for (const char* where : {"status", "header"}) {
     std::string longLine(20000, 'x');
     std::string resp = std::string(where) == "status" ? "HTTP/1.1 200 " + longLine + "\\r\\n\\r\\n"
-                                                       : "HTTP/1.1 200 OK\\r\\nX: " + longLine + "\\r\\n\\r\\n";
+                                                      : "HTTP/1.1 200 OK\\r\\nX: " + longLine + "\\r\\n\\r\\n";
     ScriptServer server(OneResponse(resp));
     Client client;
     try {
@@ -281,8 +280,8 @@ TEST(Responses, LineLimit) {
     EXPECT_FALSE(client.Connected()) << "a connection inside a response is not kept";
   }
   // A line of exactly the limit is fine.
-  ScriptServer server(OneResponse("HTTP/1.1 200 OK\\r\\nX: " + std::string(16384 - 3, 'y') +
-                                  "\\r\\nContent-Length: 2\\r\\n\\r\\nok"));
+  ScriptServer server(
+      OneResponse("HTTP/1.1 200 OK\\r\\nX: " + std::string(16384 - 3, 'y') + "\\r\\nContent-Length: 2\\r\\n\\r\\nok"));
   Client client;
   EXPECT_EQ(client.Get(server.Url("/")), "ok");
 }
@@ -304,9 +303,9 @@ TEST(Responses, ResetMidBodyIsASocketError) {
 }
 
 TEST(Responses, ErrorBodyIsReadWithATwoSecondLimit) {
-  ScriptServer server(Lines({"accept", "expect-request",
-                             "send HTTP/1.1 404 Not Found\\r\\nContent-Length: 100\\r\\n\\r\\nonly this",
-                             "hold 5000"}));
+  ScriptServer server(
+      Lines({"accept", "expect-request", "send HTTP/1.1 404 Not Found\\r\\nContent-Length: 100\\r\\n\\r\\nonly this",
+             "hold 5000"}));
   THttpClient client(nullptr);  // no read limit of its own
   try {
     client.Get(server.Url("/"));
@@ -328,9 +327,9 @@ TEST(KeepAlive, TwoRequestsShareOneConnection) {
 }
 
 TEST(KeepAlive, ServerCloseBetweenRequestsMeansANewConnection) {
-  ScriptServer server(Lines({"accept", "expect-request", "send HTTP/1.1 200 OK\\r\\nContent-Length: 1\\r\\n\\r\\na",
-                             "close", "accept", "expect-request",
-                             "send HTTP/1.1 200 OK\\r\\nContent-Length: 1\\r\\n\\r\\nb", "close"}));
+  ScriptServer server(
+      Lines({"accept", "expect-request", "send HTTP/1.1 200 OK\\r\\nContent-Length: 1\\r\\n\\r\\na", "close", "accept",
+             "expect-request", "send HTTP/1.1 200 OK\\r\\nContent-Length: 1\\r\\n\\r\\nb", "close"}));
   Client client;
   EXPECT_EQ(client.Get(server.Url("/1")), "a");
   std::this_thread::sleep_for(std::chrono::milliseconds(200));
@@ -339,13 +338,50 @@ TEST(KeepAlive, ServerCloseBetweenRequestsMeansANewConnection) {
 }
 
 TEST(KeepAlive, UnaskedBytesOnAKeptConnectionAreNotTakenForTheNextResponse) {
-  ScriptServer server(Lines({"accept", "expect-request",
-                             "send HTTP/1.1 200 OK\\r\\nContent-Length: 1\\r\\n\\r\\naHTTP/1.1 200 OK\\r\\n\\r\\nstale",
-                             "accept", "expect-request", "send HTTP/1.1 200 OK\\r\\nContent-Length: 5\\r\\n\\r\\nfresh",
-                             "close"}));
+  ScriptServer server(
+      Lines({"accept", "expect-request",
+             "send HTTP/1.1 200 OK\\r\\nContent-Length: 1\\r\\n\\r\\naHTTP/1.1 200 OK\\r\\n\\r\\nstale", "accept",
+             "expect-request", "send HTTP/1.1 200 OK\\r\\nContent-Length: 5\\r\\n\\r\\nfresh", "close"}));
   Client client;
   EXPECT_EQ(client.Get(server.Url("/1")), "a");
   EXPECT_EQ(client.Get(server.Url("/2")), "fresh");
+}
+
+// A server that closes a kept connection as the next request arrives on it:
+// the request goes out once more on a new connection when nothing of an
+// answer came, and a failure after the first byte of one is reported.
+TEST(KeepAlive, ACloseAsTheNextRequestArrivesSendsItAgainOnANewConnection) {
+  const std::string first = "send HTTP/1.1 200 OK\\r\\nContent-Length: 1\\r\\n\\r\\na";
+  const std::string again = "send HTTP/1.1 200 OK\\r\\nContent-Length: 1\\r\\n\\r\\nb";
+  struct Case {
+    const char* name;
+    std::string script;
+    const char* second;  // what the second Get returns, or nullptr when it fails
+  };
+  const Case cases[] = {
+      {"closed",
+       Lines(
+           {"accept", "expect-request", first, "expect-request", "close", "accept", "expect-request", again, "close"}),
+       "b"},
+      {"reset",
+       Lines(
+           {"accept", "expect-request", first, "expect-request", "reset", "accept", "expect-request", again, "close"}),
+       "b"},
+      {"cut inside the status line",
+       Lines({"accept", "expect-request", first, "expect-request", "send HTTP/1.1 2", "close"}), nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScriptServer server(c.script);
+    Client client;
+    EXPECT_EQ(client.Get(server.Url("/1")), "a");
+    if (c.second) {
+      EXPECT_EQ(client.Get(server.Url("/2")), c.second);
+    } else {
+      EXPECT_THROW(client.Get(server.Url("/2")), ENetError);
+    }
+    EXPECT_EQ(server.Finish(), 0);
+  }
 }
 
 TEST(Cookies, SecondRequestCarriesTheCookieOfTheFirst) {
@@ -363,23 +399,23 @@ TEST(Cookies, SecondRequestCarriesTheCookieOfTheFirst) {
 }
 
 TEST(WorkEvents, KnownLengthWithPartArrivingWithTheHeaders) {
-  ScriptServer server(Lines({"accept", "expect-request",
-                             "send-with-body 1000 HTTP/1.1 200 OK\\r\\nContent-Length: 70000\\r\\n\\r\\n", "sleep 300",
-                             "send-body-from 1000 69000", "close"}));
+  ScriptServer server(
+      Lines({"accept", "expect-request", "send-with-body 1000 HTTP/1.1 200 OK\\r\\nContent-Length: 70000\\r\\n\\r\\n",
+             "sleep 300", "send-body-from 1000 69000", "close"}));
   Client client;
   WorkLog log;
   log.Attach(client);
   TMemoryStream stream;
   client.Get(server.Url("/p"), stream);
-  EXPECT_EQ(log.events, (std::vector<std::string>{"begin 70000", "work 1000", "work 33768", "work 66536",
-                                                  "work 70000", "end"}));
+  EXPECT_EQ(log.events,
+            (std::vector<std::string>{"begin 70000", "work 1000", "work 33768", "work 66536", "work 70000", "end"}));
   EXPECT_EQ(Body(stream), PatternBytes(0, 70000));
   EXPECT_EQ(stream.Capacity(), 70000) << "grown as the bytes came, never beyond the announced length";
 }
 
 TEST(WorkEvents, UnknownLengthCountsWholeBlocksAndKeepsEveryByte) {
-  ScriptServer server(Lines({"accept", "expect-request", "send-with-body 1000 HTTP/1.0 200 OK\\r\\n\\r\\n",
-                             "sleep 300", "send-body-from 1000 69000", "close"}));
+  ScriptServer server(Lines({"accept", "expect-request", "send-with-body 1000 HTTP/1.0 200 OK\\r\\n\\r\\n", "sleep 300",
+                             "send-body-from 1000 69000", "close"}));
   Client client;
   WorkLog log;
   log.Attach(client);
@@ -398,16 +434,17 @@ TEST(WorkEvents, ChunksCountOnAsOneTransfer) {
     std::vector<std::string> events;
     bool completes;
   } cases[] = {
-      {"whole", "3\\r\\nabc\\r\\n2\\r\\nde\\r\\n0\\r\\n\\r\\n",
-       {"begin 0", "work 3", "work 5", "end"}, true},
-      {"cut in the third chunk", "3\\r\\nabc\\r\\n2\\r\\nde\\r\\n4\\r\\nf",
-       {"begin 0", "work 3", "work 5", "work 6", "end"}, false},
+      {"whole", "3\\r\\nabc\\r\\n2\\r\\nde\\r\\n0\\r\\n\\r\\n", {"begin 0", "work 3", "work 5", "end"}, true},
+      {"cut in the third chunk",
+       "3\\r\\nabc\\r\\n2\\r\\nde\\r\\n4\\r\\nf",
+       {"begin 0", "work 3", "work 5", "work 6", "end"},
+       false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    ScriptServer server(Lines({"accept", "expect-request",
-                               "send HTTP/1.1 200 OK\\r\\nTransfer-Encoding: chunked\\r\\n\\r\\n" + c.wire, "sleep 100",
-                               "close"}));
+    ScriptServer server(
+        Lines({"accept", "expect-request", "send HTTP/1.1 200 OK\\r\\nTransfer-Encoding: chunked\\r\\n\\r\\n" + c.wire,
+               "sleep 100", "close"}));
     Client client;
     WorkLog log;
     log.Attach(client);
@@ -431,8 +468,8 @@ TEST(WorkEvents, ErrorAndRedirectBodiesReportNoWork) {
   for (std::string status : {"404 Not Found", "302 Found\\r\\nLocation: /elsewhere"}) {
     SCOPED_TRACE(status);
     ScriptServer server(
-        Lines({"accept", "expect-request", "send-with-body 512 HTTP/1.1 " + status + "\\r\\nContent-Length: 512\\r\\n\\r\\n",
-               "close"}));
+        Lines({"accept", "expect-request",
+               "send-with-body 512 HTTP/1.1 " + status + "\\r\\nContent-Length: 512\\r\\n\\r\\n", "close"}));
     Client client;
     WorkLog log;
     log.Attach(client);

@@ -49,6 +49,24 @@ TEST(StallWatchdog, SilenceCountsAsACutWhereverItComes) {
   }
 }
 
+// Bytes that arrived before a silence are the body's, also when they are
+// fewer than a block and the store takes no bytes in place: a fetch that
+// goes on from them asks only for the rest.
+TEST(StallWatchdog, TheBytesBeforeTheSilenceAreKept) {
+  for (const char* ending : {"hold 3000", "close"}) {
+    SCOPED_TRACE(ending);
+    ScriptServer server(
+        Lines({"accept", "expect-request", "send-with-body 100 HTTP/1.1 200 OK\\r\\nContent-Length: 100000\\r\\n\\r\\n",
+               "sleep 100", "send-body-from 100 200", ending}));
+    THttpClient client(nullptr);
+    client.SetStallTimeout(300);
+    TMemoryStream memory;
+    TStreamStore store(memory);
+    EXPECT_ANY_THROW(client.Get(server.Url("/p"), store));
+    EXPECT_EQ(Body(memory), PatternBytes(0, 300));
+  }
+}
+
 TEST(StallWatchdog, ASlowServerThatNeverFallsSilentLongIsNoStall) {
   // Silences of 150 ms, 600 ms in all: the watchdog measures each silence.
   ScriptServer server(Lines(

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #ifndef _WIN32
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <unistd.h>
 #endif
@@ -76,6 +77,29 @@ TEST(ProfileText, WriteKeepsEverythingElse) {
   for (const WriteCase& c : cases)
     EXPECT_EQ(platform::WithProfileValue(c.before, "version", "ver", "2.0"), std::optional<std::string>(c.after))
         << c.name;
+}
+
+TEST(ProfileText, DeletingAKeyKeepsEverythingElse) {
+  const WriteCase cases[] = {
+      {"the only other key", "[version]\r\nver=2.0\r\npackages=a.zip\r\n", "[version]\r\nver=2.0\r\n"},
+      {"names ignore case, the first key goes", "[Version]\nPACKAGES = a\nver=2\npackages=b\n",
+       "[Version]\nver=2\npackages=b\n"},
+      {"other sections kept", "[a]\r\npackages=x\r\n[version]\r\npackages=y\r\n[b]\r\npackages=z\r\n",
+       "[a]\r\npackages=x\r\n[version]\r\n[b]\r\npackages=z\r\n"},
+      {"no such key", "[version]\r\nver=1\r\n", "[version]\r\nver=1\r\n"},
+      {"no such section", "[other]\r\npackages=1\r\n", "[other]\r\npackages=1\r\n"},
+      {"a comment is no key", "[version]\r\n; packages=1\r\n", "[version]\r\n; packages=1\r\n"},
+  };
+  for (const WriteCase& c : cases)
+    EXPECT_EQ(platform::WithoutProfileKey(c.before, "version", "packages"), c.after) << c.name;
+
+  TempDir dir;
+  const std::string path = dir / "xconfig.ini";
+  EXPECT_TRUE(platform::DeleteProfileKey(path, "version", "packages"));
+  EXPECT_FALSE(std::filesystem::exists(path)) << "nothing to delete creates nothing";
+  WriteFile(path, "[version]\r\nver=2.0\r\npackages=a.zip\r\n");
+  EXPECT_TRUE(platform::DeleteProfileKey(path, "version", "packages"));
+  EXPECT_EQ(ReadFile(path), "[version]\r\nver=2.0\r\n");
 }
 
 TEST(ProfileText, RefusesWhatWouldBreakTheFile) {
@@ -266,6 +290,35 @@ TEST(AtomicFile, CommitDecidesWhetherTheContentTakesTheName) {
   EXPECT_EQ(listing(), std::vector<std::string>{"package.zip=old"});
   EXPECT_TRUE(platform::ReplaceFileContent(path, "new", 3, [] { return true; }));
   EXPECT_EQ(listing(), std::vector<std::string>{"package.zip=new"});
+}
+
+// A file completed under a name of its own takes its final name; only a
+// regular file there gives way, and it hands on its permission bits.
+TEST(AtomicFile, MoveFileIntoReplacesOnlyARegularFile) {
+  TempDir dir;
+  const std::string part = dir / ".part", target = dir / "package.zip";
+  WriteFile(part, "new");
+  WriteFile(target, "old");
+#ifndef _WIN32
+  const auto mode = std::filesystem::perms::owner_all | std::filesystem::perms::group_read |
+                    std::filesystem::perms::group_exec;
+  std::filesystem::permissions(target, mode);
+#endif
+  EXPECT_TRUE(platform::MoveFileInto(part, target, true));
+  EXPECT_EQ(ReadFile(target), "new");
+  EXPECT_FALSE(std::filesystem::exists(part));
+#ifndef _WIN32
+  EXPECT_EQ(std::filesystem::status(target).permissions(), mode);
+#endif
+
+  WriteFile(part, "newer");
+  std::filesystem::remove(target);
+  std::filesystem::create_directory(target);
+  errno = 0;
+  EXPECT_FALSE(platform::MoveFileInto(part, target, false));
+  EXPECT_EQ(errno, EISDIR);
+  EXPECT_EQ(ReadFile(part), "newer") << "nothing was renamed";
+  EXPECT_TRUE(std::filesystem::is_directory(target));
 }
 
 }  // namespace

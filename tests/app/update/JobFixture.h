@@ -7,6 +7,7 @@
 
 #include <climits>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -33,6 +34,11 @@ class RecordingView : public UpdateView {
 
   void ShowStatus(const AnsiString& Text) override { statuses.push_back(platform::Cp936ToUtf8(Text)); }
   void CatchUp() override { ++catchUps; }
+  void ShowDownload(std::int64_t Done, std::int64_t Total) override {
+    progress.push_back({Done, Total});
+    if (onDownload) onDownload(Done);
+  }
+  void DownloadComplete() override { ++completions; }
   void Tell(UpdateNotice Notice) override {
     notices.push_back(Notice);
     messages.push_back(platform::Cp936ToUtf8(NoticeText(Notice)));
@@ -54,6 +60,8 @@ class RecordingView : public UpdateView {
   void Clear() {
     statuses.clear();
     catchUps = 0;
+    progress.clear();
+    completions = 0;
     notices.clear();
     failures.clear();
     questions.clear();
@@ -64,6 +72,11 @@ class RecordingView : public UpdateView {
 
   std::vector<std::string> statuses;
   int catchUps = 0;
+  // The download as shown: bytes done and the total.
+  std::vector<std::pair<std::int64_t, std::int64_t>> progress;
+  int completions = 0;
+  // Called with each count shown (a test may close the window there).
+  std::function<void(std::int64_t Done)> onDownload;
   std::vector<UpdateNotice> notices;
   std::vector<Failure> failures;
   std::vector<std::string> questions;
@@ -85,6 +98,8 @@ class Job : public ::testing::Test {
     env = SystemEnvironment(install + "/", "127.0.0.1:" + std::to_string(ClosedPort()), "");
     env.online = [this] { return online; };
     env.exitNow = [](int) { ADD_FAILURE() << "the procedure ended the process itself"; };
+    // Waits between attempts are recorded, not slept.
+    env.sleep = [this](std::int64_t ms) { waits.push_back(ms); };
   }
 
   // nginx serving docroot; the version endpoint is docroot/version/version.php.
@@ -105,8 +120,11 @@ class Job : public ::testing::Test {
     Put(name, bytes);
     std::filesystem::permissions(Installed(name), std::filesystem::perms::owner_all);
   }
-  void PutIni(const std::string& ver) { Put("xconfig.ini", "[version]\r\nver=" + ver + "\r\n"); }
-  std::string Ini(const std::string& ver) const { return "[version]\r\nver=" + ver + "\r\n"; }
+  // "xconfig.ini" with a version and the packages an earlier run left ("" none).
+  void PutIni(const std::string& ver, const std::string& packages = "") { Put("xconfig.ini", Ini(ver, packages)); }
+  std::string Ini(const std::string& ver, const std::string& packages = "") const {
+    return "[version]\r\nver=" + ver + "\r\n" + (packages.empty() ? "" : "packages=" + packages + "\r\n");
+  }
 
   // One pass of the procedure with fresh records. What escapes it is kept
   // as the general error report would show it.
@@ -114,11 +132,13 @@ class Job : public ::testing::Test {
     view.Clear();
     escaped.reset();
     UpdateJob job(env, {query, download, zip, pump}, view);
+    running = &job;
     try {
       job.Run();
     } catch (const Exception& e) {
       escaped = e.Message();
     }
+    running = nullptr;
   }
 
   // The one message of a run: a notice, and the program ends.
@@ -159,6 +179,9 @@ class Job : public ::testing::Test {
   TMessagePump pump{nullptr};
   RecordingView view;
   std::optional<std::string> escaped;
+  std::vector<std::int64_t> waits;
+  // The job of RunUpdate while it runs.
+  UpdateJob* running = nullptr;
 };
 
 }  // namespace apptest

@@ -2,6 +2,8 @@
 // without a window: the outcomes that stop short, the failures it leaves to
 // the general error report, the window closed meanwhile, and replies of any
 // shape.
+#include <sstream>
+
 #include "JobFixture.h"
 
 using namespace platform::literals;
@@ -23,7 +25,8 @@ TEST_F(Job, ExtractionFailureIsToldAndNothingIsRecorded) {
   RunUpdate();
   ExpectOnlyFailure(UpdateFailure::kExtraction, "Incomplete Zip File");
   ExpectStopped();
-  EXPECT_EQ(Read("xconfig.ini"), Ini("1.0"));
+  // The package stays, recorded as the updater's own.
+  EXPECT_EQ(Read("xconfig.ini"), Ini("1.0", "a.zip"));
   EXPECT_TRUE(Has("a.zip"));
   EXPECT_EQ(Read("run.sh"), "old program");
 }
@@ -47,7 +50,7 @@ TEST_F(Job, MemberFailingItsChecksumIsAnExtractionFailure) {
       {UpdateFailure::kExtraction, "CRC error in file data\\file.txt"}};
   EXPECT_EQ(view.failures, told);
   ExpectStopped();
-  EXPECT_EQ(Read("xconfig.ini"), Ini("1.0"));
+  EXPECT_EQ(Read("xconfig.ini"), Ini("1.0", "a.zip"));
   EXPECT_EQ(Read("data/file.txt"), "old data");
   EXPECT_EQ(Read("run.sh"), "old program");
   EXPECT_TRUE(Has("a.zip"));
@@ -67,16 +70,19 @@ TEST_F(Job, ArchiveThatCannotBeOpenedEscapes) {
   ASSERT_TRUE(escaped);
   EXPECT_NE(escaped->find("a.zip"), std::string::npos) << *escaped;
   EXPECT_TRUE(view.ends.empty());
-  EXPECT_EQ(Read("xconfig.ini"), Ini("1.0"));
+  EXPECT_EQ(Read("xconfig.ini"), Ini("1.0", "a?.zip"));
   EXPECT_TRUE(Has("a?.zip"));
   EXPECT_EQ(Read("run.sh"), "old program");
 }
 
-// The download failed: told with its reason; nothing recorded, started or deleted.
+// The download failed: told with its reason; nothing recorded, started or
+// deleted. A package an earlier run left may be replaced, but stays when the
+// new one does not come.
 TEST_F(Job, FailedDownloadIsToldAndChangesNothing) {
   StartServer();
   Put("patch.dat", "old package");
   std::filesystem::create_directory(Installed("folder.dat"));
+  const std::string left = "patch.dat|folder.dat";
   struct Case {
     std::string reply;
     std::string why;
@@ -91,12 +97,12 @@ TEST_F(Job, FailedDownloadIsToldAndChangesNothing) {
   Serve("folder.dat", "content");
   for (const Case& c : cases) {
     SCOPED_TRACE(c.reply);
-    PutIni("1.0");
+    PutIni("1.0", left);
     ServeReply(c.reply);
     RunUpdate();
     ExpectOnlyFailure(UpdateFailure::kDownload, c.why);
     ExpectStopped();
-    EXPECT_EQ(Read("xconfig.ini"), Ini("1.0"));
+    EXPECT_EQ(Read("xconfig.ini"), Ini("1.0", left));
     EXPECT_EQ(Read("patch.dat"), "old package");
     EXPECT_TRUE(std::filesystem::is_directory(Installed("folder.dat")));
   }
@@ -104,6 +110,34 @@ TEST_F(Job, FailedDownloadIsToldAndChangesNothing) {
   int entries = 0;
   for (const auto& e : std::filesystem::directory_iterator(install)) entries += e.path().filename().string()[0] == '.';
   EXPECT_EQ(entries, 0) << "a temporary file was left behind";
+}
+
+// A package whose name is that of a file the updater did not put there (the
+// player's saved game, the version record, the updater itself, names that
+// differ only in case, a directory, the partial file of a download) is
+// refused before anything is fetched: nothing replaced, nothing deleted.
+TEST_F(Job, APackageNamedLikeAFileOfTheInstallationIsRefused) {
+  StartServer();
+  Put("save.dat", "the player's saved game");
+  PutProgram("quelbo-updater", "the updater");
+  std::filesystem::create_directory(Installed("saves"));
+  for (const char* name : {"save.dat", "SAVE.DAT", "xconfig.ini", "quelbo-updater", "saves", ".quelbo-package.part"}) {
+    SCOPED_TRACE(name);
+    Serve(name, "the package");
+    for (const char* program : {"", "quelbo-updater"}) {
+      PutIni("1.0");
+      const auto before = apptest::TreeOf(install);
+      ServeReply("2.0|" + Base() + "|" + name + "|" + program);
+      RunUpdate();
+      ExpectOnlyFailure(UpdateFailure::kDownload,
+                        "The package \"" + std::string(name) + "\" would replace a file of the installation");
+      ExpectStopped();
+      EXPECT_EQ(apptest::TreeOf(install), before);
+    }
+  }
+  std::istringstream log(nginx->AccessLog());
+  for (std::string msec, time, status, uri, bytes; log >> msec >> time >> status >> uri >> bytes;)
+    EXPECT_EQ(uri, "/version/version.php") << "no package is fetched";
 }
 
 // The window closed while the procedure waited: it stops without a word,
@@ -144,7 +178,7 @@ TEST_F(Job, MissingFieldsEscape) {
     std::string reply;
     int index;
     const char* recorded;
-    const char* package;  // left in place, or ""
+    const char* package;  // left in place, and recorded as such, or ""
   };
   const Case cases[] = {
       {"1.0", 2, "1.0", ""},
@@ -162,7 +196,7 @@ TEST_F(Job, MissingFieldsEscape) {
     RunUpdate();
     ExpectNoMessage();
     ExpectEscaped("List index out of bounds (" + std::to_string(c.index) + ")");
-    EXPECT_EQ(Read("xconfig.ini"), Ini(c.recorded));
+    EXPECT_EQ(Read("xconfig.ini"), Ini(c.recorded, c.package));
     if (*c.package) {
       EXPECT_TRUE(Has(c.package));
     }
@@ -186,7 +220,7 @@ TEST_F(Job, UnwritableConfigurationEscapes) {
   RunUpdate();
   ExpectNoMessage();
   ExpectEscaped("Unable to write to " + Installed("xconfig.ini"));
-  EXPECT_EQ(Read("xconfig.ini"), Ini("1.0"));
+  EXPECT_EQ(Read("xconfig.ini"), Ini("1.0", "patch.dat"));
 }
 
 // Replies of any shape end in one of the outcomes with a clear message, write

@@ -234,7 +234,18 @@ TEST_F(Job, APackageThatIsTheProgramIsStartedAndKept) {
   ExpectExited();
   EXPECT_TRUE(AppearsSoon(Installed("ran")));
   EXPECT_EQ(Read("run.sh"), kMarkingScript);
-  EXPECT_EQ(Read("xconfig.ini"), Ini("2.0"));
+  // Kept, and recorded as the updater's: the next release of it replaces it.
+  EXPECT_EQ(Read("xconfig.ini"), Ini("2.0", "run.sh"));
+  std::filesystem::remove(Installed("ran"));
+  const std::string next = std::string(kMarkingScript) + "# 3.0\n";
+  Serve("run.sh", next);
+  ServeReply("3.0|" + Base() + "|run.sh|run.sh");
+  RunUpdate();
+  ExpectNoMessage();
+  ExpectExited();
+  EXPECT_TRUE(AppearsSoon(Installed("ran")));
+  EXPECT_EQ(Read("run.sh"), next);
+  EXPECT_EQ(Read("xconfig.ini"), Ini("3.0", "run.sh"));
 }
 
 // A program that cannot be started is told; the update stays done.
@@ -263,7 +274,7 @@ TEST_F(Job, NamesDifferingOnlyInCaseMeanTheExistingFiles) {
   StartServer();
   Serve("pkg/Patch.ZIP", MakeZip({{"run.sh", kMarkingScript}, {"data/map.dat", "new map"}}, {"run.sh"}));
   ServeReply("2.0|" + Base() + "pkg/|Patch.ZIP|RUN.SH");
-  PutIni("1.0");
+  PutIni("1.0", "patch.zip");
   Put("Run.sh", "old program");
   Put("Data/Map.dat", "old map");
   Put("patch.zip", "an older download");

@@ -1,10 +1,13 @@
-// The package's memory checks itself against the reply's promises while a
-// real client fills it, however the body is framed; the digest it works out
-// on its own thread is compared with libsodium's over the same bytes.
+// The links of a package's chain: the promised size and the SHA-256 checked
+// as a real client writes the body through them into memory received in
+// place, however the body is framed; the digest compared with libsodium's over
+// the same bytes; everything forgotten when the body starts over; the hash
+// carried on from a file an earlier run began. And the store's roads.
 #include <gtest/gtest.h>
 #include <sodium.h>
 
 #include "app/update/PackageCheck.h"
+#include "app/update/PackageStore.h"
 #include "http/HttpClient.h"
 #include "tests/support/TestServers.h"
 
@@ -25,6 +28,8 @@ std::string Script(const std::vector<std::string>& lines) {
   return out + "close\n";
 }
 
+std::string Content(TMemoryStream& s) { return std::string(static_cast<const char*>(s.Memory()), s.Size()); }
+
 TEST(PackageCheck, DigestOfEveryFraming) {
   ASSERT_GE(sodium_init(), 0);
   constexpr std::size_t kSize = 4u << 20;
@@ -35,7 +40,7 @@ TEST(PackageCheck, DigestOfEveryFraming) {
   };
   const Case cases[] = {
       {"length", Script({"send HTTP/1.1 200 OK\\r\\nContent-Length: 4194304\\r\\n\\r\\n", "send-body 4194304"})},
-      // Each chunk grows the memory, which may move it under the hashing.
+      // Each chunk grows the memory, which moves while earlier bytes wait to be hashed.
       {"chunks", Script({"send HTTP/1.1 200 OK\\r\\nTransfer-Encoding: chunked\\r\\n\\r\\n100000\\r\\n",
                          "send-body-from 0 1048576", "send \\r\\n1\\r\\n", "send-body-from 1048576 1",
                          "send \\r\\n2fffff\\r\\n", "send-body-from 1048577 3145727", "send \\r\\n0\\r\\n\\r\\n"})},
@@ -49,70 +54,131 @@ TEST(PackageCheck, DigestOfEveryFraming) {
       client.SetReadTimeout(20000);
       release::Sha256Digest promised = ReferenceDigest(body);
       if (!right) promised[31] ^= 1;
-      TCheckedPackageStream stream(promised, static_cast<std::int64_t>(kSize));
-      client.Get(server.Url("/a.zip"), stream);
-      ASSERT_EQ(stream.Size(), static_cast<std::int64_t>(kSize));
-      EXPECT_EQ(std::memcmp(stream.Memory(), body.data(), kSize), 0);
-      EXPECT_TRUE(stream.SizeVerdict().Ok());
-      const Result<> digest = stream.DigestVerdict();
-      EXPECT_EQ(digest.Ok(), right);
-      EXPECT_EQ(digest.Why(), right ? "" : "The package's SHA-256 is not the one announced");
+      TMemoryStream memory;
+      TMemoryStore store(memory);
+      TPackageDigest digest(store, promised);
+      TPromisedSize size(digest, static_cast<std::int64_t>(kSize));
+      client.Get(server.Url("/a.zip"), size);
+      EXPECT_EQ(Content(memory), body);
+      EXPECT_TRUE(size.Verdict().Ok());
+      const Result<> verdict = digest.Verdict();
+      EXPECT_EQ(verdict.Ok(), right);
+      EXPECT_EQ(verdict.Why(), right ? "" : "The package's SHA-256 is not the one announced");
       server.Finish();
     }
   }
 }
 
-// The memory may move when it grows; the hashing must be done with it first.
-// Here the first part is still being hashed when the memory moves from the
-// heap to a mapping of its own (and then to a larger one), and the old block
-// is returned: by a new size, and by the room the HTTP receiver makes ahead
-// of the bytes it then writes in place.
-TEST(PackageCheck, GrowingWaitsForTheHashingOfWhatMayMove) {
-  const std::string body = PatternBytes(0, 40u << 20);
-  const std::size_t first = 7u << 20, second = 20u << 20;
-  for (const bool byCapacity : {false, true}) {
-    TCheckedPackageStream stream(ReferenceDigest(body), std::nullopt);
-    std::size_t at = 0;
-    for (const std::size_t end : {first, second, body.size()}) {
-      if (byCapacity) stream.SetCapacity(static_cast<std::int64_t>(end));
-      stream.SetSize(static_cast<std::int64_t>(end));
-      std::memcpy(static_cast<char*>(stream.Memory()) + at, body.data() + at, end - at);
-      stream.SetPosition(static_cast<std::int64_t>(end));  // offered: the hashing goes on meanwhile
-      at = end;
-    }
-    EXPECT_TRUE(stream.DigestVerdict().Ok()) << (byCapacity ? "room made ahead" : "new sizes");
+// A body that starts over is hashed and counted from its new start; pieces
+// of every size pass, some larger than the hasher's own.
+TEST(PackageCheck, ARestartForgetsEverything) {
+  const std::string body = PatternBytes(7, (3u << 20) + 5);
+  TMemoryStream memory;
+  TMemoryStore store(memory);
+  TPackageDigest digest(store, ReferenceDigest(body));
+  TPromisedSize size(digest, static_cast<std::int64_t>(body.size()));
+  const std::string junk = PatternBytes(3, 2u << 20);
+  size.Announce(static_cast<std::int64_t>(body.size()));
+  size.Write(junk.data(), junk.size());
+  size.Restart();
+  size.Announce(static_cast<std::int64_t>(body.size()));
+  for (std::size_t at = 0, step = 1; at < body.size(); at += step, step = step * 3 + 1)
+    size.Write(body.data() + at, std::min(step, body.size() - at));
+  EXPECT_EQ(Content(memory), body);
+  EXPECT_TRUE(size.Verdict().Ok());
+  EXPECT_TRUE(digest.Verdict().Ok());
+}
+
+// The first part of the body lies in a file from an earlier run: the hash
+// goes on from its bytes.
+TEST(PackageCheck, TheHashGoesOnFromAFileAnEarlierRunBegan) {
+  const std::string body = PatternBytes(0, (5u << 20) / 2);
+  const std::size_t held = (3u << 20) / 2 + 17;
+  testsupport::TempDir dir;
+  testsupport::WriteFile(dir / "part", body.substr(0, held) + "bytes past the held ones");
+  for (const bool readable : {true, false}) {
+    SCOPED_TRACE(readable ? "the file is there" : "the file is gone");
+    TMemoryStream memory;
+    TMemoryStore store(memory);
+    TPackageDigest digest(store, ReferenceDigest(body));
+    TPromisedSize size(digest, static_cast<std::int64_t>(body.size()));
+    digest.Continue(dir / (readable ? "part" : "gone"), static_cast<std::int64_t>(held));
+    size.Continue(static_cast<std::int64_t>(held));
+    size.Write(body.data() + held, body.size() - held);
+    EXPECT_TRUE(size.Verdict().Ok());
+    EXPECT_EQ(digest.Verdict().Why(),
+              readable ? "" : "The package's first part, kept from an earlier run, cannot be read");
   }
 }
 
-// Clearing returns the block; what is written afterwards is hashed anew.
-TEST(PackageCheck, ClearingWaitsForTheHashingAndStartsOver) {
-  const std::string body = PatternBytes(7, 9u << 20);
-  TCheckedPackageStream stream(ReferenceDigest(body), std::nullopt);
-  stream.WriteBuffer(PatternBytes(3, 9u << 20).data(), 9 << 20);
-  stream.Clear();
-  stream.WriteBuffer(body.data(), static_cast<std::int64_t>(body.size()));
-  EXPECT_TRUE(stream.DigestVerdict().Ok());
+TEST(PackageCheck, APromisedSizeHoldsTheBodyToIt) {
+  TMemoryStream memory;
+  TMemoryStore store(memory);
+  TPromisedSize size(store, 10);
+  const std::string larger = "The package is larger than the 10 bytes announced";
+  try {
+    size.Announce(11);
+    ADD_FAILURE() << "a longer body was announced without a word";
+  } catch (const EPackageRefused& e) {
+    EXPECT_EQ(e.Message(), larger);
+  }
+  size.Announce(-1);
+  size.Write("0123456789", 10);
+  EXPECT_THROW(size.Write("x", 1), EPackageRefused);
+  EXPECT_EQ(memory.Size(), 10);
+  EXPECT_TRUE(size.Verdict().Ok());
+  size.Restart();
+  size.Write("012345678", 9);
+  EXPECT_EQ(size.Verdict().Why(), "The package has 9 bytes instead of the 10 announced");
+  EXPECT_TRUE(TPromisedSize(store, std::nullopt).Verdict().Ok());
 }
 
-TEST(PackageCheck, BytesWrittenAgainAreHashedAsTheyEnd) {
-  const std::string final = "0123456789abcdef";
-  TCheckedPackageStream stream(ReferenceDigest(final), std::nullopt);
-  stream.WriteBuffer("0123456789XXXXXX", 16);
-  stream.SetPosition(10);
-  stream.WriteBuffer("abcdef", 6);
-  EXPECT_TRUE(stream.DigestVerdict().Ok());
-}
+// Small announced bodies stay in memory, others go to the partial file; a
+// body held in memory that starts over longer moves to the file; a file an
+// earlier run left is cut back to the bytes it was known to hold.
+TEST(PackageStore, RoadsAndTheirRestarts) {
+  testsupport::TempDir dir;
+  const std::string part = dir / "p.part";
+  struct Case {
+    const char* name;
+    std::int64_t announced;
+    bool inFile;
+  };
+  for (const Case& c : {Case{"small", 5, false}, Case{"at the limit", 10, false}, Case{"larger", 11, true},
+                        Case{"not announced", -1, true}}) {
+    SCOPED_TRACE(c.name);
+    std::filesystem::remove(part);
+    TPackageStore store(part, 10);
+    store.Announce(c.announced);
+    store.Write("abcde", 5);
+    EXPECT_EQ(store.InFile(), c.inFile);
+    EXPECT_EQ(std::filesystem::exists(part), c.inFile);
+    if (!c.inFile) EXPECT_EQ(std::string(static_cast<const char*>(store.Memory()), 5), "abcde");
+    store.CloseFile();
+    if (c.inFile) EXPECT_EQ(testsupport::ReadFile(part), "abcde");
+  }
 
-TEST(PackageCheck, GrowingPastThePromisedSizeFailsAtOnce) {
-  TCheckedPackageStream stream(std::nullopt, 10);
-  EXPECT_THROW(stream.SetSize(11), EPackageRefused);
-  EXPECT_EQ(stream.Capacity(), 0);
-  stream.WriteBuffer("0123456789", 10);
-  EXPECT_THROW(stream.WriteBuffer("x", 1), EPackageRefused);
-  EXPECT_EQ(stream.Size(), 10);
-  EXPECT_TRUE(stream.SizeVerdict().Ok());
-  stream.SetSize(9);
-  EXPECT_EQ(stream.SizeVerdict().Why(), "The package has 9 bytes instead of the 10 announced");
+  std::filesystem::remove(part);
+  TPackageStore store(part, 10);
+  store.Announce(8);
+  store.Write("12345678", 8);
+  store.Restart();
+  store.Announce(20);
+  store.Write("0123456789abc", 13);
+  EXPECT_TRUE(store.InFile());
+  store.Restart();
+  store.Announce(4);  // once in the file, the body stays there
+  store.Write("wxyz", 4);
+  store.CloseFile();
+  EXPECT_EQ(testsupport::ReadFile(part), "wxyz");
+
+  testsupport::WriteFile(part, "held and more");
+  TPackageStore resumed(part, 1 << 20);
+  EXPECT_FALSE(resumed.Continue(14)) << "the file holds fewer bytes";
+  ASSERT_TRUE(resumed.Continue(4));
+  resumed.Write(" on", 3);
+  resumed.CloseFile();
+  EXPECT_EQ(testsupport::ReadFile(part), "held on");
 }
 
 }  // namespace

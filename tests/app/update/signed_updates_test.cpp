@@ -64,9 +64,12 @@ std::string ChangedByte(std::string reply, const std::string& where) {
     to = std::min(reply.find_first_of(";|", from), reply.size());
   }
   char& c = reply[from + (to - from) / 2];
-  // Another character of the same kind, so that only the signature can tell.
+  // Another character of the same kind, so that only the signature can tell:
+  // a digit stays a digit, and a letter a letter, a hexadecimal one among
+  // a to f (the digest is written so).
+  const char lower = static_cast<char>(c | 0x20);
   if (c >= '0' && c <= '9') c = c == '9' ? '0' : c + 1;
-  else if ((c | 0x20) >= 'a' && (c | 0x20) <= 'z') c = (c | 0x20) == 'z' ? c - 1 : c + 1;
+  else if (lower >= 'a' && lower <= 'z') c = lower == 'f' || lower == 'z' ? c - 1 : c + 1;
   else c = 'x';
   return reply;
 }
