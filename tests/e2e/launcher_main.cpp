@@ -42,7 +42,8 @@ int main(int argc, char** argv) {
   if (argc == 2 && std::strcmp(argv[1], "--stay") == 0) {
     for (;;) std::this_thread::sleep_for(std::chrono::hours(1));
   }
-  const fs::path here = FromUtf8(platform::ExecutablePath()).parent_path();
+  // The program's own path is in code page 936, as every path it holds.
+  const fs::path here = FromUtf8(platform::ToOsPath(platform::ExecutablePath())).parent_path();
   std::tm now{};
   platform::LocalCalendarTime(std::time(nullptr), now);
   char time[32];
