@@ -3,6 +3,7 @@
 // top-level windows that show a 32-bit surface, input events, the pointer and
 // the screen. A backend knows nothing about window procedures or messages.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -95,6 +96,14 @@ struct Event {
   std::uint64_t timeMs = 0;
 };
 
+// How close in time and place two presses must be to make a double click:
+// at most timeMs apart, the second inside a box of width x height centred on
+// the first.
+struct DoubleClickLimits {
+  int timeMs = 500;
+  int width = 4, height = 4;
+};
+
 struct MonitorInfo {
   IntRect bounds;
   IntRect workArea;
@@ -144,10 +153,28 @@ class DisplayBackend {
   virtual void PointerPosition(int& x, int& y) = 0;
   // Hands an interactive move or size to the window manager of the desktop,
   // which then reports Configure events. False when none can take it; the
-  // caller runs its own loop.
+  // caller runs its own loop. Where the system's move loop is modal
+  // (Windows), it returns once the move or size has ended, the modal idle
+  // running meanwhile.
   virtual bool BeginSystemMoveSize(NativeWindow w, MoveSizeEdge edge, int screenX, int screenY, int button) = 0;
+  virtual DoubleClickLimits DoubleClick() { return {}; }
 
   virtual std::vector<MonitorInfo> Monitors() = 0;
+
+  // Whether the system has message boxes of its own that its users know
+  // (Windows); where it has none, the caller shows one of its own.
+  virtual bool HasSystemMessageBox() { return false; }
+  // Shows the system's message box, modal to owner (0: to every window of
+  // the program), texts in UTF-8, with the type bits and answers of the
+  // Windows call (MB_YESNO | MB_ICONERROR, ...; IDOK, IDYES, ...).
+  virtual int SystemMessageBox(NativeWindow owner, const std::string& text, const std::string& caption,
+                               unsigned type) {
+    return 0;
+  }
+  // Work of the program that must go on while the system runs a modal loop
+  // of its own (a system message box, a system move or size): called every
+  // few milliseconds from inside such a loop. Empty: none.
+  void SetModalIdle(std::function<void()> idle) { modalIdle_ = std::move(idle); }
 
   // Events: Poll never blocks; Wait blocks until an event is pending, Wake is
   // called (from any thread), or timeoutMs passes (negative: no limit).
@@ -156,6 +183,9 @@ class DisplayBackend {
   virtual void Wake() = 0;
   // Sends what was drawn to the display server.
   virtual void Flush() {}
+
+ protected:
+  std::function<void()> modalIdle_;
 };
 
 // The backend in use. SetDisplay hands over ownership; the previous one is freed.
@@ -164,5 +194,8 @@ void SetDisplay(std::unique_ptr<DisplayBackend> backend);
 
 // Opens the X11 backend on $DISPLAY; nullptr with a reason when it cannot.
 std::unique_ptr<DisplayBackend> OpenX11Display(std::string* error);
+// Opens the display of the system the program runs on: the X server of
+// $DISPLAY on Linux, the desktop on Windows; nullptr with a reason when it cannot.
+std::unique_ptr<DisplayBackend> OpenSystemDisplay(std::string* error);
 
 }  // namespace platform

@@ -23,6 +23,12 @@ enum class Key : unsigned {
 };
 // clang-format on
 
+// The virtual-key code of a key (the key codes of the Windows key messages,
+// which the window layer's messages use everywhere); 0 for Key::Unknown.
+unsigned VirtualKeyOf(Key key);
+// The key with that virtual-key code; Key::Unknown when no key has it.
+Key KeyOfVirtualKey(unsigned vk);
+
 // 'A'..'Z' (either case), '0'..'9', 1..24 and 0..9; Key::Unknown out of range.
 constexpr Key LetterKey(char c) {
   if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');

@@ -3,7 +3,9 @@
 #include <string_view>
 
 #include "graphics/PictureSize.h"
+#include "platform/CodePage.h"
 #include "platform/Files.h"
+#include "platform/PathNames.h"
 #include "skin/MlSkinPng.h"
 #include "skin/MlSkinResDM.h"
 
@@ -29,8 +31,11 @@ int FindIn(const TMlSkinImageList* list, const AnsiString& name) {
 
 const AnsiString& ProgramDirectory() {
   static const AnsiString dir = [] {
-    AnsiString exe = platform::ExecutablePath();
-    return exe.substr(0, exe.rfind('/') + 1);
+    // Split as the system's path, since a byte of a code page 936 character
+    // can be a backslash; Windows gives the path with backslashes.
+    std::string dir = platform::DirectoryOf(platform::ToOsPath(platform::ExecutablePath()));
+    if (!dir.empty() && !platform::IsPathSeparator(dir.back())) dir += '/';
+    return AnsiString(platform::Utf8ToCp936(dir));
   }();
   return dir;
 }
@@ -71,7 +76,7 @@ bool SameSkinName(const AnsiString& A, const AnsiString& B) {
 }
 
 AnsiString SkinFilePath(const AnsiString& FileName) {
-  if (!FileName.empty() && FileName[0] == '/') return FileName;
+  if (platform::RootLength(platform::ToOsPath(FileName)) > 0) return FileName;
   return ProgramDirectory() + FileName;
 }
 

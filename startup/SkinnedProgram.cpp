@@ -11,7 +11,7 @@
 int RunSkinnedProgram(const char* Name, const AnsiString& Title,
                       const std::function<void(TApplication&)>& CreateForms) {
   std::string why;
-  std::unique_ptr<platform::DisplayBackend> display = platform::OpenX11Display(&why);
+  std::unique_ptr<platform::DisplayBackend> display = platform::OpenSystemDisplay(&why);
   if (!display) {
     std::fprintf(stderr, "%s: no usable display: %s\n", Name, why.c_str());
     return 1;

@@ -4,6 +4,7 @@
 
 #include "app/release/ReleaseSeal.h"
 #include "core/SysUtils.h"
+#include "platform/Clock.h"
 
 namespace {
 
@@ -21,7 +22,7 @@ AnsiString UtcText(std::int64_t unixTime) {
   const std::time_t t = static_cast<std::time_t>(unixTime);
   std::tm tm{};
   char text[32];
-  if (!gmtime_r(&t, &tm) || !std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S UTC", &tm)) return IntToStr(unixTime);
+  if (!platform::UtcCalendarTime(t, tm) || !std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S UTC", &tm)) return IntToStr(unixTime);
   return text;
 }
 

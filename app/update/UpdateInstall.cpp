@@ -28,9 +28,14 @@ void DeleteIfPresent(const AnsiString& path) {
 // The archive's program replaced the old one in place, under the old name;
 // it takes the archive's spelling, as if the old one had made room first.
 void TakeArchiveName(const AnsiString& installed, const AnsiString& name) {
-  const std::filesystem::path from = platform::ToOsPath(installed);
-  const std::filesystem::path to = from.parent_path() / platform::ToOsPath(name);
-  if (!name.empty() && from.filename() != to.filename()) std::rename(from.c_str(), to.c_str());
+  auto os = [](const AnsiString& path) {
+    const std::string utf8 = platform::ToOsPath(path);
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+  };
+  const std::filesystem::path from = os(installed);
+  const std::filesystem::path to = from.parent_path() / os(name);
+  std::error_code ignored;
+  if (!name.empty() && from.filename() != to.filename()) std::filesystem::rename(from, to, ignored);
 }
 
 }  // namespace

@@ -268,7 +268,10 @@ void RunMoveSizeLoop(HWND hwnd, int hit) {
   if (WM().current.message) start = WM().current.pt;
   if (w->native)
     if (auto* d = platform::Display())
-      if (auto edge = MoveSizeEdgeOf(hit); edge && d->BeginSystemMoveSize(w->native, *edge, start.x, start.y, 1)) return;
+      if (auto edge = MoveSizeEdgeOf(hit)) {
+        d->SetModalIdle(DispatchWhileSystemModal);
+        if (d->BeginSystemMoveSize(w->native, *edge, start.x, start.y, 1)) return;
+      }
   RECT orig = w->rect;
   SetCapture(hwnd);
   SendMessage(hwnd, WM_ENTERSIZEMOVE, 0, 0);

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "framework/windows/Windows.h"
+#include "framework/windows/WindowRecord.h"
 #include "platform/CodePage.h"
 
 namespace {
@@ -204,6 +204,36 @@ bool BoxKey(Box& b, const MSG& m) {
   }
 }
 
+// Every other window of the program waits while a box is up; the windows
+// disabled for it, to enable again.
+std::vector<HWND> DisableOthers(HWND box) {
+  std::vector<HWND> disabled;
+  for (HWND t : GetTopLevelWindows())
+    if (t != box && IsWindowEnabled(t)) {
+      EnableWindow(t, FALSE);
+      disabled.push_back(t);
+    }
+  return disabled;
+}
+
+void EnableAgain(const std::vector<HWND>& disabled) {
+  for (HWND t : disabled)
+    if (IsWindow(t)) EnableWindow(t, TRUE);
+}
+
+// The system's own box, with the same texts, icon and buttons; the program's
+// messages go on being handled while it is up.
+int SystemBox(platform::DisplayBackend& d, HWND owner, const AnsiString& text, const AnsiString& caption, UINT type) {
+  HWND top = owner && IsWindow(owner) ? TopLevelOf(owner) : nullptr;
+  std::vector<HWND> disabled = DisableOthers(nullptr);
+  d.SetModalIdle(DispatchWhileSystemModal);
+  int answer = d.SystemMessageBox(top ? R(top)->native : 0, platform::Cp936ToUtf8(text), platform::Cp936ToUtf8(caption),
+                                  type);
+  EnableAgain(disabled);
+  if (top && IsWindow(top)) SetActiveWindow(top);
+  return answer;
+}
+
 }  // namespace
 
 MessageBoxHook SetMessageBoxHook(MessageBoxHook hook) {
@@ -214,6 +244,8 @@ MessageBoxHook SetMessageBoxHook(MessageBoxHook hook) {
 
 int MessageBoxA(HWND owner, const AnsiString& text, const AnsiString& caption, UINT type) {
   if (g_hook) return g_hook({owner, text, caption, type});
+  if (platform::DisplayBackend* d = platform::Display(); d && d->HasSystemMessageBox())
+    return SystemBox(*d, owner, text, caption, type);
   RegisterClasses();
   Box b;
   b.text = text;
@@ -275,13 +307,7 @@ int MessageBoxA(HWND owner, const AnsiString& text, const AnsiString& caption, U
     b.buttons.push_back(bh);
   }
 
-  // Every other window of the program waits while the box is up.
-  std::vector<HWND> disabled;
-  for (HWND t : GetTopLevelWindows())
-    if (t != box && IsWindowEnabled(t)) {
-      EnableWindow(t, FALSE);
-      disabled.push_back(t);
-    }
+  std::vector<HWND> disabled = DisableOthers(box);
   ShowWindow(box, SW_SHOWNORMAL);
   SetForegroundWindow(box);
   SetFocus(b.buttons[def]);
@@ -301,8 +327,7 @@ int MessageBoxA(HWND owner, const AnsiString& text, const AnsiString& caption, U
   }
   // A box destroyed unanswered (with its owner, or from outside) was closed.
   if (!b.result) b.result = b.cancelId;
-  for (HWND t : disabled)
-    if (IsWindow(t)) EnableWindow(t, TRUE);
+  EnableAgain(disabled);
   if (IsWindow(box)) DestroyWindow(box);
   DeleteObject(b.font);
   DeleteObject(b.glyphFont);

@@ -1,8 +1,10 @@
 #pragma once
-// The plain modal message box: a small unskinned window centred on the screen
-// with a title, an icon, the text and its buttons. It takes the keyboard focus;
-// Enter presses the default button, Escape cancels, and a button's underlined
-// letter ("是(Y)", "否(N)") presses that button, with Alt or without.
+// The modal message box: where the display has the system's own (Windows),
+// that one, which players know; elsewhere a plain one of ours, a small
+// unskinned window centred on the screen with a title, an icon, the text and
+// its buttons. Ours takes the keyboard focus; Enter presses the default
+// button, Escape cancels, and a button's underlined letter ("是(Y)", "否(N)")
+// presses that button, with Alt or without.
 #include <functional>
 
 #include "framework/windows/Messages.h"

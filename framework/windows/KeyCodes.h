@@ -1,8 +1,7 @@
 #pragma once
-// The display's keys as the virtual-key codes of key messages, and back.
+// The display's keys as the virtual-key codes of key messages, and back; the
+// table lives with the keys, since the Windows display reports those codes.
 #include "platform/Keys.h"
 
-// The virtual-key code of a key; 0 for Key::Unknown.
-unsigned VirtualKeyOf(platform::Key key);
-// The key with that virtual-key code; Key::Unknown when no key has it.
-platform::Key KeyOfVirtualKey(unsigned vk);
+using platform::KeyOfVirtualKey;
+using platform::VirtualKeyOf;

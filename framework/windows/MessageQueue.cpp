@@ -201,6 +201,22 @@ LRESULT DispatchMessage(const MSG* msg) {
   return r;
 }
 
+void DispatchWhileSystemModal() {
+  // Enough to keep up with timers and painting, few enough to hand the
+  // system's loop its own input again soon.
+  constexpr int kMessagesPerTurn = 64;
+  MSG m;
+  for (int i = 0; i < kMessagesPerTurn && PeekMessage(&m, nullptr, 0, 0, PM_REMOVE); ++i) {
+    if (m.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(m.wParam));
+      return;
+    }
+    TranslateMessage(&m);
+    DispatchMessage(&m);
+  }
+  PresentDue(false);
+}
+
 DWORD GetMessageTime() { return WM().current.time; }
 POINT GetMessagePos() { return WM().current.pt; }
 

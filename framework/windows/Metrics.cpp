@@ -82,7 +82,12 @@ RECT GetWorkArea() {
   return ToRect(ms[static_cast<size_t>(PrimaryIndex(ms))].workArea);
 }
 
-UINT GetDoubleClickTime() { return 500; }
+static platform::DoubleClickLimits DoubleClick() {
+  if (platform::DisplayBackend* d = platform::Display()) return d->DoubleClick();
+  return {};
+}
+
+UINT GetDoubleClickTime() { return static_cast<UINT>(DoubleClick().timeMs); }
 
 int GetSystemMetrics(int index) {
   switch (index) {
@@ -100,7 +105,8 @@ int GetSystemMetrics(int index) {
     case SM_CXSMICON: case SM_CYSMICON: return 16;
     case SM_CXMINTRACK: return 136;
     case SM_CYMINTRACK: return 39;
-    case SM_CXDOUBLECLK: case SM_CYDOUBLECLK: return 4;
+    case SM_CXDOUBLECLK: return DoubleClick().width;
+    case SM_CYDOUBLECLK: return DoubleClick().height;
     case SM_CXMAXIMIZED: return GetWorkArea().Width() + 8;
     case SM_CYMAXIMIZED: return GetWorkArea().Height() + 8;
     case SM_CMONITORS: return static_cast<int>(Monitors().size());

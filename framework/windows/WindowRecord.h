@@ -152,4 +152,8 @@ void RunMoveSizeLoop(HWND hwnd, int hit);
 
 // Messages (MessageQueue.cpp).
 LRESULT CallWithHooks(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+// The display's modal idle: while the system runs a modal loop of its own
+// (its message box, its move or size loop), the program's messages go on
+// being handled, a few at a time, as the platform's modal loops do.
+void DispatchWhileSystemModal();
 void PostInput(const MSG& m);  // appends to the input messages

@@ -28,6 +28,8 @@ std::unique_ptr<DisplayBackend> OpenX11Display(std::string* error) {
   return std::make_unique<x11::X11Display>(dpy);
 }
 
+std::unique_ptr<DisplayBackend> OpenSystemDisplay(std::string* error) { return OpenX11Display(error); }
+
 }  // namespace platform
 
 namespace platform::x11 {

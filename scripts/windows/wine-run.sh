@@ -36,6 +36,16 @@ fonts="$prefix/drive_c/windows/Fonts"
 if [ -f "$cjk" ] && [ -d "$fonts" ] && [ ! -f "$fonts/wqy-microhei.ttc" ]; then
   cp "$cjk" "$fonts/"
 fi
+# The system's own boxes (MessageBoxW) draw their text in Tahoma, which has
+# no Chinese characters; linked to the CJK face, as a Chinese Windows links
+# its own, they show the program's texts.
+if [ -f "$fonts/wqy-microhei.ttc" ] && [ ! -f "$prefix/.quelbo-fontlink" ]; then
+  {
+    wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v Tahoma \
+      /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f
+    wineserver -w
+  } </dev/null >/dev/null 2>&1 9>&- && touch "$prefix/.quelbo-fontlink"
+fi
 # Exits at once when the server is running already. Nothing started here
 # may inherit the lock.
 if wineserver -p"$linger" </dev/null >/dev/null 2>&1 9>&-; then

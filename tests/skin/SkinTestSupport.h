@@ -1,8 +1,6 @@
 #pragma once
 // Helpers of the skin tests: sample files, scratch directories, and the
 // blend rule that frame cutting follows.
-#include <unistd.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -11,6 +9,7 @@
 #include <vector>
 
 #include "graphics/Bitmap32.h"
+#include "tests/support/ScratchDirectory.h"
 
 inline std::string SkinTestData(const std::string& name) { return std::string(QUELBO_TEST_DATA) + "/" + name; }
 
@@ -24,13 +23,10 @@ inline void WriteBytes(const std::string& path, const std::vector<unsigned char>
   f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
-// A fresh directory under /tmp, removed with its content.
+// A fresh temporary directory, removed with its content.
 class ScratchDir {
  public:
-  ScratchDir() {
-    char tmpl[] = "/tmp/quelbo-skin-XXXXXX";
-    path_ = mkdtemp(tmpl);
-  }
+  ScratchDir() : path_(NewScratchDirectory("quelbo-skin-")) {}
   ~ScratchDir() { std::filesystem::remove_all(path_); }
   std::string operator/(const std::string& name) const { return path_ + "/" + name; }
   const std::string& Path() const { return path_; }

@@ -2,11 +2,6 @@
 // What the tests of the update procedure lay out and wait for: archives made
 // with Info-ZIP's zip, a program that leaves a mark when started, and a port
 // nobody listens on.
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -17,20 +12,32 @@
 #include "platform/Clock.h"
 #include "tests/support/TestServers.h"
 
+// What the Windows build cannot do as these tests have it, skipped there
+// with the reason measured under Wine.
+#ifdef _WIN32
+#define QUELBO_SKIP_ON_WINDOWS(why) GTEST_SKIP() << (why)
+#else
+#define QUELBO_SKIP_ON_WINDOWS(why) static_cast<void>(0)
+#endif
+// The programs these tests start are shell scripts.
+inline constexpr const char* kScriptProgramsOnWindows =
+    "the program started is a shell script, which Windows cannot start (\"Exec format error\" under Wine); "
+    "the Wine end-to-end run starts a Windows program";
+// The reply names the file with a "?", which a Windows file name cannot hold.
+inline constexpr const char* kQuestionMarkNameOnWindows =
+    "Windows file names cannot hold \"?\" (\"Cannot create file ... Invalid argument\" under Wine)";
+
 namespace apptest {
 
-// A port of 127.0.0.1 that was free a moment ago; nothing of this test listens on it.
+// A port of 127.0.0.1 that was free a moment ago; nothing of this test listens
+// on it. The host's own Python finds it, so that the Windows build under Wine
+// asks the same network as the servers it talks to.
 inline int ClosedPort() {
   static int port = [] {
-    int s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t n = sizeof a;
-    getsockname(s, reinterpret_cast<sockaddr*>(&a), &n);
-    close(s);
-    return static_cast<int>(ntohs(a.sin_port));
+    const testsupport::CommandResult found = testsupport::RunCommand(
+        {"python3", "-c",
+         "import socket; s = socket.socket(); s.bind(('127.0.0.1', 0)); print(s.getsockname()[1])"});
+    return std::stoi(found.out);
   }();
   return port;
 }
@@ -58,7 +65,8 @@ inline std::string MakeZip(const std::vector<std::pair<std::string, std::string>
   const std::string zipPath = scratch / "out.zip";
   std::string cmd = "cd '" + scratch.Path() + "' && zip -q -X -r out.zip";
   for (const auto& [name, bytes] : files) cmd += " '" + name + "'";
-  if (std::system(cmd.c_str()) != 0) return {};
+  // Through the test support's runner: under Wine, the host's zip.
+  if (testsupport::RunCommand({"sh", "-c", cmd}).status != 0) return {};
   return testsupport::ReadFile(zipPath);
 }
 
@@ -66,7 +74,8 @@ inline std::string MakeZip(const std::vector<std::pair<std::string, std::string>
 inline std::map<std::string, std::string> TreeOf(const std::string& root) {
   std::map<std::string, std::string> out;
   for (const auto& e : std::filesystem::recursive_directory_iterator(root))
-    out[std::filesystem::relative(e.path(), root)] = e.is_regular_file() ? testsupport::ReadFile(e.path()) : "/";
+    out[testsupport::Utf8Of(std::filesystem::relative(e.path(), root))] =
+        e.is_regular_file() ? testsupport::ReadFile(testsupport::Utf8Of(e.path())) : "/";
   return out;
 }
 

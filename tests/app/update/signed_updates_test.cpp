@@ -75,6 +75,7 @@ std::string ChangedByte(std::string reply, const std::string& where) {
 }
 
 TEST_F(SignedUpdates, SignedReleaseInstallsAndItsSerialGuardsLaterOnes) {
+  QUELBO_SKIP_ON_WINDOWS(kScriptProgramsOnWindows);
   StartServer();
   const std::string zip = MakeZip({{"data/file.txt", "new data"}, {"run.sh", kMarkingScript}}, {"run.sh"});
   Serve("a.zip", zip);

@@ -1,9 +1,6 @@
 // The skin settings and their configuration file: files of every kind against
 // the settings they give, saving and loading again, the default background,
 // and telling the skinned forms.
-#include <stdlib.h>
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -11,6 +8,7 @@
 #include "SkinnedFormFixture.h"
 #include "skin/MlSkinMessages.h"
 #include "skin/window/MlSkinRes.h"
+#include "tests/support/ScratchDirectory.h"
 #include "tests/support/SkinFormulas.h"
 
 namespace fs = std::filesystem;
@@ -22,9 +20,7 @@ class SkinConfig : public skintest::SkinnedForm {
  protected:
   void SetUp() override {
     SkinnedForm::SetUp();
-    char name[] = "/tmp/quelbo-skin-XXXXXX";
-    ASSERT_NE(mkdtemp(name), nullptr);
-    root = name;
+    root = NewScratchDirectory("quelbo-skin-");
     dir = root + "/Skin/";
     SkinShift() = {};
   }

@@ -1,10 +1,10 @@
-#include "framework/windows/KeyCodes.h"
+#include "platform/Keys.h"
 
 #include <array>
 
-namespace {
+namespace platform {
 
-using platform::Key;
+namespace {
 
 struct KeyCode {
   Key key;
@@ -72,3 +72,5 @@ unsigned VirtualKeyOf(Key key) {
 }
 
 Key KeyOfVirtualKey(unsigned vk) { return vk < 256 ? Codes().keyOfVk[vk] : Key::Unknown; }
+
+}  // namespace platform
