@@ -2,10 +2,9 @@
 // nginx: the installation ends exactly as unzip leaves the new package over
 // the old one, the server sends only the ranges asked for, and every road
 // that does not add up ends in the whole package.
-#include <fcntl.h>
-#include <sys/stat.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <random>
 #include <sstream>
 
@@ -53,10 +52,8 @@ std::int64_t HeaderOf(const std::string& zip, const std::string& name) {
   return -1;
 }
 
-std::int64_t Modified(const std::string& path) {
-  struct stat st {};
-  stat(path.c_str(), &st);
-  return static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+std::filesystem::file_time_type Modified(const std::string& path) {
+  return std::filesystem::last_write_time(std::filesystem::u8path(path));
 }
 
 // Equal trees, or the names that differ.
@@ -155,7 +152,7 @@ class PartialUpdates : public Job {
 
 TEST_F(PartialUpdates, OnlyTheChangedMembersAreFetchedAndTheResultIsUnzips) {
   InstallVersion1();
-  const std::int64_t untouchedTime = Modified(Installed("data/file3.bin"));
+  const auto untouchedTime = Modified(Installed("data/file3.bin"));
   ServeReply("2.0|" + Base() + "|v2.zip|");
   Serve("v2.zip", v2);
   RunUpdate();
@@ -228,13 +225,12 @@ TEST_F(PartialUpdates, OtherBytesUnderTheSameValidatorAreFoundBeforeAnythingIsIn
   InstallVersion1();
   Serve("v2.zip", v2);
   const std::string served = docroot / "v2.zip";
-  const std::int64_t time = Modified(served);
+  const auto time = Modified(served);
   auto tamper = [&] {
     std::string bytes = testsupport::ReadFile(served);
     bytes[HeaderOf(v2, "data/file30.bin") + 200] ^= 0x55;
     testsupport::WriteFile(served, bytes);
-    struct timespec times[2] = {{0, UTIME_OMIT}, {time / 1000000000, time % 1000000000}};
-    utimensat(AT_FDCWD, served.c_str(), times, 0);
+    std::filesystem::last_write_time(std::filesystem::u8path(served), time);
   };
   THttpClient client(nullptr);
   bool tampered = false;
