@@ -59,6 +59,9 @@ TEST(PartialPlan, TheDirectoryIsFoundFromAnyTail) {
 }
 
 TEST(PartialPlan, AZip64EndRecordIsFetchedBeforeTheDirectory) {
+#ifdef _WIN32
+  GTEST_SKIP() << "the archive is made by Info-ZIP zip through the shell, which Wine does not have";
+#endif
   testsupport::TempDir scratch;
   testsupport::WriteFile(scratch / "a.txt", "alpha");
   const std::string cmd = "cd '" + scratch.Path() + "' && zip -q -X -fz out.zip a.txt";
