@@ -57,7 +57,8 @@ std::string ReadSecretKeyFile(const std::string& path, release::SecretKey& key) 
     return errno == EISDIR || errno == EINVAL ? path + ": not a regular file" : Why(path);
   bool othersMayRead = true;
   if (!platform::OthersMayRead(scope.fd, othersMayRead)) return Why(path);
-  if (othersMayRead) return path + ": others may read this secret key; allow only its owner (" + OwnerOnlyHint(path) + ")";
+  if (othersMayRead)
+    return path + ": others may read this secret key; allow only its owner (" + OwnerOnlyHint(path) + ")";
   char buffer[256];
   scope.text = &text;
   for (;;) {

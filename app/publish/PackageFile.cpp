@@ -43,9 +43,9 @@ bool IsArchiveName(const std::string& fileName) {
 }
 
 std::string ReadPackageFile(const std::string& path, bool archive, release::Sha256Digest& digest, std::int64_t& size) {
-  platform::FileHandle file = platform::OpenFile(path, platform::FileAccess::Read, platform::FileCreation::OpenExisting);
-  if (file == platform::kNoFile)
-    return errno == EISDIR || errno == EINVAL ? path + ": not a regular file" : Why(path);
+  platform::FileHandle file =
+      platform::OpenFile(path, platform::FileAccess::Read, platform::FileCreation::OpenExisting);
+  if (file == platform::kNoFile) return errno == EISDIR || errno == EINVAL ? path + ": not a regular file" : Why(path);
   ScopeExit close([&] { platform::CloseFile(file); });
   std::int64_t length = 0;
   if (!platform::GetFileLength(file, length)) return Why(path);

@@ -2,8 +2,10 @@
 // whose public half is built into the updater, and signs releases: it prints
 // the version reply to serve for a package.
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <map>
 #include <optional>
@@ -12,6 +14,8 @@
 
 #include "app/publish/KeyFile.h"
 #include "app/publish/PackageFile.h"
+#include "app/publish/PackageIndex.h"
+#include "app/release/ReleaseIndex.h"
 #include "app/release/ReleaseSeal.h"
 #include "platform/CommandLine.h"
 #include "platform/FileHandle.h"
@@ -32,6 +36,9 @@ constexpr const char* kUsage = R"(usage:
                       (--valid DURATION | --expires UNIX-TIME)
       Prints the version reply to serve, one line:
         VERSION|URL|PACKAGE|NAME|sha256=HEX;size=BYTES;expires=T;serial=N;sig=SIG
+      A ZIP package gets an index beside it, FILE + ".idx", to be served with
+      it: the reply then carries the index's SHA-256 as "index=HEX" before
+      "sig=", and the updater may fetch only the members that changed.
       PACKAGE is the file name of FILE; the updater fetches URL + PACKAGE and
       starts NAME (may be empty) from the installation directory. FILE must not
       be empty, and when PACKAGE holds ".zip" in any letter case the updater
@@ -104,6 +111,29 @@ int PublicKey(const std::string& path) {
   return 0;
 }
 
+// Writes the index beside an archive package and gives its digest. A package
+// that can have no index is still served, whole; only a failure to write one
+// is an error.
+std::optional<std::string> WriteIndex(const std::string& packagePath, std::optional<release::Sha256Digest>& digest) {
+  std::string text;
+  const std::string why = publish::MakePackageIndex(packagePath, text);
+  const std::string indexPath = packagePath + release::kIndexSuffix;
+  if (!why.empty()) {
+    std::fprintf(stderr, "quelbo-publish: no index, the package will always be fetched whole: %s\n", why.c_str());
+    return std::nullopt;
+  }
+  platform::FileHandle file =
+      platform::OpenFile(indexPath, platform::FileAccess::Write, platform::FileCreation::CreateAlways);
+  if (file == platform::kNoFile) return indexPath + ": " + std::strerror(errno);
+  const bool written =
+      platform::WriteToFile(file, text.data(), text.size()) == static_cast<std::ptrdiff_t>(text.size());
+  const int error = errno;
+  platform::CloseFile(file);
+  if (!written) return indexPath + ": " + std::strerror(error);
+  digest = release::Sha256Of(text.data(), text.size());
+  return std::nullopt;
+}
+
 int SignRelease(std::map<std::string, std::string> options) {
   for (const char* required : {"--key", "--version", "--base-url", "--package", "--program", "--serial"})
     if (!options.count(required)) return Fail(std::string("missing ") + required);
@@ -139,13 +169,18 @@ int SignRelease(std::map<std::string, std::string> options) {
   std::int64_t size = 0;
   const std::string unusable = publish::ReadPackageFile(packagePath, publish::IsArchiveName(packageName), digest, size);
   if (!unusable.empty()) return Fail(unusable);
+  std::optional<release::Sha256Digest> index;
+  if (publish::IsArchiveName(packageName)) {
+    const std::optional<std::string> problem = WriteIndex(packagePath, index);
+    if (problem) return Fail(*problem);
+  }
   release::SecretKey key;
   const std::string why = publish::ReadSecretKeyFile(options["--key"], key);
   if (!why.empty()) return Fail(why);
-  const std::string reply = release::SignedReply(
-      release::UnsignedReply(options["--version"], options["--base-url"], packageName, options["--program"], digest,
-                             size, expires, *serial),
-      key);
+  const std::string reply =
+      release::SignedReply(release::UnsignedReply(options["--version"], options["--base-url"], packageName,
+                                                  options["--program"], digest, size, expires, *serial, index),
+                           key);
   release::Wipe(key.data(), key.size());
   std::printf("%s\n", reply.c_str());
   return 0;

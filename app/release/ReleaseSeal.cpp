@@ -72,6 +72,8 @@ SealReading ReadReleaseSeal(std::string_view reply) {
       if (!(seal.expires = Decimal(value))) return bad();
     } else if (key == "serial") {
       if (!(seal.serial = Decimal(value))) return bad();
+    } else if (key == "index") {
+      if (!(seal.index = FromHex<32>(value))) return bad();
     } else if (key == "sig") {
       // The signature ends the reply: nothing it does not cover may follow.
       if (semicolon != std::string_view::npos || bar != std::string_view::npos)
@@ -86,11 +88,14 @@ SealReading ReadReleaseSeal(std::string_view reply) {
 }
 
 std::string UnsignedReply(std::string_view f0, std::string_view f1, std::string_view f2, std::string_view f3,
-                          const Sha256Digest& sha256, std::int64_t size, std::int64_t expires, std::int64_t serial) {
+                          const Sha256Digest& sha256, std::int64_t size, std::int64_t expires, std::int64_t serial,
+                          const std::optional<Sha256Digest>& index) {
   std::string out;
   for (std::string_view field : {f0, f1, f2, f3}) (out += field) += kFieldSeparator;
   out += "sha256=" + ToHex(sha256) + ";size=" + std::to_string(size) + ";expires=" + std::to_string(expires) +
-         ";serial=" + std::to_string(serial) + ";" + std::string(kSigItem);
+         ";serial=" + std::to_string(serial) + ";";
+  if (index) out += "index=" + ToHex(*index) + ";";
+  out += kSigItem;
   return out;
 }
 

@@ -11,6 +11,8 @@
 //   size    = 1*19 decimal digits     the package's length in bytes
 //   expires = 1*19 decimal digits     Unix time after which the reply is refused
 //   serial  = 1*19 decimal digits     raised by the publisher with every release
+//   index   = 64 hexadecimal digits   SHA-256 of the package's index (see
+//                                     ReleaseIndex.h); absent: no partial road
 //   sig     = 88 base64 characters    the Ed25519 signature (standard alphabet,
 //                                     with padding); the last item, and only a
 //                                     line break may follow it
@@ -34,6 +36,7 @@ struct ReleaseSeal {
   std::optional<std::int64_t> size;
   std::optional<std::int64_t> expires;
   std::optional<std::int64_t> serial;
+  std::optional<Sha256Digest> index;
   std::optional<Signature> sig;
   // With sig: how many bytes of the reply it signs.
   std::size_t signedLength = 0;
@@ -50,10 +53,11 @@ struct SealReading {
 SealReading ReadReleaseSeal(std::string_view reply);
 
 // What a publisher puts in front of the signature: the four fields, the items
-// in the order of the grammar above, and "sig=". Appending the base64 of the
+// in the order of the grammar above (index only when given), and "sig=". Appending the base64 of the
 // signature of these bytes completes the reply.
 std::string UnsignedReply(std::string_view f0, std::string_view f1, std::string_view f2, std::string_view f3,
-                          const Sha256Digest& sha256, std::int64_t size, std::int64_t expires, std::int64_t serial);
+                          const Sha256Digest& sha256, std::int64_t size, std::int64_t expires, std::int64_t serial,
+                          const std::optional<Sha256Digest>& index = std::nullopt);
 std::string SignedReply(std::string_view unsignedReply, const SecretKey& secretKey);
 
 // Whether the seal's signature over the reply is the key's.

@@ -12,6 +12,7 @@
 #include <ctime>
 #include <filesystem>
 
+#include "app/release/ReleaseIndex.h"
 #include "app/update/ReleaseCheck.h"
 #include "tests/support/TestServers.h"
 
@@ -42,7 +43,8 @@ class PublishTool : public ::testing::TestWithParam<Tool> {
   CommandResult Run(const std::vector<std::string>& args, bool errorOutput) const {
     std::vector<std::string> argv = {"timeout", "20"};
     if (errorOutput) argv.insert(argv.end(), {"sh", "-c", "exec \"$0\" \"$@\" 2>&1 >/dev/null"});
-    if (Windows()) argv.insert(argv.end(), {QUELBO_WINE_RUN, std::string(QUELBO_WINDOWS_BUILD) + "/wine", WindowsTool()});
+    if (Windows())
+      argv.insert(argv.end(), {QUELBO_WINE_RUN, std::string(QUELBO_WINDOWS_BUILD) + "/wine", WindowsTool()});
     else argv.push_back(QUELBO_PUBLISH);
     argv.insert(argv.end(), args.begin(), args.end());
     CommandResult result = testsupport::RunCommand(argv);
@@ -66,8 +68,9 @@ class PublishTool : public ::testing::TestWithParam<Tool> {
   }
 
   std::vector<std::string> SignArgs() const {
-    return {"sign",      "--key",    key,          "--version", "2.0", "--base-url", "http://h/p/",
-            "--package", package,    "--program", "开始游戏.exe", "--serial", "7", "--valid", "1h"};
+    return {"sign",         "--key",       key,         "--version", "2.0",
+            "--base-url",   "http://h/p/", "--package", package,     "--program",
+            "开始游戏.exe", "--serial",    "7",         "--valid",   "1h"};
   }
 
   testsupport::TempDir dir;
@@ -80,7 +83,7 @@ class PublishTool : public ::testing::TestWithParam<Tool> {
 TEST_P(PublishTool, KeyPairWithAnOwnerOnlySecretKey) {
   // Windows keeps the owner-only rule in an access list, which Wine does
   // not show as Linux permission bits; the tool's own check reads it.
-  struct stat st{};
+  struct stat st {};
   ASSERT_EQ(stat(key.c_str(), &st), 0);
   if (!Windows()) EXPECT_EQ(st.st_mode & 0777, 0600u);
   EXPECT_EQ(Publish({"public-key", key}).out, publicKey + "\n");
@@ -143,7 +146,10 @@ TEST_P(PublishTool, SignedReplyRoundTrip) {
   const std::int64_t expires = std::stoll(reply.substr(head.size()));
   EXPECT_GE(expires, now + 3600);
   EXPECT_LE(expires, now + 3600 + 60);
-  const std::size_t sig = reply.find(";serial=7;sig=");
+  // An archive package gets its index's digest, under the signature.
+  const std::string indexDigest = testsupport::RunCommand({"sha256sum", package + ".idx"}).out.substr(0, 64);
+  const std::string tail = ";serial=7;index=" + indexDigest + ";sig=";
+  const std::size_t sig = reply.find(tail);
   ASSERT_NE(sig, std::string::npos);
 
   // Every byte before the signature is signed, by the key printed at keygen.
@@ -152,13 +158,13 @@ TEST_P(PublishTool, SignedReplyRoundTrip) {
   ASSERT_EQ(sodium_base642bin(key, 32, publicKey.data(), publicKey.size(), nullptr, &length, nullptr,
                               sodium_base64_VARIANT_ORIGINAL),
             0);
-  const std::size_t signedLength = sig + std::string(";serial=7;sig=").size();
-  ASSERT_EQ(sodium_base642bin(signature, 64, reply.data() + signedLength, reply.size() - signedLength, nullptr,
-                              &length, nullptr, sodium_base64_VARIANT_ORIGINAL),
+  const std::size_t signedLength = sig + tail.size();
+  ASSERT_EQ(sodium_base642bin(signature, 64, reply.data() + signedLength, reply.size() - signedLength, nullptr, &length,
+                              nullptr, sodium_base64_VARIANT_ORIGINAL),
             0);
-  EXPECT_EQ(crypto_sign_verify_detached(signature, reinterpret_cast<const unsigned char*>(reply.data()), signedLength,
-                                        key),
-            0);
+  EXPECT_EQ(
+      crypto_sign_verify_detached(signature, reinterpret_cast<const unsigned char*>(reply.data()), signedLength, key),
+      0);
 
   // The updater takes the line as served, line break included.
   const Result<ReleaseTerms> terms = CheckReleaseReply(line, "6", now, publicKey);
@@ -170,7 +176,39 @@ TEST_P(PublishTool, SignedReplyRoundTrip) {
   std::vector<std::string> args = SignArgs();
   args.resize(args.size() - 2);
   args.insert(args.end(), {"--expires", "1900000000"});
-  EXPECT_NE(Publish(args).out.find(";expires=1900000000;serial=7;sig="), std::string::npos);
+  EXPECT_NE(Publish(args).out.find(";expires=1900000000;serial=7;index="), std::string::npos);
+}
+
+// The index lists every file member with bytes and digests that the
+// package's own bytes and unzip's extraction give.
+TEST_P(PublishTool, IndexMatchesThePackage) {
+  testsupport::TempDir scratch;
+  testsupport::WriteFile(scratch / "a.txt", "hello\n");
+  std::filesystem::create_directory(scratch / "d");
+  testsupport::WriteFile(scratch / "d/b.bin", std::string(70000, 'b') + "end");
+  testsupport::WriteFile(scratch / "d/c d.txt", "with a space");
+  std::filesystem::remove(package);
+  const std::string zip = "cd '" + scratch.Path() + "' && zip -q -X -r '" + package + "' a.txt d";
+  ASSERT_EQ(std::system(zip.c_str()), 0);
+  ASSERT_EQ(Publish(SignArgs()).status, 0);
+  const std::string index = testsupport::ReadFile(package + ".idx");
+  const auto entries = release::ParseReleaseIndex(index);
+  ASSERT_TRUE(entries) << index;
+  ASSERT_EQ(entries->size(), 3u);
+  EXPECT_EQ((*entries)[0].name, "a.txt");
+  EXPECT_EQ((*entries)[1].name, "d/b.bin");
+  EXPECT_EQ((*entries)[2].name, "d/c d.txt");
+  const std::string bytes = testsupport::ReadFile(package);
+  for (const release::IndexEntry& e : *entries) {
+    SCOPED_TRACE(e.name);
+    const std::string range = bytes.substr(e.first, e.end - e.first);
+    EXPECT_EQ(release::ToHex(e.rangeSha256), release::ToHex(release::Sha256Of(range.data(), range.size())));
+    const std::string content =
+        testsupport::RunCommand({"sh", "-c", "unzip -p \"$0\" \"$1\" | sha256sum", package, e.name}).out;
+    EXPECT_EQ(release::ToHex(e.contentSha256), content.substr(0, 64));
+  }
+  // Each member's local header starts its range.
+  EXPECT_EQ(bytes.substr((*entries)[1].first, 4), std::string("PK\x03\x04", 4));
 }
 
 TEST_P(PublishTool, TakesEverySerialTheUpdaterRecords) {
@@ -180,7 +218,7 @@ TEST_P(PublishTool, TakesEverySerialTheUpdaterRecords) {
     args[std::find(args.begin(), args.end(), "--serial") - args.begin() + 1] = serial;
     const CommandResult run = Publish(args);
     EXPECT_EQ(run.status, 0) << serial;
-    EXPECT_NE(run.out.find(";serial=" + serial + ";sig="), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find(";serial=" + serial + ";index="), std::string::npos) << run.out;
   }
   // A package that is no archive by name is not read as one.
   testsupport::WriteFile(dir / "patch.dat", "not an archive");
@@ -235,7 +273,8 @@ TEST_P(PublishTool, RefusesWhatWouldMakeABadReply) {
     SCOPED_TRACE(c.name);
     if (!fifos && std::string(c.name).find("FIFO") != std::string::npos) continue;
     std::vector<std::string> args = SignArgs();
-    if (c.drop) args.erase(std::find(args.begin(), args.end(), c.drop), std::find(args.begin(), args.end(), c.drop) + 2);
+    if (c.drop)
+      args.erase(std::find(args.begin(), args.end(), c.drop), std::find(args.begin(), args.end(), c.drop) + 2);
     auto it = std::find(args.begin(), args.end(), c.option);
     if (it == args.end()) args.insert(args.end(), {c.option, c.value});
     else *(it + 1) = c.value;
