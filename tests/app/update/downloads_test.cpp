@@ -166,8 +166,15 @@ TEST_F(Downloads, AStoppedRunIsTakenUpByTheNext) {
     EXPECT_FALSE(Has("pkg.bin"));
     const std::optional<TDownloadRecord> record = ReadDownloadRecord(Installed(kRecord));
     ASSERT_TRUE(record) << "the stopped run left no record";
-    // All that came before the stall, but the response's head.
-    EXPECT_GT(record->held, static_cast<std::int64_t>(kStall) - 1024);
+    // All that came before the stall, but the response's head. Under Wine the
+    // bytes of the last read that a stall cut short were measured lost (17 KB
+    // once); the resumed request asks for them again.
+#ifdef _WIN32
+    constexpr std::int64_t kShortBy = 64 * 1024;
+#else
+    constexpr std::int64_t kShortBy = 1024;
+#endif
+    EXPECT_GT(record->held, static_cast<std::int64_t>(kStall) - kShortBy);
     EXPECT_LE(record->held, static_cast<std::int64_t>(kStall));
     ASSERT_GE(std::filesystem::file_size(Installed(kPart)), static_cast<std::uintmax_t>(record->held));
 
