@@ -66,21 +66,6 @@ std::ptrdiff_t WriteToFileAt(FileHandle file, const void* data, std::size_t size
   return RetryInterrupted([&] { return ::pwrite(Fd(file), data, size, offset); });
 }
 
-bool WriteAllToFile(FileHandle file, const void* data, std::size_t size) {
-  auto* p = static_cast<const char*>(data);
-  while (size > 0) {
-    const std::ptrdiff_t w = WriteToFile(file, p, size);
-    if (w < 0) return false;
-    if (w == 0) {
-      errno = ENOSPC;
-      return false;
-    }
-    p += w;
-    size -= static_cast<std::size_t>(w);
-  }
-  return true;
-}
-
 std::int64_t SeekFile(FileHandle file, std::int64_t offset, int origin) {
   const off_t r = ::lseek(Fd(file), offset, origin == 0 ? SEEK_SET : origin == 1 ? SEEK_CUR : SEEK_END);
   return r < 0 ? -1 : r;

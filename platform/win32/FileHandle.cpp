@@ -118,21 +118,6 @@ std::ptrdiff_t WriteToFileAt(FileHandle file, const void* data, std::size_t size
   return put;
 }
 
-bool WriteAllToFile(FileHandle file, const void* data, std::size_t size) {
-  auto* p = static_cast<const char*>(data);
-  while (size > 0) {
-    const std::ptrdiff_t w = WriteToFile(file, p, size);
-    if (w < 0) return false;
-    if (w == 0) {
-      errno = ENOSPC;
-      return false;
-    }
-    p += w;
-    size -= static_cast<std::size_t>(w);
-  }
-  return true;
-}
-
 std::int64_t SeekFile(FileHandle file, std::int64_t offset, int origin) {
   LARGE_INTEGER to, now;
   to.QuadPart = offset;
