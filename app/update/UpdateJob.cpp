@@ -110,6 +110,13 @@ void UpdateJob::Run() {
     return;
   }
 
+  // Nothing is fetched that could not be installed.
+  if (const Result<> writable = CheckInstallationWritable(env_.appDir); !writable.Ok()) {
+    view_.ShowFailure(UpdateFailure::kInstallDirectory, writable.Why());
+    view_.Ended(UpdateEnd::kStopped);
+    return;
+  }
+
   const Result<> downloaded = IsArchiveName(f2) && f2 == strippedF2 ? FetchArchive(packageUrl, f2, terms.Value())
                                                                      : DownloadPackage(packageUrl, f2, terms.Value());
   if (!downloaded.Ok()) {

@@ -21,6 +21,7 @@ AnsiString FailureText(UpdateFailure Failure, const AnsiString& Why) {
     case UpdateFailure::kDownload: what = "下载失败！"_cp936; break;
     case UpdateFailure::kExtraction: what = "解压失败！"_cp936; break;
     case UpdateFailure::kStart: what = "启动失败！"_cp936; break;
+    case UpdateFailure::kInstallDirectory: what = "无法写入安装目录！"_cp936; break;
   }
   return what + " 失败原因："_cp936 + Why + " ";
 }

@@ -20,6 +20,8 @@ enum class UpdateFailure {
   kDownload,    // "下载失败！": the reply refused, or the package not downloaded
   kExtraction,  // "解压失败！"
   kStart,       // "启动失败！": the program to start could not be executed
+  // "无法写入安装目录！": an update is due where the person may not write
+  kInstallDirectory,
 };
 
 enum class UpdateEnd {
