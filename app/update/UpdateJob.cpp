@@ -118,7 +118,7 @@ void UpdateJob::Run() {
   }
 
   const Result<> downloaded = IsArchiveName(f2) && f2 == strippedF2 ? FetchArchive(packageUrl, f2, terms.Value())
-                                                                     : DownloadPackage(packageUrl, f2, terms.Value());
+                                                                    : DownloadPackage(packageUrl, f2, terms.Value());
   if (!downloaded.Ok()) {
     // A download ended by closing the window is no failure to tell.
     if (!view_.WasClosed()) view_.ShowFailure(UpdateFailure::kDownload, downloaded.Why());
@@ -188,7 +188,9 @@ Result<> UpdateJob::DownloadPackage(const AnsiString& URL, const AnsiString& Pac
   }
 }
 
-void UpdateJob::RecordRelease(const AnsiString& NewVersion) { ::RecordRelease(IniPath(), {NewVersion, serialToRecord_}); }
+void UpdateJob::RecordRelease(const AnsiString& NewVersion) {
+  ::RecordRelease(IniPath(), {NewVersion, serialToRecord_, ""});
+}
 
 void UpdateJob::RemovePackage(const AnsiString& Name) {
   const AnsiString path = Installed(Name);
