@@ -20,13 +20,8 @@ if [ ! -d "$build/deps" ] && [ -d build-windows/deps ]; then
   mkdir -p "$build"
   cp -a build-windows/deps "$build/deps"
 fi
-# The updater joins as soon as the Windows build has it.
-WINDOWS_BUILD_DIR=$build QUELBO_TARGETS=quelbo-publish scripts/build-windows.sh -DCMAKE_BUILD_TYPE=Release "$@"
-programs=(quelbo-publish)
-if ninja -C "$build" -t targets all 2>/dev/null | grep -q '^quelbo-updater\.exe:'; then
-  nice cmake --build "$build" --target quelbo-updater
-  programs=(quelbo-updater "${programs[@]}")
-fi
+programs=(quelbo-updater quelbo-publish)
+WINDOWS_BUILD_DIR=$build QUELBO_TARGETS="${programs[*]}" scripts/build-windows.sh -DCMAKE_BUILD_TYPE=Release "$@"
 
 dist=dist/windows
 rm -rf "$dist"

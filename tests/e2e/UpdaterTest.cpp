@@ -89,7 +89,8 @@ std::string UpdaterTest::PublishDemoPackage(const std::string& name) {
   for (const auto& [path, want] : expected) {
     auto it = installed.find(path);
     if (it == installed.end()) differences << "  missing " << path << "\n";
-    else if (want.directory != it->second.directory) differences << "  not a " << (want.directory ? "directory" : "file") << ": " << path << "\n";
+    else if (want.directory != it->second.directory)
+      differences << "  not a " << (want.directory ? "directory" : "file") << ": " << path << "\n";
     else if (want.bytes != it->second.bytes) differences << "  different bytes: " << path << "\n";
     else if (!want.directory && want.permissions != it->second.permissions)
       differences << "  permissions " << std::oct << it->second.permissions << " instead of " << want.permissions
@@ -103,7 +104,14 @@ void UpdaterTest::Launch(LaunchOptions options) {
   options.display = xvfb_->Name();
   updater_ = std::make_unique<UpdaterProcess>(install_->Dir(), options);
   main_ = x_->WaitFor(kAppTitle, 15000);
-  ASSERT_NE(main_, 0u) << "the main window did not appear";
+  if (main_ != 0) return;
+  // What the program was doing tells a slow start from one that never came.
+  const std::optional<int> ended = updater_->WaitExit(0);
+  const std::string state =
+      ended ? "it ended with " + std::to_string(*ended) + " (negative: the signal)"
+            : "it still runs, in " + testsupport::ReadFile("/proc/" + std::to_string(updater_->Pid()) + "/wchan") +
+                  ", state " + testsupport::ReadFile("/proc/" + std::to_string(updater_->Pid()) + "/stat");
+  FAIL() << "the main window did not appear: " << state;
 }
 
 void UpdaterTest::AnswerBox(const std::string& title, const std::string& key, int waitMs) {
