@@ -5,6 +5,7 @@
 
 #include "app/update/DownloadRecord.h"
 #include "app/update/Installation.h"
+#include "app/update/PathText.h"
 #include "platform/AtomicFile.h"
 #include "platform/Clock.h"
 #include "platform/Files.h"
@@ -20,13 +21,6 @@ constexpr std::uint64_t kNotePaceMs = 250;
 
 AnsiString CannotCreate(const AnsiString& path, int error) {
   return Format("Cannot create file \"%s\". %s", path.c_str(), platform::ErrorText(error).c_str());
-}
-
-bool SameNameIgnoringCase(const AnsiString& a, const AnsiString& b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-           return lower(x) == lower(y);
-         });
 }
 
 // The last Count bytes before Held of the file at Path, or "" when they cannot be read.
@@ -96,7 +90,7 @@ TPackageDownload::~TPackageDownload() = default;
 TBodyWriter& TPackageDownload::Body() { return *head_; }
 
 bool TPackageDownload::IsWorkingName(const AnsiString& Name) {
-  return SameNameIgnoringCase(Name, kPartName) || SameNameIgnoringCase(Name, kRecordName);
+  return SameNameIgnoringAsciiCase(Name, kPartName) || SameNameIgnoringAsciiCase(Name, kRecordName);
 }
 
 void TPackageDownload::TakeUpEarlierRun(TResumableFetch& Fetch) {

@@ -24,9 +24,11 @@ std::vector<AnsiString> Recorded(const AnsiString& appDir) {
 }
 
 // Both names mean one file of the installation, as the platform the program
-// is made for finds files (ASCII case aside).
+// is made for finds files (ASCII case aside). Where the system itself ignores
+// case, two spellings of one existing file are the same file.
 bool SameName(const AnsiString& appDir, const AnsiString& a, const AnsiString& b) {
-  return InstalledPath(appDir, a) == InstalledPath(appDir, b);
+  const AnsiString pathA = InstalledPath(appDir, a), pathB = InstalledPath(appDir, b);
+  return pathA == pathB || platform::SameFile(pathA, pathB);
 }
 
 // The names whose files are still there, but for Name.

@@ -1,5 +1,6 @@
 #include "app/update/PathText.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/CodePage.h"
@@ -39,4 +40,10 @@ std::vector<AnsiString> PathComponents(const AnsiString& s) {
   });
   parts.push_back(s.substr(start));
   return parts;
+}
+
+bool SameNameIgnoringAsciiCase(const AnsiString& Name, const AnsiString& Own) {
+  auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+  return Name.size() == Own.size() &&
+         std::equal(Name.begin(), Name.end(), Own.begin(), [&](char x, char y) { return lower(x) == lower(y); });
 }

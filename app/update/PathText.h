@@ -13,3 +13,8 @@ std::size_t LastSeparator(const AnsiString& s, const char* separators);
 
 // The components between "/" and "\" separators, empty ones included.
 std::vector<AnsiString> PathComponents(const AnsiString& s);
+
+// Whether a name is one of the updater's own ASCII names (Own) in any case, as
+// Windows would take it: the bytes of a double-byte character never match an
+// ASCII name's.
+bool SameNameIgnoringAsciiCase(const AnsiString& Name, const AnsiString& Own);

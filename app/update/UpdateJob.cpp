@@ -9,6 +9,7 @@
 #include "app/update/PackageDownload.h"
 #include "app/update/PackagesLeft.h"
 #include "app/update/PartialFetch.h"
+#include "app/update/PathText.h"
 #include "app/update/SupportText.h"
 #include "app/update/VersionRecord.h"
 #include "app/update/VersionReply.h"
@@ -140,7 +141,7 @@ void UpdateJob::Cancel() {
 Result<> UpdateJob::PackageNameIsFree(const AnsiString& Name) const {
   const AnsiString path = Installed(Name);
   const bool taken =
-      TPackageDownload::IsWorkingName(Name) || path == Installed(kInstallJournalName) ||
+      TPackageDownload::IsWorkingName(Name) || SameNameIgnoringAsciiCase(Name, kInstallJournalName) ||
       ((platform::FileExists(path) || platform::DirectoryExists(path)) && !IsPackageLeftHere(env_.appDir, Name));
   if (!taken) return {};
   return Refused{Format("The package \"%s\" would replace a file of the installation", Name.c_str())};

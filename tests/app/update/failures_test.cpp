@@ -175,7 +175,7 @@ TEST_F(Job, APackageNamedLikeAFileOfTheInstallationIsRefused) {
   PutProgram("quelbo-updater", "the updater");
   std::filesystem::create_directory(Installed("saves"));
   for (const char* name : {"save.dat", "SAVE.DAT", "xconfig.ini", "quelbo-updater", "saves", ".quelbo-package.part",
-                           ".quelbo-install.journal"}) {
+                           ".quelbo-install.journal", ".Quelbo-Install.Journal"}) {
     SCOPED_TRACE(name);
     Serve(name, "the package");
     for (const char* program : {"", "quelbo-updater"}) {

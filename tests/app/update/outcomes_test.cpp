@@ -80,7 +80,10 @@ TEST_F(Job, PausedOrFailedQueryTellsAPause) {
   const Case cases[] = {
       {"zero", "0", reachable},
       {"empty", "", reachable},
-      {"GBK bytes", "\xB0\xE6\xB1\xBE" "2.0|x|y|z", reachable},
+      {"GBK bytes",
+       "\xB0\xE6\xB1\xBE"
+       "2.0|x|y|z",
+       reachable},
       {"not found", std::nullopt, reachable},
       {"nobody listening", "2.0|x|y|z", closed},
   };
@@ -109,7 +112,9 @@ TEST_F(Job, EqualVersionsAfterCleaningMeanCurrent) {
       {"1.0", "?1.0|http://h/p/|a.zip|开始游戏.exe"},
       {"2.0", "2.0?|http://h/p/|a.zip|run.exe"},
       {"null", "null|http://h/p/|a.zip|run.exe"},
-      {"2.?0", "\xEF\xBB\xBF" "2.0|http://h/p/|a.zip|run.exe"},
+      {"2.?0",
+       "\xEF\xBB\xBF"
+       "2.0|http://h/p/|a.zip|run.exe"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.reply);
@@ -300,7 +305,6 @@ TEST_F(Job, AProgramThatCannotBeStartedIsTold) {
 // platform the packages are made for: the program, the package and the
 // archive's members.
 TEST_F(Job, NamesDifferingOnlyInCaseMeanTheExistingFiles) {
-  QUELBO_SKIP_ON_WINDOWS("under Wine the package is refused as one that \"would replace a file of the installation\"; not yet known whether Windows or the test is at fault");
   StartServer();
   Serve("pkg/Patch.ZIP", MakeZip({{"run.sh", kMarkingScript}, {"data/map.dat", "new map"}}, {"run.sh"}));
   ServeReply("2.0|" + Base() + "pkg/|Patch.ZIP|RUN.SH");
@@ -309,16 +313,26 @@ TEST_F(Job, NamesDifferingOnlyInCaseMeanTheExistingFiles) {
   Put("Data/Map.dat", "old map");
   Put("patch.zip", "an older download");
   RunUpdate();
+#ifdef _WIN32
+  // Windows cannot start the shell script, and its rename gives a replaced
+  // file the member's spelling; the package is no less the one recorded.
+  EXPECT_EQ(view.messages,
+            (std::vector<std::string>{"Replace existing file map.dat?", "启动失败！ 失败原因：Exec format error "}));
+  const std::vector<std::string> expected = {"Data", "Data/map.dat", "run.sh", "xconfig.ini", "xconfig.installed"};
+#else
   EXPECT_EQ(view.messages, std::vector<std::string>{"Replace existing file map.dat?"});
-  ExpectExited();
   EXPECT_TRUE(AppearsSoon(Installed("ran")));
+  const std::vector<std::string> expected = {"Data",   "Data/Map.dat", "ran",
+                                             "run.sh", "xconfig.ini",  "xconfig.installed"};
+#endif
+  ExpectExited();
   EXPECT_EQ(Read("Data/Map.dat"), "new map");
   std::vector<std::string> names;
   for (const auto& e : std::filesystem::recursive_directory_iterator(install))
-    names.push_back(std::filesystem::relative(e.path(), install).string());
+    names.push_back(std::filesystem::relative(e.path(), install).generic_string());
   std::sort(names.begin(), names.end());
   // One program (the archive's), one map, and the package gone.
-  EXPECT_EQ(names, (std::vector<std::string>{"Data", "Data/Map.dat", "ran", "run.sh", "xconfig.ini", "xconfig.installed"}));
+  EXPECT_EQ(names, expected);
 }
 
 // Outcome J, with the URL built from the cleaned fields.
