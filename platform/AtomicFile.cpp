@@ -30,6 +30,12 @@ bool IsTemporaryNameOf(const char* name, const std::string& base) {
 
 }  // namespace
 
+void RemoveUnfinishedReplacements(const std::string& path) {
+  const std::string target = ToOsPath(path), base = NameOf(target);
+  if (base.empty()) return;
+  RemoveUnheldTemporaryFiles(DirectoryOf(target), [&](const char* name) { return IsTemporaryNameOf(name, base); });
+}
+
 bool FileReplacement::Open(const std::string& path) {
   Discard();
   target_ = ToOsPath(path);
@@ -59,8 +65,8 @@ bool FileReplacement::Open(const std::string& path) {
 
   RemoveUnheldTemporaryFiles(dir_, [&](const char* name) { return IsTemporaryNameOf(name, base); });
   for (int attempt = 0; attempt < 100 && fd_ == kNoFile; ++attempt) {
-    temp_ = JoinPath(dir_, "." + base + "." + std::to_string(CurrentProcessId()) + "." +
-                               std::to_string(g_tempCounter++) + ".tmp");
+    temp_ = JoinPath(
+        dir_, "." + base + "." + std::to_string(CurrentProcessId()) + "." + std::to_string(g_tempCounter++) + ".tmp");
     fd_ = OpenHeldFile(temp_, FileCreation::CreateNew);
     if (fd_ == kNoFile && errno != EEXIST) break;
   }

@@ -15,6 +15,12 @@ namespace platform {
 // their power left behind.
 void RemoveUnheldTemporaryFiles(const std::string& dir, const std::function<bool(const char* name)>& ours);
 
+// Removes what replacements of the file at Path (a code page 936 path) that
+// never finished left beside it; those a running replacement holds stay. (A
+// replacement clears them too, but a file that is never written again would
+// keep them for ever.)
+void RemoveUnfinishedReplacements(const std::string& path);
+
 // A new content for the file at a path, written under a temporary name in
 // the same directory (locked while this object has it, so a later run can
 // tell a file left by a crash from one still being written) and given the

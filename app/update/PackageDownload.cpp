@@ -89,6 +89,8 @@ TPackageDownload::~TPackageDownload() = default;
 
 TBodyWriter& TPackageDownload::Body() { return *head_; }
 
+AnsiString TPackageDownload::RecordName() { return kRecordName; }
+
 bool TPackageDownload::IsWorkingName(const AnsiString& Name) {
   return SameNameIgnoringAsciiCase(Name, kPartName) || SameNameIgnoringAsciiCase(Name, kRecordName);
 }

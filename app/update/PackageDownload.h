@@ -32,6 +32,8 @@ class TPackageDownload {
 
   // Whether Name is that of the partial file or its record, which no package may take.
   static bool IsWorkingName(const AnsiString& Name);
+  // The name of the record beside the partial file.
+  static AnsiString RecordName();
 
   // The head of the chain, for the fetch to write into.
   TBodyWriter& Body();

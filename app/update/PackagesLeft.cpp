@@ -47,6 +47,8 @@ AnsiString Joined(const std::vector<AnsiString>& names) {
 
 }  // namespace
 
+std::vector<AnsiString> PackagesLeftHere(const AnsiString& AppDir) { return Recorded(AppDir); }
+
 bool IsPackageLeftHere(const AnsiString& AppDir, const AnsiString& Name) {
   for (const AnsiString& n : Recorded(AppDir))
     if (SameName(AppDir, n, Name)) return true;

@@ -5,12 +5,16 @@
 // "xconfig.ini" before it takes its name there, and only such a file may be
 // replaced by a later package: every other file of the installation is the
 // player's, and no package ever takes its name.
+#include <vector>
+
 #include "app/update/Result.h"
 #include "core/Types.h"
 
 // Beside "ver": the names, separated by "|" (which no package name holds).
 inline constexpr const char* kPackagesKey = "packages";
 
+// The names recorded in the installation directory AppDir.
+std::vector<AnsiString> PackagesLeftHere(const AnsiString& AppDir);
 // Whether Name, in the installation directory AppDir, is such a package.
 bool IsPackageLeftHere(const AnsiString& AppDir, const AnsiString& Name);
 // Records Name before a package takes it; names whose files are gone are

@@ -5,6 +5,7 @@
 
 #include "app/update/InstallCompletion.h"
 #include "app/update/Installation.h"
+#include "app/update/InstalledFiles.h"
 #include "app/update/Network.h"
 #include "app/update/PackageDownload.h"
 #include "app/update/PackagesLeft.h"
@@ -15,6 +16,7 @@
 #include "app/update/VersionReply.h"
 #include "http/HttpClient.h"
 #include "http/MessagePump.h"
+#include "platform/AtomicFile.h"
 #include "platform/CodePage.h"
 #include "platform/Files.h"
 #include "zip/ZipOutputFile.h"
@@ -52,6 +54,7 @@ void UpdateJob::Run() {
   // updater's own image, which an update renames aside (a running program
   // may be renamed, not replaced) and which goes once it has ended.
   zip::RemoveStaleTemporaryFiles(env_.appDir);
+  RemoveUnfinishedWrites();
 
   if (!platform::FileExists(IniPath()) || IsOnline(env_) != 1) {
     if (IsOnline(env_) != 1) {
@@ -129,6 +132,16 @@ void UpdateJob::Run() {
 
   if (platform::FileExists(Installed(f2)) && IsArchiveName(f2)) InstallArchive(f2, strippedF2, *fields, newVersion);
   else FinishPlainFile(*fields, newVersion);
+}
+
+void UpdateJob::RemoveUnfinishedWrites() {
+  // The files this updater replaces whole: a run killed while it wrote one
+  // left a temporary file beside it, which a run that has nothing more to
+  // write there would never take away.
+  std::vector<AnsiString> names = {kIniFileName, kInstalledRecordName, TPackageDownload::RecordName(),
+                                   kInstallJournalName};
+  for (const AnsiString& package : PackagesLeftHere(env_.appDir)) names.push_back(package);
+  for (const AnsiString& name : names) platform::RemoveUnfinishedReplacements(Installed(name));
 }
 
 void UpdateJob::Cancel() {

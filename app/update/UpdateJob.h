@@ -50,6 +50,9 @@ class UpdateJob {
  private:
   AnsiString Installed(const AnsiString& Name) const;
   AnsiString IniPath() const;
+  // Removes the temporary files that runs killed while writing the
+  // updater's own files left beside them.
+  void RemoveUnfinishedWrites();
   // Refused when a package named Name would replace or delete a file the
   // updater did not put there.
   Result<> PackageNameIsFree(const AnsiString& Name) const;

@@ -134,6 +134,29 @@ TEST_F(Job, EqualVersionsAfterCleaningMeanCurrent) {
   }
 }
 
+// A run killed while it replaced one of the updater's own files left a
+// temporary file beside it; the next start takes it away even when it has
+// nothing to write there. Files of the player's that merely look alike stay.
+TEST_F(Job, TemporaryFilesOfKilledWritesGoAtTheNextStart) {
+  StartServer();
+  ServeReply("2.0|" + Base() + "|patch.zip|run.exe");
+  PutIni("2.0", "patch.zip");
+  Put("patch.zip", "a package kept");
+  const std::vector<std::string> leftByKills = {".xconfig.ini.4000001.3.tmp", ".xconfig.installed.12.0.tmp",
+                                                "..quelbo-package.resume.7.1.tmp", "..quelbo-install.journal.9.9.tmp",
+                                                ".patch.zip.5.5.tmp"};
+  const std::vector<std::string> players = {".notes.txt.1.2.tmp", ".xconfig.ini.backup", ".xconfig.ini.1.tmp",
+                                            "xconfig.ini.3.4.tmp"};
+  for (const std::string& name : leftByKills) Put(name, "part of a write");
+  for (const std::string& name : players) Put(name, "the player's");
+  RunUpdate();
+  ExpectOnly(UpdateNotice::kCurrent);
+  ExpectExited();
+  for (const std::string& name : leftByKills) EXPECT_FALSE(Has(name)) << name;
+  for (const std::string& name : players) EXPECT_TRUE(Has(name)) << name;
+  EXPECT_EQ(Read("xconfig.ini"), Ini("2.0", "patch.zip"));
+}
+
 // Outcome F, for every spelling of an archive name.
 class ArchiveNames : public Job, public ::testing::WithParamInterface<const char*> {};
 
