@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "app/update/CheckMembers.h"
+#include "app/update/IndexCheck.h"
 #include "app/update/InstalledFiles.h"
 #include "app/update/PartialPlan.h"
 #include "core/Streams.h"
@@ -44,13 +45,22 @@ class TRangeAsked {
 // Why the road ends: caught below, and the whole package is fetched instead.
 struct TNoShortcut {};
 
-// Bytes of a range into a string.
+// Bytes of an answer into a string, up to a limit.
 class TStringWriter : public TBodyWriter {
  public:
-  void Announce(std::int64_t) override {}
-  void Write(const void* Data, std::size_t Count) override { bytes.append(static_cast<const char*>(Data), Count); }
+  explicit TStringWriter(std::int64_t limit = INT64_MAX) : limit_(limit) {}
+  void Announce(std::int64_t Total) override {
+    if (Total > limit_) throw TNoShortcut{};
+  }
+  void Write(const void* Data, std::size_t Count) override {
+    if (static_cast<std::int64_t>(Count) > limit_ - static_cast<std::int64_t>(bytes.size())) throw TNoShortcut{};
+    bytes.append(static_cast<const char*>(Data), Count);
+  }
   void Restart() override { throw TNoShortcut{}; }
   std::string bytes;
+
+ private:
+  std::int64_t limit_;
 };
 
 // Bytes of a range into the package file at their offset, counted.
@@ -97,6 +107,15 @@ class TPartialRoad {
     return end.bytes;
   }
 
+  // The whole of another file, such as the package's index.
+  std::string FetchFile(const AnsiString& url, std::int64_t limit) {
+    TStringWriter file(limit);
+    client_.Get(url, file, [&](const THttpResponse& r) {
+      if (r.ResponseCode != 200) throw TNoShortcut{};
+    });
+    return file.bytes;
+  }
+
   // Bytes [First, End) of the package, of the same version, into Writer.
   void FetchSpan(TByteSpan span, TBodyWriter& writer) {
     TRangeAsked range(client_, span.First, span.End - 1, validator_);
@@ -116,8 +135,16 @@ class TPartialRoad {
 
 std::optional<TPartialPackage> Fetch(THttpClient& client, const AnsiString& url, const AnsiString& path,
                                      const AnsiString& appDir,
-                                     const std::function<void(std::int64_t, std::int64_t)>& progress) {
+                                     const std::function<void(std::int64_t, std::int64_t)>& progress,
+                                     const std::optional<release::Sha256Digest>& signedIndex) {
   TPartialRoad road(client, url);
+  // A signed release's index comes first: without it there is no road, and
+  // no request for the package's end is wasted.
+  std::optional<std::vector<release::IndexEntry>> index;
+  if (signedIndex) {
+    index = SignedIndexEntries(road.FetchFile(url + release::kIndexSuffix, kLargestIndex), *signedIndex);
+    if (!index) return std::nullopt;
+  }
   std::string end = road.FetchEnd(kEndGuess);
   std::int64_t endStart = road.Start();
   const std::int64_t size = road.Size();
@@ -158,9 +185,20 @@ std::optional<TPartialPackage> Fetch(THttpClient& client, const AnsiString& url,
   const std::vector<TPackageMember> members = PackageMembers(reader);
   reader.SetZipName("");
 
+  if (index && !IndexDescribes(*index, members, *start)) return std::nullopt;
+  const std::map<std::string, release::Sha256Digest> listed = 
+      index ? ListedContent(*index) : std::map<std::string, release::Sha256Digest>{};
+
   TInstalledFiles installed(appDir);
-  std::optional<TPartialPlan> plan =
-      PlanPartial(members, *start, [&](const std::string& name) { return installed.Current(name); });
+  std::optional<TPartialPlan> plan = PlanPartial(members, *start, [&](const std::string& name) {
+    std::optional<TInstalledFile> file = installed.Current(name);
+    // Of a signed release, a file is the member only when its content is the one listed.
+    if (file && index) {
+      const auto content = listed.find(name);
+      if (content == listed.end() || content->second != file->sha256) file.reset();
+    }
+    return file;
+  });
   // Files hashed for the plan need not be read again.
   installed.Save();
   if (!plan || !SavesEnough(plan->bytes, package.received, size)) return std::nullopt;
@@ -185,7 +223,9 @@ std::optional<TPartialPackage> Fetch(THttpClient& client, const AnsiString& url,
       if (zip::Get32(signature) != zip::kLocalHeaderSig) return std::nullopt;
     }
   }
-  if (!FetchedMembersCheckOut(path, plan->fetched)) return std::nullopt;
+  // Of a signed release, no byte is decoded before it is shown to be the publisher's.
+  if (index && !FetchedRangesCheckOut(path, *index, plan->fetched)) return std::nullopt;
+  if (!FetchedMembersCheckOut(path, plan->fetched, index ? &listed : nullptr)) return std::nullopt;
   package.received += done;
   package.fetched = std::move(plan->fetched);
   package.untouched = std::move(plan->untouched);
@@ -196,10 +236,11 @@ std::optional<TPartialPackage> Fetch(THttpClient& client, const AnsiString& url,
 
 std::optional<TPartialPackage> FetchChangedMembers(THttpClient& Client, const AnsiString& URL, const AnsiString& Path,
                                                    const AnsiString& AppDir,
-                                                   const std::function<void(std::int64_t, std::int64_t)>& Progress) {
+                                                   const std::function<void(std::int64_t, std::int64_t)>& Progress,
+                                                   const std::optional<release::Sha256Digest>& SignedIndex) {
   std::optional<TPartialPackage> package;
   try {
-    package = Fetch(Client, URL, Path, AppDir, Progress);
+    package = Fetch(Client, URL, Path, AppDir, Progress, SignedIndex);
   } catch (const TNoShortcut&) {
   } catch (const Exception&) {
   } catch (const std::exception&) {

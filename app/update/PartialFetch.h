@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "app/release/ReleaseCrypto.h"
 #include "core/Types.h"
 
 class THttpClient;
@@ -30,6 +31,12 @@ struct TPartialPackage {
 // planned). Nothing, with no file left at Path, when the server does not
 // answer ranges, the package does not read as an archive, the plan saves
 // too little, or any answer is not the bytes asked for.
-std::optional<TPartialPackage> FetchChangedMembers(THttpClient& Client, const AnsiString& URL, const AnsiString& Path,
-                                                   const AnsiString& AppDir,
-                                                   const std::function<void(std::int64_t, std::int64_t)>& Progress);
+//
+// A signed release names its index's SHA-256 as SignedIndex: the index is
+// fetched first (URL + ".idx") and the road is taken only as it allows (see
+// IndexCheck.h); an index that is missing, is not the one signed or does
+// not describe the package's directory gives nothing as well.
+std::optional<TPartialPackage> FetchChangedMembers(
+    THttpClient& Client, const AnsiString& URL, const AnsiString& Path, const AnsiString& AppDir,
+    const std::function<void(std::int64_t, std::int64_t)>& Progress,
+    const std::optional<release::Sha256Digest>& SignedIndex = std::nullopt);

@@ -14,10 +14,12 @@
 
 Result<> UpdateJob::FetchArchive(const AnsiString& URL, const AnsiString& PackageName, const ReleaseTerms& Terms) {
   partial_.reset();
-  // A signed release promises the whole package's digest, which only the
-  // whole package can show. Where no installation of ours is recorded,
-  // nothing is known to be there and the road would only cost a request.
-  const bool open = env_.partialPackages && !Terms.sha256 && platform::FileExists(env_.appDir + kInstalledRecordName) &&
+  // A package's digest can be shown only by the whole package, unless a
+  // signed index vouches for each member. Where no installation of ours is
+  // recorded, nothing is known to be there and the road would only cost a
+  // request.
+  const bool open = env_.partialPackages && (!Terms.sha256 || Terms.index) &&
+                    platform::FileExists(env_.appDir + kInstalledRecordName) &&
                     IsPlainFileName(PackageName) && PackageNameIsFree(PackageName).Ok() &&
                     RecordPackageLeft(env_.appDir, PackageName).Ok();
   if (open) {
@@ -30,7 +32,8 @@ Result<> UpdateJob::FetchArchive(const AnsiString& URL, const AnsiString& Packag
           if (shown >= 0 && done != planned && done - shown < planned / 200) return;
           shown = done;
           view_.ShowDownload(done, planned);
-        });
+        },
+        Terms.index);
     if (fetched) {
       view_.DownloadComplete();
       partial_ = std::make_unique<TPartialPackage>(std::move(*fetched));
