@@ -14,7 +14,7 @@ namespace {
 class TCheckOnly : public zip::ExtractionTarget {
  public:
   explicit TCheckOnly(const std::map<std::string, release::Sha256Digest>* content) : content_(content) {}
-  std::string current;  // the name of the member being decoded
+  std::string current;             // the name of the member being decoded
   std::set<std::string> digested;  // members whose content had the listed digest
 
  private:

@@ -186,7 +186,7 @@ std::optional<TPartialPackage> Fetch(THttpClient& client, const AnsiString& url,
   reader.SetZipName("");
 
   if (index && !IndexDescribes(*index, members, *start)) return std::nullopt;
-  const std::map<std::string, release::Sha256Digest> listed = 
+  const std::map<std::string, release::Sha256Digest> listed =
       index ? ListedContent(*index) : std::map<std::string, release::Sha256Digest>{};
 
   TInstalledFiles installed(appDir);

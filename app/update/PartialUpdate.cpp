@@ -19,16 +19,16 @@ Result<> UpdateJob::FetchArchive(const AnsiString& URL, const AnsiString& Packag
   // recorded, nothing is known to be there and the road would only cost a
   // request.
   const bool open = env_.partialPackages && (!Terms.sha256 || Terms.index) &&
-                    platform::FileExists(env_.appDir + kInstalledRecordName) &&
-                    IsPlainFileName(PackageName) && PackageNameIsFree(PackageName).Ok() &&
-                    RecordPackageLeft(env_.appDir, PackageName).Ok();
+                    platform::FileExists(env_.appDir + kInstalledRecordName) && IsPlainFileName(PackageName) &&
+                    PackageNameIsFree(PackageName).Ok() && RecordPackageLeft(env_.appDir, PackageName).Ok();
   if (open) {
     package_.reset();
     tools_.download.SetMaxBodyLength(INT64_MAX);
     // The display is told at steps of a two-hundredth, and at the end.
     std::int64_t shown = -1;
     std::optional<TPartialPackage> fetched = FetchChangedMembers(
-        tools_.download, URL, Installed(PackageName), env_.appDir, [&](std::int64_t done, std::int64_t planned) {
+        tools_.download, URL, Installed(PackageName), env_.appDir,
+        [&](std::int64_t done, std::int64_t planned) {
           if (shown >= 0 && done != planned && done - shown < planned / 200) return;
           shown = done;
           view_.ShowDownload(done, planned);

@@ -22,7 +22,8 @@ AnsiString UtcText(std::int64_t unixTime) {
   const std::time_t t = static_cast<std::time_t>(unixTime);
   std::tm tm{};
   char text[32];
-  if (!platform::UtcCalendarTime(t, tm) || !std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S UTC", &tm)) return IntToStr(unixTime);
+  if (!platform::UtcCalendarTime(t, tm) || !std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S UTC", &tm))
+    return IntToStr(unixTime);
   return text;
 }
 
