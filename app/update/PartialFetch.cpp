@@ -1,7 +1,9 @@
 #include "app/update/PartialFetch.h"
 
 #include <climits>
+#include <ctime>
 #include <memory>
+#include <random>
 
 #include "app/update/CheckMembers.h"
 #include "app/update/IndexCheck.h"
@@ -45,8 +47,15 @@ class TRangeAsked {
 // Why the road ends: caught below, and the whole package is fetched instead.
 struct TNoShortcut {};
 
+// A writer that can tell how many bytes it holds, so that a range cut off
+// on the way is asked for again from there.
+class THeldWriter : public TBodyWriter {
+ public:
+  virtual std::int64_t Held() const = 0;
+};
+
 // Bytes of an answer into a string, up to a limit.
-class TStringWriter : public TBodyWriter {
+class TStringWriter : public THeldWriter {
  public:
   explicit TStringWriter(std::int64_t limit = INT64_MAX) : limit_(limit) {}
   void Announce(std::int64_t Total) override {
@@ -57,6 +66,7 @@ class TStringWriter : public TBodyWriter {
     bytes.append(static_cast<const char*>(Data), Count);
   }
   void Restart() override { throw TNoShortcut{}; }
+  std::int64_t Held() const override { return static_cast<std::int64_t>(bytes.size()); }
   std::string bytes;
 
  private:
@@ -64,10 +74,10 @@ class TStringWriter : public TBodyWriter {
 };
 
 // Bytes of a range into the package file at their offset, counted.
-class TSpanWriter : public TBodyWriter {
+class TSpanWriter : public THeldWriter {
  public:
   TSpanWriter(TFileStream& file, TByteSpan span, const std::function<void(std::int64_t)>& counted)
-      : file_(file), at_(span.First), end_(span.End), counted_(counted) {}
+      : file_(file), first_(span.First), at_(span.First), end_(span.End), counted_(counted) {}
   void Announce(std::int64_t Total) override {
     if (Total != end_ - at_) throw TNoShortcut{};
   }
@@ -80,16 +90,18 @@ class TSpanWriter : public TBodyWriter {
   }
   void Restart() override { throw TNoShortcut{}; }
   bool Complete() const { return at_ == end_; }
+  std::int64_t Held() const override { return at_ - first_; }
 
  private:
   TFileStream& file_;
-  std::int64_t at_, end_;
+  std::int64_t first_, at_, end_;
   std::function<void(std::int64_t)> counted_;
 };
 
 class TPartialRoad {
  public:
-  TPartialRoad(THttpClient& client, const AnsiString& url) : client_(client), url_(url) {}
+  TPartialRoad(THttpClient& client, const AnsiString& url, const TPartialOptions& options)
+      : client_(client), url_(url), options_(options), random_(std::random_device{}()) {}
 
   // The package's last bytes; its size and validator come with them.
   std::string FetchEnd(std::int64_t count) {
@@ -116,28 +128,54 @@ class TPartialRoad {
     return file.bytes;
   }
 
-  // Bytes [First, End) of the package, of the same version, into Writer.
-  void FetchSpan(TByteSpan span, TBodyWriter& writer) {
-    TRangeAsked range(client_, span.First, span.End - 1, validator_);
-    client_.Get(url_, writer, [&](const THttpResponse& r) {
-      if (r.ResponseCode != 206 || !r.ContentRange || r.ContentRange->Complete != size_) throw TNoShortcut{};
-    });
+  // Bytes [First, End) of the package, of the same version, into Writer;
+  // after a failure that the policy would try again, the rest of them.
+  void FetchSpan(TByteSpan span, THeldWriter& writer) {
+    int failures = 0;  // in a row, without a new byte
+    for (int attempt = 1;; ++attempt) {
+      const std::int64_t held = writer.Held();
+      try {
+        FetchRange({span.First + held, span.End}, writer);
+        return;
+      } catch (const Exception& e) {
+        failures = writer.Held() > held ? 1 : failures + 1;
+        // A part that is not the one asked for is no passing fault.
+        if (!options_.wait || CourseAfter(e, false) != TFailureCourse::Retry ||
+            failures >= options_.policy.MaxFailuresInARow || attempt >= options_.policy.MaxAttempts)
+          throw;
+        std::optional<std::int64_t> asked;
+        if (dynamic_cast<const EHttpProtocolError*>(&e)) asked = RetryAfterMs(client_.Response(), std::time(nullptr));
+        if (asked && *asked > options_.policy.MaxRetryAfterMs) throw;
+        const double random = std::uniform_real_distribution<double>(0.0, 1.0)(random_);
+        if (!options_.wait(asked ? *asked : BackoffMs(options_.policy, failures, random))) throw;
+      }
+    }
   }
 
   std::int64_t Size() const { return size_; }
   std::int64_t Start() const { return start_; }
 
  private:
+  void FetchRange(TByteSpan span, TBodyWriter& writer) {
+    TRangeAsked range(client_, span.First, span.End - 1, validator_);
+    client_.Get(url_, writer, [&](const THttpResponse& r) {
+      if (r.ResponseCode != 206 || !r.ContentRange || r.ContentRange->Complete != size_) throw TNoShortcut{};
+    });
+  }
+
   THttpClient& client_;
   AnsiString url_, validator_;
+  const TPartialOptions& options_;
+  std::mt19937 random_;
   std::int64_t size_ = 0, start_ = 0;
 };
 
 std::optional<TPartialPackage> Fetch(THttpClient& client, const AnsiString& url, const AnsiString& path,
                                      const AnsiString& appDir,
                                      const std::function<void(std::int64_t, std::int64_t)>& progress,
-                                     const std::optional<release::Sha256Digest>& signedIndex) {
-  TPartialRoad road(client, url);
+                                     const TPartialOptions& options) {
+  TPartialRoad road(client, url, options);
+  const std::optional<release::Sha256Digest>& signedIndex = options.signedIndex;
   // A signed release's index comes first: without it there is no road, and
   // no request for the package's end is wasted.
   std::optional<std::vector<release::IndexEntry>> index;
@@ -237,10 +275,10 @@ std::optional<TPartialPackage> Fetch(THttpClient& client, const AnsiString& url,
 std::optional<TPartialPackage> FetchChangedMembers(THttpClient& Client, const AnsiString& URL, const AnsiString& Path,
                                                    const AnsiString& AppDir,
                                                    const std::function<void(std::int64_t, std::int64_t)>& Progress,
-                                                   const std::optional<release::Sha256Digest>& SignedIndex) {
+                                                   const TPartialOptions& Options) {
   std::optional<TPartialPackage> package;
   try {
-    package = Fetch(Client, URL, Path, AppDir, Progress, SignedIndex);
+    package = Fetch(Client, URL, Path, AppDir, Progress, Options);
   } catch (const TNoShortcut&) {
   } catch (const Exception&) {
   } catch (const std::exception&) {

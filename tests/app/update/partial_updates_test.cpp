@@ -152,6 +152,58 @@ TEST_F(PartialUpdates, ASignedReleaseComesWhole) {
   EXPECT_EQ(RangesAsked("/v2.zip"), std::vector<std::string>{"200 -"});
 }
 
+// The bytes Bytes as a script server's "send" sends them.
+std::string Escaped(const std::string& bytes) {
+  static const char hex[] = "0123456789abcdef";
+  std::string out;
+  for (unsigned char c : bytes) out += std::string("\\x") + hex[c >> 4] + hex[c & 15];
+  return out;
+}
+
+// A member's range whose connection closes on the way is asked for again,
+// after the wait the package's own download would make, from the byte where
+// it stopped; the update ends by the partial road, with no whole package.
+TEST_F(PartialUpdates, ARangeCutOffOnTheWayIsAskedForAgainFromWhereItStopped) {
+  InstallVersion1();
+  const std::int64_t size = static_cast<std::int64_t>(v2.size());
+  const std::int64_t directory = static_cast<std::int64_t>(v2.find("PK\x01\x02"));
+  const std::int64_t f7 = HeaderOf(v2, "data/file7.bin"), f9 = HeaderOf(v2, "data/file9.bin");
+  const std::int64_t f30 = HeaderOf(v2, "data/file30.bin"), f31 = HeaderOf(v2, "data/file31.bin");
+  const std::int64_t added = HeaderOf(v2, "data/new.bin");
+  constexpr std::int64_t kCut = 5000;
+  // The part [First, End) of the package, its head announcing [First, Last].
+  auto part = [&](std::int64_t first, std::int64_t end, std::int64_t last) {
+    return "send HTTP/1.1 206 Partial Content\\r\\nETag: \"v2\"\\r\\nContent-Length: " +
+           std::to_string(last + 1 - first) + "\\r\\nContent-Range: bytes " + std::to_string(first) + "-" +
+           std::to_string(last) + "/" + std::to_string(size) + "\\r\\n\\r\\n" +
+           Escaped(v2.substr(static_cast<std::size_t>(first), static_cast<std::size_t>(end - first))) + "\n";
+  };
+  const std::string script = "accept\nexpect-request\n" + part(size - 65536, size, size - 1) + "expect-request\n" +
+                             part(f7, f7 + kCut, f9 - 1) + "close\n" + "accept\nexpect-request\n" +
+                             part(f7 + kCut, f9, f9 - 1) + "expect-request\n" + part(f30, f31, f31 - 1) +
+                             "expect-request\n" + part(added, directory, directory - 1);
+  testsupport::ScriptServer server(script);
+  ServeReply("2.0|" + server.Url("/") + "|v2.zip|");
+  RunUpdate();
+  ExpectInstalled();
+  EXPECT_TRUE(SameTree(InstalledTree(), AsUnzipLeavesIt()));
+  EXPECT_EQ(server.Finish(), 0);
+  std::vector<std::string> ranges;
+  const std::string requests = server.Requests();
+  for (std::size_t at = requests.find("Range: bytes="); at != std::string::npos;
+       at = requests.find("Range: bytes=", at + 1))
+    ranges.push_back(requests.substr(at + 13, requests.find("\r\n", at) - at - 13));
+  auto range = [](std::int64_t first, std::int64_t end) {
+    return std::to_string(first) + "-" + std::to_string(end - 1);
+  };
+  const std::vector<std::string> expected = {"-65536", range(f7, f9), range(f7 + kCut, f9), range(f30, f31),
+                                             range(added, directory)};
+  EXPECT_EQ(ranges, expected);
+  ASSERT_EQ(waits.size(), 1u);
+  EXPECT_GE(waits[0], 1000) << "the first wait of the package's own retries";
+  EXPECT_LE(waits[0], 1500);
+}
+
 // Every way the shortcut does not apply ends as the whole package would.
 TEST_F(PartialUpdates, WhatDoesNotAddUpFallsBackToTheWholePackage) {
   struct Case {
