@@ -1,18 +1,15 @@
 #include "app/update/PartialFetch.h"
 
 #include <climits>
-#include <ctime>
 #include <memory>
-#include <random>
 
 #include "app/update/CheckMembers.h"
 #include "app/update/IndexCheck.h"
 #include "app/update/InstalledFiles.h"
 #include "app/update/PartialPlan.h"
+#include "app/update/PartialRoad.h"
 #include "core/Streams.h"
 #include "http/HttpClient.h"
-#include "http/HttpErrors.h"
-#include "http/RangeHeaders.h"
 #include "platform/Files.h"
 #include "zip/ZipExtractor.h"
 #include "zip/ZipRecords.h"
@@ -22,56 +19,6 @@ namespace {
 // The first guess at the package's end: the directory of a few thousand
 // members fits, so one request mostly does.
 constexpr std::int64_t kEndGuess = 64 << 10;
-
-// A range request for the scope of one answer, tied to the package's
-// validator so that bytes of another version are never taken.
-class TRangeAsked {
- public:
-  TRangeAsked(THttpClient& client, std::int64_t first, std::int64_t last, const AnsiString& validator)
-      : request_(client.Request()) {
-    request_.ContentRangeStart = first;
-    request_.ContentRangeEnd = last;
-    request_.IfRange = validator;
-  }
-  ~TRangeAsked() {
-    request_.ContentRangeStart = request_.ContentRangeEnd = 0;
-    request_.IfRange.clear();
-  }
-  TRangeAsked(const TRangeAsked&) = delete;
-  TRangeAsked& operator=(const TRangeAsked&) = delete;
-
- private:
-  THttpRequest& request_;
-};
-
-// Why the road ends: caught below, and the whole package is fetched instead.
-struct TNoShortcut {};
-
-// A writer that can tell how many bytes it holds, so that a range cut off
-// on the way is asked for again from there.
-class THeldWriter : public TBodyWriter {
- public:
-  virtual std::int64_t Held() const = 0;
-};
-
-// Bytes of an answer into a string, up to a limit.
-class TStringWriter : public THeldWriter {
- public:
-  explicit TStringWriter(std::int64_t limit = INT64_MAX) : limit_(limit) {}
-  void Announce(std::int64_t Total) override {
-    if (Total > limit_) throw TNoShortcut{};
-  }
-  void Write(const void* Data, std::size_t Count) override {
-    if (static_cast<std::int64_t>(Count) > limit_ - static_cast<std::int64_t>(bytes.size())) throw TNoShortcut{};
-    bytes.append(static_cast<const char*>(Data), Count);
-  }
-  void Restart() override { throw TNoShortcut{}; }
-  std::int64_t Held() const override { return static_cast<std::int64_t>(bytes.size()); }
-  std::string bytes;
-
- private:
-  std::int64_t limit_;
-};
 
 // Bytes of a range into the package file at their offset, counted.
 class TSpanWriter : public THeldWriter {
@@ -96,78 +43,6 @@ class TSpanWriter : public THeldWriter {
   TFileStream& file_;
   std::int64_t first_, at_, end_;
   std::function<void(std::int64_t)> counted_;
-};
-
-class TPartialRoad {
- public:
-  TPartialRoad(THttpClient& client, const AnsiString& url, const TPartialOptions& options)
-      : client_(client), url_(url), options_(options), random_(std::random_device{}()) {}
-
-  // The package's last bytes; its size and validator come with them.
-  std::string FetchEnd(std::int64_t count) {
-    TStringWriter end;
-    TRangeAsked range(client_, -count, 0, AnsiString());
-    client_.Get(url_, end, [&](const THttpResponse& r) {
-      if (r.ResponseCode != 206 || !r.ContentRange || r.ContentRange->Complete <= 0) throw TNoShortcut{};
-      size_ = r.ContentRange->Complete;
-      start_ = r.ContentRange->First;
-      validator_ = IfRangeValidator(r.ETag, r.LastModifiedText, r.DateText);
-      // Without a validator, ranges of another version could be mixed in.
-      if (validator_.empty()) throw TNoShortcut{};
-    });
-    if (static_cast<std::int64_t>(end.bytes.size()) != size_ - start_) throw TNoShortcut{};
-    return end.bytes;
-  }
-
-  // The whole of another file, such as the package's index.
-  std::string FetchFile(const AnsiString& url, std::int64_t limit) {
-    TStringWriter file(limit);
-    client_.Get(url, file, [&](const THttpResponse& r) {
-      if (r.ResponseCode != 200) throw TNoShortcut{};
-    });
-    return file.bytes;
-  }
-
-  // Bytes [First, End) of the package, of the same version, into Writer;
-  // after a failure that the policy would try again, the rest of them.
-  void FetchSpan(TByteSpan span, THeldWriter& writer) {
-    int failures = 0;  // in a row, without a new byte
-    for (int attempt = 1;; ++attempt) {
-      const std::int64_t held = writer.Held();
-      try {
-        FetchRange({span.First + held, span.End}, writer);
-        return;
-      } catch (const Exception& e) {
-        failures = writer.Held() > held ? 1 : failures + 1;
-        // A part that is not the one asked for is no passing fault.
-        if (!options_.wait || CourseAfter(e, false) != TFailureCourse::Retry ||
-            failures >= options_.policy.MaxFailuresInARow || attempt >= options_.policy.MaxAttempts)
-          throw;
-        std::optional<std::int64_t> asked;
-        if (dynamic_cast<const EHttpProtocolError*>(&e)) asked = RetryAfterMs(client_.Response(), std::time(nullptr));
-        if (asked && *asked > options_.policy.MaxRetryAfterMs) throw;
-        const double random = std::uniform_real_distribution<double>(0.0, 1.0)(random_);
-        if (!options_.wait(asked ? *asked : BackoffMs(options_.policy, failures, random))) throw;
-      }
-    }
-  }
-
-  std::int64_t Size() const { return size_; }
-  std::int64_t Start() const { return start_; }
-
- private:
-  void FetchRange(TByteSpan span, TBodyWriter& writer) {
-    TRangeAsked range(client_, span.First, span.End - 1, validator_);
-    client_.Get(url_, writer, [&](const THttpResponse& r) {
-      if (r.ResponseCode != 206 || !r.ContentRange || r.ContentRange->Complete != size_) throw TNoShortcut{};
-    });
-  }
-
-  THttpClient& client_;
-  AnsiString url_, validator_;
-  const TPartialOptions& options_;
-  std::mt19937 random_;
-  std::int64_t size_ = 0, start_ = 0;
 };
 
 std::optional<TPartialPackage> Fetch(THttpClient& client, const AnsiString& url, const AnsiString& path,
