@@ -4,12 +4,12 @@
 #include <memory>
 
 #include "app/update/CheckMembers.h"
+#include "app/update/IndexCheck.h"
 #include "app/update/InstalledFiles.h"
 #include "app/update/PartialPlan.h"
+#include "app/update/PartialRoad.h"
 #include "core/Streams.h"
 #include "http/HttpClient.h"
-#include "http/HttpErrors.h"
-#include "http/RangeHeaders.h"
 #include "platform/Files.h"
 #include "zip/ZipExtractor.h"
 #include "zip/ZipRecords.h"
@@ -20,44 +20,11 @@ namespace {
 // members fits, so one request mostly does.
 constexpr std::int64_t kEndGuess = 64 << 10;
 
-// A range request for the scope of one answer, tied to the package's
-// validator so that bytes of another version are never taken.
-class TRangeAsked {
- public:
-  TRangeAsked(THttpClient& client, std::int64_t first, std::int64_t last, const AnsiString& validator)
-      : request_(client.Request()) {
-    request_.ContentRangeStart = first;
-    request_.ContentRangeEnd = last;
-    request_.IfRange = validator;
-  }
-  ~TRangeAsked() {
-    request_.ContentRangeStart = request_.ContentRangeEnd = 0;
-    request_.IfRange.clear();
-  }
-  TRangeAsked(const TRangeAsked&) = delete;
-  TRangeAsked& operator=(const TRangeAsked&) = delete;
-
- private:
-  THttpRequest& request_;
-};
-
-// Why the road ends: caught below, and the whole package is fetched instead.
-struct TNoShortcut {};
-
-// Bytes of a range into a string.
-class TStringWriter : public TBodyWriter {
- public:
-  void Announce(std::int64_t) override {}
-  void Write(const void* Data, std::size_t Count) override { bytes.append(static_cast<const char*>(Data), Count); }
-  void Restart() override { throw TNoShortcut{}; }
-  std::string bytes;
-};
-
 // Bytes of a range into the package file at their offset, counted.
-class TSpanWriter : public TBodyWriter {
+class TSpanWriter : public THeldWriter {
  public:
   TSpanWriter(TFileStream& file, TByteSpan span, const std::function<void(std::int64_t)>& counted)
-      : file_(file), at_(span.First), end_(span.End), counted_(counted) {}
+      : file_(file), first_(span.First), at_(span.First), end_(span.End), counted_(counted) {}
   void Announce(std::int64_t Total) override {
     if (Total != end_ - at_) throw TNoShortcut{};
   }
@@ -70,54 +37,27 @@ class TSpanWriter : public TBodyWriter {
   }
   void Restart() override { throw TNoShortcut{}; }
   bool Complete() const { return at_ == end_; }
+  std::int64_t Held() const override { return at_ - first_; }
 
  private:
   TFileStream& file_;
-  std::int64_t at_, end_;
+  std::int64_t first_, at_, end_;
   std::function<void(std::int64_t)> counted_;
-};
-
-class TPartialRoad {
- public:
-  TPartialRoad(THttpClient& client, const AnsiString& url) : client_(client), url_(url) {}
-
-  // The package's last bytes; its size and validator come with them.
-  std::string FetchEnd(std::int64_t count) {
-    TStringWriter end;
-    TRangeAsked range(client_, -count, 0, AnsiString());
-    client_.Get(url_, end, [&](const THttpResponse& r) {
-      if (r.ResponseCode != 206 || !r.ContentRange || r.ContentRange->Complete <= 0) throw TNoShortcut{};
-      size_ = r.ContentRange->Complete;
-      start_ = r.ContentRange->First;
-      validator_ = IfRangeValidator(r.ETag, r.LastModifiedText, r.DateText);
-      // Without a validator, ranges of another version could be mixed in.
-      if (validator_.empty()) throw TNoShortcut{};
-    });
-    if (static_cast<std::int64_t>(end.bytes.size()) != size_ - start_) throw TNoShortcut{};
-    return end.bytes;
-  }
-
-  // Bytes [First, End) of the package, of the same version, into Writer.
-  void FetchSpan(TByteSpan span, TBodyWriter& writer) {
-    TRangeAsked range(client_, span.First, span.End - 1, validator_);
-    client_.Get(url_, writer, [&](const THttpResponse& r) {
-      if (r.ResponseCode != 206 || !r.ContentRange || r.ContentRange->Complete != size_) throw TNoShortcut{};
-    });
-  }
-
-  std::int64_t Size() const { return size_; }
-  std::int64_t Start() const { return start_; }
-
- private:
-  THttpClient& client_;
-  AnsiString url_, validator_;
-  std::int64_t size_ = 0, start_ = 0;
 };
 
 std::optional<TPartialPackage> Fetch(THttpClient& client, const AnsiString& url, const AnsiString& path,
                                      const AnsiString& appDir,
-                                     const std::function<void(std::int64_t, std::int64_t)>& progress) {
-  TPartialRoad road(client, url);
+                                     const std::function<void(std::int64_t, std::int64_t)>& progress,
+                                     const TPartialOptions& options) {
+  TPartialRoad road(client, url, options);
+  const std::optional<release::Sha256Digest>& signedIndex = options.signedIndex;
+  // A signed release's index comes first: without it there is no road, and
+  // no request for the package's end is wasted.
+  std::optional<std::vector<release::IndexEntry>> index;
+  if (signedIndex) {
+    index = SignedIndexEntries(road.FetchFile(url + release::kIndexSuffix, kLargestIndex), *signedIndex);
+    if (!index) return std::nullopt;
+  }
   std::string end = road.FetchEnd(kEndGuess);
   std::int64_t endStart = road.Start();
   const std::int64_t size = road.Size();
@@ -158,9 +98,20 @@ std::optional<TPartialPackage> Fetch(THttpClient& client, const AnsiString& url,
   const std::vector<TPackageMember> members = PackageMembers(reader);
   reader.SetZipName("");
 
+  if (index && !IndexDescribes(*index, members, *start)) return std::nullopt;
+  const std::map<std::string, release::Sha256Digest> listed =
+      index ? ListedContent(*index) : std::map<std::string, release::Sha256Digest>{};
+
   TInstalledFiles installed(appDir);
-  std::optional<TPartialPlan> plan =
-      PlanPartial(members, *start, [&](const std::string& name) { return installed.Current(name); });
+  std::optional<TPartialPlan> plan = PlanPartial(members, *start, [&](const std::string& name) {
+    std::optional<TInstalledFile> file = installed.Current(name);
+    // Of a signed release, a file is the member only when its content is the one listed.
+    if (file && index) {
+      const auto content = listed.find(name);
+      if (content == listed.end() || content->second != file->sha256) file.reset();
+    }
+    return file;
+  });
   // Files hashed for the plan need not be read again.
   installed.Save();
   if (!plan || !SavesEnough(plan->bytes, package.received, size)) return std::nullopt;
@@ -185,7 +136,9 @@ std::optional<TPartialPackage> Fetch(THttpClient& client, const AnsiString& url,
       if (zip::Get32(signature) != zip::kLocalHeaderSig) return std::nullopt;
     }
   }
-  if (!FetchedMembersCheckOut(path, plan->fetched)) return std::nullopt;
+  // Of a signed release, no byte is decoded before it is shown to be the publisher's.
+  if (index && !FetchedRangesCheckOut(path, *index, plan->fetched)) return std::nullopt;
+  if (!FetchedMembersCheckOut(path, plan->fetched, index ? &listed : nullptr)) return std::nullopt;
   package.received += done;
   package.fetched = std::move(plan->fetched);
   package.untouched = std::move(plan->untouched);
@@ -196,10 +149,11 @@ std::optional<TPartialPackage> Fetch(THttpClient& client, const AnsiString& url,
 
 std::optional<TPartialPackage> FetchChangedMembers(THttpClient& Client, const AnsiString& URL, const AnsiString& Path,
                                                    const AnsiString& AppDir,
-                                                   const std::function<void(std::int64_t, std::int64_t)>& Progress) {
+                                                   const std::function<void(std::int64_t, std::int64_t)>& Progress,
+                                                   const TPartialOptions& Options) {
   std::optional<TPartialPackage> package;
   try {
-    package = Fetch(Client, URL, Path, AppDir, Progress);
+    package = Fetch(Client, URL, Path, AppDir, Progress, Options);
   } catch (const TNoShortcut&) {
   } catch (const Exception&) {
   } catch (const std::exception&) {

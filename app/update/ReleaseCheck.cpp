@@ -22,7 +22,8 @@ AnsiString UtcText(std::int64_t unixTime) {
   const std::time_t t = static_cast<std::time_t>(unixTime);
   std::tm tm{};
   char text[32];
-  if (!platform::UtcCalendarTime(t, tm) || !std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S UTC", &tm)) return IntToStr(unixTime);
+  if (!platform::UtcCalendarTime(t, tm) || !std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S UTC", &tm))
+    return IntToStr(unixTime);
   return text;
 }
 
@@ -35,7 +36,7 @@ Result<ReleaseTerms> CheckReleaseReply(const AnsiString& ReplyBytes, const AnsiS
     return Refused{"The release information in the update reply is malformed: " + reading.problem};
   const release::ReleaseSeal& seal = reading.seal;
 
-  if (PublicKey.empty()) return ReleaseTerms{seal.sha256, seal.size, std::nullopt};
+  if (PublicKey.empty()) return ReleaseTerms{seal.sha256, seal.size, std::nullopt, std::nullopt};
   const std::optional<release::PublicKey> key = release::FromBase64<32>(PublicKey);
   if (!key) return Refused{"The update key built into this program is not valid"};
   if (!seal.sig) return Refused{"The update reply is not signed"};
@@ -53,5 +54,5 @@ Result<ReleaseTerms> CheckReleaseReply(const AnsiString& ReplyBytes, const AnsiS
   if (*seal.serial < highest)
     return Refused{Format("The update reply's serial %lld is lower than %lld, the serial already installed",
                           static_cast<long long>(*seal.serial), static_cast<long long>(highest))};
-  return ReleaseTerms{seal.sha256, seal.size, seal.serial};
+  return ReleaseTerms{seal.sha256, seal.size, seal.serial, seal.index};
 }

@@ -20,6 +20,9 @@ struct ReleaseTerms {
   std::optional<release::Sha256Digest> sha256;
   std::optional<std::int64_t> size;
   std::optional<std::int64_t> serial;
+  // The SHA-256 of the package's index, only from a reply signed by the
+  // key: the index of an unsigned reply would vouch for nothing.
+  std::optional<release::Sha256Digest> index;
 };
 
 // The terms of the reply (its body bytes as received) when it may be used;

@@ -6,6 +6,8 @@
 // (from its log) and the update's time, as ratios of the partial road to the
 // whole one; and for the partial update, the bytes sent against the changed
 // members' bytes in the package (goal at most 1.05 plus the package's end).
+// A third copy is updated by a release signed by quelbo-publish, with its
+// index, which checks every member fetched or left alone by its SHA-256.
 //
 //   update_partial_bench [files, default 2000] [MB in all, default 1000]
 #include <algorithm>
@@ -74,10 +76,12 @@ struct Outcome {
   long long sent = 0;
 };
 
-// Updates the installation in dir to version 2 by the road asked for.
-Outcome Update(const testsupport::NginxServer& nginx, const std::string& dir, bool partial) {
+// Updates the installation in dir to version 2 by the road asked for,
+// holding the publisher's key PublicKey when there is one.
+Outcome Update(const testsupport::NginxServer& nginx, const std::string& dir, bool partial,
+               const std::string& publicKey = "") {
   std::ofstream(dir + "/xconfig.ini") << "[version]\r\nver=1.0\r\n";
-  UpdateEnvironment env = SystemEnvironment(dir + "/", "127.0.0.1:" + std::to_string(nginx.Port()), "");
+  UpdateEnvironment env = SystemEnvironment(dir + "/", "127.0.0.1:" + std::to_string(nginx.Port()), publicKey);
   env.online = [] { return true; };
   env.killProcessByName = [](const AnsiString&) { return 0; };
   env.partialPackages = partial;
@@ -101,6 +105,17 @@ Outcome Update(const testsupport::NginxServer& nginx, const std::string& dir, bo
 }
 
 int Run(const std::string& cmd) { return std::system(cmd.c_str()); }
+
+// The last line quelbo-publish printed for Args, or nothing when it failed.
+std::string Publish(const std::vector<std::string>& args) {
+  std::vector<std::string> argv = {QUELBO_PUBLISH};
+  argv.insert(argv.end(), args.begin(), args.end());
+  const testsupport::CommandResult run = testsupport::RunCommand(argv);
+  if (run.status != 0) return {};
+  std::string out = run.out;
+  while (!out.empty() && out.back() == '\n') out.pop_back();
+  return out.substr(out.find_last_of('\n') + 1);
+}
 
 }  // namespace
 
@@ -167,12 +182,29 @@ int main(int argc, char** argv) {
     UpdateJob(env, {query, download, zip, pump}, view).Run();
     if (!view.installed) return 1;
   }
-  Run("rm -rf '" + b + "' && cp -a '" + a + "' '" + b + "'");
+  const std::string e = work / "e";
+  Run("rm -rf '" + b + "' && cp -a '" + a + "' '" + b + "' && cp -a '" + a + "' '" + e + "'");
   testsupport::WriteFile(docroot / "version/version.php",
                          "2.0|http://127.0.0.1:" + std::to_string(nginx.Port()) + "/|v2.zip|");
 
   const Outcome partial = Update(nginx, a, true);
   const Outcome whole = Update(nginx, b, false);
+
+  // The signed release: the publisher's index beside the package, its
+  // digest in the signed reply.
+  const std::string keyFile = work / "release.key";
+  const std::string publicKey = Publish({"keygen", keyFile});
+  const std::string signedReply = Publish({"sign", "--key", keyFile, "--version", "2.0", "--base-url",
+                                           "http://127.0.0.1:" + std::to_string(nginx.Port()) + "/", "--package",
+                                           package, "--program", "", "--serial", "1", "--valid", "1d"});
+  if (publicKey.empty() || signedReply.find("index=") == std::string::npos) {
+    std::fprintf(stderr, "quelbo-publish did not sign the release with an index\n");
+    return 1;
+  }
+  testsupport::WriteFile(docroot / "version/version.php", signedReply);
+  const Outcome signedPartial = Update(nginx, e, true, publicKey);
+  testsupport::WriteFile(docroot / "version/version.php",
+                         "2.0|http://127.0.0.1:" + std::to_string(nginx.Port()) + "/|v2.zip|");
   // Where nothing is installed both roads are one; they run in turns, in
   // both orders, and the faster of each counts, so that what one run leaves
   // the disk to do does not fall on the other.
@@ -188,7 +220,8 @@ int main(int argc, char** argv) {
       if (round == 0 || o.seconds < best.seconds) best = o;
     }
   }
-  if (Run("diff -r -q '" + a + "' '" + b + "' > /dev/null") != 0) {
+  if (Run("diff -r -q '" + a + "' '" + b + "' > /dev/null") != 0 ||
+      Run("diff -r -q -x xconfig.ini '" + a + "' '" + e + "' > /dev/null") != 0) {
     std::fprintf(stderr, "the two roads left different installations\n");
     return 1;
   }
@@ -199,6 +232,10 @@ int main(int argc, char** argv) {
   std::printf("%-24s %12.2f %10.2f %14.3f %12s\n", "partial, installed", partial.sent / 1048576.0, partial.seconds,
               static_cast<double>(partial.sent) / static_cast<double>(changedBytes), "");
   std::printf("%-24s %12.2f %10.2f %14s %12s\n", "whole, installed", whole.sent / 1048576.0, whole.seconds, "", "");
+  std::printf("%-24s %12.2f %10.2f %14.3f %12.3f\n", "partial, signed", signedPartial.sent / 1048576.0,
+              signedPartial.seconds, static_cast<double>(signedPartial.sent) / static_cast<double>(changedBytes),
+              signedPartial.seconds / whole.seconds);
+  std::printf("  the signed road also fetched its index: %.2f MB\n", fs::file_size(package + ".idx") / 1048576.0);
   std::printf("  sent beyond the changed members: %.3f of the directory and end (the first range is 64 KB at least)\n",
               static_cast<double>(partial.sent - changedBytes) / static_cast<double>(endBytes));
   std::printf("  time ratio partial/whole: %.3f (goal <= 0.1); bytes ratio %.4f\n", partial.seconds / whole.seconds,
