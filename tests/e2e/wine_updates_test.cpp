@@ -117,19 +117,13 @@ class E2eWine : public UpdaterTest {
     main_ = x_->WaitFor(kAppTitle, 60000);
     ASSERT_NE(main_, 0u) << "the main window did not appear";
   }
-  // Answers the system's box with a key. Without a window manager the X
-  // server's focus follows the pointer, and Wine hands the keys its windows
-  // get to the window it made active itself, the box: the pointer is put over
-  // the box first.
+  // Answers the system's box with a key, where Wine takes it without a
+  // window manager.
   void AnswerSystemBox(const std::string& title, const std::string& key = "Return") {
-    const XWindowId box = x_->WaitFor(title, 30000, main_);
-    ASSERT_NE(box, 0u) << "no box titled \"" << title << "\" appeared";
-    int left = 0, top = 0, width = 0, height = 0;
-    ASSERT_TRUE(x_->Bounds(box, left, top, width, height));
-    x_->MovePointer(left + width / 2, top + height / 4);
-    platform::SleepMs(300);  // the box's first paint, for the screenshot
+    std::string why;
+    const XWindowId box = x_->AnswerUnderPointer(title, key, 30000, &why, main_);
     KeepScreenshot("box");
-    ASSERT_TRUE(x_->PressKey(key));
+    ASSERT_NE(box, 0u) << why;
     EXPECT_TRUE(x_->WaitClosed(box, 10000)) << "the box titled \"" << title << "\" stayed open after " << key;
   }
   void ExpectTheRunningLauncherEnded() {
