@@ -24,9 +24,12 @@ std::vector<AnsiString> Recorded(const AnsiString& appDir) {
 }
 
 // Both names mean one file of the installation, as the platform the program
-// is made for finds files (ASCII case aside).
+// is made for finds files (ASCII case aside). Where the system itself finds
+// files regardless of case, the names stay as given, and only the file they
+// open tells that they are one.
 bool SameName(const AnsiString& appDir, const AnsiString& a, const AnsiString& b) {
-  return InstalledPath(appDir, a) == InstalledPath(appDir, b);
+  const AnsiString pa = InstalledPath(appDir, a), pb = InstalledPath(appDir, b);
+  return pa == pb || platform::SameFile(pa, pb);
 }
 
 // The names whose files are still there, but for Name.

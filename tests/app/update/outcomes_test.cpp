@@ -300,7 +300,8 @@ TEST_F(Job, AProgramThatCannotBeStartedIsTold) {
 // platform the packages are made for: the program, the package and the
 // archive's members.
 TEST_F(Job, NamesDifferingOnlyInCaseMeanTheExistingFiles) {
-  QUELBO_SKIP_ON_WINDOWS("under Wine the package is refused as one that \"would replace a file of the installation\"; not yet known whether Windows or the test is at fault");
+  // (There a replaced file also takes the member's spelling, "map.dat".)
+  QUELBO_SKIP_ON_WINDOWS(kScriptProgramsOnWindows);
   StartServer();
   Serve("pkg/Patch.ZIP", MakeZip({{"run.sh", kMarkingScript}, {"data/map.dat", "new map"}}, {"run.sh"}));
   ServeReply("2.0|" + Base() + "pkg/|Patch.ZIP|RUN.SH");
@@ -319,6 +320,23 @@ TEST_F(Job, NamesDifferingOnlyInCaseMeanTheExistingFiles) {
   std::sort(names.begin(), names.end());
   // One program (the archive's), one map, and the package gone.
   EXPECT_EQ(names, (std::vector<std::string>{"Data", "Data/Map.dat", "ran", "run.sh", "xconfig.ini", "xconfig.installed"}));
+}
+
+// A package an earlier run left behind, recorded under another spelling of
+// its name, is that file where the system finds files regardless of case:
+// it is taken again, not refused as a file of the installation.
+TEST_F(Job, APackageLeftUnderAnotherSpellingIsTakenAgain) {
+  StartServer();
+  Serve("pkg/Patch.ZIP", MakeZip({{"data/map.dat", "new map"}}));
+  ServeReply("2.0|" + Base() + "pkg/|Patch.ZIP|");
+  PutIni("1.0", "patch.zip");
+  Put("patch.zip", "an older download");
+  RunUpdate();
+  ExpectOnly(UpdateNotice::kInstalled);
+  ExpectExited();
+  EXPECT_EQ(Read("data/map.dat"), "new map");
+  EXPECT_EQ(Read("xconfig.ini"), Ini("2.0"));
+  EXPECT_FALSE(Has("patch.zip") || Has("Patch.ZIP"));
 }
 
 // Outcome J, with the URL built from the cleaned fields.
