@@ -140,9 +140,10 @@ int main(int argc, char** argv) {
   }
   std::printf("%-38s %12s %12s %8s\n", "", "Linux", "Wine", "ratio");
   for (const char* name : {"repaint", "progress-event"})
-    std::printf("%-38s %9.1f us %9.1f us %8.2f\n",
-                std::string(name) == "repaint" ? "full repaint of the main window" : "one progress event and its repaint",
-                linux[name], wine[name], wine[name] / linux[name]);
+    std::printf(
+        "%-38s %9.1f us %9.1f us %8.2f\n",
+        std::string(name) == "repaint" ? "full repaint of the main window" : "one progress event and its repaint",
+        linux[name], wine[name], wine[name] / linux[name]);
   std::printf("%-38s %10.3f s %10.3f s %8.2f\n", "whole update of the bench package", linuxUpdate, wineUpdate,
               wineUpdate / linuxUpdate);
   return 0;

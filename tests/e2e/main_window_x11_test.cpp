@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "XDriver.h"
-#include "tests/e2e/MainWindowLook.h"
 #include "platform/Clock.h"
+#include "tests/e2e/MainWindowLook.h"
 #include "tests/support/XvfbServer.h"
 
 namespace fs = std::filesystem;

@@ -40,10 +40,13 @@ std::string WindowsCacheValue(const std::string& name) {
   return "";
 }
 
-bool WineInstalled() { return std::system("command -v wine >/dev/null 2>&1 && command -v wineserver >/dev/null 2>&1") == 0; }
+bool WineInstalled() {
+  return std::system("command -v wine >/dev/null 2>&1 && command -v wineserver >/dev/null 2>&1") == 0;
+}
 
-// Whether a process of the process group runs a program whose command line
-// names `name` (Wine shows a Windows program's own path there).
+// Whether a process of the process group runs the program `name`: Wine gives
+// a Windows program's process the program's path as its first argument (the
+// runner's shell has its own and names the program only after it).
 bool GroupRuns(pid_t group, const std::string& name) {
   DIR* proc = opendir("/proc");
   if (!proc) return false;
@@ -60,7 +63,9 @@ bool GroupRuns(pid_t group, const std::string& name) {
     if (std::sscanf(stat.c_str() + close + 1, " %c %d %d", &state, &parent, &pgrp) != 3 || pgrp != group ||
         state == 'Z')
       continue;
-    found = testsupport::ReadFile("/proc/" + pid + "/cmdline").find(name) != std::string::npos;
+    const std::string command = testsupport::ReadFile("/proc/" + pid + "/cmdline");
+    const std::string program = command.substr(0, command.find('\0'));
+    found = program.size() >= name.size() && program.compare(program.size() - name.size(), name.size(), name) == 0;
   }
   closedir(proc);
   return found;

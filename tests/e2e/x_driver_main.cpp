@@ -19,8 +19,10 @@
 namespace {
 
 int Usage() {
-  std::fputs("usage: quelbo-x-driver find TITLE | answer TITLE KEY [SECONDS] | answer-here TITLE KEY [SECONDS] | close TITLE | screenshot FILE | titles\n",
-             stderr);
+  std::fputs(
+      "usage: quelbo-x-driver find TITLE | answer TITLE KEY [SECONDS] | answer-here TITLE KEY [SECONDS] | close TITLE "
+      "| screenshot FILE | titles\n",
+      stderr);
   return 2;
 }
 
@@ -50,7 +52,8 @@ int main(int argc, char** argv) {
   }
   if (command == "answer-here" && (argc == 4 || argc == 5)) {
     std::string why;
-    const e2e::XWindowId w = x.AnswerUnderPointer(argv[2], argv[3], argc == 5 ? std::atoi(argv[4]) * 1000 : 10000, &why);
+    const e2e::XWindowId w =
+        x.AnswerUnderPointer(argv[2], argv[3], argc == 5 ? std::atoi(argv[4]) * 1000 : 10000, &why);
     if (!w) {
       std::fprintf(stderr, "quelbo-x-driver: %s\n", why.c_str());
       return 1;
