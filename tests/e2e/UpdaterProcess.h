@@ -24,11 +24,11 @@ struct LaunchOptions {
   bool readOnlyMount = false;
   // The program, relative to the installation directory, and its arguments.
   std::string program = "quelbo-updater";
-  std::vector<std::string> arguments;
+  std::vector<std::string> arguments{};
   // A command that runs the program ("wine-run.sh PREFIX"), given "./program"
   // and the arguments after its own. The run then has a process group of its
   // own, which Kill ends whole: the runner's children with it.
-  std::vector<std::string> runner;
+  std::vector<std::string> runner{};
 };
 
 class UpdaterProcess {
