@@ -8,15 +8,25 @@
 # reply with one byte changed, which it refuses, then against the signed
 # reply, whose overwrite question it answers; it shows what changed.
 #
-#   scripts/demo.sh            DEMO_PORT (default 18081), BUILD_DIR (default build)
+#   scripts/demo.sh [--wine]   DEMO_PORT (default 18081), BUILD_DIR (default build),
+#                              WINDOWS_BUILD_DIR (default build-windows)
 #
-# Everything it makes lives in $BUILD_DIR/demo; nginx and Xvfb are stopped by
-# their process ids when it ends.
+# --wine runs the same demo with the Windows program, quelbo-updater.exe built
+# by scripts/build-windows.sh for that server and key, under Wine, and the
+# stand-in game launcher of tests/e2e as the Windows "开始游戏.exe".
+# Everything it makes lives in $BUILD_DIR/demo; nginx, Xvfb and the updater
+# are stopped by their process ids when it ends.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source_dir=$(pwd)
 port=${DEMO_PORT:-18081}
 build=${BUILD_DIR:-build}
+wine=""
+case "${1:-}" in
+  --wine) wine=1 ;;
+  "") ;;
+  *) echo "usage: $0 [--wine]" >&2; exit 2 ;;
+esac
 demo_src=$source_dir/scripts/demo
 launcher=开始游戏.exe
 
@@ -46,11 +56,24 @@ if [ ! -f "$secret" ]; then
 fi
 public_key=$("$publish" public-key "$secret")
 
-say "building quelbo-updater for the update server 127.0.0.1:$port, trusting the public key $public_key"
-cmake -S . -B "$build" -G Ninja -DQUELBO_UPDATE_HOST="127.0.0.1:$port" -DQUELBO_UPDATE_PUBLIC_KEY="$public_key" >/dev/null
-cmake --build "$build" --parallel "${JOBS:-$(nproc)}" --target quelbo-updater quelbo-x-driver
-updater=$build/app/quelbo-updater
+cmake --build "$build" --parallel "${JOBS:-$(nproc)}" --target quelbo-x-driver
 driver=$(cd "$build/tests/e2e" && pwd)/quelbo-x-driver
+if [ -z "$wine" ]; then
+  say "building quelbo-updater for the update server 127.0.0.1:$port, trusting the public key $public_key"
+  cmake -S . -B "$build" -G Ninja -DQUELBO_UPDATE_HOST="127.0.0.1:$port" -DQUELBO_UPDATE_PUBLIC_KEY="$public_key" >/dev/null
+  cmake --build "$build" --parallel "${JOBS:-$(nproc)}" --target quelbo-updater
+  updater=$build/app/quelbo-updater program=quelbo-updater answer=answer
+else
+  windows=${WINDOWS_BUILD_DIR:-build-windows}
+  say "building quelbo-updater.exe for the update server 127.0.0.1:$port, trusting the public key $public_key"
+  WINDOWS_BUILD_DIR=$windows QUELBO_TARGETS="quelbo-updater quelbo-demo-launcher" scripts/build-windows.sh \
+    -DQUELBO_UPDATE_HOST="127.0.0.1:$port" -DQUELBO_UPDATE_PUBLIC_KEY="$public_key"
+  windows=$(cd "$windows" && pwd)
+  updater=$windows/app/quelbo-updater.exe program=quelbo-updater.exe
+  # Wine hands keys to the window it made active itself; without a window
+  # manager the X focus follows the pointer, which the driver puts there.
+  answer=answer-here
+fi
 
 # The layout: the server's document root and nginx prefix, the installation.
 work=$(mkdir -p "$build/demo" && cd "$build/demo" && pwd)
@@ -63,11 +86,14 @@ mkdir -p "$docroot/version" "$docroot/packages" "$prefix/logs" "$prefix/tmp" "$i
 # Version 1.0 as installed: the configuration, an old copy of one file the
 # package brings again, and the updater beside them.
 cp -r "$demo_src/installed/." "$install/"
-cp "$updater" "$install/quelbo-updater"
+cp "$updater" "$install/$program"
 
 # Version 2.0 on the server: the package, and the one-line reply naming it,
 # signed: its SHA-256, size, expiry, serial and the signature of all of it.
-(cd "$demo_src/package" && zip -q -r "$docroot/packages/quelbo-2.0.zip" .)
+# Under Wine its launcher is the Windows program in the script's place.
+cp -r "$demo_src/package" "$work/package"
+[ -z "$wine" ] || cp "$windows/tests/e2e/quelbo-demo-launcher.exe" "$work/package/$launcher"
+(cd "$work/package" && zip -q -r "$docroot/packages/quelbo-2.0.zip" .)
 "$publish" sign --key "$secret" --version 2.0 --base-url "http://127.0.0.1:$port/packages/" \
   --package "$docroot/packages/quelbo-2.0.zip" --program "$launcher" --valid 1h --serial 2 >"$work/signed-reply.txt"
 # The same reply with one byte changed: version 2.0 becomes 2.1.
@@ -75,8 +101,11 @@ sed '1s/^2\.0|/2.1|/' "$work/signed-reply.txt" >"$work/tampered-reply.txt"
 cp "$work/tampered-reply.txt" "$docroot/version/version.php"
 
 nginx_pid="" xvfb_pid="" updater_pid=""
+# Under Wine the updater runs in a session of its own, so that Wine's
+# processes go with it.
+stop_updater() { if [ -n "$wine" ]; then kill -- "-$updater_pid" 2>/dev/null || true; else kill "$updater_pid" 2>/dev/null || true; fi; }
 cleanup() {
-  if [ -n "$updater_pid" ] && kill -0 "$updater_pid" 2>/dev/null; then kill "$updater_pid"; wait "$updater_pid" 2>/dev/null || true; fi
+  if [ -n "$updater_pid" ] && kill -0 "$updater_pid" 2>/dev/null; then stop_updater; wait "$updater_pid" 2>/dev/null || true; fi
   if [ -n "$nginx_pid" ]; then kill "$nginx_pid" 2>/dev/null || true; wait "$nginx_pid" 2>/dev/null || true; fi
   if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; wait "$xvfb_pid" 2>/dev/null || true; fi
 }
@@ -107,7 +136,7 @@ if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
 fi
 
 listing() {  # checksum and path of every file below $1 but the updater
-  (cd "$1" && find . -type f ! -name quelbo-updater -printf '%P\n' | LC_ALL=C sort | while IFS= read -r f; do
+  (cd "$1" && find . -type f ! -name "$program" -printf '%P\n' | LC_ALL=C sort | while IFS= read -r f; do
     printf '%s %s\n' "$(sha256sum -- "$f" | cut -c1-16)" "$f"
   done)
 }
@@ -120,7 +149,11 @@ ini_before=$(cat "$install/xconfig.ini")
 # the window stays open and closes it as a user would.
 run_updater() {
   local mode=$1 failed="" seen=""
-  (cd "$install" && exec ./quelbo-updater) &
+  if [ -n "$wine" ]; then
+    (cd "$install" && exec setsid "$source_dir/scripts/windows/wine-run.sh" "$windows/wine" "./$program") &
+  else
+    (cd "$install" && exec "./$program") &
+  fi
   updater_pid=$!
   for _ in $(seq 600); do
     kill -0 "$updater_pid" 2>/dev/null || break
@@ -129,7 +162,7 @@ run_updater() {
         sleep 0.3  # the box's first paint
         "$driver" screenshot "$screenshot" || true
       fi
-      "$driver" answer "File Exists Alert" Return 5 && say "answered \"File Exists Alert\" with Enter (Yes)"
+      "$driver" "$answer" "File Exists Alert" Return 5 && say "answered \"File Exists Alert\" with Enter (Yes)"
     elif "$driver" find "错误"; then
       sleep 0.3
       if [ "$mode" = install ]; then
@@ -138,7 +171,7 @@ run_updater() {
         break
       fi
       "$driver" screenshot "$refused_shot" || true
-      "$driver" answer "错误" Return 5 && say "the updater refused the reply with its download-failure box; answered it"
+      "$driver" "$answer" "错误" Return 5 && say "the updater refused the reply with its download-failure box; answered it"
       sleep 1
       kill -0 "$updater_pid" 2>/dev/null || { failed="the updater ended after refusing the reply"; break; }
       say "its window stays open; closing it"
@@ -153,7 +186,7 @@ run_updater() {
   if [ -z "$failed" ] && kill -0 "$updater_pid" 2>/dev/null && [ "$mode" = install ]; then
     failed="the updater did not finish within a minute"
   fi
-  if [ -n "$failed" ]; then kill "$updater_pid" 2>/dev/null || true; fi
+  if [ -n "$failed" ]; then stop_updater; fi
   for _ in $(seq 100); do kill -0 "$updater_pid" 2>/dev/null || break; sleep 0.1; done
   wait "$updater_pid" || status=$?
   updater_pid=""
@@ -166,7 +199,7 @@ refused_shot=$work/refused.png
 echo
 say "1. a copy of the signed reply with one byte changed (2.0 became 2.1):"
 printf '      %s\n' "$(cat "$docroot/version/version.php")"
-say "starting $install/quelbo-updater"
+say "starting $install/$program${wine:+ under Wine}"
 run_updater refuse
 listing "$install" >"$work/after-refusal.txt"
 if cmp -s "$work/before.txt" "$work/after-refusal.txt" && [ "$(cat "$install/xconfig.ini")" = "$ini_before" ]; then
@@ -179,7 +212,7 @@ echo
 cp "$work/signed-reply.txt" "$docroot/version/version.php"
 say "2. the reply as quelbo-publish signed it:"
 printf '      %s\n' "$(cat "$docroot/version/version.php")"
-say "starting $install/quelbo-updater"
+say "starting $install/$program${wine:+ under Wine}"
 run_updater install
 say "the updater ended with exit code $status"
 

@@ -65,13 +65,13 @@ std::string TreeChanges::Describe() const {
   return None() ? std::string("  (no changes)\n") : s.str();
 }
 
-Installation::Installation(const std::string& updaterBinary) {
+Installation::Installation(const std::string& updaterBinary, const std::string& name) {
   dir_ = root_ / "install";
   outside_ = root_ / "outside";
   fs::create_directories(dir_);
   fs::create_directories(outside_);
-  fs::copy_file(updaterBinary, dir_ + "/quelbo-updater");
-  fs::permissions(dir_ + "/quelbo-updater", fs::perms(0755));
+  fs::copy_file(updaterBinary, dir_ + "/" + name);
+  fs::permissions(dir_ + "/" + name, fs::perms(0755));
 }
 
 Installation::~Installation() {

@@ -36,8 +36,9 @@ TreeChanges Compare(const Tree& before, const Tree& after);
 
 class Installation {
  public:
-  // Copies the updater in as "quelbo-updater".
-  explicit Installation(const std::string& updaterBinary);
+  // Copies the updater in under name ("quelbo-updater.exe" for the Windows
+  // program).
+  explicit Installation(const std::string& updaterBinary, const std::string& name = "quelbo-updater");
   ~Installation();
 
   const std::string& Dir() const { return dir_; }

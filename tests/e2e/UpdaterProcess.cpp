@@ -30,7 +30,16 @@ bool MountReadOnly(const char* dir) {
 }  // namespace
 
 UpdaterProcess::UpdaterProcess(const std::string& installDir, const LaunchOptions& options) {
-  const std::string program = installDir + "/quelbo-updater", output = log_ / "output.txt";
+  const std::string output = log_ / "output.txt";
+  // The command line, built before the fork as well.
+  const std::string path = options.runner.empty() ? installDir + "/" + options.program : options.runner[0];
+  std::vector<std::string> args = options.runner;
+  args.push_back(options.runner.empty() ? options.program : "./" + options.program);
+  args.insert(args.end(), options.arguments.begin(), options.arguments.end());
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  group_ = !options.runner.empty();
   // The environment is built before the fork: the child only execs.
   std::vector<std::string> env = {"DISPLAY=" + options.display};
   for (char** e = environ; *e; ++e)
@@ -41,6 +50,7 @@ UpdaterProcess::UpdaterProcess(const std::string& installDir, const LaunchOption
   pid_ = fork();
   if (pid_ != 0) return;
 
+  if (group_) setpgid(0, 0);
   // The updater goes with the test process, even when that one crashes.
   prctl(PR_SET_PDEATHSIG, SIGKILL);
   int out = open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -61,7 +71,7 @@ UpdaterProcess::UpdaterProcess(const std::string& installDir, const LaunchOption
     setrlimit(RLIMIT_FSIZE, &limit);
   }
   if (chdir(installDir.c_str()) != 0) _exit(126);
-  execle(program.c_str(), "quelbo-updater", static_cast<char*>(nullptr), envp.data());
+  execve(path.c_str(), argv.data(), envp.data());
   _exit(127);
 }
 
@@ -93,7 +103,7 @@ std::optional<int> UpdaterProcess::WaitExit(int timeoutMs) {
 
 void UpdaterProcess::Kill() {
   if (pid_ <= 0 || status_) return;
-  kill(pid_, SIGKILL);
+  kill(group_ ? -pid_ : pid_, SIGKILL);
   int st = 0;
   waitpid(pid_, &st, 0);
   status_ = WIFEXITED(st) ? WEXITSTATUS(st) : -WTERMSIG(st);

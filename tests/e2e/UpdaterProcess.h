@@ -1,6 +1,7 @@
 #pragma once
-// One run of the updater from its installation directory on a given display,
-// optionally with a limit on the size of the files it may write (a disk that
+// One run of the updater (or another program of the installation) from its
+// installation directory on a given display, optionally through a runner such
+// as Wine, optionally with a limit on the size of the files it may write (a disk that
 // fills up) or with the installation directory mounted read-only. Its output
 // is kept for failure reports; it is killed if still running when the object
 // goes.
@@ -8,6 +9,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "tests/support/TestServers.h"
 
@@ -20,6 +22,13 @@ struct LaunchOptions {
   // Runs the updater in a mount namespace of its own where the installation
   // directory is a read-only bind mount (for root, whom permissions do not stop).
   bool readOnlyMount = false;
+  // The program, relative to the installation directory, and its arguments.
+  std::string program = "quelbo-updater";
+  std::vector<std::string> arguments{};
+  // A command that runs the program ("wine-run.sh PREFIX"), given "./program"
+  // and the arguments after its own. The run then has a process group of its
+  // own, which Kill ends whole: the runner's children with it.
+  std::vector<std::string> runner{};
 };
 
 class UpdaterProcess {
@@ -49,6 +58,7 @@ class UpdaterProcess {
   testsupport::TempDir log_;
   pid_t pid_ = -1;
   std::optional<int> status_;
+  bool group_ = false;
   long peakKb_ = 0;
 };
 

@@ -239,6 +239,23 @@ bool XDriver::Answer(const std::string& title, const std::string& keysymName, in
   return true;
 }
 
+XWindowId XDriver::AnswerUnderPointer(const std::string& title, const std::string& keysymName, int timeoutMs,
+                                      std::string* why, XWindowId except) const {
+  XWindowId w = WaitFor(title, timeoutMs, except);
+  int x = 0, y = 0, width = 0, height = 0;
+  if (!w || !Bounds(w, x, y, width, height)) {
+    if (why) *why = "no window titled \"" + title + "\" appeared";
+    return 0;
+  }
+  MovePointer(x + width / 2, y + height / 4);
+  platform::SleepMs(300);  // the window's first paint, and the pointer's arrival
+  if (!PressKey(keysymName)) {
+    if (why) *why = "the keyboard has no key " + keysymName;
+    return 0;
+  }
+  return w;
+}
+
 void XDriver::RequestClose(XWindowId window) const {
   XEvent e{};
   e.xclient.type = ClientMessage;

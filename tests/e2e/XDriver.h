@@ -55,6 +55,12 @@ class XDriver {
   // how a user answers a message box. False with a reason when it failed.
   bool Answer(const std::string& title, const std::string& keysymName, int timeoutMs, std::string* why,
               XWindowId except = 0) const;
+  // The same for a program that hands the keys its windows get to the window
+  // it made active itself, as Wine does: without a window manager the X
+  // focus follows the pointer, so the pointer is put over the window and the
+  // key pressed there. The window, or 0 with a reason.
+  XWindowId AnswerUnderPointer(const std::string& title, const std::string& keysymName, int timeoutMs,
+                               std::string* why, XWindowId except = 0) const;
 
   // The root's children as they are stacked, bottom first.
   struct TopWindow {

@@ -3,6 +3,10 @@
 //   quelbo-x-driver find TITLE                exit 0 when a window titled TITLE is shown
 //   quelbo-x-driver answer TITLE KEY [SECS]   waits for it, makes sure it has the
 //                                             keyboard focus and presses KEY
+//   quelbo-x-driver answer-here TITLE KEY [SECS]
+//                                             the same for Wine's windows without a
+//                                             window manager: with the pointer over it;
+//                                             waits for the window to close
 //   quelbo-x-driver close TITLE               asks that window to close
 //   quelbo-x-driver screenshot FILE.png       saves the whole screen
 //   quelbo-x-driver titles                    lists the titled windows shown
@@ -15,8 +19,10 @@
 namespace {
 
 int Usage() {
-  std::fputs("usage: quelbo-x-driver find TITLE | answer TITLE KEY [SECONDS] | close TITLE | screenshot FILE | titles\n",
-             stderr);
+  std::fputs(
+      "usage: quelbo-x-driver find TITLE | answer TITLE KEY [SECONDS] | answer-here TITLE KEY [SECONDS] | close TITLE "
+      "| screenshot FILE | titles\n",
+      stderr);
   return 2;
 }
 
@@ -43,6 +49,18 @@ int main(int argc, char** argv) {
       return 1;
     }
     return 0;
+  }
+  if (command == "answer-here" && (argc == 4 || argc == 5)) {
+    std::string why;
+    const e2e::XWindowId w =
+        x.AnswerUnderPointer(argv[2], argv[3], argc == 5 ? std::atoi(argv[4]) * 1000 : 10000, &why);
+    if (!w) {
+      std::fprintf(stderr, "quelbo-x-driver: %s\n", why.c_str());
+      return 1;
+    }
+    // Wine takes a moment to take the box off the screen; until then it
+    // would be found, and answered, again.
+    return x.WaitClosed(w, 5000) ? 0 : 1;
   }
   if (command == "close" && argc == 3) {
     e2e::XWindowId w = x.Find(argv[2]);

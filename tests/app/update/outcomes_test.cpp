@@ -358,6 +358,23 @@ TEST_F(Job, NamesDifferingOnlyInCaseMeanTheExistingFiles) {
   EXPECT_EQ(names, expected);
 }
 
+// A package an earlier run left behind, recorded under another spelling of
+// its name, is that file where the system finds files regardless of case:
+// it is taken again, not refused as a file of the installation.
+TEST_F(Job, APackageLeftUnderAnotherSpellingIsTakenAgain) {
+  StartServer();
+  Serve("pkg/Patch.ZIP", MakeZip({{"data/map.dat", "new map"}}));
+  ServeReply("2.0|" + Base() + "pkg/|Patch.ZIP|");
+  PutIni("1.0", "patch.zip");
+  Put("patch.zip", "an older download");
+  RunUpdate();
+  ExpectOnly(UpdateNotice::kInstalled);
+  ExpectExited();
+  EXPECT_EQ(Read("data/map.dat"), "new map");
+  EXPECT_EQ(Read("xconfig.ini"), Ini("2.0"));
+  EXPECT_FALSE(Has("patch.zip") || Has("Patch.ZIP"));
+}
+
 // Outcome J, with the URL built from the cleaned fields.
 TEST_F(Job, PlainFileWithoutProgramSaysFileUpdated) {
   QUELBO_SKIP_ON_WINDOWS(kQuestionMarkNameOnWindows);
