@@ -64,19 +64,23 @@ std::optional<std::string> Field(const std::string& line, std::size_t& at) {
 
 // Size and time of a regular file, or nothing.
 std::optional<TInstalledFile> Stat(const AnsiString& path) {
-  std::error_code error;
-  const std::filesystem::path os = platform::ToOsPath(path);
-  if (!std::filesystem::is_regular_file(os, error)) return std::nullopt;
+  platform::PathStatus status;
+  if (!platform::GetPathStatus(platform::ToOsPath(path), status) || status.kind != platform::PathStatus::File)
+    return std::nullopt;
   TInstalledFile f;
-  const auto size = std::filesystem::file_size(os, error);
-  if (error) return std::nullopt;
-  const auto time = std::filesystem::last_write_time(os, error);
-  if (error) return std::nullopt;
-  f.size = static_cast<std::int64_t>(size);
-  f.modified =
-      std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::file_clock::to_sys(time).time_since_epoch())
-          .count();
+  f.size = status.size;
+  f.modified = status.modifiedNs;
   return f;
+}
+
+// A file written in the last moments may be written again within the same
+// tick of the file system's clock (two seconds on FAT) and keep its time: its
+// hashes are not kept, so the next look reads it again.
+bool WrittenJustNow(std::int64_t modifiedNs) {
+  constexpr std::int64_t kClockTickNs = 2'000'000'000;
+  const std::int64_t now =
+      std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::system_clock::now().time_since_epoch()).count();
+  return modifiedNs > now - kClockTickNs;
 }
 
 bool Hash(const AnsiString& path, TInstalledFile& f) {
@@ -186,7 +190,8 @@ std::optional<TInstalledFile> TInstalledFiles::Current(const std::string& Name) 
     return std::nullopt;
   }
   // A time that moved while the file was read leaves it to be read again.
-  if (const std::optional<TInstalledFile> after = Stat(path); after && after->modified == now->modified)
+  if (const std::optional<TInstalledFile> after = Stat(path);
+      after && after->modified == now->modified && !WrittenJustNow(now->modified))
     record_[Name] = *now;
   else record_.erase(Name);
   return now;

@@ -75,10 +75,18 @@ TEST(InstalledFiles, ATextThatIsNotExactlyARecordIsNone) {
   for (const auto& [what, text] : cases) EXPECT_EQ(ParseInstalledRecord(text), std::nullopt) << what;
 }
 
+// Files written an hour ago, as an installation's files usually are (a file
+// written just now is another case, below).
+void WriteOld(const std::string& path, const std::string& bytes) {
+  WriteFile(path, bytes);
+  std::filesystem::last_write_time(testsupport::FsPath(path),
+                                   std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
+}
+
 TEST(InstalledFiles, AFileIsHashedAgainOnlyWhenItsSizeOrTimeChanged) {
   TempDir dir;
-  WriteFile(dir / "a.txt", "first");
-  WriteFile(dir / "sub/b.bin", "second");
+  WriteOld(dir / "a.txt", "first");
+  WriteOld(dir / "sub/b.bin", "second");
   const std::string app = dir.Path() + "/";
   {
     TInstalledFiles files(app);
@@ -98,6 +106,27 @@ TEST(InstalledFiles, AFileIsHashedAgainOnlyWhenItsSizeOrTimeChanged) {
   ExpectContent(files.Current("sub/b.bin"), "second");
   EXPECT_EQ(files.Hashed(), 0);
   ExpectContent(files.Current("a.txt"), "FIRST");
+  EXPECT_EQ(files.Hashed(), 1);
+}
+
+// A file written just before it was recorded may be written again within
+// the same tick of the file system's clock and keep its time, size and CRC
+// alike: it is read again, not taken from the record.
+TEST(InstalledFiles, AFileWrittenJustBeforeItWasRecordedIsReadAgain) {
+  TempDir dir;
+  const std::string app = dir.Path() + "/";
+  const std::string path = dir / "a.bin";
+  WriteFile(path, "first");
+  const auto written = std::filesystem::last_write_time(testsupport::FsPath(path));
+  {
+    TInstalledFiles files(app);
+    ExpectContent(files.Current("a.bin"), "first");
+    ASSERT_TRUE(files.Save());
+  }
+  WriteFile(path, "FIRST");
+  std::filesystem::last_write_time(testsupport::FsPath(path), written);  // the same tick
+  TInstalledFiles files(app);
+  ExpectContent(files.Current("a.bin"), "FIRST");
   EXPECT_EQ(files.Hashed(), 1);
 }
 

@@ -111,6 +111,7 @@ TEST_F(PartialUpdates, OtherBytesUnderTheSameValidatorAreFoundBeforeAnythingIsIn
 // The program to start comes unchanged in the new package: it is neither
 // fetched nor replaced, and it stays to be started.
 TEST_F(PartialUpdates, AProgramThePackageBringsUnchangedStaysAndIsStarted) {
+  QUELBO_SKIP_ON_WINDOWS(kScriptProgramsOnWindows);
   StartServer();
   Files v1files = Version1(), v2files = Version2();
   v1files.push_back({"run.sh", kMarkingScript});
