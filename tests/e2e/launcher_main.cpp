@@ -4,11 +4,17 @@
 // itself ("launcher-started.txt": that it ran, the version it found in
 // data/version.txt, the time) and ends.
 //
-//   开始游戏.exe [--stay]
+//   开始游戏.exe [--stay | --hold FILE]
 //
 // --stay leaves no note and runs until it is ended, as a launcher does while
-// its game runs: what the updater must end before it updates.
+// its game runs: what the updater must end before it updates. --hold opens
+// FILE sharing nothing, says "holding FILE" on its output once it does, and
+// runs until it is ended, as another program (a game's library loader, a
+// scanner) holds a file of the installation; copied under another name, so
+// that the updater does not end it with the launcher.
+#include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
@@ -18,6 +24,7 @@
 #include <thread>
 
 #include "platform/Clock.h"
+#include "platform/FileHolders.h"
 #include "platform/Files.h"
 
 namespace fs = std::filesystem;
@@ -40,6 +47,15 @@ std::string ReadText(const fs::path& path) {
 
 int main(int argc, char** argv) {
   if (argc == 2 && std::strcmp(argv[1], "--stay") == 0) {
+    for (;;) std::this_thread::sleep_for(std::chrono::hours(1));
+  }
+  if (argc == 3 && std::strcmp(argv[1], "--hold") == 0) {
+    if (platform::OpenFileUnshared(argv[2]) == platform::kNoFile) {
+      std::fprintf(stderr, "cannot open %s: %s\n", argv[2], std::strerror(errno));
+      return 1;
+    }
+    std::printf("holding %s\n", argv[2]);
+    std::fflush(stdout);
     for (;;) std::this_thread::sleep_for(std::chrono::hours(1));
   }
   // The program's own path is in code page 936, as every path it holds.

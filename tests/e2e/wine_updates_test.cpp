@@ -7,7 +7,9 @@
 // downloads it with the bar filling, unpacks it, records it and starts the new
 // launcher; the window shows the reference pixels of the skin meanwhile. A
 // version already current and a refused signed reply show their boxes and
-// change nothing. Skipped, saying why, without the Windows build or Wine.
+// change nothing. A file another program holds open waits for the next
+// start, and the updater in its own package replaces its running image.
+// Skipped, saying why, without the Windows build or Wine.
 #include <dirent.h>
 #include <unistd.h>
 
@@ -143,8 +145,19 @@ class E2eWine : public UpdaterTest {
     }
   }
 
+  // The installed files whose names the updater gives to what it leaves
+  // behind: files in a move, old files that could not go.
+  std::vector<std::string> TemporaryFiles() const {
+    std::vector<std::string> names;
+    for (const auto& [path, state] : install_->Snapshot())
+      if (fs::path(path).filename().string().rfind(".quelbo-unzip-", 0) == 0) names.push_back(path);
+    return names;
+  }
+
   std::unique_ptr<UpdaterProcess> launcher_;
 };
+
+constexpr const char* kJournal = ".quelbo-install.journal";
 
 // The bar's place in the window: the progress bar at (104, 32) of the client
 // area, which starts below the caption band inside the frame.
@@ -258,6 +271,93 @@ TEST_F(E2eWine, RefusedSignedReplyShowsItsBoxAndChangesNothing) {
   EXPECT_TRUE(changes.None()) << changes.Describe();
   EXPECT_FALSE(install_->Has(kLauncherNote));
   EXPECT_EQ(server_->Requests(), std::vector<std::string>{"200 /version/version.php"});
+}
+
+TEST_F(E2eWine, AFileAnotherProgramHoldsWaitsWithTheOldFilesAndTheNextStartCompletesTheUpdate) {
+  install_->WriteVersion("1.0");
+  install_->Put("data/version.txt", "1.0\n");
+  PublishDemoPackage(kPackage);
+  server_->SetReply(Reply("2.0", server_->Url("/packages/"), kPackage, kLauncher));
+  // Another program, not named like the launcher, holds a file the package
+  // replaces, sharing nothing.
+  testsupport::TempDir elsewhere;
+  fs::copy_file(WindowsProgram("quelbo-demo-launcher"), elsewhere / "scanner.exe");
+  auto holder = std::make_unique<UpdaterProcess>(
+      elsewhere.Path(), UnderWine("scanner.exe", {"--hold", "Z:" + install_->Path("data/version.txt")}));
+  for (std::uint64_t end = platform::TickCount() + 180000; holder->Output().find("holding") == std::string::npos;
+       platform::SleepMs(100)) {
+    ASSERT_TRUE(holder->Running()) << "the holder ended:\n" << holder->Output();
+    ASSERT_LT(platform::TickCount(), end) << "the holder did not open the file";
+  }
+  ASSERT_NO_FATAL_FAILURE(StartRunningLauncher());
+  const Tree before = install_->Snapshot();
+
+  ASSERT_NO_FATAL_FAILURE(LaunchUnderWine());
+  ASSERT_NO_FATAL_FAILURE(AnswerSystemBox(kOverwriteTitle));  // data/version.txt: yes
+  // The rename is tried for a while before the box says the file is in use.
+  ASSERT_NO_FATAL_FAILURE(AnswerSystemBox(kErrorTitle));
+  ASSERT_NO_FATAL_FAILURE(ExpectWindowStaysOpenThenClose());
+  ExpectTheRunningLauncherEnded();
+  // Every old file stays; xconfig.ini notes only the package left behind.
+  for (const auto& [path, state] : before) {
+    if (!state.directory && path != "xconfig.ini") {
+      EXPECT_EQ(install_->Read(path), state.bytes) << path << " is not the old file";
+    }
+  }
+  EXPECT_EQ(install_->RecordedVersion(), "1.0");
+  EXPECT_TRUE(install_->Has(kJournal)) << "the installation does not wait for the next start";
+  EXPECT_FALSE(TemporaryFiles().empty()) << "the new files do not wait under their temporary names";
+  EXPECT_FALSE(install_->Has(kLauncherNote));
+  ASSERT_TRUE(holder->Running()) << holder->Output();
+
+  // The holder ends; the next start completes the installation first, then
+  // finds 2.0 current.
+  holder.reset();
+  ASSERT_NO_FATAL_FAILURE(LaunchUnderWine());
+  ASSERT_NO_FATAL_FAILURE(AnswerSystemBox(kAppTitle));
+  EXPECT_EQ(ExitCode(), 0);
+  ExpectInstalled(DemoPackageTree());
+  EXPECT_EQ(install_->RecordedVersion(), "2.0");
+  EXPECT_FALSE(install_->Has(kJournal));
+  EXPECT_EQ(TemporaryFiles(), std::vector<std::string>{});
+}
+
+TEST_F(E2eWine, TheUpdaterInItsOwnPackageReplacesItsRunningImage) {
+  install_->WriteVersion("1.0");
+  // The package brings a changed updater: the same program with bytes after
+  // its image, which Windows loads as before.
+  testsupport::TempDir tree;
+  fs::copy(DemoPackageTree(), tree.Path(), fs::copy_options::recursive);
+  fs::remove(tree / kLauncher);
+  fs::copy_file(WindowsProgram("quelbo-demo-launcher"), tree / kLauncher);
+  const std::string oldUpdater = install_->Read("quelbo-updater.exe");
+  const std::string newUpdater = oldUpdater + std::string(4096, '\x5a');
+  testsupport::WriteFile(tree / "quelbo-updater.exe", newUpdater);
+  const std::string package = ZipTree(tree.Path());
+  ASSERT_FALSE(package.empty());
+  server_->Publish(kPackage, package);
+  server_->SetReply(Reply("2.0", server_->Url("/packages/"), kPackage, kLauncher));
+
+  ASSERT_NO_FATAL_FAILURE(StartRunningLauncher());
+  ASSERT_NO_FATAL_FAILURE(LaunchUnderWine());
+  ASSERT_NO_FATAL_FAILURE(AnswerSystemBox(kOverwriteTitle));  // quelbo-updater.exe: yes
+  EXPECT_EQ(ExitCode(60000), 0);
+  ExpectTheRunningLauncherEnded();
+  ASSERT_TRUE(WaitForLauncherNote(20000)) << "the new launcher was not started";
+  EXPECT_TRUE(install_->Read("quelbo-updater.exe") == newUpdater) << "quelbo-updater.exe is not the package's";
+  EXPECT_EQ(install_->RecordedVersion(), "2.0");
+  EXPECT_FALSE(install_->Has(kJournal));
+  // The running image could only step aside.
+  const std::vector<std::string> aside = TemporaryFiles();
+  ASSERT_EQ(aside.size(), 1u) << "the old image is not aside under a temporary name";
+  EXPECT_TRUE(install_->Read(aside.front()) == oldUpdater) << aside.front() << " is not the old image";
+
+  // The new updater runs, finds 2.0 current and the old image gone.
+  ASSERT_NO_FATAL_FAILURE(LaunchUnderWine());
+  ASSERT_NO_FATAL_FAILURE(AnswerSystemBox(kAppTitle));
+  EXPECT_EQ(ExitCode(), 0);
+  EXPECT_EQ(TemporaryFiles(), std::vector<std::string>{});
+  EXPECT_TRUE(install_->Read("quelbo-updater.exe") == newUpdater);
 }
 
 }  // namespace
