@@ -30,6 +30,10 @@ class TRangeAsked {
   THttpRequest& request_;
 };
 
+// What an answer asked for whole again keeps of a failed one: nothing, so
+// every failure counts towards the limit in a row.
+std::int64_t NothingKept() { return 0; }
+
 }  // namespace
 
 void TStringWriter::Announce(std::int64_t Total) {
@@ -45,15 +49,19 @@ TPartialRoad::TPartialRoad(THttpClient& client, const AnsiString& url, const TPa
     : client_(client), url_(url), options_(options), random_(std::random_device{}()) {}
 
 std::string TPartialRoad::FetchEnd(std::int64_t count) {
+  // Small enough to be asked for whole again after a passing failure.
   TStringWriter end;
-  TRangeAsked range(client_, -count, 0, AnsiString());
-  client_.Get(url_, end, [&](const THttpResponse& r) {
-    if (r.ResponseCode != 206 || !r.ContentRange || r.ContentRange->Complete <= 0) throw TNoShortcut{};
-    size_ = r.ContentRange->Complete;
-    start_ = r.ContentRange->First;
-    validator_ = IfRangeValidator(r.ETag, r.LastModifiedText, r.DateText);
-    // Without a validator, ranges of another version could be mixed in.
-    if (validator_.empty()) throw TNoShortcut{};
+  Retrying(NothingKept, [&] {
+    end.bytes.clear();
+    TRangeAsked range(client_, -count, 0, AnsiString());
+    client_.Get(url_, end, [&](const THttpResponse& r) {
+      if (r.ResponseCode != 206 || !r.ContentRange || r.ContentRange->Complete <= 0) throw TNoShortcut{};
+      size_ = r.ContentRange->Complete;
+      start_ = r.ContentRange->First;
+      validator_ = IfRangeValidator(r.ETag, r.LastModifiedText, r.DateText);
+      // Without a validator, ranges of another version could be mixed in.
+      if (validator_.empty()) throw TNoShortcut{};
+    });
   });
   if (static_cast<std::int64_t>(end.bytes.size()) != size_ - start_) throw TNoShortcut{};
   return end.bytes;
@@ -61,24 +69,31 @@ std::string TPartialRoad::FetchEnd(std::int64_t count) {
 
 std::string TPartialRoad::FetchFile(const AnsiString& url, std::int64_t limit) {
   TStringWriter file(limit);
-  client_.Get(url, file, [&](const THttpResponse& r) {
-    if (r.ResponseCode != 200) throw TNoShortcut{};
+  Retrying(NothingKept, [&] {
+    file.bytes.clear();
+    client_.Get(url, file, [&](const THttpResponse& r) {
+      if (r.ResponseCode != 200) throw TNoShortcut{};
+    });
   });
   return file.bytes;
 }
 
 void TPartialRoad::FetchSpan(TByteSpan span, THeldWriter& writer) {
+  Retrying([&] { return writer.Held(); }, [&] { FetchRange({span.First + writer.Held(), span.End}, writer); });
+}
+
+void TPartialRoad::Retrying(const std::function<std::int64_t()>& held, const std::function<void()>& attempt) {
   int failures = 0;  // in a row, without a new byte
-  for (int attempt = 1;; ++attempt) {
-    const std::int64_t held = writer.Held();
+  for (int count = 1;; ++count) {
+    const std::int64_t before = held();
     try {
-      FetchRange({span.First + held, span.End}, writer);
+      attempt();
       return;
     } catch (const Exception& e) {
-      failures = writer.Held() > held ? 1 : failures + 1;
+      failures = held() > before ? 1 : failures + 1;
       // A part that is not the one asked for is no passing fault.
       if (!options_.wait || CourseAfter(e, false) != TFailureCourse::Retry ||
-          failures >= options_.policy.MaxFailuresInARow || attempt >= options_.policy.MaxAttempts)
+          failures >= options_.policy.MaxFailuresInARow || count >= options_.policy.MaxAttempts)
         throw;
       std::optional<std::int64_t> asked;
       if (dynamic_cast<const EHttpProtocolError*>(&e)) asked = RetryAfterMs(client_.Response(), std::time(nullptr));

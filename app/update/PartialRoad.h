@@ -4,6 +4,7 @@
 // where it stopped after a passing failure), and another whole file such as
 // its index. Whatever is not the answer asked for ends the road.
 #include <cstdint>
+#include <functional>
 #include <random>
 #include <string>
 
@@ -55,6 +56,10 @@ class TPartialRoad {
 
  private:
   void FetchRange(TByteSpan span, TBodyWriter& writer);
+  // Runs Attempt until it goes through, after each failure the download's
+  // policy would try again waiting as it would (Held tells whether bytes
+  // came meanwhile); any other failure, or one too many, is thrown on.
+  void Retrying(const std::function<std::int64_t()>& held, const std::function<void()>& attempt);
 
   THttpClient& client_;
   AnsiString url_, validator_;

@@ -85,6 +85,25 @@ TEST_F(ScriptedPartialUpdates, ARangeCutOffOnTheWayIsAskedForAgainFromWhereItSto
   EXPECT_LE(waits[0], 1500);
 }
 
+// The package's end cut off on the way is asked for whole again after the
+// same wait (as is the signed index, through the same road); the update
+// still goes by the partial road.
+TEST_F(ScriptedPartialUpdates, TheEndCutOffOnTheWayIsAskedForAgain) {
+  testsupport::ScriptServer server(
+      "accept\nexpect-request\n" + Part(size - 65536, size - 30000, size - 1) + "close\n" + "accept\nexpect-request\n" +
+      Part(size - 65536, size, size - 1) + "expect-request\n" + Part(f7, f9, f9 - 1) + "expect-request\n" +
+      Part(f30, f31, f31 - 1) + "expect-request\n" + Part(added, directory, directory - 1));
+  ServeReply("2.0|" + server.Url("/") + "|v2.zip|");
+  RunUpdate();
+  ExpectInstalled();
+  EXPECT_TRUE(SameTree(InstalledTree(), AsUnzipLeavesIt()));
+  EXPECT_EQ(server.Finish(), 0);
+  const std::vector<std::string> expected = {"-65536", "-65536", Range(f7, f9), Range(f30, f31),
+                                             Range(added, directory)};
+  EXPECT_EQ(RangesOf(server.Requests()), expected);
+  EXPECT_EQ(waits.size(), 1u);
+}
+
 // A range that fails as often in a row as the package's own download would
 // bear gives way to the whole package; a window closed during a wait ends
 // the update there, with nothing more asked and nothing installed.
