@@ -41,7 +41,8 @@ class E2eFaults : public UpdaterTest {
     EXPECT_TRUE(changes.removed.empty() && changes.changed.empty()) << changes.Describe();
     for (const std::string& added : changes.added)
       EXPECT_NE(std::find(allowedAdditions.begin(), allowedAdditions.end(), added), allowedAdditions.end())
-          << "unexpected new entry " << added << "\n" << changes.Describe();
+          << "unexpected new entry " << added << "\n"
+          << changes.Describe();
   }
   // What changed since before, but for the record of a package left behind
   // that "xconfig.ini" gains, as the updater's own.
@@ -69,9 +70,9 @@ class E2eFaults : public UpdaterTest {
 // Download failures: the error box, the window stays open, nothing changes.
 struct TransferFault {
   const char* name;
-  const char* basePath;         // below the update server
-  bool publish;                 // whether the package exists at /packages/
-  const char* packageRequest;   // the request that must be the last one
+  const char* basePath;        // below the update server
+  bool publish;                // whether the package exists at /packages/
+  const char* packageRequest;  // the request that must be the last one
 };
 
 void PrintTo(const TransferFault& f, std::ostream* os) { *os << f.name; }
@@ -299,7 +300,9 @@ TEST_F(E2eFaults, FullDiskDuringExtractionKeepsTheOldFileAndTheVersion) {
   ExpectNothingLost(before, {kPackage, "docs", "docs/changes.txt"});
 }
 
-TEST_F(E2eFaults, ReadOnlyInstallationIsADownloadFailure) {
+// An installation the program may not write is found before anything is
+// fetched: the error box, the window stays, nothing changes.
+TEST_F(E2eFaults, ReadOnlyInstallationIsRefusedBeforeTheDownload) {
   PublishDemoPackage(kPackage);
   ReplyWithPackageAt(server_->Url("/packages/"));
   LaunchOptions options;
@@ -315,6 +318,8 @@ TEST_F(E2eFaults, ReadOnlyInstallationIsADownloadFailure) {
   ASSERT_NO_FATAL_FAILURE(AnswerBox(kErrorTitle));
   ASSERT_NO_FATAL_FAILURE(ExpectWindowStaysOpenThenClose());
   ExpectNothingLost(before);
+  for (const std::string& request : server_->Requests())
+    EXPECT_EQ(request.find("/packages/"), std::string::npos) << "fetched: " << request;
 }
 
 TEST_F(E2eFaults, MissingProgramInTheFourthFieldReportsTheUpdateInstead) {
